@@ -1,0 +1,34 @@
+#pragma once
+
+#include <memory>
+#include <string_view>
+
+#include <CLI/CLI.hpp>
+
+#include "app/LogReport.h"
+
+namespace kestrel::cli {
+
+// Exit status of every command: 0 everything asked for was done, 1 it failed or was incomplete,
+// 2 the command line was wrong.
+enum ExitStatus { kSuccess = 0, kFailure = 1, kUsage = 2 };
+
+// One subcommand: it declares its options on its own CLI11 parser and runs after parsing.
+class Command {
+ public:
+  virtual ~Command() = default;
+  virtual int Run(const app::LogReport& log) = 0;
+};
+
+struct RegisteredCommand {
+  CLI::App* parser;
+  std::unique_ptr<Command> command;
+};
+
+RegisteredCommand AddDisksCommand(CLI::App& app);
+RegisteredCommand AddDrivesCommand(CLI::App& app);
+
+// "kestrel-nss-cli: <message>" on standard error.
+void PrintError(std::string_view message);
+
+}  // namespace kestrel::cli

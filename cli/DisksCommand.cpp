@@ -1,0 +1,73 @@
+// `disks`: media discovery of every disk (or of one image file), with pools and volumes.
+#include <iostream>
+#include <optional>
+
+#include "Command.h"
+#include "ImageSource.h"
+#include "MediaJson.h"
+#include "app/SizeText.h"
+#include "app/TextEncoding.h"
+#include "disk/DriveName.h"
+#include "disk/MediaDiscovery.h"
+
+namespace kestrel::cli {
+namespace {
+
+void PrintDisk(const disk::DiskEntry& disk) {
+  std::cout << app::ToUtf8(disk.Label()) << "  " << disk.node.sourcePath;
+  if (!disk.status.ok()) {
+    std::cout << "  cannot be read: " << disk.status.message << '\n';
+    return;
+  }
+  std::cout << "  " << app::SizeText(disk.sectorCount * 512)
+            << (disk.netware ? "  NetWare" : "  no NetWare boot signature") << '\n';
+  for (const auto& pool : disk.pools) {
+    std::cout << "  " << app::ToUtf8(pool.Label()) << "  (partition header at byte "
+              << pool.node.start << ")\n";
+    for (const auto& volume : pool.volumes) {
+      std::cout << "    " << app::ToUtf8(volume.Label()) << "  (root block " << volume.node.start
+                << ")\n";
+    }
+  }
+}
+
+class DisksCommand : public Command {
+ public:
+  explicit DisksCommand(CLI::App& parser) {
+    parser.add_flag("--json", json_, "Print one JSON array");
+    parser.add_option("--image", image_, "List this disk or pool image instead of the disks");
+  }
+
+  int Run(const app::LogReport& log) override {
+    auto tree = Discover(log);
+    if (!tree.ok()) {
+      PrintError(tree.error());
+      return kFailure;
+    }
+    if (json_) {
+      std::cout << DisksJson(tree.value()).dump() << '\n';
+    } else {
+      for (const auto& disk : tree.value().disks) PrintDisk(disk);
+    }
+    return kSuccess;
+  }
+
+ private:
+  app::Result<disk::MediaTree> Discover(const app::LogReport& log) const {
+    if (image_) return DiscoverImageFile(*image_, log);
+    return disk::DiscoverMedia([](int n) { return disk::OpenSource(disk::PhysicalDriveName(n)); },
+                               log);
+  }
+
+  bool json_ = false;
+  std::optional<std::string> image_;
+};
+
+}  // namespace
+
+RegisteredCommand AddDisksCommand(CLI::App& app) {
+  CLI::App* parser = app.add_subcommand("disks", "Every disk with its NSS pools and volumes");
+  return {parser, std::make_unique<DisksCommand>(*parser)};
+}
+
+}  // namespace kestrel::cli

@@ -1,0 +1,56 @@
+// kestrel-nss-cli: the recovery engine without a window, for scripts and servers.
+#include <clocale>
+#include <iostream>
+#include <vector>
+
+#include "Command.h"
+#include "app/DateStamp.h"
+#include "disk/platform/Platform.h"
+
+namespace kestrel::cli {
+
+void PrintError(std::string_view message) {
+  std::cerr << "kestrel-nss-cli: " << message << '\n';
+}
+
+namespace {
+
+// Every run of the program appends its start-up header and its closing line to the log report.
+class LogSession {
+ public:
+  LogSession() : log_(platform::LogReportPath()) {
+    log_.WriteStartupHeader(app::DateTimeStampNow());
+  }
+  ~LogSession() { log_.WriteShutdownLine(app::DateTimeStampNow()); }
+  const app::LogReport& log() const { return log_; }
+
+ private:
+  app::LogReport log_;
+};
+
+int Main(int argc, char** argv) {
+  std::setlocale(LC_ALL, "");
+  CLI::App parser{
+      "kestrel-nss-cli: lists, scans and recovers NSS pools and volumes of NetWare disks"};
+  parser.require_subcommand(1);
+  std::vector<RegisteredCommand> commands;
+  commands.push_back(AddDisksCommand(parser));
+  commands.push_back(AddDrivesCommand(parser));
+  try {
+    parser.parse(argc, argv);
+  } catch (const CLI::ParseError& error) {
+    return parser.exit(error) == 0 ? kSuccess : kUsage;
+  }
+  const LogSession session;
+  for (const auto& [subcommand, command] : commands) {
+    if (subcommand->parsed()) return command->Run(session.log());
+  }
+  return kUsage;
+}
+
+}  // namespace
+}  // namespace kestrel::cli
+
+int main(int argc, char** argv) {
+  return kestrel::cli::Main(argc, argv);
+}

@@ -1,0 +1,27 @@
+#include "app/DateStamp.h"
+
+#include <array>
+
+namespace kestrel::app {
+namespace {
+
+std::string Format(const char* format, const std::tm& local) {
+  std::array<char, 128> text{};
+  const std::size_t length = std::strftime(text.data(), text.size(), format, &local);
+  return {text.data(), length};
+}
+
+}  // namespace
+
+std::string DateTimeStamp(std::time_t when) {
+  std::tm local{};
+  localtime_r(&when, &local);
+  // The long date: weekday, month, day and year, as "Monday, December 07, 2026".
+  return " " + Format("%A, %B %d, %Y", local) + " at " + Format("%X", local);
+}
+
+std::string DateTimeStampNow() {
+  return DateTimeStamp(std::time(nullptr));
+}
+
+}  // namespace kestrel::app

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+
+namespace kestrel::disk {
+
+// One readable source of bytes: a disk, an image file, or memory. Sources are read-only.
+class ByteSource {
+ public:
+  virtual ~ByteSource() = default;
+
+  // Reads up to buffer.size() bytes at the byte offset. Returns how many bytes were read (fewer
+  // at the end of the source, 0 beyond it), or nothing when the read failed.
+  virtual std::optional<std::size_t> ReadSome(std::int64_t offset,
+                                              std::span<std::uint8_t> buffer) = 0;
+
+  virtual std::int64_t Size() const = 0;
+
+  // Reads exactly buffer.size() bytes; a short read is a failed read.
+  bool ReadAt(std::int64_t offset, std::span<std::uint8_t> buffer) {
+    const auto count = ReadSome(offset, buffer);
+    return count && *count == buffer.size();
+  }
+};
+
+}  // namespace kestrel::disk

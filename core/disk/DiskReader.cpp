@@ -1,0 +1,52 @@
+#include "disk/DiskReader.h"
+
+#include <limits>
+
+#include "disk/DriveName.h"
+#include "disk/NssStructures.h"
+#include "disk/platform/Platform.h"
+
+namespace kestrel::disk {
+
+bool DiskReader::ReadAt(std::int64_t offset, std::span<std::uint8_t> buffer) const {
+  return source_ && source_->ReadAt(offset, buffer);
+}
+
+std::optional<std::size_t> DiskReader::ReadSome(std::int64_t offset,
+                                                std::span<std::uint8_t> buffer) const {
+  if (!source_) return std::nullopt;
+  return source_->ReadSome(offset, buffer);
+}
+
+bool DiskReader::ReadSector(std::uint64_t sector, std::span<std::uint8_t> buffer) const {
+  const auto offset = SectorOffset(sector);
+  return offset && ReadAt(*offset, buffer);
+}
+
+bool DiskReader::ReadBlock(std::int64_t poolBase, std::uint64_t n,
+                           std::span<std::uint8_t> buffer) const {
+  const auto offset = BlockOffset(poolBase, n);
+  return offset && ReadAt(*offset, buffer);
+}
+
+std::optional<std::int64_t> SectorOffset(std::uint64_t sector) {
+  constexpr auto kMax = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
+  if (sector > kMax / layout::kSectorSize) return std::nullopt;
+  return static_cast<std::int64_t>(sector * layout::kSectorSize);
+}
+
+SectorBuffer ReadSectorOrZeros(const DiskReader& reader, std::int64_t offset) {
+  SectorBuffer sector{};
+  if (!reader.ReadAt(offset, sector)) sector.fill(0);
+  return sector;
+}
+
+OpenedSource OpenSource(const std::string& path) {
+  const auto disk = PhysicalDriveNumber(path);
+  if (!disk) return platform::OpenReadOnly(path);
+  const std::string device = platform::DiskDevicePath(*disk);
+  if (device.empty()) return {{}, {OpenError::NotFound, path + ": no such disk"}};
+  return platform::OpenReadOnly(device);
+}
+
+}  // namespace kestrel::disk

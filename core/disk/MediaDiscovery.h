@@ -1,0 +1,29 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "app/LogReport.h"
+#include "disk/DiskReader.h"
+#include "disk/MediaTree.h"
+
+namespace kestrel::disk {
+
+// Opens physical disk n; a NotFound status ends the disk list.
+using DiskOpener = std::function<OpenedSource(int n)>;
+
+// Reads every disk: for n = 0, 1, 2, ... until a disk is not found, the disk's NetWare
+// partitions (from the boot sector along the chain of partition headers), the pool of each
+// partition and the pool's volumes. A disk that exists but cannot be opened is listed with the
+// reason and does not end the list. Writes the discovery's log lines.
+MediaTree DiscoverMedia(const DiskOpener& openDisk, const app::LogReport& log);
+
+// The partitions, pools and volumes of one disk (or disk image) named sourcePath; the headers met
+// are appended to the chain.
+DiskEntry DiscoverDisk(int number, const DiskReader& reader, const std::string& sourcePath,
+                       PartitionChain& chain, const app::LogReport& log);
+
+// A pool image holds one pool whose PartitionHeader is its first sector.
+DiskEntry DiscoverPoolImage(const DiskReader& reader, const std::string& sourcePath);
+
+}  // namespace kestrel::disk

@@ -1,0 +1,269 @@
+// The platform layer for Linux and other POSIX systems: disks are block devices (or image files
+// named by KESTREL_NSS_DISKS), read with pread at 64-bit offsets.
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <scsi/sg.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+#include "disk/platform/Platform.h"
+
+namespace kestrel::platform {
+namespace {
+
+namespace fs = std::filesystem;
+using disk::OpenError;
+using disk::OpenStatus;
+
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  ~FileDescriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  int get() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+OpenStatus StatusFromErrno(const std::string& path, int error) {
+  switch (error) {
+    case ENOENT:
+    case ENXIO:
+    case ENODEV:
+    case ENOTDIR:
+      return {OpenError::NotFound, path + ": no such disk or file"};
+    case EACCES:
+    case EPERM:
+      return {OpenError::PermissionDenied,
+              path + ": permission denied (run as root, or join the group that owns the device)"};
+    case EBUSY:
+      return {OpenError::Failed, path + ": in use (it holds a mounted file system)"};
+    default:
+      return {OpenError::Failed, path + ": " + std::strerror(error)};
+  }
+}
+
+std::int64_t SizeOf(int fd) {
+  struct stat info {};
+  if (::fstat(fd, &info) != 0) return 0;
+  if (!S_ISBLK(info.st_mode)) return info.st_size;
+  std::uint64_t bytes = 0;
+  return ::ioctl(fd, BLKGETSIZE64, &bytes) == 0 ? static_cast<std::int64_t>(bytes) : 0;
+}
+
+class FileSource : public disk::ByteSource {
+ public:
+  explicit FileSource(int fd) : fd_(fd), size_(SizeOf(fd)) {}
+
+  std::optional<std::size_t> ReadSome(std::int64_t offset,
+                                      std::span<std::uint8_t> buffer) override {
+    if (offset < 0) return std::nullopt;
+    std::size_t done = 0;
+    while (done < buffer.size()) {
+      const ssize_t count = ::pread(fd_.get(), buffer.data() + done, buffer.size() - done,
+                                    offset + static_cast<std::int64_t>(done));
+      if (count < 0 && errno == EINTR) continue;
+      if (count < 0) return std::nullopt;
+      if (count == 0) break;
+      done += static_cast<std::size_t>(count);
+    }
+    return done;
+  }
+
+  std::int64_t Size() const override { return size_; }
+
+ private:
+  FileDescriptor fd_;
+  std::int64_t size_;
+};
+
+class DeviceWriter : public SectorWriter {
+ public:
+  explicit DeviceWriter(int fd) : fd_(fd) {}
+
+  bool WriteSectors(std::uint64_t sector, std::uint32_t count,
+                    std::span<const std::uint8_t> buffer) override {
+    const auto offset = disk::SectorOffset(sector);
+    const std::size_t bytes = std::size_t{count} * disk::layout::kSectorSize;
+    if (!offset || buffer.size() < bytes) return false;
+    return ::pwrite(fd_.get(), buffer.data(), bytes, *offset) == static_cast<ssize_t>(bytes);
+  }
+
+ private:
+  FileDescriptor fd_;
+};
+
+std::vector<std::string> Split(const std::string& text, char separator) {
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  for (std::size_t end; (end = text.find(separator, start)) != std::string::npos; start = end + 1) {
+    parts.push_back(text.substr(start, end - start));
+  }
+  parts.push_back(text.substr(start));
+  return parts;
+}
+
+// The whole disks of the system: entries of /sys/block backed by a device, in name order.
+std::vector<std::string> SystemDisks() {
+  std::vector<std::string> disks;
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator("/sys/block", error)) {
+    if (fs::exists(entry.path() / "device", error)) {
+      disks.push_back("/dev/" + entry.path().filename().string());
+    }
+  }
+  std::sort(disks.begin(), disks.end());
+  return disks;
+}
+
+// The sysfs folder of a block device, or an empty path for files and other things.
+fs::path SysfsFolder(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0 || !S_ISBLK(info.st_mode)) return {};
+  return fs::path("/sys/dev/block") /
+         (std::to_string(major(info.st_rdev)) + ":" + std::to_string(minor(info.st_rdev)));
+}
+
+std::string ReadTrimmed(const fs::path& file) {
+  std::ifstream stream(file);
+  std::string text;
+  std::getline(stream, text);
+  const auto first = text.find_first_not_of(" \t");
+  const auto last = text.find_last_not_of(" \t\r\n");
+  return first == std::string::npos ? std::string{} : text.substr(first, last - first + 1);
+}
+
+// ATA PASS-THROUGH (16) through SG_IO. With data, 512 bytes are read (PIO data-in); without,
+// the command transfers nothing.
+bool AtaCommand(int fd, std::uint8_t command, std::uint8_t feature, std::span<std::uint8_t> data) {
+  constexpr std::uint8_t kPioDataIn = 4, kNonData = 3;
+  constexpr std::uint8_t kSmartMid = 0x4F, kSmartHigh = 0xC2;
+  const bool smart = command == 0xB0;
+  std::array<std::uint8_t, 16> cdb{};
+  cdb[0] = 0x85;
+  cdb[1] = static_cast<std::uint8_t>((data.empty() ? kNonData : kPioDataIn) << 1);
+  cdb[2] = data.empty() ? 0x00 : 0x0E;  // from the device, count in sectors of 512 bytes
+  cdb[4] = feature;
+  cdb[6] = data.empty() ? 0 : 1;
+  cdb[10] = smart ? kSmartMid : 0;
+  cdb[12] = smart ? kSmartHigh : 0;
+  cdb[13] = 0xA0;
+  cdb[14] = command;
+  std::array<std::uint8_t, 32> sense{};
+  sg_io_hdr_t request{};
+  request.interface_id = 'S';
+  request.cmd_len = cdb.size();
+  request.cmdp = cdb.data();
+  request.mx_sb_len = sense.size();
+  request.sbp = sense.data();
+  request.dxfer_direction = data.empty() ? SG_DXFER_NONE : SG_DXFER_FROM_DEV;
+  request.dxfer_len = static_cast<unsigned>(data.size());
+  request.dxferp = data.data();
+  request.timeout = 5000;
+  return ::ioctl(fd, SG_IO, &request) == 0 && request.status == 0 && request.host_status == 0 &&
+         request.driver_status == 0;
+}
+
+std::optional<disk::DriveIdentity> IdentifyByAta(int fd) {
+  std::array<std::uint8_t, 512> data{};
+  constexpr std::uint8_t kIdentifyDevice = 0xEC, kSmart = 0xB0;
+  constexpr std::uint8_t kSmartEnable = 0xD8, kSmartReadData = 0xD0;
+  if (!AtaCommand(fd, kIdentifyDevice, 0, data)) return std::nullopt;
+  disk::DriveIdentity identity = disk::ParseIdentifyData(data);
+  if (identity.model.empty()) return std::nullopt;
+  data.fill(0);
+  if (AtaCommand(fd, kSmart, kSmartEnable, {}) && AtaCommand(fd, kSmart, kSmartReadData, data)) {
+    identity.temperature = disk::SmartTemperature(data);
+  }
+  return identity;
+}
+
+std::optional<disk::DriveIdentity> IdentifyBySysfs(const fs::path& folder) {
+  disk::DriveIdentity identity;
+  identity.model = ReadTrimmed(folder / "device" / "model");
+  identity.serial = ReadTrimmed(folder / "device" / "serial");
+  identity.firmware = ReadTrimmed(folder / "device" / "rev");
+  if (identity.firmware.empty())
+    identity.firmware = ReadTrimmed(folder / "device" / "firmware_rev");
+  if (identity.model.empty() && identity.serial.empty()) return std::nullopt;
+  return identity;
+}
+
+}  // namespace
+
+std::string DiskDevicePath(int n) {
+  if (n < 0) return {};
+  const char* configured = std::getenv("KESTREL_NSS_DISKS");
+  const std::vector<std::string> disks = configured ? Split(configured, ':') : SystemDisks();
+  return static_cast<std::size_t>(n) < disks.size() ? disks[static_cast<std::size_t>(n)]
+                                                    : std::string{};
+}
+
+disk::OpenedSource OpenReadOnly(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return {{}, StatusFromErrno(path, errno)};
+  return {disk::DiskReader(std::make_shared<FileSource>(fd)), {}};
+}
+
+std::optional<DiskPresence> FindDisk(int n) {
+  const std::string path = DiskDevicePath(n);
+  if (path.empty()) return std::nullopt;
+  DiskPresence presence;
+  presence.status = OpenReadOnly(path).status;
+  if (presence.status.error == OpenError::NotFound) return std::nullopt;
+  const fs::path folder = SysfsFolder(path);
+  const bool removable = !folder.empty() && ReadTrimmed(folder / "removable") == "1";
+  presence.kind = removable ? MediaKind::Removable : MediaKind::Fixed;
+  return presence;
+}
+
+std::uint64_t DiskSectorCount(int n) {
+  const std::string path = DiskDevicePath(n);
+  if (path.empty()) return 0;
+  const auto opened = OpenReadOnly(path);
+  return static_cast<std::uint64_t>(opened.reader.Size()) / disk::layout::kSectorSize;
+}
+
+std::optional<disk::DriveIdentity> IdentifyDrive(int n) {
+  const std::string path = DiskDevicePath(n);
+  const fs::path folder = path.empty() ? fs::path{} : SysfsFolder(path);
+  if (folder.empty()) return std::nullopt;
+  const FileDescriptor device(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  if (device.get() >= 0) {
+    if (auto identity = IdentifyByAta(device.get())) return identity;
+  }
+  return IdentifyBySysfs(folder);
+}
+
+OpenedWriter OpenDiskForWriting(int n) {
+  const std::string path = DiskDevicePath(n);
+  if (path.empty())
+    return {nullptr, {OpenError::NotFound, "Disk" + std::to_string(n) + ": no such disk"}};
+  const int exclusive = SysfsFolder(path).empty() ? 0 : O_EXCL;
+  const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | exclusive);
+  if (fd < 0) return {nullptr, StatusFromErrno(path, errno)};
+  return {std::make_unique<DeviceWriter>(fd), {}};
+}
+
+std::string LogReportPath() {
+  if (const char* configured = std::getenv("KESTREL_NSS_LOG")) return configured;
+  const char* home = std::getenv("HOME");
+  return (home ? fs::path(home) : fs::current_path()) / "KestrelNSSLogReport.txt";
+}
+
+}  // namespace kestrel::platform
