@@ -27,6 +27,7 @@ struct RegisteredCommand {
 
 RegisteredCommand AddDisksCommand(CLI::App& app);
 RegisteredCommand AddDrivesCommand(CLI::App& app);
+RegisteredCommand AddLsCommand(CLI::App& app);
 
 // "kestrel-nss-cli: <message>" on standard error.
 void PrintError(std::string_view message);

@@ -36,6 +36,7 @@ int Main(int argc, char** argv) {
   std::vector<RegisteredCommand> commands;
   commands.push_back(AddDisksCommand(parser));
   commands.push_back(AddDrivesCommand(parser));
+  commands.push_back(AddLsCommand(parser));
   try {
     parser.parse(argc, argv);
   } catch (const CLI::ParseError& error) {

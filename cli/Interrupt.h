@@ -1,0 +1,25 @@
+#pragma once
+
+#include <stop_token>
+#include <thread>
+
+namespace kestrel::cli {
+
+// Turns Ctrl-C (SIGINT) and SIGTERM into a stop request, so that long work ends cleanly at its
+// next boundary and keeps what it found or wrote. Lives for the duration of one command.
+class InterruptStop {
+ public:
+  InterruptStop();
+  ~InterruptStop();
+  InterruptStop(const InterruptStop&) = delete;
+  InterruptStop& operator=(const InterruptStop&) = delete;
+
+  std::stop_token token() const { return source_.get_token(); }
+  bool interrupted() const { return source_.stop_requested(); }
+
+ private:
+  std::stop_source source_;
+  std::jthread watcher_;
+};
+
+}  // namespace kestrel::cli

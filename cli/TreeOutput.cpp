@@ -1,0 +1,38 @@
+#include "TreeOutput.h"
+
+#include <string>
+
+#include "volume/ListRows.h"
+
+namespace kestrel::cli {
+
+nlohmann::ordered_json EntryJson(const volume::FileTree& tree, const volume::TreeEntry& entry) {
+  const volume::ScanItem& record = tree.Record(entry.record);
+  nlohmann::ordered_json extents = nlohmann::ordered_json::array();
+  if (!entry.folder) {
+    for (const auto& extent : volume::FileExtents(tree, entry.record))
+      extents.push_back({extent.blocks, extent.start});
+  }
+  return {{"path", entry.path},
+          {"kind", entry.folder ? "folder" : "file"},
+          {"size", entry.folder ? 0 : record.FullSize()},
+          {"key", std::to_string(record.m_key)},
+          {"deleted", record.IsDeleted()},
+          {"extents", std::move(extents)}};
+}
+
+void PrintTree(const volume::FileTree& tree, bool json, std::ostream& out) {
+  volume::ForEachEntry(tree, [&](const volume::TreeEntry& entry) {
+    if (json) {
+      out << EntryJson(tree, entry).dump() << '\n';
+    } else if (entry.folder) {
+      out << entry.path << "/\n";
+    } else {
+      const volume::RowRef row{false, entry.folderId, entry.record};
+      out << entry.path << "  " << volume::RowSizeText(tree, row) << "  "
+          << volume::RowTypeText(tree, row) << '\n';
+    }
+  });
+}
+
+}  // namespace kestrel::cli

@@ -1,0 +1,176 @@
+#include "volume/FileTree.h"
+
+namespace kestrel::volume {
+namespace {
+
+bool HasDot(const std::u16string& name) {
+  return name.find(u'.') != std::u16string::npos;
+}
+
+}  // namespace
+
+FileTree::FileTree(std::u16string topLabel, ScanItem root) : topLabel_(std::move(topLabel)) {
+  const RecordId record = NewRecord(std::move(root));
+  FolderNode top;
+  top.record = top.lastRecord = record;
+  folders_.push_back(top);
+  IndexFolder(Top());
+}
+
+const std::u16string& FileTree::FolderText(FolderId id) const {
+  return id == Top() ? topLabel_ : records_[folders_[id].record].m_name;
+}
+
+RecordId FileTree::NewRecord(ScanItem item) {
+  records_.push_back(std::move(item));
+  return static_cast<RecordId>(records_.size() - 1);
+}
+
+// The head record of a file followed by one continuation record per further extent.
+RecordId FileTree::NewFileRecords(const DecodedEntry& entry) {
+  ScanItem head;
+  head.m_name = entry.name;
+  head.m_parentKey = entry.parentKey;
+  head.m_key = entry.key;
+  head.SetFullSize(entry.size);
+  head.m_extentBlocks = entry.firstExtent.blocks;
+  head.m_extentStart = entry.firstExtent.start;
+  const RecordId first = NewRecord(head);
+  RecordId previous = first;
+  for (const Extent& extent : entry.furtherExtents) {
+    ScanItem continuation = head;
+    continuation.m_name.clear();
+    continuation.m_extentBlocks = extent.blocks;
+    continuation.m_extentStart = extent.start;
+    const RecordId next = NewRecord(std::move(continuation));
+    records_[previous].m_next = next;
+    previous = next;
+  }
+  return first;
+}
+
+void FileTree::InsertScanItem(const DecodedEntry& entry) {
+  const bool file = entry.size != 0;
+  if (!file && (HasDot(entry.name) || entry.name.empty())) return;
+  RecordId head = kNoRecord;
+  if (file) {
+    head = NewFileRecords(entry);
+  } else {
+    ScanItem folder;
+    folder.m_name = entry.name;
+    folder.m_parentKey = entry.parentKey;
+    folder.m_key = entry.key;
+    head = NewRecord(std::move(folder));
+  }
+  const FolderId parent = FindFolder(entry.parentKey);
+  if (parent == kNoFolder) {
+    orphans_.push_back({head, !file});
+  } else if (file) {
+    AppendFile(parent, head);
+  } else {
+    AddFolderItem(parent, head);
+  }
+}
+
+void FileTree::AppendFile(FolderId folder, RecordId head) {
+  FolderNode& node = folders_[folder];
+  records_[node.lastRecord].m_next = head;
+  node.lastRecord = LastRecordOfFile(*this, head);
+  records_[node.lastRecord].m_next = kNoRecord;
+  counters.fileCount++;
+  counters.totalSize += records_[head].FullSize();
+  filesFound = true;
+}
+
+FolderId FileTree::AddFolderItem(FolderId parent, RecordId record) {
+  const auto id = static_cast<FolderId>(folders_.size());
+  FolderNode node;
+  node.record = node.lastRecord = record;
+  node.parent = parent;
+  node.depth = folders_[parent].depth + 1;
+  FolderNode& parentNode = folders_[parent];
+  if (parentNode.lastChild == kNoFolder) {
+    parentNode.firstChild = id;
+  } else {
+    node.ordinal = folders_[parentNode.lastChild].ordinal + 1;
+    folders_[parentNode.lastChild].nextSibling = id;
+  }
+  parentNode.lastChild = id;
+  records_[record].m_next = kNoRecord;
+  folders_.push_back(node);
+  IndexFolder(id);
+  counters.folderCount++;
+  return id;
+}
+
+void FileTree::IndexFolder(FolderId id) {
+  const std::uint64_t key = records_[folders_[id].record].m_key;
+  const auto [existing, inserted] = firstFolderByKey_.try_emplace(key, id);
+  if (!inserted && IsBeforeInDisplayOrder(id, existing->second)) existing->second = id;
+}
+
+void FileTree::PlaceOrphans() {
+  while (!orphans_.empty()) {
+    const Orphan orphan = orphans_.front();
+    orphans_.pop_front();
+    PlaceOrphan(orphan);
+  }
+}
+
+void FileTree::PlaceOrphan(const Orphan& orphan) {
+  FolderId parent = FindFolder(records_[orphan.head].m_parentKey);
+  if (parent == kNoFolder) {
+    parent = LastFolderInDisplayOrder();
+    const std::uint64_t key = records_[folders_[parent].record].m_key;
+    for (RecordId r = orphan.head; r != kNoRecord; r = records_[r].m_next)
+      records_[r].m_parentKey = key;
+  }
+  if (orphan.folder) {
+    AddFolderItem(parent, orphan.head);
+  } else {
+    AppendFile(parent, orphan.head);
+  }
+}
+
+FolderId FileTree::NextInDisplayOrder(FolderId id) const {
+  if (folders_[id].firstChild != kNoFolder) return folders_[id].firstChild;
+  for (FolderId at = id; at != kNoFolder; at = folders_[at].parent) {
+    if (folders_[at].nextSibling != kNoFolder) return folders_[at].nextSibling;
+  }
+  return kNoFolder;
+}
+
+FolderId FileTree::LastFolderInDisplayOrder() const {
+  FolderId at = Top();
+  while (folders_[at].lastChild != kNoFolder) at = folders_[at].lastChild;
+  return at;
+}
+
+FolderId FileTree::FindFolder(std::uint64_t key) const {
+  const auto found = firstFolderByKey_.find(key);
+  return found == firstFolderByKey_.end() ? kNoFolder : found->second;
+}
+
+bool FileTree::IsBeforeInDisplayOrder(FolderId a, FolderId b) const {
+  if (a == b) return false;
+  FolderId x = a, y = b;
+  while (folders_[x].depth > folders_[y].depth) x = folders_[x].parent;
+  while (folders_[y].depth > folders_[x].depth) y = folders_[y].parent;
+  if (x == y) return x == a;  // an ancestor comes before its descendants
+  while (folders_[x].parent != folders_[y].parent) {
+    x = folders_[x].parent;
+    y = folders_[y].parent;
+  }
+  return folders_[x].ordinal < folders_[y].ordinal;
+}
+
+RecordId LastRecordOfFile(const FileTree& tree, RecordId head) {
+  RecordId last = head;
+  for (RecordId next = tree.Record(last).m_next;
+       next != kNoRecord && tree.Record(next).IsContinuation(); next = tree.Record(last).m_next) {
+    last = next;
+  }
+  return last;
+}
+
+}  // namespace kestrel::volume

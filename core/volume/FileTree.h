@@ -1,0 +1,125 @@
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "volume/ScanItem.h"
+
+namespace kestrel::volume {
+
+using FolderId = std::uint32_t;
+inline constexpr FolderId kNoFolder = std::numeric_limits<FolderId>::max();
+
+// The check image of a folder's tree item.
+enum class CheckState : std::uint8_t { Unchecked = 0, Checked = 1, Partial = 2 };
+
+// One folder item of the tree. Its record heads the folder's chain: the folder record, then each
+// file head record in the order the scan met it, each followed by its continuation records.
+// Sub-folders are child items, in the order the scan met them.
+struct FolderNode {
+  RecordId record = kNoRecord;
+  RecordId lastRecord = kNoRecord;
+  FolderId parent = kNoFolder;
+  FolderId firstChild = kNoFolder;
+  FolderId lastChild = kNoFolder;
+  FolderId nextSibling = kNoFolder;
+  std::uint32_t depth = 0;    // the top item is at depth 0
+  std::uint32_t ordinal = 0;  // position among its siblings
+  CheckState check = CheckState::Unchecked;
+};
+
+// What a scanner decoded from one record, as handed to InsertScanItem.
+struct DecodedEntry {
+  std::u16string name;
+  std::uint64_t key = 0;
+  std::uint64_t size = 0;
+  std::uint64_t parentKey = 0;
+  Extent firstExtent;
+  std::vector<Extent> furtherExtents;
+};
+
+// Found by the scan: files (not extents), folders (the top one not included), and the bytes of
+// the files found.
+struct TreeCounters {
+  std::uint32_t fileCount = 0;
+  std::uint32_t folderCount = 0;
+  std::uint64_t totalSize = 0;
+};
+
+// What the user ticked. Signed: the displays show a count that went below zero as 0.
+struct SelectionCounters {
+  std::int64_t selectedFileCount = 0;
+  std::int64_t selectedBytes = 0;
+};
+
+// The folders and files of one scan: a tree of folder items with a chain of records hanging off
+// each, plus the orphan chain of entries met before their folder. A folder is found by its key
+// through an index that keeps, for every key, the first folder in display order, so filing an
+// entry costs the same in a tree of ten folders or of a million.
+class FileTree {
+ public:
+  // A tree holding only its top item, whose record is root (key 127 for a volume).
+  FileTree(std::u16string topLabel, ScanItem root);
+
+  FolderId Top() const { return 0; }
+  const FolderNode& Folder(FolderId id) const { return folders_[id]; }
+  FolderNode& Folder(FolderId id) { return folders_[id]; }
+  const ScanItem& Record(RecordId id) const { return records_[id]; }
+  ScanItem& Record(RecordId id) { return records_[id]; }
+  std::size_t FolderItemCount() const { return folders_.size(); }
+  std::size_t RecordCount() const { return records_.size(); }
+
+  // The item's text: the top item's label, else the folder record's name.
+  const std::u16string& FolderText(FolderId id) const;
+  void SetTopLabel(std::u16string label) { topLabel_ = std::move(label); }
+
+  // Files one decoded entry: a size makes a file, no size a folder, except that a size-0 entry
+  // whose name holds a "." is dropped. An entry whose folder is not in the tree yet waits in the
+  // orphan chain.
+  void InsertScanItem(const DecodedEntry& entry);
+
+  // Moves every orphan into the tree, in the order met. An orphan whose folder never appeared
+  // goes into the folder that is last in display order.
+  void PlaceOrphans();
+  void DiscardOrphans() { orphans_.clear(); }
+  bool HasOrphans() const { return !orphans_.empty(); }
+
+  // Pre-order: the item, its children, then the next sibling of the nearest ancestor that has
+  // one. kNoFolder after the last item.
+  FolderId NextInDisplayOrder(FolderId id) const;
+  FolderId LastFolderInDisplayOrder() const;
+  // The first folder in display order whose key equals key (all 64 bits), or kNoFolder.
+  FolderId FindFolder(std::uint64_t key) const;
+  bool IsBeforeInDisplayOrder(FolderId a, FolderId b) const;
+
+  TreeCounters counters;
+  SelectionCounters selection;
+  bool filesFound = false;  // at least one file was filed: the selection buttons may be used
+
+ private:
+  struct Orphan {
+    RecordId head;  // a folder record, or a file head record with its continuation records
+    bool folder;
+  };
+
+  RecordId NewRecord(ScanItem item);
+  RecordId NewFileRecords(const DecodedEntry& entry);
+  FolderId AddFolderItem(FolderId parent, RecordId record);
+  void AppendFile(FolderId folder, RecordId head);
+  void PlaceOrphan(const Orphan& orphan);
+  void IndexFolder(FolderId id);
+
+  std::u16string topLabel_;
+  std::deque<ScanItem> records_;
+  std::vector<FolderNode> folders_;
+  std::unordered_map<std::uint64_t, FolderId> firstFolderByKey_;
+  std::deque<Orphan> orphans_;
+};
+
+// The last record of a file: its head, or its last continuation record.
+RecordId LastRecordOfFile(const FileTree& tree, RecordId head);
+
+}  // namespace kestrel::volume

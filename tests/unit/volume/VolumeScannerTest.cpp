@@ -1,0 +1,139 @@
+// The volume scan's block walk over hand-made pools in memory: the chain, its ends, and the
+// bounds that keep a damaged block from looping.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "disk/MemorySource.h"
+#include "support/PoolBytes.h"
+#include "volume/TreePaths.h"
+#include "volume/VolumeScanner.h"
+
+namespace kestrel::volume {
+namespace {
+
+using namespace test;
+
+constexpr std::uint64_t kHeader = 8;
+const std::int64_t kBase = PoolBaseOf(kHeader);
+constexpr std::uint64_t kRoot = 3;
+
+// A folder record in form 1 named `name` under `parent`; returns its length.
+std::size_t PutFolder(Bytes& disk, std::size_t at, std::uint64_t key, std::uint64_t parent,
+                      std::u16string_view name) {
+  const std::size_t length = (0x64 + 15 + 6 + 2 * name.size() + 1) & ~std::size_t{1};
+  disk.PutU16(at, static_cast<std::uint16_t>(length))
+      .Put(at + 2, "ND")
+      .PutU64(at + 8, key)
+      .PutU32(at + 0x5C, 1);
+  disk.PutU8(at + 0x64, 1).PutU64(at + 0x64 + 7, parent);
+  const std::size_t p = at + 0x64 + 15;
+  disk.PutU16(p, 23).PutU8(p + 4, static_cast<std::uint8_t>(name.size())).PutUtf16(p + 6, name);
+  return length;
+}
+
+class VolumeScan : public ::testing::Test {
+ protected:
+  VolumeScan() {
+    PutPartitionHeader(disk, kHeader, 0, 0x1000);
+    disk.PutU32(BlockAt(kBase, kRoot) + 0x20, 4);  // the root block names the first leaf block
+  }
+  ~VolumeScan() override { std::filesystem::remove(logPath); }
+
+  ScanOutcome Scan(std::stop_token stop = {}) {
+    VolumeScanSource source{disk::DiskReader(std::make_shared<disk::MemorySource>(disk.data())),
+                            kBase,
+                            kRoot,
+                            0x1000,
+                            {{kHeader, 0}},
+                            u"VOL1"};
+    app::NoProgress progress;
+    return ScanVolume(source, tree, progress, stop, app::LogReport(logPath.string()));
+  }
+
+  std::vector<std::string> Paths() const {
+    std::vector<std::string> paths;
+    ForEachEntry(tree, [&](const TreeEntry& entry) { paths.push_back(entry.path); });
+    return paths;
+  }
+
+  std::string Log() const {
+    std::ifstream file(logPath);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+  }
+
+  Bytes disk{BlockAt(kBase, 40)};
+  FileTree tree = NewVolumeTree(u"VOL1");
+  std::filesystem::path logPath =
+      std::filesystem::temp_directory_path() / ("scan-" + std::to_string(::getpid()) + ".log");
+};
+
+TEST_F(VolumeScan, ChainOfTwoBlocksEndsAtNoBlock) {
+  std::size_t h = PutTreeBlock(disk, kBase, 4, 6);
+  h += PutFolder(disk, h, 10, kTopDirectoryKey, u"A");
+  PutFolder(disk, h, 11, kTopDirectoryKey, u"B");
+  PutFolder(disk, PutTreeBlock(disk, kBase, 6, kNoBlock), 12, 10, u"C");
+  EXPECT_EQ(Scan(), ScanOutcome::Completed);
+  EXPECT_EQ(Paths(), (std::vector<std::string>{"/A", "/A/C", "/B"}));
+  EXPECT_NE(Log().find("\nStarted Scanning VOL1\nVolume scanning completed successfully on "),
+            std::string::npos);
+  EXPECT_NE(Log().find("\nTotal:  0.00 Bytes Folder(s): 3  File(s): 0"), std::string::npos);
+}
+
+TEST_F(VolumeScan, AFirstLeafLinkOfNoBlockEndsAtOnce) {
+  disk.PutU32(BlockAt(kBase, kRoot) + 0x20, kNoBlock);
+  EXPECT_EQ(Scan(), ScanOutcome::Completed);
+  EXPECT_TRUE(Paths().empty());
+}
+
+TEST_F(VolumeScan, ABlockThatIsNoTreeBlockEndsEarlyWithoutCompletionLines) {
+  PutFolder(disk, PutTreeBlock(disk, kBase, 4, 7), 10, 999, u"ORPHAN");  // block 7 is no tree block
+  EXPECT_EQ(Scan(), ScanOutcome::EndedEarly);
+  EXPECT_EQ(Paths(), (std::vector<std::string>{"/ORPHAN"}))
+      << "entries still waiting are placed, not lost";
+  EXPECT_EQ(Log().find("completed successfully"), std::string::npos);
+}
+
+TEST_F(VolumeScan, ChainsThatLoopBackEnd) {
+  PutFolder(disk, PutTreeBlock(disk, kBase, 4, 5), 10, kTopDirectoryKey, u"A");
+  PutFolder(disk, PutTreeBlock(disk, kBase, 5, 4), 11, kTopDirectoryKey, u"B");
+  EXPECT_EQ(Scan(), ScanOutcome::Completed);
+  EXPECT_EQ(Paths(), (std::vector<std::string>{"/A", "/B"}));
+}
+
+TEST_F(VolumeScan, ARecordOfLengthZeroIsReadOnce) {
+  // Layout A (the first record's mark at 0x32) has no zero-length run that would end the block.
+  const std::size_t block = BlockAt(kBase, 4);
+  disk.Put(block, "LEAF").PutU32(block + 0x18, kNoBlock);
+  PutFolder(disk, block + 0x30, 10, kTopDirectoryKey, u"A");
+  disk.PutU16(block + 0x30, 0);
+  EXPECT_EQ(Scan(), ScanOutcome::Completed);
+  EXPECT_EQ(Paths(), (std::vector<std::string>{"/A"}));
+}
+
+TEST_F(VolumeScan, MissingMarksAreResynchronisedOnTheNextND) {
+  std::size_t h = PutTreeBlock(disk, kBase, 4, kNoBlock);
+  const std::size_t first = PutFolder(disk, h, 10, kTopDirectoryKey, u"A");
+  disk.PutU16(h,
+              static_cast<std::uint16_t>(first - 6));  // the length falls short of the next record
+  PutFolder(disk, h + first, 11, kTopDirectoryKey, u"B");
+  EXPECT_EQ(Scan(), ScanOutcome::Completed);
+  EXPECT_EQ(Paths(), (std::vector<std::string>{"/A", "/B"}));
+}
+
+TEST_F(VolumeScan, AStopKeepsWhatWasFiledAndLogsTheAbort) {
+  PutFolder(disk, PutTreeBlock(disk, kBase, 4, 5), 10, kTopDirectoryKey, u"A");
+  PutFolder(disk, PutTreeBlock(disk, kBase, 5, kNoBlock), 11, kTopDirectoryKey, u"B");
+  std::stop_source stop;
+  stop.request_stop();
+  EXPECT_EQ(Scan(stop.get_token()), ScanOutcome::Stopped);
+  EXPECT_NE(Log().find("\nScan volume process aborted"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kestrel::volume
