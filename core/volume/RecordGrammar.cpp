@@ -46,8 +46,8 @@ struct Part {
   std::size_t units;  // units the fields after it are placed behind
 };
 
-// A name part whose stored length is 0 (or too long to be one) is a zero-terminated string, and
-// what follows it is looked for as if it were 259 units long.
+// A last name part stored with length 0, or a middle part too long to be one, is a
+// zero-terminated string, and what follows it is looked for as if it were 259 units long.
 Part ReadPart(ByteView r, std::size_t at, std::size_t length, bool terminated) {
   if (terminated) return {disk::ReadUtf16UntilZero(r, at, kMaxUnits), kMaxUnits};
   return {disk::ReadUtf16(r, at, length), length};
@@ -78,8 +78,7 @@ Entry ThreeNames(ByteView r, std::size_t p) {
   const std::size_t first = disk::ReadU8(r, p + 4);
   const std::size_t second = p + 10 + 2 * first;
   const std::size_t secondLength = disk::ReadU16(r, second);
-  const Part middle =
-      ReadPart(r, second + 2, secondLength, secondLength == 0 || 2 * secondLength > 519);
+  const Part middle = ReadPart(r, second + 2, secondLength, 2 * secondLength > 519);
   const std::size_t third = second + 6 + 2 * middle.units;
   const std::size_t thirdLength = disk::ReadU8(r, third);
   const Part last = ReadPart(r, third + 2, thirdLength, thirdLength == 0);

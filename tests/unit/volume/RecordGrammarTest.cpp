@@ -171,6 +171,12 @@ TEST(RecordGrammar, LengthRules) {
   PutOneName(zeroFirst, p, 23, u"");
   EXPECT_EQ(Decode(zeroFirst), Entries{}) << "a first length of 0 yields no entry";
 
+  Bytes emptyMiddle = Record(0);
+  PutFormOne(emptyMiddle, 0x64, 127);
+  emptyMiddle.PutU16(p, 20).PutU8(p + 4, 1).PutUtf16(p + 6, u"a").PutU16(p + 12, 0);
+  emptyMiddle.PutU8(p + 18, 1).PutUtf16(p + 20, u"c");
+  EXPECT_EQ(Decode(emptyMiddle), (Entries{{u"ac", 127}})) << "code 20's middle length of 0 is an empty part";
+
   Bytes terminated = Record(0, 1400);
   PutFormOne(terminated, 0x64, 127);
   terminated.PutU16(p, 22)

@@ -1,0 +1,112 @@
+"""Shared helpers of the integration tests: build images with kestrel-nss-mkimage, run
+kestrel-nss-cli on them, and check that no source was written."""
+
+import hashlib
+import json
+import os
+import subprocess
+import tempfile
+import unittest
+
+CLI = os.environ.get("KESTREL_CLI", "build/cli/kestrel-nss-cli")
+MKIMAGE = os.environ.get("KESTREL_MKIMAGE", "build/tools/mkimage/kestrel-nss-mkimage")
+
+
+def sha256(path):
+    digest = hashlib.sha256()
+    with open(path, "rb") as file:
+        for chunk in iter(lambda: file.read(1 << 20), b""):
+            digest.update(chunk)
+    return digest.hexdigest()
+
+
+class ImageTestCase(unittest.TestCase):
+    """A test with its own folder, a log report in it, and images whose bytes are checked to be
+    unchanged at the end of every test."""
+
+    def setUp(self):
+        self.folder = tempfile.TemporaryDirectory(prefix="kestrel-it-")
+        self.dir = self.folder.name
+        self.log = os.path.join(self.dir, "KestrelNSSLogReport.txt")
+        self.sources = {}
+
+    def tearDown(self):
+        for path, digest in self.sources.items():
+            self.assertEqual(sha256(path), digest, f"the source {path} was written")
+        self.folder.cleanup()
+
+    def path(self, name):
+        return os.path.join(self.dir, name)
+
+    def mkimage(self, layout, name="disk", pool_image=None, expect=False):
+        """Builds the layout's disks (or one pool image) and returns (image paths, manifest)."""
+        layout_path = self.path(f"{name}.json")
+        with open(layout_path, "w") as file:
+            json.dump(layout, file)
+        disks = 1 if pool_image else len(layout["disks"])
+        images = [self.path(f"{name}{index}.img") for index in range(disks)]
+        manifest_path = self.path(f"{name}.manifest.json")
+        command = [MKIMAGE, "--layout", layout_path, "--manifest", manifest_path]
+        for image in images:
+            command += ["--out", image]
+        if pool_image:
+            command += ["--pool-image", pool_image]
+        if expect:
+            command += ["--expect", self.path(f"{name}.expect")]
+        result = subprocess.run(command, capture_output=True, text=True)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        for image in images:
+            self.sources[image] = sha256(image)
+        with open(manifest_path) as file:
+            return images, json.load(file)
+
+    def cli(self, *args, disks=None, expect_status=0):
+        env = dict(os.environ, KESTREL_NSS_LOG=self.log)
+        if disks is not None:
+            env["KESTREL_NSS_DISKS"] = ":".join(disks)
+        result = subprocess.run([CLI, *args], capture_output=True, text=True, env=env)
+        if expect_status is not None:
+            self.assertEqual(result.returncode, expect_status,
+                             f"{args}: status {result.returncode}\n{result.stdout}\n{result.stderr}")
+        return result
+
+    def cli_json(self, *args, **kwargs):
+        return json.loads(self.cli(*args, "--json", **kwargs).stdout)
+
+    def cli_json_lines(self, *args, **kwargs):
+        output = self.cli(*args, "--json", **kwargs).stdout
+        return [json.loads(line) for line in output.splitlines() if line.strip()]
+
+    def log_text(self):
+        with open(self.log) as file:
+            return file.read()
+
+
+def disk(*partitions, **options):
+    return dict(options, partitions=list(partitions))
+
+
+def partition(pool=None, **options):
+    if pool is not None:
+        options["pool"] = pool
+    return options
+
+
+def pool(name, *volumes, **options):
+    return dict(options, name=name, volumes=list(volumes))
+
+
+def volume(names, *entries, **options):
+    names = [names] if isinstance(names, str) else names
+    return dict(options, names=names, entries=list(entries))
+
+
+def folder(path, **options):
+    return dict(options, path=path, kind="folder")
+
+
+def file(path, content=None, **options):
+    entry = dict(options, path=path)
+    if content is not None:
+        entry["content"] = content
+    return entry

@@ -1,0 +1,94 @@
+"""Media discovery through `kestrel-nss-cli disks` and `drives` on disks that mkimage builds."""
+
+import os
+import unittest
+
+from harness import ImageTestCase, disk, partition, pool, volume
+
+
+def volumes_of(listing):
+    return {p["name"]: [v["name"] for v in p["volumes"]] for d in listing for p in d["pools"]}
+
+
+class DisksTest(ImageTestCase):
+    def test_lists_exactly_what_the_layout_put_on_the_disks(self):
+        layout = {"disks": [
+            disk(bootSignature=False, sizeMiB=2),
+            disk(partition(pool("DATA", volume("VOL1"), volume(["US", "ERS"]), volume(["A", "B", "C"]))),
+                 partition(pool("ARCHIVE", volume("BACKUP", recordKind=2), volume("GONE", deleted=True)),
+                           sizeSectors=40960),
+                 partition(sizeSectors=2048)),
+        ]}
+        images, manifest = self.mkimage(layout)
+        listing = self.cli_json("disks", disks=images)
+        self.assertEqual([d["disk"] for d in listing], [0, 1])
+        self.assertFalse(listing[0]["netware"])
+        self.assertEqual(listing[0]["pools"], [])
+        self.assertEqual(listing[1]["path"], "\\\\.\\PhysicalDrive1")
+        self.assertEqual(volumes_of(listing), {"DATA": ["VOL1", "USERS", "ABC"], "ARCHIVE": ["BACKUP"]})
+        expected = manifest["disks"][1]["partitions"]
+        for found, made in zip(listing[1]["pools"], expected):
+            self.assertEqual(found["start"], made["headerSector"] * 512)
+            self.assertEqual(found["link"], made["link"])
+            made_volumes = [v for v in made["pool"]["volumes"] if not v["deleted"]]
+            self.assertEqual([v["rootBlock"] for v in found["volumes"]], [v["rootBlock"] for v in made_volumes])
+        log = self.log_text()
+        self.assertEqual(log.count("\nReading Netware partitions in disk"), 1)
+        self.assertIn("\nCompleted Reading the Netware Partitions and Pools in Disks.", log)
+        self.assertIn("\nStarted Kestrel Varnoak Novell (NSS) on", log)
+        self.assertIn("\nClosed Kestrel Varnoak NSS successfullly on", log)
+
+    def test_chains_of_partition_headers(self):
+        layout = {"disks": [
+            disk(partition(pool("FIRST", volume("V1"))), partition(pool("SECOND", volume("V2"))),
+                 partition(pool("LAST", volume("V3")))),
+            disk(partition(pool("ALONE", volume("V4")))),
+        ]}
+        images, _ = self.mkimage(layout)
+        listing = self.cli_json("disks", disks=images)
+        self.assertEqual([p["name"] for p in listing[0]["pools"]], ["FIRST", "SECOND"],
+                         "the last header of a chain is not examined for a pool")
+        self.assertEqual(listing[1]["pools"], [], "a first header with link 0 shows no pool")
+
+    def test_damaged_disks(self):
+        layout = {"disks": [
+            disk(partition(pool("NOSPB", volume("V"), superBlock=False)), partition(pool("OK", volume("W"))),
+                 partition(sizeSectors=2048)),
+            disk(partition(pool("ZEROED", volume("V"))), partition(sizeSectors=2048), damage={"zeroBootSector": True}),
+            disk(partition(pool("BROKEN", volume("V")), link=0x7FFFFFF0), partition(sizeSectors=2048)),
+            disk(partition(pool("CUT", volume("V"))), partition(sizeSectors=2048), damage={"truncateBytes": 1 << 20}),
+        ]}
+        images, _ = self.mkimage(layout)
+        listing = self.cli_json("disks", disks=images)
+        self.assertEqual(volumes_of([listing[0]]), {"OK": ["W"]}, "no \"SPB5\": no pool")
+        self.assertFalse(listing[1]["netware"])
+        self.assertEqual(volumes_of([listing[2]]), {"BROKEN": ["V"]}, "a link past the end ends the chain")
+        self.assertEqual(listing[3]["pools"], [], "a truncated image ends cleanly")
+
+    def test_missing_disk_ends_discovery_but_not_the_drive_list(self):
+        images, _ = self.mkimage({"disks": [disk(partition(pool("P", volume("V")))) for _ in range(3)]})
+        disks = [images[0], images[1], "", images[2]]
+        self.assertEqual([d["disk"] for d in self.cli_json("disks", disks=disks)], [0, 1])
+        drives = self.cli_json("drives", disks=disks)
+        self.assertEqual([d["disk"] for d in drives], [0, 1, 3])
+        self.assertEqual(drives[2]["drive"], 0x83)
+        self.assertEqual(drives[2]["sectors"], os.path.getsize(images[2]) // 512)
+        self.assertTrue(all(d["kind"] == "fixed" for d in drives))
+
+    def test_image_files_as_sources(self):
+        layout = {"disks": [disk(partition(pool("DATA", volume("VOL1"))), partition(sizeSectors=2048))]}
+        images, _ = self.mkimage(layout)
+        self.assertEqual(volumes_of(self.cli_json("disks", "--image", images[0])), {"DATA": ["VOL1"]})
+        pool_images, _ = self.mkimage(layout, name="pool", pool_image="DATA")
+        listing = self.cli_json("disks", "--image", pool_images[0])
+        self.assertEqual(volumes_of(listing), {"DATA": ["VOL1"]})
+        self.assertEqual(listing[0]["pools"][0]["start"], 0, "a pool image is its own pool, read from offset 0")
+
+    def test_bad_command_lines_and_missing_files(self):
+        self.assertEqual(self.cli("frobnicate", expect_status=2).returncode, 2)
+        result = self.cli("disks", "--image", self.path("absent.img"), expect_status=1)
+        self.assertIn("absent.img", result.stderr)
+
+
+if __name__ == "__main__":
+    unittest.main()
