@@ -41,7 +41,7 @@ class DrivesCommand : public Command {
   }
 
   int Run(const app::LogReport&) override {
-    const disk::DriveList list = disk::ListDrives();
+    const disk::DriveList list = disk::ListDisks();
     if (json_) {
       nlohmann::ordered_json drives = nlohmann::ordered_json::array();
       for (const auto& drive : list.drives) drives.push_back(DriveJson(drive));

@@ -5,7 +5,7 @@
 
 namespace kestrel::disk {
 
-DriveList ListDrives() {
+DriveList ListDisks() {
   DriveList list;
   for (int n = 0; n < kMaxListedDrives; ++n) {
     const auto presence = platform::FindDisk(n);

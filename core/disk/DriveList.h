@@ -32,7 +32,7 @@ struct DriveList {
 };
 
 // Every disk numbered 0 to 23 that exists, fixed or removable.
-DriveList ListDrives();
+DriveList ListDisks();
 
 // The size of a disk: "%.2f GB" from 1 GiB, "%.2f MB" from 1 MiB, else "%.2f KB".
 std::string DriveSizeText(std::uint64_t sectors);

@@ -8,15 +8,15 @@ bool IsTreeBlock(ByteView block) {
   return HasBytesAt(block, 0, layout::kTreeBlockSignature);
 }
 
-TreeBlockShape TreeBlockShapeOf(ByteView block) {
+TreeBlockShape TreeBlockLayout(ByteView block) {
   if (HasBytesAt(block, layout::kLayoutMarkOffset, layout::kRecordMark)) {
-    return {TreeBlockLayout::A, layout::kLayoutARecords, layout::kLayoutALink};
+    return {BlockLayout::A, layout::kLayoutARecords, layout::kLayoutALink};
   }
-  return {TreeBlockLayout::B, layout::kLayoutBRecords, layout::kLayoutBLink};
+  return {BlockLayout::B, layout::kLayoutBRecords, layout::kLayoutBLink};
 }
 
 std::uint32_t TreeBlockLink(ByteView block) {
-  return ReadU32(block, TreeBlockShapeOf(block).linkOffset);
+  return ReadU32(block, TreeBlockLayout(block).linkOffset);
 }
 
 std::uint64_t TreeBlockVolumeId(ByteView block) {
@@ -24,7 +24,7 @@ std::uint64_t TreeBlockVolumeId(ByteView block) {
 }
 
 ByteView RecordArea(ByteView block) {
-  const std::size_t start = TreeBlockShapeOf(block).recordArea;
+  const std::size_t start = TreeBlockLayout(block).recordArea;
   return start < block.size() ? block.subspan(start) : ByteView{};
 }
 

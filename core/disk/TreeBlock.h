@@ -10,16 +10,17 @@
 // directory. The scanners walk the same records with bounds of their own.
 namespace kestrel::disk {
 
-enum class TreeBlockLayout { A, B };
+enum class BlockLayout { A, B };
 
 struct TreeBlockShape {
-  TreeBlockLayout layout;
+  BlockLayout layout;
   std::size_t recordArea;  // R: where the first record starts
   std::size_t linkOffset;  // u32 link to the next block of the chain
 };
 
 bool IsTreeBlock(ByteView block);
-TreeBlockShape TreeBlockShapeOf(ByteView block);
+// Layout A or B by the mark at 0x32, with the record area and the link offset that go with it.
+TreeBlockShape TreeBlockLayout(ByteView block);
 std::uint32_t TreeBlockLink(ByteView block);
 std::uint64_t TreeBlockVolumeId(ByteView block);
 

@@ -21,14 +21,14 @@ bool IsVolumeNameSpace(std::uint16_t id) {
 class DirectoryWalk {
  public:
   void VisitBlock(ByteView block) {
-    const TreeBlockLayout blockLayout = TreeBlockShapeOf(block).layout;
+    const BlockLayout blockLayout = TreeBlockLayout(block).layout;
     ForEachRecord(block, [&](ByteView area, std::size_t h) { VisitRecord(area, h, blockLayout); });
   }
 
   std::vector<DirectoryVolume> TakeVolumes() { return std::move(volumes_); }
 
  private:
-  void VisitRecord(ByteView area, std::size_t h, TreeBlockLayout blockLayout) {
+  void VisitRecord(ByteView area, std::size_t h, BlockLayout blockLayout) {
     const std::uint16_t kind = ReadU16(area, h + layout::kRecordKind);
     if (!IsNamedObjectKind(kind)) return;
     if (!metPoolObject_) {

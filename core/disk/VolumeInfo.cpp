@@ -4,10 +4,10 @@
 
 namespace kestrel::disk {
 
-std::size_t LocateVolumeInfo(ByteView area, std::size_t end, TreeBlockLayout layout,
+std::size_t LocateVolumeInfo(ByteView area, std::size_t end, BlockLayout layout,
                              std::uint16_t recordKind) {
   const std::size_t usual = end + 0x71;
-  if (layout == TreeBlockLayout::A) return usual;
+  if (layout == BlockLayout::A) return usual;
   const bool kindOne = recordKind == 1;
   const std::size_t marked = kindOne ? usual : end + 0x6C;
   const std::size_t unmarked = kindOne ? end + 0x76 : usual;

@@ -16,7 +16,7 @@ using VolumeInfo = std::array<std::uint8_t, layout::kVolumeInfoSize>;
 // Where the directory walk finds the VolumeInfo of a record whose name block ends at `end`
 // (record-area coordinates): layout A after 0x71 bytes; layout B by the "ZVL" mark and the
 // record kind.
-std::size_t LocateVolumeInfo(ByteView recordArea, std::size_t end, TreeBlockLayout layout,
+std::size_t LocateVolumeInfo(ByteView recordArea, std::size_t end, BlockLayout layout,
                              std::uint16_t recordKind);
 
 // The VolumeInfo at position; bytes past the end of the block read as zero.

@@ -162,8 +162,8 @@ class NameSection {
 // The further extents of a file record and the start of its name section. Layout B lists them
 // from 0x60 and names follow the terminating zero; layout A lists the first extent again from
 // 0x58 and names begin 12 bytes after the terminating entry.
-std::size_t ReadExtents(ByteView r, disk::TreeBlockLayout layout, std::vector<Extent>& further) {
-  const bool layoutA = layout == disk::TreeBlockLayout::A;
+std::size_t ReadExtents(ByteView r, disk::BlockLayout layout, std::vector<Extent>& further) {
+  const bool layoutA = layout == disk::BlockLayout::A;
   std::size_t at = layoutA ? record::kFirstExtent : record::kFurtherExtentsB;
   for (bool first = layoutA; disk::ReadU32(r, at) != 0; at += 8, first = false) {
     if (!first) further.push_back({disk::ReadU32(r, at), disk::ReadU32(r, at + 4)});
@@ -173,7 +173,7 @@ std::size_t ReadExtents(ByteView r, disk::TreeBlockLayout layout, std::vector<Ex
 
 }  // namespace
 
-RecordDecoding DecodeRecord(ByteView area, std::size_t h, disk::TreeBlockLayout layout,
+RecordDecoding DecodeRecord(ByteView area, std::size_t h, disk::BlockLayout layout,
                             std::uint64_t& parentKey) {
   const ByteView r = h < area.size() ? area.subspan(h) : ByteView{};
   const std::size_t length = disk::ReadU16(r, record::kLength);

@@ -34,7 +34,7 @@ struct RecordDecoding {
 // key, then a second stage), or neither (only the second stage), whose four candidate positions
 // are tried in order until one holds a known entry code (23, 22, 20, 128, 127). parentKey is the
 // scanner's current parent key: each entry decoded sets it and is filed with it.
-RecordDecoding DecodeRecord(disk::ByteView area, std::size_t h, disk::TreeBlockLayout layout,
+RecordDecoding DecodeRecord(disk::ByteView area, std::size_t h, disk::BlockLayout layout,
                             std::uint64_t& parentKey);
 
 }  // namespace kestrel::volume

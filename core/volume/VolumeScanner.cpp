@@ -113,11 +113,11 @@ class VolumeScan {
   }
 
   void WalkBlock(const disk::BlockBuffer& block) {
-    const disk::TreeBlockShape shape = disk::TreeBlockShapeOf(block);
+    const disk::TreeBlockShape shape = disk::TreeBlockLayout(block);
     std::array<std::uint8_t, kBlockSize + kLayoutBSlack> copy{};
     std::copy(block.begin(), block.end(), copy.begin());
     const disk::ByteView area = disk::ByteView(copy).subspan(shape.recordArea);
-    const bool layoutB = shape.layout == disk::TreeBlockLayout::B;
+    const bool layoutB = shape.layout == disk::BlockLayout::B;
     std::size_t h = 0;
     do {
       RecordDecoding decoded = DecodeRecord(area, h, shape.layout, parentKey_);

@@ -78,6 +78,8 @@ class ImageTestCase(unittest.TestCase):
         return [json.loads(line) for line in output.splitlines() if line.strip()]
 
     def log_text(self):
+        if not os.path.exists(self.log):
+            return ""
         with open(self.log) as file:
             return file.read()
 

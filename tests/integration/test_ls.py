@@ -1,9 +1,14 @@
 """The volume scan through `kestrel-nss-cli ls`: every name form and entry code of the record
 grammar as mkimage writes it, orphans, deleted entries, and the listing's JSON."""
 
+import json
+import os
+import signal
+import subprocess
+import time
 import unittest
 
-from harness import ImageTestCase, disk, file, folder, partition, pool, volume
+from harness import CLI, MKIMAGE, ImageTestCase, disk, file, folder, partition, pool, volume
 
 
 def listing_paths(lines):
@@ -97,6 +102,65 @@ class LsTest(ImageTestCase):
         self.assertIn("no pool named NOPE; there are: DATA, DATA", result.stderr)
         result = self.cli("ls", "--disk", "0", "--pool", "DATA", disks=images, expect_status=1)
         self.assertIn("several pools are named DATA", result.stderr)
+
+
+class DemoDiskTest(ImageTestCase):
+    def test_ls_json_lists_what_the_demo_put_in_each_volume(self):
+        images = [self.path("demo0.img"), self.path("demo1.img")]
+        manifest_path = self.path("demo.json")
+        subprocess.run([MKIMAGE, "--layout", "demo", "--out", images[0], "--out", images[1],
+                        "--manifest", manifest_path], check=True)
+        with open(manifest_path) as manifest_file:
+            manifest = json.load(manifest_file)
+        for partition_made in manifest["disks"][0]["partitions"]:
+            made_pool = partition_made.get("pool")
+            for made in (made_pool or {}).get("volumes", []):
+                if made["deleted"]:
+                    continue
+                with self.subTest(volume=made["label"]):
+                    lines = self.cli_json_lines("ls", "--disk", "0", "--pool", made_pool["name"],
+                                                "--volume", made["label"], disks=images)
+                    self.assertEqual(sorted(self.listed(lines)), sorted(self.made(made["entries"])))
+
+    @staticmethod
+    def listed(lines):
+        return [(l["path"], l["kind"], l["size"], l["key"], l["deleted"], l["extents"]) for l in lines]
+
+    @staticmethod
+    def made(entries):
+        found = []
+        for entry in entries:
+            if entry["skipped"]:
+                continue
+            found.append((entry["path"], entry["kind"], entry["size"], entry["key"], entry["deleted"], entry["extents"]))
+            if entry["secondName"]:
+                second = os.path.join(os.path.dirname(entry["path"]), entry["secondName"])
+                found.append((second, entry["kind"], entry["size"], entry["key"], entry["deleted"], entry["extents"]))
+        return found
+
+
+class InterruptTest(ImageTestCase):
+    def test_ctrl_c_stops_the_scan_and_logs_the_abort(self):
+        generate = {"folders": 20000, "files": 600000, "nameLength": 12, "fileSize": 10, "sharedData": True}
+        images, _ = self.mkimage({"disks": [disk(partition(pool("BIG", volume("V", generate=generate)),
+                                                            sizeSectors=2 << 21), partition(sizeSectors=2048))]})
+        env = dict(os.environ, KESTREL_NSS_LOG=self.log)
+        # A shell that starts the tests in the background leaves SIGINT ignored; a terminal does not.
+        scan = subprocess.Popen([CLI, "ls", "--image", images[0], "--json"], env=env,
+                                stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True,
+                                preexec_fn=lambda: signal.signal(signal.SIGINT, signal.SIG_DFL))
+        deadline = time.monotonic() + 60
+        while "Started Scanning" not in self.log_text() and time.monotonic() < deadline:
+            time.sleep(0.005)
+        scan.send_signal(signal.SIGINT)
+        output, errors = scan.communicate(timeout=120)
+        if scan.returncode == 0:
+            self.skipTest("SKIPPED: the scan finished before the interrupt arrived")
+        self.assertEqual(scan.returncode, 1, errors)
+        self.assertIn("stopped", errors)
+        self.assertIn("\nScan volume process aborted", self.log_text())
+        self.assertNotIn("completed successfully", self.log_text())
+        self.assertIn("\nClosed Kestrel Varnoak NSS successfullly on", self.log_text())
 
 
 if __name__ == "__main__":

@@ -50,7 +50,7 @@ TEST_F(PlatformFiles, DiskListHasGapsAndRealSizes) {
   EXPECT_EQ(platform::DiskDevicePath(2), "");
   EXPECT_EQ(platform::DiskDevicePath(3), d3);
   EXPECT_EQ(platform::DiskSectorCount(3), (5ull << 21) + 1) << "the last partial cylinder counts";
-  const DriveList list = ListDrives();
+  const DriveList list = ListDisks();
   ASSERT_EQ(list.drives.size(), 3u);
   EXPECT_EQ(list.drives[2].number, 3);
   EXPECT_EQ(list.drives[2].DriveNumber(), 0x83);

@@ -81,13 +81,13 @@ TEST(BlockOffset, IsComputedInSixtyFourBitsFromBlockOne) {
 TEST(TreeBlock, LayoutIsToldByTheMarkAt0x32) {
   Bytes block(4096);
   block.Put(0, "LEAF").PutU32(0x18, 11).PutU32(0x20, 22).PutU64(0x10, 99);
-  EXPECT_EQ(TreeBlockShapeOf(block.data()).layout, TreeBlockLayout::B);
-  EXPECT_EQ(TreeBlockShapeOf(block.data()).recordArea, 0x28u);
+  EXPECT_EQ(TreeBlockLayout(block.data()).layout, BlockLayout::B);
+  EXPECT_EQ(TreeBlockLayout(block.data()).recordArea, 0x28u);
   EXPECT_EQ(TreeBlockLink(block.data()), 22u);
   EXPECT_EQ(TreeBlockVolumeId(block.data()), 99u);
   block.Put(0x32, "ND");
-  EXPECT_EQ(TreeBlockShapeOf(block.data()).layout, TreeBlockLayout::A);
-  EXPECT_EQ(TreeBlockShapeOf(block.data()).recordArea, 0x30u);
+  EXPECT_EQ(TreeBlockLayout(block.data()).layout, BlockLayout::A);
+  EXPECT_EQ(TreeBlockLayout(block.data()).recordArea, 0x30u);
   EXPECT_EQ(TreeBlockLink(block.data()), 11u);
   EXPECT_TRUE(IsTreeBlock(block.data()));
 }
@@ -113,12 +113,12 @@ TEST(TreeBlock, RecordWalkStopsAtLengthZeroAndAt3600) {
 TEST(VolumeInfo, PositionFollowsLayoutKindAndMark) {
   Bytes area(2048);
   const std::size_t end = 100;
-  EXPECT_EQ(LocateVolumeInfo(area.data(), end, TreeBlockLayout::A, 2), end + 0x71);
-  EXPECT_EQ(LocateVolumeInfo(area.data(), end, TreeBlockLayout::B, 1), end + 0x76);
-  EXPECT_EQ(LocateVolumeInfo(area.data(), end, TreeBlockLayout::B, 2), end + 0x71);
+  EXPECT_EQ(LocateVolumeInfo(area.data(), end, BlockLayout::A, 2), end + 0x71);
+  EXPECT_EQ(LocateVolumeInfo(area.data(), end, BlockLayout::B, 1), end + 0x76);
+  EXPECT_EQ(LocateVolumeInfo(area.data(), end, BlockLayout::B, 2), end + 0x71);
   area.Put(end + 0x71, "ZVL").Put(end + 0x6C, "ZVL");
-  EXPECT_EQ(LocateVolumeInfo(area.data(), end, TreeBlockLayout::B, 1), end + 0x71);
-  EXPECT_EQ(LocateVolumeInfo(area.data(), end, TreeBlockLayout::B, 2), end + 0x6C);
+  EXPECT_EQ(LocateVolumeInfo(area.data(), end, BlockLayout::B, 1), end + 0x71);
+  EXPECT_EQ(LocateVolumeInfo(area.data(), end, BlockLayout::B, 2), end + 0x6C);
 }
 
 TEST(VolumeInfo, BytesPastTheBlockReadAsZero) {

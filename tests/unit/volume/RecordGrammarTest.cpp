@@ -8,7 +8,7 @@
 namespace kestrel::volume {
 namespace {
 
-using disk::TreeBlockLayout;
+using disk::BlockLayout;
 using test::Bytes;
 
 constexpr std::uint64_t kKey = 0x1234;
@@ -33,8 +33,8 @@ void PutFormOne(Bytes& r, std::size_t t, std::uint64_t parent) {
   r.PutU8(t, 1).PutU64(t + 7, parent);
 }
 
-std::vector<std::pair<std::u16string, std::uint64_t>> Decode(
-    const Bytes& r, TreeBlockLayout layout = TreeBlockLayout::B) {
+std::vector<std::pair<std::u16string, std::uint64_t>> Decode(const Bytes& r,
+                                                             BlockLayout layout = BlockLayout::B) {
   std::uint64_t parent = 0;
   std::vector<std::pair<std::u16string, std::uint64_t>> entries;
   for (const auto& entry : DecodeRecord(r.data(), 0, layout, parent).entries)
@@ -48,7 +48,7 @@ TEST(RecordGrammar, ARecordWithoutStartBlockIsSkippedByItsLengthAnd42) {
   Bytes r = Record(10, 200);
   r.PutU32(0x5C, 0);
   std::uint64_t parent = 0;
-  const RecordDecoding decoded = DecodeRecord(r.data(), 0, TreeBlockLayout::B, parent);
+  const RecordDecoding decoded = DecodeRecord(r.data(), 0, BlockLayout::B, parent);
   EXPECT_TRUE(decoded.entries.empty());
   EXPECT_EQ(decoded.next, 242u);
 }
@@ -58,7 +58,7 @@ TEST(RecordGrammar, FolderNamesStartAt0x64) {
   PutFormOne(r, 0x64, 127);
   PutOneName(r, 0x64 + 15, 23, u"DOCS");
   std::uint64_t parent = 0;
-  const RecordDecoding decoded = DecodeRecord(r.data(), 0, TreeBlockLayout::B, parent);
+  const RecordDecoding decoded = DecodeRecord(r.data(), 0, BlockLayout::B, parent);
   ASSERT_EQ(decoded.entries.size(), 1u);
   EXPECT_EQ(decoded.entries[0].name, u"DOCS");
   EXPECT_EQ(decoded.entries[0].key, kKey);
@@ -73,7 +73,7 @@ TEST(RecordGrammar, LayoutBFurtherExtentsEndAtAZeroAndNamesFollowIt) {
   PutFormOne(r, 0x74, 127);
   PutOneName(r, 0x74 + 15, 23, u"report.doc");
   std::uint64_t parent = 0;
-  const auto decoded = DecodeRecord(r.data(), 0, TreeBlockLayout::B, parent);
+  const auto decoded = DecodeRecord(r.data(), 0, BlockLayout::B, parent);
   ASSERT_EQ(decoded.entries.size(), 1u);
   EXPECT_EQ(decoded.entries[0].name, u"report.doc");
   EXPECT_EQ(decoded.entries[0].size, 9000u);
@@ -87,7 +87,7 @@ TEST(RecordGrammar, LayoutAListsTheFirstExtentAgainAndNamesFollow12BytesLater) {
   PutFormOne(r, 0x68 + 12, 127);
   PutOneName(r, 0x68 + 12 + 15, 23, u"a.txt");
   std::uint64_t parent = 0;
-  const auto decoded = DecodeRecord(r.data(), 0, TreeBlockLayout::A, parent);
+  const auto decoded = DecodeRecord(r.data(), 0, BlockLayout::A, parent);
   ASSERT_EQ(decoded.entries.size(), 1u);
   EXPECT_EQ(decoded.entries[0].name, u"a.txt");
   EXPECT_EQ(decoded.entries[0].furtherExtents, (std::vector<Extent>{{3, 20}}))
@@ -175,7 +175,8 @@ TEST(RecordGrammar, LengthRules) {
   PutFormOne(emptyMiddle, 0x64, 127);
   emptyMiddle.PutU16(p, 20).PutU8(p + 4, 1).PutUtf16(p + 6, u"a").PutU16(p + 12, 0);
   emptyMiddle.PutU8(p + 18, 1).PutUtf16(p + 20, u"c");
-  EXPECT_EQ(Decode(emptyMiddle), (Entries{{u"ac", 127}})) << "code 20's middle length of 0 is an empty part";
+  EXPECT_EQ(Decode(emptyMiddle), (Entries{{u"ac", 127}}))
+      << "code 20's middle length of 0 is an empty part";
 
   Bytes terminated = Record(0, 1400);
   PutFormOne(terminated, 0x64, 127);

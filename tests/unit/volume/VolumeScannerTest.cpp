@@ -43,15 +43,12 @@ class VolumeScan : public ::testing::Test {
   }
   ~VolumeScan() override { std::filesystem::remove(logPath); }
 
-  ScanOutcome Scan(std::stop_token stop = {}) {
-    VolumeScanSource source{disk::DiskReader(std::make_shared<disk::MemorySource>(disk.data())),
-                            kBase,
-                            kRoot,
-                            0x1000,
-                            {{kHeader, 0}},
-                            u"VOL1"};
-    app::NoProgress progress;
-    return ScanVolume(source, tree, progress, stop, app::LogReport(logPath.string()));
+  ScanOutcome Scan(std::stop_token stop = {}, app::ProgressObserver* observer = nullptr) {
+    const disk::DiskReader reader(std::make_shared<disk::MemorySource>(disk.data()));
+    const VolumeScanSource source{reader, kBase, kRoot, extent, chain, u"VOL1"};
+    app::NoProgress quiet;
+    return ScanVolume(source, tree, observer ? *observer : quiet, stop,
+                      app::LogReport(logPath.string()));
   }
 
   std::vector<std::string> Paths() const {
@@ -68,6 +65,8 @@ class VolumeScan : public ::testing::Test {
   }
 
   Bytes disk{BlockAt(kBase, 40)};
+  std::int64_t extent = 0x1000;
+  disk::PartitionChain chain{{kHeader, 0}};
   FileTree tree = NewVolumeTree(u"VOL1");
   std::filesystem::path logPath =
       std::filesystem::temp_directory_path() / ("scan-" + std::to_string(::getpid()) + ".log");
@@ -126,13 +125,50 @@ TEST_F(VolumeScan, MissingMarksAreResynchronisedOnTheNextND) {
   EXPECT_EQ(Paths(), (std::vector<std::string>{"/A", "/B"}));
 }
 
+// Requests a stop as soon as the first leaf block has been walked.
+class StopAfterFirstBlock : public app::ProgressObserver {
+ public:
+  void OnProgress(const app::Progress&) override { stop.request_stop(); }
+  std::stop_source stop;
+};
+
 TEST_F(VolumeScan, AStopKeepsWhatWasFiledAndLogsTheAbort) {
   PutFolder(disk, PutTreeBlock(disk, kBase, 4, 5), 10, kTopDirectoryKey, u"A");
   PutFolder(disk, PutTreeBlock(disk, kBase, 5, kNoBlock), 11, kTopDirectoryKey, u"B");
-  std::stop_source stop;
-  stop.request_stop();
-  EXPECT_EQ(Scan(stop.get_token()), ScanOutcome::Stopped);
+  StopAfterFirstBlock observer;
+  EXPECT_EQ(Scan(observer.stop.get_token(), &observer), ScanOutcome::Stopped);
+  EXPECT_EQ(Paths(), (std::vector<std::string>{"/A"}));
   EXPECT_NE(Log().find("\nScan volume process aborted"), std::string::npos);
+  EXPECT_EQ(Log().find("completed successfully"), std::string::npos);
+}
+
+// The partition of the volume (header at sector 8) ends at sector 408; its header says the pool
+// goes on (+0x10) and the next header lies at sector 2000. The second leaf block, block 46, lies
+// at sector 408, past the end.
+class Remapping : public VolumeScan {
+ protected:
+  Remapping() {
+    extent = 400;
+    chain = {{kHeader, 2000}, {2000, 0}};
+    disk.PutU32(kHeader * 512 + 0x10, 1);
+    disk.PutUtf16(kHeader * 512 + 0x3A00 + 0x28, u"DATA");
+    PutFolder(disk, PutTreeBlock(disk, kBase, 4, 46), 10, kTopDirectoryKey, u"A");
+  }
+};
+
+TEST_F(Remapping, ABlockPastThePartitionOfTheSamePoolIsFound32SectorsOn) {
+  const std::size_t moved = 440 * 512;
+  disk.Put(moved, "LEAF").PutU32(moved + 0x20, kNoBlock).PutU8(moved + 4095, 0);
+  PutFolder(disk, moved + 0x28, 11, kTopDirectoryKey, u"B");
+  EXPECT_EQ(Scan(), ScanOutcome::Completed);
+  EXPECT_EQ(Paths(), (std::vector<std::string>{"/A", "/B"}));
+}
+
+TEST_F(Remapping, AChainThatNoPartitionContinuesEndsEarly) {
+  disk.PutU32(kHeader * 512 + 0x10,
+              0);  // the pool does not go on: the shift jumps past every partition
+  EXPECT_EQ(Scan(), ScanOutcome::EndedEarly);
+  EXPECT_EQ(Paths(), (std::vector<std::string>{"/A"}));
 }
 
 }  // namespace
