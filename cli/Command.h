@@ -28,6 +28,8 @@ struct RegisteredCommand {
 RegisteredCommand AddDisksCommand(CLI::App& app);
 RegisteredCommand AddDrivesCommand(CLI::App& app);
 RegisteredCommand AddLsCommand(CLI::App& app);
+RegisteredCommand AddRecoverCommand(CLI::App& app);
+RegisteredCommand AddCatCommand(CLI::App& app);
 
 // "kestrel-nss-cli: <message>" on standard error.
 void PrintError(std::string_view message);

@@ -3,10 +3,8 @@
 
 #include "Command.h"
 #include "Interrupt.h"
-#include "ProgressLine.h"
-#include "SourceOptions.h"
+#include "ScannedVolume.h"
 #include "TreeOutput.h"
-#include "app/TextEncoding.h"
 #include "volume/ScanTexts.h"
 
 namespace kestrel::cli {
@@ -21,40 +19,19 @@ class LsCommand : public Command {
   }
 
   int Run(const app::LogReport& log) override {
-    auto source = ResolveVolume(source_, log);
-    if (!source.ok()) {
-      PrintError(source.error());
+    const InterruptStop interrupt;
+    auto scanned = ScanChosenVolume(source_, interrupt.token(), log);
+    if (!scanned.ok()) {
+      PrintError(scanned.error());
       return kFailure;
     }
-    const InterruptStop interrupt;
-    volume::FileTree tree = volume::NewVolumeTree(source.value().volumeName);
-    volume::ScanOutcome outcome;
-    {
-      ProgressLine progress("Scanning " + app::ToUtf8(source.value().volumeName));
-      outcome = volume::ScanVolume(source.value(), tree, progress, interrupt.token(), log);
-    }
+    const volume::FileTree& tree = scanned.value().tree;
     PrintTree(tree, json_, std::cout);
     (json_ ? std::cerr : std::cout) << volume::TotalText(tree.counters) << '\n';
-    return ReportOutcome(outcome);
+    return ReportScanOutcome(scanned.value().outcome);
   }
 
  private:
-  static int ReportOutcome(volume::ScanOutcome outcome) {
-    switch (outcome) {
-      case volume::ScanOutcome::Completed:
-        return kSuccess;
-      case volume::ScanOutcome::EndedEarly:
-        PrintError(
-            "the chain of tree blocks leads into a block that is not a tree block; the listing may "
-            "be incomplete");
-        return kFailure;
-      case volume::ScanOutcome::Stopped:
-        PrintError("stopped; the entries found so far are listed");
-        return kFailure;
-    }
-    return kFailure;
-  }
-
   SourceOptions source_;
   bool json_ = false;
 };

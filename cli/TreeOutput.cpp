@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "app/TextEncoding.h"
 #include "volume/ListRows.h"
 
 namespace kestrel::cli {
@@ -26,10 +27,10 @@ void PrintTree(const volume::FileTree& tree, bool json, std::ostream& out) {
     if (json) {
       out << EntryJson(tree, entry).dump() << '\n';
     } else if (entry.folder) {
-      out << entry.path << "/\n";
+      out << app::PrintableText(entry.path) << "/\n";
     } else {
       const volume::RowRef row{false, entry.folderId, entry.record};
-      out << entry.path << "  " << volume::RowSizeText(tree, row) << "  "
+      out << app::PrintableText(entry.path) << "  " << volume::RowSizeText(tree, row) << "  "
           << volume::RowTypeText(tree, row) << '\n';
     }
   });

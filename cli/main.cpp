@@ -1,5 +1,6 @@
 // kestrel-nss-cli: the recovery engine without a window, for scripts and servers.
 #include <clocale>
+#include <csignal>
 #include <iostream>
 #include <vector>
 
@@ -30,6 +31,8 @@ class LogSession {
 
 int Main(int argc, char** argv) {
   std::setlocale(LC_ALL, "");
+  std::signal(SIGXFSZ,
+              SIG_IGN);  // a file-size limit fails the write, to be reported, not the program
   CLI::App parser{
       "kestrel-nss-cli: lists, scans and recovers NSS pools and volumes of NetWare disks"};
   parser.require_subcommand(1);
@@ -37,6 +40,8 @@ int Main(int argc, char** argv) {
   commands.push_back(AddDisksCommand(parser));
   commands.push_back(AddDrivesCommand(parser));
   commands.push_back(AddLsCommand(parser));
+  commands.push_back(AddRecoverCommand(parser));
+  commands.push_back(AddCatCommand(parser));
   try {
     parser.parse(argc, argv);
   } catch (const CLI::ParseError& error) {

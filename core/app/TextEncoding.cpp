@@ -83,6 +83,24 @@ std::string ToUtf8(std::u16string_view text) {
   return out;
 }
 
+std::string PrintableName(std::u16string_view text) {
+  return PrintableText(ToUtf8(text));
+}
+
+std::string PrintableText(std::string_view utf8) {
+  std::string shown;
+  for (const char c : utf8) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) {
+      const char digits[] = "0123456789ABCDEF";
+      shown += {'\\', 'x', digits[byte >> 4], digits[byte & 0xF]};
+    } else {
+      shown.push_back(c);
+    }
+  }
+  return shown;
+}
+
 std::u16string ToUtf16(std::string_view text) {
   std::u16string out;
   out.reserve(text.size());

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/SizeText.h"
+#include "volume/TreeWalk.h"
 
 namespace kestrel::volume {
 namespace {
@@ -14,11 +15,6 @@ bool CountsAsFile(const ScanItem& record) {
 }
 
 template <class Visit>
-void ForEachInChain(FileTree& tree, FolderId folder, Visit visit) {
-  for (RecordId r = tree.Folder(folder).record; r != kNoRecord; r = tree.Record(r).m_next) visit(r);
-}
-
-template <class Visit>
 void ForEachChild(const FileTree& tree, FolderId folder, Visit visit) {
   for (FolderId child = tree.Folder(folder).firstChild; child != kNoFolder;
        child = tree.Folder(child).nextSibling) {
@@ -27,10 +23,12 @@ void ForEachChild(const FileTree& tree, FolderId folder, Visit visit) {
 }
 
 void MarkSubtree(FileTree& tree, FolderId folder, bool select) {
-  tree.Folder(folder).check = select ? CheckState::Checked : CheckState::Unchecked;
-  ForEachInChain(tree, folder,
-                 [&](RecordId r) { select ? SelectRecord(tree, r) : UnselectRecord(tree, r); });
-  ForEachChild(tree, folder, [&](FolderId child) { MarkSubtree(tree, child, select); });
+  const auto mark = [&](FolderId f) {
+    tree.Folder(f).check = select ? CheckState::Checked : CheckState::Unchecked;
+    ForEachInChain(tree, f,
+                   [&](RecordId r) { select ? SelectRecord(tree, r) : UnselectRecord(tree, r); });
+  };
+  WalkFolders(tree, folder, mark, [](FolderId) {});
 }
 
 std::string MegabytesText(std::int64_t count, double bytes) {
@@ -246,6 +244,18 @@ SelectionChange SelectAll(FileTree& tree) {
   std::string text = megabytes ? MegabytesText(tree.counters.fileCount, bytes)
                                : BytesText(tree.counters.fileCount, bytes);
   return {std::move(text), {false, true, anything}};
+}
+
+void SelectEntries(FileTree& tree, const std::vector<TreeEntry>& entries) {
+  for (const TreeEntry& entry : entries) {
+    if (entry.folder && tree.Folder(entry.folderId).check != CheckState::Checked) {
+      if (tree.Folder(entry.folderId).check == CheckState::Partial)
+        ToggleFolder(tree, entry.folderId);
+      ToggleFolder(tree, entry.folderId);
+    } else if (!entry.folder && tree.Record(entry.record).m_state != ItemState::Selected) {
+      ToggleRow(tree, entry.folderId, {false, kNoFolder, entry.record});
+    }
+  }
 }
 
 SelectionChange UnselectAll(FileTree& tree) {

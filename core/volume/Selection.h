@@ -5,6 +5,7 @@
 
 #include "volume/FileTree.h"
 #include "volume/ListRows.h"
+#include "volume/TreePaths.h"
 
 // The selection rules of the browsing pages: ticking folders in the tree and rows in the list,
 // "SEL ALL" and "Unselect", with the counters, check images, texts and button states they set.
@@ -37,6 +38,9 @@ SelectionChange ToggleFolder(FileTree& tree, FolderId folder);
 // The check image of a row of the list of folder `current` was clicked.
 SelectionChange ToggleRow(FileTree& tree, FolderId current, const RowRef& row);
 SelectionChange SelectAll(FileTree& tree);
+// Ticks each entry as a click on it would: a folder with its whole subtree, a file in its folder's
+// list. Entries already ticked stay as they are.
+void SelectEntries(FileTree& tree, const std::vector<TreeEntry>& entries);
 SelectionChange UnselectAll(FileTree& tree);
 
 }  // namespace kestrel::volume

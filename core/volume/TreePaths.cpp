@@ -1,6 +1,7 @@
 #include "volume/TreePaths.h"
 
 #include "app/TextEncoding.h"
+#include "volume/TreeWalk.h"
 
 namespace kestrel::volume {
 namespace {
@@ -9,30 +10,31 @@ std::string Join(const std::string& folder, const std::u16string& name) {
   return (folder == "/" ? "" : folder) + "/" + app::ToUtf8(name);
 }
 
-void VisitFolder(const FileTree& tree, FolderId folder, const std::string& path,
-                 const std::function<void(const TreeEntry&)>& visit) {
-  if (folder != tree.Top()) visit({path, true, folder, tree.Folder(folder).record});
-  for (RecordId r = tree.Record(tree.Folder(folder).record).m_next; r != kNoRecord;
-       r = tree.Record(r).m_next) {
-    if (!tree.Record(r).IsContinuation())
-      visit({Join(path, tree.Record(r).m_name), false, folder, r});
-  }
-  for (FolderId child = tree.Folder(folder).firstChild; child != kNoFolder;
-       child = tree.Folder(child).nextSibling) {
-    VisitFolder(tree, child, Join(path, tree.Record(tree.Folder(child).record).m_name), visit);
-  }
-}
-
 }  // namespace
 
 void ForEachEntry(const FileTree& tree, const std::function<void(const TreeEntry&)>& visit) {
-  VisitFolder(tree, tree.Top(), "/", visit);
+  std::vector<std::string> paths;
+  const auto enter = [&](FolderId folder) {
+    const std::string path =
+        paths.empty() ? "/" : Join(paths.back(), tree.Record(tree.Folder(folder).record).m_name);
+    paths.push_back(path);
+    if (folder != tree.Top()) visit({path, true, folder, tree.Folder(folder).record});
+    for (RecordId r = tree.Record(tree.Folder(folder).record).m_next; r != kNoRecord;
+         r = tree.Record(r).m_next) {
+      if (!tree.Record(r).IsContinuation())
+        visit({Join(path, tree.Record(r).m_name), false, folder, r});
+    }
+  };
+  WalkFolders(tree, tree.Top(), enter, [&](FolderId) { paths.pop_back(); });
 }
 
 std::string FolderPath(const FileTree& tree, FolderId folder) {
-  if (folder == tree.Top()) return "/";
-  return Join(FolderPath(tree, tree.Folder(folder).parent),
-              tree.Record(tree.Folder(folder).record).m_name);
+  std::vector<FolderId> chain;
+  for (FolderId at = folder; at != tree.Top(); at = tree.Folder(at).parent) chain.push_back(at);
+  std::string path = "/";
+  for (auto at = chain.rbegin(); at != chain.rend(); ++at)
+    path = Join(path, tree.Record(tree.Folder(*at).record).m_name);
+  return path;
 }
 
 std::vector<TreeEntry> FindByPath(const FileTree& tree, const std::string& path) {

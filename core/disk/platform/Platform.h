@@ -54,6 +54,38 @@ struct OpenedWriter {
 // Opens disk n for writing, exclusively: a disk that holds a mounted file system is refused.
 OpenedWriter OpenDiskForWriting(int n);
 
+// A file being written by a recovery or an imaging run.
+class WritableFile {
+ public:
+  virtual ~WritableFile() = default;
+  // Writes every byte, or returns false with the reason in error() (disk full, file too large).
+  virtual bool Write(std::span<const std::uint8_t> bytes) = 0;
+  // Stores what was written; false when it could not be.
+  virtual bool Close() = 0;
+  virtual const std::string& error() const = 0;
+};
+
+struct CreatedFile {
+  std::unique_ptr<WritableFile> file;
+  std::string error;  // why there is no file
+};
+
+// Creates the file, or empties an existing one. A symbolic link is never followed, so a name
+// from disk cannot lead a write outside the folder it is written in.
+CreatedFile CreateOutputFile(const std::string& path);
+
+// The process's standard output, as a file to write to.
+std::unique_ptr<WritableFile> StandardOutput();
+
+// Creates the folder and any missing parent; false with the reason when it cannot.
+bool CreateFolders(const std::string& path, std::string& error);
+
+// Whether anything (a file, a folder, a link) exists at the path.
+bool PathExists(const std::string& path);
+
+// The free bytes of the file system that holds the path; nothing when it cannot be measured.
+std::optional<std::uint64_t> FreeBytes(const std::string& path);
+
 // Path of the log report: KESTREL_NSS_LOG when set, else KestrelNSSLogReport.txt in the home
 // folder.
 std::string LogReportPath();

@@ -5,10 +5,12 @@
 #include <scsi/sg.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <utility>
 #include <array>
 #include <cerrno>
 #include <cstdlib>
@@ -106,6 +108,40 @@ class DeviceWriter : public SectorWriter {
 
  private:
   FileDescriptor fd_;
+};
+
+class LocalFile : public WritableFile {
+ public:
+  explicit LocalFile(int fd) : fd_(fd) {}
+  ~LocalFile() override {
+    if (fd_ >= 0) ::close(fd_);
+  }
+
+  bool Write(std::span<const std::uint8_t> bytes) override {
+    for (std::size_t done = 0; done < bytes.size();) {
+      const ssize_t count = ::write(fd_, bytes.data() + done, bytes.size() - done);
+      if (count < 0 && errno == EINTR) continue;
+      if (count < 0) return Fail(errno);
+      done += static_cast<std::size_t>(count);
+    }
+    return true;
+  }
+
+  bool Close() override {
+    const int fd = std::exchange(fd_, -1);
+    return ::close(fd) == 0 || Fail(errno);
+  }
+
+  const std::string& error() const override { return error_; }
+
+ private:
+  bool Fail(int error) {
+    error_ = std::strerror(error);
+    return false;
+  }
+
+  int fd_;
+  std::string error_;
 };
 
 std::vector<std::string> Split(const std::string& text, char separator) {
@@ -258,6 +294,33 @@ OpenedWriter OpenDiskForWriting(int n) {
   const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | exclusive);
   if (fd < 0) return {nullptr, StatusFromErrno(path, errno)};
   return {std::make_unique<DeviceWriter>(fd), {}};
+}
+
+CreatedFile CreateOutputFile(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
+  if (fd < 0) return {nullptr, errno == ELOOP ? "a symbolic link is in the way" : std::strerror(errno)};
+  return {std::make_unique<LocalFile>(fd), {}};
+}
+
+std::unique_ptr<WritableFile> StandardOutput() { return std::make_unique<LocalFile>(::dup(STDOUT_FILENO)); }
+
+bool CreateFolders(const std::string& path, std::string& error) {
+  std::error_code code;
+  fs::create_directories(path, code);
+  if (!code && fs::is_directory(path, code)) return true;
+  error = code ? code.message() : "a file of that name is in the way";
+  return false;
+}
+
+bool PathExists(const std::string& path) {
+  struct stat info {};
+  return ::lstat(path.c_str(), &info) == 0;
+}
+
+std::optional<std::uint64_t> FreeBytes(const std::string& path) {
+  struct statvfs info {};
+  if (::statvfs(path.c_str(), &info) != 0) return std::nullopt;
+  return std::uint64_t{info.f_bfree} * info.f_frsize;
 }
 
 std::string LogReportPath() {

@@ -49,6 +49,11 @@ TEST(TextEncoding, NamesFromDiskBecomeValidUtf8) {
   EXPECT_EQ(ToUtf16("\xE6\x97"), u"\uFFFD\uFFFD") << "a cut sequence";
 }
 
+TEST(TextEncoding, PrintableNamesShowControlCharactersAsEscapes) {
+  EXPECT_EQ(PrintableName(u"line\nbreak\x01.txt"), "line\\x0Abreak\\x01.txt");
+  EXPECT_EQ(PrintableName(u"caf\u00E9"), "caf\xC3\xA9");
+}
+
 TEST(SizeText, LargestUnitHeldAtLeastOnce) {
   EXPECT_EQ(SizeText(0), "0.00 Bytes");
   EXPECT_EQ(SizeText(1023), "1023.00 Bytes");

@@ -1,0 +1,130 @@
+// `recover`: the selected entries of a volume (all, without --path) into a local folder.
+#include <iostream>
+
+#include "Command.h"
+#include "Interrupt.h"
+#include "ProgressLine.h"
+#include "ScannedVolume.h"
+#include "app/SizeText.h"
+#include "app/TextEncoding.h"
+#include "destination/FreeSpace.h"
+#include "volume/SavingRun.h"
+#include "volume/Selection.h"
+
+namespace kestrel::cli {
+namespace {
+
+const std::map<std::string, destination::ConflictChoice> kConflictPolicies{
+    {"overwrite", destination::ConflictChoice::OverWriteAll},
+    {"rename", destination::ConflictChoice::RenameAll},
+    {"skip", destination::ConflictChoice::Skip},
+};
+
+void PrintList(const char* title, const std::vector<std::string>& lines) {
+  if (lines.empty()) return;
+  std::cout << title << ": " << lines.size() << '\n';
+  for (const auto& line : lines) std::cout << "  " << line << '\n';
+}
+
+void PrintSummary(const volume::SavingReport& report, const std::string& folder) {
+  std::cout << "Recovered " << report.filesWritten << " files ("
+            << app::SizeText(report.bytesWritten) << ") to " << folder << '\n';
+  PrintList("Skipped, already at the destination", report.skipped);
+  PrintList("Written under a changed name", report.renamed);
+  std::vector<std::string> failures;
+  for (const auto& problem : report.failed)
+    failures.push_back(problem.path + ": " + problem.reason);
+  PrintList("Not recovered whole", failures);
+  if (report.Complete()) std::cout << "Recovered Successfully\n";
+}
+
+class RecoverCommand : public Command {
+ public:
+  explicit RecoverCommand(CLI::App& parser) {
+    source_.AddTo(parser);
+    parser.add_option("--to", folder_, "The folder to recover into")->required();
+    parser.add_option("--path", paths_, "An entry to recover; a folder brings its whole subtree");
+    auto* include =
+        parser.add_option("--include", include_, "Recover only files of this type, such as *.doc");
+    parser.add_option("--exclude", exclude_, "Do not recover files of this type")
+        ->excludes(include);
+    parser
+        .add_option("--on-conflict", policy_,
+                    "When a file is already there: overwrite, rename (default) or skip")
+        ->transform(CLI::IsMember(kConflictPolicies));
+  }
+
+  int Run(const app::LogReport& log) override {
+    const InterruptStop interrupt;
+    auto scanned = ScanChosenVolume(source_, interrupt.token(), log);
+    if (!scanned.ok()) return Fail(scanned.error());
+    volume::FileTree& tree = scanned.value().tree;
+    if (interrupt.interrupted()) return ReportScanOutcome(scanned.value().outcome);
+    if (auto chosen = Select(tree); !chosen.empty()) return Fail(chosen);
+    filter::FilterList filter = Filter();
+    destination::LocalDestination destination(folder_);
+    if (!destination::HasRoomFor(volume::BytesToSave(tree, filter), destination.FreeBytes())) {
+      return Fail(std::string(destination::kInsufficientSpaceText));
+    }
+    destination::FixedAnswer prompt(kConflictPolicies.at(policy_));
+    const volume::SavingSetup setup{scanned.value().source, scanned.value().poolBase, destination,
+                                    filter, prompt};
+    app::PauseGate running;
+    volume::SavingReport report;
+    {
+      ProgressLine progress("Recovering");
+      report = volume::SaveSelected(tree, setup, progress, running, interrupt.token(), log);
+    }
+    PrintSummary(report, folder_);
+    const int scan = ReportScanOutcome(scanned.value().outcome);
+    if (!report.Complete())
+      PrintError(report.stopped ? "stopped; the files written so far stay"
+                                : "some files were not recovered whole");
+    return report.Complete() ? scan : kFailure;
+  }
+
+ private:
+  // Ticks what --path names (everything without it); returns why it cannot.
+  std::string Select(volume::FileTree& tree) const {
+    if (paths_.empty()) {
+      volume::SelectAll(tree);
+      return {};
+    }
+    for (const auto& path : paths_) {
+      const auto entries = volume::FindByPath(tree, path);
+      if (entries.empty()) return "nothing is at " + path;
+      volume::SelectEntries(tree, entries);
+    }
+    return {};
+  }
+
+  filter::FilterList Filter() const {
+    filter::FilterList filter;
+    filter.mode = exclude_.empty() ? filter::FilterMode::Include : filter::FilterMode::Exclude;
+    for (const auto& pattern : exclude_.empty() ? include_ : exclude_)
+      filter.AddTyped(app::ToUtf16(pattern));
+    return filter;
+  }
+
+  static int Fail(const std::string& message) {
+    PrintError(message);
+    return kFailure;
+  }
+
+  SourceOptions source_;
+  std::string folder_;
+  std::vector<std::string> paths_;
+  std::vector<std::string> include_;
+  std::vector<std::string> exclude_;
+  std::string policy_ = "rename";
+};
+
+}  // namespace
+
+RegisteredCommand AddRecoverCommand(CLI::App& app) {
+  CLI::App* parser =
+      app.add_subcommand("recover", "Recovers folders and files of a volume into a local folder");
+  return {parser, std::make_unique<RecoverCommand>(*parser)};
+}
+
+}  // namespace kestrel::cli

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "disk/platform/Platform.h"
+
+namespace kestrel::destination {
+
+enum class DestinationKind : std::uint8_t { LocalDrive = 0, FtpServer = 1 };
+
+// What a name from disk may hold at a destination.
+struct NameRules {
+  std::u16string refused;  // characters the destination refuses in a name
+  std::size_t maxBytes;    // the longest name in UTF-8 bytes
+};
+
+// Where recovered folders and files are written: a local folder or an FTP server. Paths are
+// UTF-8 and use the destination's separator.
+class Destination {
+ public:
+  virtual ~Destination() = default;
+
+  virtual DestinationKind Kind() const = 0;
+  virtual const std::string& Root() const = 0;
+  virtual char Separator() const = 0;
+  virtual const NameRules& Rules() const = 0;
+
+  // Creates the folder and any missing parent; false with the reason when it cannot.
+  virtual bool CreateFolder(const std::string& path, std::string& error) = 0;
+  virtual bool Exists(const std::string& path) = 0;
+  virtual platform::CreatedFile CreateFile(const std::string& path) = 0;
+  // Free bytes at the destination; nothing where it cannot be measured.
+  virtual std::optional<std::uint64_t> FreeBytes() = 0;
+
+  std::string Join(const std::string& folder, const std::string& name) const {
+    return folder.empty() || folder.back() == Separator() ? folder + name
+                                                          : folder + Separator() + name;
+  }
+};
+
+// A folder of the local file systems.
+class LocalDestination : public Destination {
+ public:
+  explicit LocalDestination(std::string root) : root_(std::move(root)) {}
+
+  DestinationKind Kind() const override { return DestinationKind::LocalDrive; }
+  const std::string& Root() const override { return root_; }
+  char Separator() const override { return '/'; }
+  const NameRules& Rules() const override;
+  bool CreateFolder(const std::string& path, std::string& error) override {
+    return platform::CreateFolders(path, error);
+  }
+  bool Exists(const std::string& path) override { return platform::PathExists(path); }
+  platform::CreatedFile CreateFile(const std::string& path) override {
+    return platform::CreateOutputFile(path);
+  }
+  std::optional<std::uint64_t> FreeBytes() override { return platform::FreeBytes(root_); }
+
+ private:
+  std::string root_;
+};
+
+}  // namespace kestrel::destination

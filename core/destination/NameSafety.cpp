@@ -1,0 +1,48 @@
+#include "destination/NameSafety.h"
+
+#include "app/TextEncoding.h"
+
+namespace kestrel::destination {
+namespace {
+
+constexpr char16_t kReplacement = u'_';
+
+bool IsRefused(char16_t unit, const NameRules& rules) {
+  return unit < 0x20 || unit == 0x7F || unit == u'/' || unit == u'\\' ||
+         rules.refused.find(unit) != std::u16string::npos;
+}
+
+// The byte length of the UTF-8 prefix of text that fits in maxBytes without cutting a character.
+std::size_t FittingPrefix(const std::string& text, std::size_t maxBytes) {
+  std::size_t end = std::min(maxBytes, text.size());
+  while (end > 0 && end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+    --end;
+  return end;
+}
+
+std::string Shortened(const std::string& name, std::size_t maxBytes) {
+  if (name.size() <= maxBytes) return name;
+  const auto dot = name.rfind('.');
+  const bool keepExtension =
+      dot != std::string::npos && dot > 0 && name.size() - dot < maxBytes / 2;
+  const std::string extension = keepExtension ? name.substr(dot) : std::string{};
+  const std::string stem = keepExtension ? name.substr(0, dot) : name;
+  return stem.substr(0, FittingPrefix(stem, maxBytes - extension.size())) + extension;
+}
+
+}  // namespace
+
+SafeName MakeSafeName(std::u16string_view name, const NameRules& rules) {
+  std::u16string safe(name);
+  for (char16_t& unit : safe) {
+    if (IsRefused(unit, rules)) unit = kReplacement;
+  }
+  if (safe.empty() || safe == u"." || safe == u"..")
+    safe.assign(std::max<std::size_t>(safe.size(), 1), kReplacement);
+  const std::string original = app::ToUtf8(name);
+  std::string result = Shortened(app::ToUtf8(safe), rules.maxBytes);
+  const bool changed = result != original || app::ToUtf16(original) != name;
+  return {std::move(result), changed};
+}
+
+}  // namespace kestrel::destination

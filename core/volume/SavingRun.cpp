@@ -1,0 +1,201 @@
+#include "volume/SavingRun.h"
+
+#include "app/SizeText.h"
+#include "app/TextEncoding.h"
+#include "destination/NameSafety.h"
+#include "volume/FileData.h"
+#include "volume/TreeWalk.h"
+
+namespace kestrel::volume {
+namespace {
+
+// The top folder's files are always gone through; another folder's only when it is ticked, or
+// when a filter decides file by file.
+bool RunsFolderRoutine(const FileTree& tree, FolderId folder, const filter::FilterList& filter) {
+  return folder == tree.Top() || filter.IsActive() ||
+         tree.Folder(folder).check != CheckState::Unchecked;
+}
+
+bool WritesFile(const ScanItem& head, const filter::FilterList& filter) {
+  if (!filter.IsActive() && head.m_state != ItemState::Selected) return false;
+  return filter.Admits(head.m_name);
+}
+
+template <class Visit>
+void ForEachFileHead(const FileTree& tree, FolderId folder, Visit visit) {
+  for (RecordId r = tree.Record(tree.Folder(folder).record).m_next; r != kNoRecord;) {
+    const RecordId last = LastRecordOfFile(tree, r);
+    visit(r, last);
+    r = tree.Record(last).m_next;
+  }
+}
+
+class SavingRun {
+ public:
+  SavingRun(FileTree& tree, const SavingSetup& setup, app::ProgressObserver& observer,
+            app::PauseGate& pause, std::stop_token stop, const app::LogReport& log)
+      : tree_(tree),
+        setup_(setup),
+        observer_(observer),
+        pause_(pause),
+        stop_(std::move(stop)),
+        log_(log) {}
+
+  SavingReport Run() {
+    total_ = BytesToSave(tree_, setup_.filter);
+    tree_.selection = {};
+    std::string error;
+    if (!setup_.destination.CreateFolder(setup_.destination.Root(), error)) {
+      report_.failed.push_back(
+          {setup_.destination.Root(), "the destination folder cannot be made: " + error});
+      return report_;
+    }
+    WalkFolders(
+        tree_, tree_.Top(), [this](FolderId folder) { Enter(folder); },
+        [this](FolderId) { path_.pop_back(); });
+    setup_.filter.Clear();
+    return report_;
+  }
+
+ private:
+  void Enter(FolderId folder) {
+    path_.push_back(folder == tree_.Top()
+                        ? setup_.destination.Root()
+                        : setup_.destination.Join(path_.back(), FolderName(folder)));
+    if (report_.stopped) return;
+    if (!flags_.m_skipAll && RunsFolderRoutine(tree_, folder, setup_.filter)) FolderRoutine(folder);
+    if (report_.stopped) return;
+    tree_.Record(tree_.Folder(folder).record).m_state = ItemState::Unselected;
+    tree_.Folder(folder).check = CheckState::Unchecked;
+  }
+
+  std::string FolderName(FolderId folder) {
+    const std::u16string& name = tree_.Record(tree_.Folder(folder).record).m_name;
+    return SafeName(name, setup_.destination.Join(path_.back(), app::PrintableName(name)));
+  }
+
+  // Makes the folder (and any missing parent, so that nothing under it is lost), then writes
+  // the files of its chain that the run writes.
+  void FolderRoutine(FolderId folder) {
+    std::string error;
+    setup_.destination.CreateFolder(path_.back(),
+                                    error);  // a file that then cannot be made says why
+    ForEachFileHead(tree_, folder, [this](RecordId head, RecordId last) {
+      if (!flags_.m_skipAll && !report_.stopped) ProcessFile(head, last);
+    });
+  }
+
+  void ProcessFile(RecordId head, RecordId last) {
+    const bool writes = WritesFile(tree_.Record(head), setup_.filter);
+    for (RecordId r = head;; r = tree_.Record(r).m_next) {
+      tree_.Record(r).m_state = ItemState::Unselected;
+      if (r == last) break;
+    }
+    if (!writes) return;
+    const std::u16string& name = tree_.Record(head).m_name;
+    const std::string folder = path_.back();
+    const std::string safe =
+        SafeName(name, setup_.destination.Join(folder, app::PrintableName(name)));
+    const auto decision = ResolveConflict(setup_.destination, flags_, setup_.prompt, folder, safe);
+    if (decision.action != destination::ConflictDecision::Write) {
+      report_.skipped.push_back(setup_.destination.Join(folder, safe));
+      return;
+    }
+    WriteFile(head, decision.target);
+  }
+
+  std::string SafeName(const std::u16string& name, const std::string& shownAs) {
+    destination::SafeName safe = destination::MakeSafeName(name, setup_.destination.Rules());
+    if (safe.changed) {
+      report_.renamed.push_back(shownAs + " -> " + safe.name);
+      log_.AppendLogEntry("Recovered under a changed name: " + shownAs + " -> " + safe.name);
+    }
+    return std::move(safe.name);
+  }
+
+  void WriteFile(RecordId head, const std::string& target) {
+    const FileDataLayout layout = LayoutFileData(tree_, head, setup_.poolBase);
+    platform::CreatedFile created = setup_.destination.CreateFile(target);
+    if (!created.file) {
+      report_.failed.push_back({target, "cannot be created: " + created.error});
+      return;
+    }
+    const CopyOutcome copied =
+        CopyFileData(setup_.source, layout, *created.file,
+                     [&](std::uint64_t written) { return Between(written, target); });
+    const bool stored = created.file->Close();
+    done_ += copied.bytesWritten;
+    report_.bytesWritten += copied.bytesWritten;
+    if (copied.stopped) {
+      report_.stopped = true;
+      report_.failed.push_back(
+          {target, app::Format("stopped after %llu of %llu bytes",
+                               static_cast<unsigned long long>(copied.bytesWritten),
+                               static_cast<unsigned long long>(layout.size))});
+    } else if (!copied.writeError.empty() || !stored) {
+      report_.failed.push_back(
+          {target, "could not be written: " +
+                       (copied.writeError.empty() ? created.file->error() : copied.writeError)});
+    } else {
+      report_.filesWritten++;
+      NoteDamage(target, layout, copied);
+    }
+  }
+
+  void NoteDamage(const std::string& target, const FileDataLayout& layout,
+                  const CopyOutcome& copied) {
+    if (copied.unreadableBlocks != 0) {
+      const std::string reason =
+          app::Format("%llu unreadable blocks written as zeros",
+                      static_cast<unsigned long long>(copied.unreadableBlocks));
+      report_.failed.push_back({target, reason});
+      log_.AppendLogEntry("Recovered with " + reason + ": " + target);
+    }
+    if (layout.ExtentsShort() || layout.inconsistentExtents) {
+      report_.failed.push_back(
+          {target, app::Format("its extents hold only %llu of its %llu bytes",
+                               static_cast<unsigned long long>(layout.extentBytes),
+                               static_cast<unsigned long long>(layout.size))});
+    }
+  }
+
+  bool Between(std::uint64_t written, const std::string& target) {
+    pause_.WaitWhilePaused(stop_);
+    if (stop_.stop_requested()) return false;
+    observer_.OnProgress({done_ + written, total_, "Recovering " + target});
+    return true;
+  }
+
+  FileTree& tree_;
+  const SavingSetup& setup_;
+  app::ProgressObserver& observer_;
+  app::PauseGate& pause_;
+  std::stop_token stop_;
+  const app::LogReport& log_;
+  destination::ConflictFlags flags_;
+  std::vector<std::string> path_;
+  SavingReport report_;
+  std::uint64_t done_ = 0;
+  std::uint64_t total_ = 0;
+};
+
+}  // namespace
+
+SavingReport SaveSelected(FileTree& tree, const SavingSetup& setup, app::ProgressObserver& observer,
+                          app::PauseGate& pause, std::stop_token stop, const app::LogReport& log) {
+  return SavingRun(tree, setup, observer, pause, std::move(stop), log).Run();
+}
+
+std::uint64_t BytesToSave(const FileTree& tree, const filter::FilterList& filter) {
+  std::uint64_t bytes = 0;
+  const auto count = [&](FolderId folder) {
+    if (!RunsFolderRoutine(tree, folder, filter)) return;
+    ForEachFileHead(tree, folder, [&](RecordId head, RecordId) {
+      if (WritesFile(tree.Record(head), filter)) bytes += tree.Record(head).FullSize();
+    });
+  };
+  WalkFolders(tree, tree.Top(), count, [](FolderId) {});
+  return bytes;
+}
+
+}  // namespace kestrel::volume

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstdint>
+#include <stop_token>
+#include <string>
+#include <vector>
+
+#include "app/LogReport.h"
+#include "app/PauseGate.h"
+#include "app/Progress.h"
+#include "destination/Conflicts.h"
+#include "destination/Destination.h"
+#include "disk/DiskReader.h"
+#include "filter/FilterList.h"
+#include "volume/FileTree.h"
+
+namespace kestrel::volume {
+
+// What a recovery run needs besides the tree: where the data lie and where they go.
+struct SavingSetup {
+  disk::DiskReader source;
+  std::int64_t poolBase = 0;  // block n of an extent lies at poolBase + (n - 1) * 4096
+  destination::Destination& destination;
+  filter::FilterList& filter;  // emptied at the end of the run
+  destination::ConflictPrompt& prompt;
+};
+
+struct FileProblem {
+  std::string path;  // where the file was to be written
+  std::string reason;
+};
+
+struct SavingReport {
+  std::uint32_t filesWritten = 0;
+  std::uint64_t bytesWritten = 0;
+  std::vector<FileProblem> failed;   // not written, or not written whole
+  std::vector<std::string> skipped;  // passed over by the user's answer to a clash
+  std::vector<std::string> renamed;  // names from disk that had to be changed, as "old -> new"
+  bool stopped = false;
+
+  // "Recovered Successfully" is said only when every file to write was written whole.
+  bool Complete() const { return failed.empty() && !stopped; }
+};
+
+// Recovers the selected folders and files of the tree (with an active filter: every file the
+// filter admits) to the destination, recreating the folders in display order and putting every
+// record it went through back to Unselected. Stops between blocks on a stop request, and waits
+// there while paused.
+SavingReport SaveSelected(FileTree& tree, const SavingSetup& setup, app::ProgressObserver& observer,
+                          app::PauseGate& pause, std::stop_token stop, const app::LogReport& log);
+
+// The bytes a run would write: of the selected files, or with a filter of every file it admits.
+std::uint64_t BytesToSave(const FileTree& tree, const filter::FilterList& filter);
+
+}  // namespace kestrel::volume

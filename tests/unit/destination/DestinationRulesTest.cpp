@@ -1,0 +1,123 @@
+// Name safety, free space and name clashes at a real local destination.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "destination/Conflicts.h"
+#include "destination/FreeSpace.h"
+#include "destination/NameSafety.h"
+
+namespace kestrel::destination {
+namespace {
+
+namespace fs = std::filesystem;
+
+const NameRules kPosix{std::u16string(u"/\0", 2), 255};
+
+TEST(NameSafety, NamesFromDiskNeverLeaveTheirFolder) {
+  EXPECT_EQ(MakeSafeName(u"report.doc", kPosix).name, "report.doc");
+  EXPECT_FALSE(MakeSafeName(u"report.doc", kPosix).changed);
+  EXPECT_EQ(MakeSafeName(u"../../etc/x", kPosix).name, ".._.._etc_x");
+  EXPECT_EQ(MakeSafeName(u"a\\b", kPosix).name, "a_b");
+  EXPECT_EQ(MakeSafeName(u"..", kPosix).name, "__");
+  EXPECT_EQ(MakeSafeName(u".", kPosix).name, "_");
+  EXPECT_EQ(MakeSafeName(std::u16string(u"a\0b\x01\x7F", 5), kPosix).name, "a_b__");
+  EXPECT_TRUE(MakeSafeName(u"a/b", kPosix).changed);
+  const char16_t lone[] = {u'x', 0xD800, 0};
+  const SafeName replaced = MakeSafeName(lone, kPosix);
+  EXPECT_EQ(replaced.name, "x\xEF\xBF\xBD");
+  EXPECT_TRUE(replaced.changed);
+  EXPECT_EQ(MakeSafeName(u"a:b*c?", NameRules{u":*?", 255}).name, "a_b_c_");
+}
+
+TEST(NameSafety, LongNamesAreShortenedKeepingTheirExtension) {
+  const std::u16string name = std::u16string(200, u'\u00E9') + u".txt";  // two bytes each in UTF-8
+  const SafeName safe = MakeSafeName(name, kPosix);
+  EXPECT_LE(safe.name.size(), 255u);
+  EXPECT_EQ(safe.name.substr(safe.name.size() - 4), ".txt");
+  EXPECT_EQ(safe.name.size() % 2, 0u) << "no character is cut in half";
+  EXPECT_TRUE(safe.changed);
+}
+
+TEST(FreeSpace, ExactlyEnoughIsEnough) {
+  EXPECT_TRUE(HasRoomFor(1000, 1000));
+  EXPECT_FALSE(HasRoomFor(1001, 1000));
+  EXPECT_TRUE(HasRoomFor(1ull << 40, std::nullopt));
+  EXPECT_EQ(kInsufficientSpaceText, "Insufficient drive space at destination location.");
+}
+
+// Answers from a script, counting the questions.
+class ScriptedPrompt : public ConflictPrompt {
+ public:
+  ConflictAnswer Ask(const ConflictQuestion& question) override {
+    questions.push_back(question);
+    return answers.at(questions.size() - 1);
+  }
+  std::vector<ConflictAnswer> answers;
+  std::vector<ConflictQuestion> questions;
+};
+
+class Clashes : public ::testing::Test {
+ protected:
+  Clashes() {
+    fs::create_directories(folder);
+    Touch("a.txt");
+    Touch("Copy(1)_a.txt");
+  }
+  ~Clashes() override { fs::remove_all(folder); }
+  void Touch(const std::string& name) { std::ofstream(folder / name) << "old"; }
+  ConflictDecision Resolve(const std::string& name) {
+    return ResolveConflict(destination, flags, prompt, folder.string(), name);
+  }
+
+  fs::path folder = fs::temp_directory_path() / ("clashes-" + std::to_string(::getpid()));
+  LocalDestination destination{folder.string()};
+  ConflictFlags flags;
+  ScriptedPrompt prompt;
+};
+
+TEST_F(Clashes, ProposalsSkipTheCopiesAlreadyThere) {
+  EXPECT_EQ(ProposeCopyName(destination, folder.string(), "a.txt"), "Copy(2)_a.txt");
+  prompt.answers = {{ConflictChoice::RenameAll, ""}};
+  EXPECT_EQ(Resolve("a.txt").target, (folder / "Copy(2)_a.txt").string());
+  EXPECT_EQ(prompt.questions.at(0).proposedName, "Copy(2)_a.txt");
+  EXPECT_EQ(Resolve("new.txt").target, (folder / "new.txt").string()) << "no clash, no question";
+  Touch("b.txt");
+  EXPECT_EQ(Resolve("b.txt").target, (folder / "Copy(1)_b.txt").string())
+      << "RenameAll answers later clashes";
+  EXPECT_EQ(prompt.questions.size(), 1u);
+}
+
+TEST_F(Clashes, OnceChoicesAskAgainAndAllChoicesDoNot) {
+  Touch("b.txt");
+  prompt.answers = {{ConflictChoice::Skip, ""},
+                    {ConflictChoice::Rename, "../../escape.txt"},
+                    {ConflictChoice::OverWriteAll, ""}};
+  EXPECT_EQ(Resolve("a.txt").action, ConflictDecision::SkipFile);
+  EXPECT_EQ(Resolve("a.txt").target, (folder / ".._.._escape.txt").string())
+      << "a typed name is made safe too";
+  EXPECT_EQ(Resolve("b.txt").target, (folder / "b.txt").string());
+  EXPECT_EQ(Resolve("a.txt").target, (folder / "a.txt").string());
+  EXPECT_EQ(prompt.questions.size(), 3u);
+  EXPECT_TRUE(flags.m_overwriteAll);
+  EXPECT_FALSE(flags.m_skipOnce) << "each question clears the flags";
+}
+
+TEST_F(Clashes, SkipAllEndsTheRun) {
+  prompt.answers = {{ConflictChoice::SkipAll, ""}};
+  EXPECT_EQ(Resolve("a.txt").action, ConflictDecision::SkipRun);
+  EXPECT_EQ(Resolve("Copy(1)_a.txt").action, ConflictDecision::SkipRun);
+  EXPECT_EQ(prompt.questions.size(), 1u);
+}
+
+TEST(ScanFileProposal, CopyNumbersRiseUntilTheBareNameIsFree) {
+  std::set<std::string> present{"(Copy_1)x.IMG"};
+  const auto exists = [&](const std::string& name) { return present.count(name) != 0; };
+  EXPECT_EQ(ProposeScanFileName("/home/admin/scans/scan.IMG", exists), "(Copy_1)scan.IMG");
+  EXPECT_EQ(ProposeScanFileName("C:\\scans\\x.IMG", exists), "(Copy_2)x.IMG");
+}
+
+}  // namespace
+}  // namespace kestrel::destination

@@ -1,0 +1,132 @@
+// Where a file's bytes lie and how they are copied: running totals of the extents, the cut to
+// the file's size, coalesced reads, and unreadable blocks.
+#include <gtest/gtest.h>
+
+#include "disk/MemorySource.h"
+#include "volume/FileData.h"
+#include "volume/VolumeScanner.h"
+
+namespace kestrel::volume {
+namespace {
+
+constexpr std::int64_t kBase = 0x5000;
+constexpr std::uint64_t kBlock = 4096;
+
+RecordId AddFile(FileTree& tree, std::uint64_t size, Extent first,
+                 std::vector<Extent> further = {}) {
+  tree.InsertScanItem({u"f.bin", 9, size, kTopDirectoryKey, first, std::move(further)});
+  return tree.Record(tree.Folder(tree.Top()).record).m_next;
+}
+
+std::uint8_t ByteAt(std::uint64_t offset) {
+  return static_cast<std::uint8_t>(offset * 7 + offset / 4096);
+}
+
+std::vector<std::uint8_t> Disk(std::size_t blocks) {
+  std::vector<std::uint8_t> bytes(kBase + blocks * kBlock);
+  for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = ByteAt(i);
+  return bytes;
+}
+
+// Collects what is written.
+class Collected : public platform::WritableFile {
+ public:
+  bool Write(std::span<const std::uint8_t> bytes) override {
+    data.insert(data.end(), bytes.begin(), bytes.end());
+    return true;
+  }
+  bool Close() override { return true; }
+  const std::string& error() const override { return error_; }
+  std::vector<std::uint8_t> data;
+
+ private:
+  std::string error_;
+};
+
+// Counts the read requests that reach the source.
+class CountingSource : public disk::MemorySource {
+ public:
+  using MemorySource::MemorySource;
+  std::optional<std::size_t> ReadSome(std::int64_t offset,
+                                      std::span<std::uint8_t> buffer) override {
+    reads++;
+    return MemorySource::ReadSome(offset, buffer);
+  }
+  int reads = 0;
+};
+
+TEST(FileDataLayout, FurtherExtentsGrowTheRunningTotalAndTheFileIsCutToItsSize) {
+  FileTree tree = NewVolumeTree(u"V");
+  const RecordId head = AddFile(tree, 9 * kBlock - 100, {2, 10}, {{5, 20}, {9, 40}});
+  const FileDataLayout layout = LayoutFileData(tree, head, kBase);
+  ASSERT_EQ(layout.ranges.size(), 3u);
+  EXPECT_EQ(layout.ranges[0].offset, kBase + 9 * 4096);
+  EXPECT_EQ(layout.ranges[0].length, 2 * kBlock);
+  EXPECT_EQ(layout.ranges[1].length, 3 * kBlock);
+  EXPECT_EQ(layout.ranges[2].offset, kBase + 39 * 4096);
+  EXPECT_EQ(layout.ranges[2].length, 4 * kBlock - 100);
+  EXPECT_FALSE(layout.ExtentsShort());
+  EXPECT_FALSE(layout.inconsistentExtents);
+}
+
+TEST(FileDataLayout, TenBytesInABlockAndBlockOneIsThePoolBase) {
+  FileTree tree = NewVolumeTree(u"V");
+  const FileDataLayout layout = LayoutFileData(tree, AddFile(tree, 10, {1, 1}), kBase);
+  ASSERT_EQ(layout.ranges.size(), 1u);
+  EXPECT_EQ(layout.ranges[0].offset, kBase);
+  EXPECT_EQ(layout.ranges[0].length, 10u);
+}
+
+TEST(FileDataLayout, WithoutTheHighSizeBitsTheLargestFittingSizeIsTaken) {
+  FileTree tree = NewVolumeTree(u"V");
+  const RecordId head = AddFile(tree, (1ull << 32) + 100, {(1u << 20) + 1, 2});
+  tree.Record(head).m_sizeHigh = 0;
+  tree.Record(head).m_sizeHighKnown = false;  // as a scan information file holds it
+  EXPECT_EQ(LayoutFileData(tree, head, kBase).size, (1ull << 32) + 100);
+  tree.Record(head).m_extentBlocks = 1;
+  EXPECT_EQ(LayoutFileData(tree, head, kBase).size, 100u);
+}
+
+TEST(FileDataLayout, ShortOrShrinkingExtentsAreNoticed) {
+  FileTree tree = NewVolumeTree(u"V");
+  EXPECT_TRUE(LayoutFileData(tree, AddFile(tree, 3 * kBlock, {1, 5}), kBase).ExtentsShort());
+  FileTree shrinking = NewVolumeTree(u"V");
+  const FileDataLayout layout =
+      LayoutFileData(shrinking, AddFile(shrinking, kBlock, {4, 5}, {{2, 30}}), kBase);
+  EXPECT_TRUE(layout.inconsistentExtents);
+  EXPECT_EQ(layout.ranges.size(), 1u);
+}
+
+TEST(CopyFileData, ContiguousBlocksAreReadInRequestsOfUpTo1MiB) {
+  FileTree tree = NewVolumeTree(u"V");
+  const RecordId head = AddFile(tree, 300 * kBlock, {300, 2});
+  auto source = std::make_shared<CountingSource>(Disk(310));
+  Collected output;
+  const CopyOutcome outcome =
+      CopyFileData(disk::DiskReader(source), LayoutFileData(tree, head, kBase), output,
+                   [](std::uint64_t) { return true; });
+  EXPECT_EQ(source->reads, 2);
+  EXPECT_EQ(outcome.bytesWritten, 300 * kBlock);
+  EXPECT_EQ(output.data.front(), ByteAt(kBase + kBlock));
+  EXPECT_EQ(output.data.back(), ByteAt(kBase + 301 * kBlock - 1));
+}
+
+TEST(CopyFileData, AnUnreadableBlockIsWrittenAsZeros) {
+  FileTree tree = NewVolumeTree(u"V");
+  const RecordId head = AddFile(tree, 3 * kBlock, {3, 2});
+  const std::uint64_t badSector = (kBase + 2 * kBlock) / 512 + 3;  // inside the file's second block
+  const disk::DiskReader source(
+      std::make_shared<disk::FaultyMemorySource>(Disk(10), std::set{badSector}));
+  Collected output;
+  const CopyOutcome outcome = CopyFileData(source, LayoutFileData(tree, head, kBase), output,
+                                           [](std::uint64_t) { return true; });
+  EXPECT_EQ(outcome.unreadableBlocks, 1u);
+  ASSERT_EQ(output.data.size(), 3 * kBlock);
+  EXPECT_EQ(output.data[kBlock - 1], ByteAt(kBase + 2 * kBlock - 1));
+  EXPECT_TRUE(std::all_of(output.data.begin() + kBlock, output.data.begin() + 2 * kBlock,
+                          [](auto b) { return b == 0; }));
+  EXPECT_EQ(output.data[2 * kBlock], ByteAt(kBase + 3 * kBlock));
+}
+
+}  // namespace
+}  // namespace kestrel::volume

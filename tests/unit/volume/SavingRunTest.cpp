@@ -1,0 +1,196 @@
+// Recovery runs from a source in memory into a real folder.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "disk/MemorySource.h"
+#include "volume/SavingRun.h"
+#include "volume/Selection.h"
+#include "volume/TreePaths.h"
+#include "volume/VolumeScanner.h"
+
+namespace kestrel::volume {
+namespace {
+
+namespace fs = std::filesystem;
+constexpr std::int64_t kBase = 0x5000;
+constexpr std::uint64_t kBlock = 4096;
+
+std::uint8_t ByteAt(std::uint64_t offset) {
+  return static_cast<std::uint8_t>(offset * 13 + offset / 4096);
+}
+
+std::string Expected(std::uint64_t block, std::uint64_t size) {
+  std::string bytes;
+  for (std::uint64_t i = 0; i < size; ++i)
+    bytes.push_back(static_cast<char>(ByteAt(kBase + (block - 1) * kBlock + i)));
+  return bytes;
+}
+
+std::string Read(const fs::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::stringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+class Saving : public ::testing::Test {
+ protected:
+  Saving() : log((folder / "log.txt").string()) {
+    fs::create_directories(folder);
+    tree.InsertScanItem({u"top.txt", 20, 5, kTopDirectoryKey, {1, 2}, {}});
+    tree.InsertScanItem({u"DOCS", 10, 0, kTopDirectoryKey, {}, {}});
+    tree.InsertScanItem({u"a.txt", 21, 100, 10, {1, 3}, {}});
+    tree.InsertScanItem({u"b.doc", 22, 2 * kBlock + 7, 10, {1, 4}, {{3, 6}}});
+    tree.InsertScanItem({u"OLD", 11, 0, 10, {}, {}});
+    tree.InsertScanItem({u"c.txt", 23, 1, 11, {1, 9}, {}});
+    tree.InsertScanItem({u"PICS", 12, 0, kTopDirectoryKey, {}, {}});
+    tree.InsertScanItem({u"p.bmp", 24, kBlock, 12, {1, 10}, {}});
+  }
+  ~Saving() override { fs::remove_all(folder); }
+
+  std::vector<std::uint8_t> Disk() const {
+    std::vector<std::uint8_t> bytes(kBase + 20 * kBlock);
+    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = ByteAt(i);
+    return bytes;
+  }
+
+  SavingReport Save(std::shared_ptr<disk::ByteSource> source = nullptr, std::stop_token stop = {},
+                    app::ProgressObserver* observer = nullptr) {
+    const disk::DiskReader reader(source ? source : std::make_shared<disk::MemorySource>(Disk()));
+    destination::LocalDestination destination((folder / "out").string());
+    destination::FixedAnswer prompt(choice);
+    const SavingSetup setup{reader, kBase, destination, filter, prompt};
+    app::NoProgress quiet;
+    return SaveSelected(tree, setup, observer ? *observer : quiet, pause, stop, log);
+  }
+
+  void Select(const std::string& path) { SelectEntries(tree, FindByPath(tree, path)); }
+  fs::path Out(const std::string& path = "") const { return folder / "out" / path; }
+
+  fs::path folder = fs::temp_directory_path() / ("saving-" + std::to_string(::getpid()));
+  FileTree tree = NewVolumeTree(u"VOL1");
+  filter::FilterList filter;
+  destination::ConflictChoice choice = destination::ConflictChoice::RenameAll;
+  app::PauseGate pause;
+  app::LogReport log;
+};
+
+TEST_F(Saving, EverythingSelectedComesBackByteForByteAndUnselected) {
+  SelectAll(tree);
+  const SavingReport report = Save();
+  EXPECT_TRUE(report.Complete());
+  EXPECT_EQ(report.filesWritten, 5u);
+  EXPECT_EQ(Read(Out("top.txt")), Expected(2, 5));
+  EXPECT_EQ(Read(Out("DOCS/b.doc")), Expected(4, kBlock) + Expected(6, kBlock + 7))
+      << "two extents, cut to size";
+  EXPECT_EQ(Read(Out("DOCS/OLD/c.txt")), Expected(9, 1));
+  EXPECT_EQ(Read(Out("PICS/p.bmp")).size(), kBlock);
+  for (RecordId r = 0; r < tree.RecordCount(); ++r) {
+    if (r != tree.Folder(tree.Top()).record) {
+      EXPECT_EQ(tree.Record(r).m_state, ItemState::Unselected);
+    }
+  }
+  EXPECT_EQ(tree.Folder(tree.Top()).check, CheckState::Unchecked);
+}
+
+TEST_F(Saving, OnlyTheTickedSubfolderOfAPartialParentIsWritten) {
+  Select("/DOCS/OLD");  // DOCS is ticked by its only sub-folder; its own files are not
+  EXPECT_TRUE(Save().Complete());
+  EXPECT_EQ(Read(Out("DOCS/OLD/c.txt")), Expected(9, 1));
+  EXPECT_FALSE(fs::exists(Out("DOCS/a.txt")));
+  EXPECT_FALSE(fs::exists(Out("PICS")));
+  EXPECT_FALSE(fs::exists(Out("top.txt")));
+}
+
+TEST_F(Saving, AFilterWritesEveryFileItAdmitsAndMakesEveryFolder) {
+  Select("/DOCS/b.doc");
+  filter.AddTyped(u"*.txt");
+  EXPECT_TRUE(Save().Complete());
+  EXPECT_TRUE(fs::exists(Out("top.txt")));
+  EXPECT_TRUE(fs::exists(Out("DOCS/a.txt"))) << "not selected, but admitted";
+  EXPECT_FALSE(fs::exists(Out("DOCS/b.doc"))) << "selected, but not admitted";
+  EXPECT_TRUE(fs::is_directory(Out("PICS")));
+  EXPECT_FALSE(filter.IsActive()) << "the list is emptied after the run";
+}
+
+TEST_F(Saving, HostileNamesStayInsideTheDestinationAndAreLogged) {
+  tree.InsertScanItem({u"etc/x\\y", 13, 0, kTopDirectoryKey, {}, {}});
+  tree.InsertScanItem({u"..", 25, 3, 13, {1, 11}, {}});
+  tree.InsertScanItem({u"a/b\x01", 26, 3, kTopDirectoryKey, {1, 12}, {}});
+  SelectAll(tree);
+  const SavingReport report = Save();
+  EXPECT_TRUE(report.Complete());
+  EXPECT_TRUE(fs::exists(Out("etc_x_y/__")));
+  EXPECT_TRUE(fs::exists(Out("a_b_")));
+  EXPECT_EQ(report.renamed.size(), 3u);
+  EXPECT_NE(Read(folder / "log.txt").find("Recovered under a changed name: "), std::string::npos);
+  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+    EXPECT_EQ(entry.path().string().rfind(folder.string(), 0), 0u);
+  }
+}
+
+TEST_F(Saving, UnreadableBlocksAndFailedFilesAreReportedAndTheRunGoesOn) {
+  Select("/DOCS");
+  fs::create_directories(Out("DOCS/a.txt"));  // a folder in the way of a file
+  choice = destination::ConflictChoice::OverWriteAll;
+  const std::uint64_t badSector =
+      (kBase + 5 * kBlock) / 512;  // the first block of b.doc's second extent
+  const SavingReport report =
+      Save(std::make_shared<disk::FaultyMemorySource>(Disk(), std::set{badSector}));
+  EXPECT_FALSE(report.Complete());
+  ASSERT_EQ(report.failed.size(), 2u);
+  EXPECT_NE(report.failed[0].reason.find("cannot be created"), std::string::npos);
+  EXPECT_NE(report.failed[1].reason.find("1 unreadable blocks written as zeros"),
+            std::string::npos);
+  EXPECT_EQ(Read(Out("DOCS/b.doc")),
+            Expected(4, kBlock) + std::string(kBlock, '\0') + Expected(7, 7));
+  EXPECT_TRUE(fs::exists(Out("DOCS/OLD/c.txt"))) << "the run goes on after a failure";
+  EXPECT_NE(Read(folder / "log.txt").find("unreadable blocks written as zeros: "),
+            std::string::npos);
+}
+
+TEST_F(Saving, ClashesFollowTheAnswer) {
+  SelectAll(tree);
+  ASSERT_TRUE(Save().Complete());
+  SelectAll(tree);
+  choice = destination::ConflictChoice::Skip;
+  const SavingReport skipped = Save();
+  EXPECT_EQ(skipped.filesWritten, 0u);
+  EXPECT_EQ(skipped.skipped.size(), 5u);
+  SelectAll(tree);
+  choice = destination::ConflictChoice::RenameAll;
+  EXPECT_EQ(Save().filesWritten, 5u);
+  EXPECT_EQ(Read(Out("DOCS/Copy(1)_a.txt")), Expected(3, 100));
+}
+
+// Requests a stop once the first bytes are on their way.
+class StopOnFirstProgress : public app::ProgressObserver {
+ public:
+  void OnProgress(const app::Progress&) override { stop.request_stop(); }
+  std::stop_source stop;
+};
+
+TEST_F(Saving, AStopKeepsWhatWasWrittenAndAPauseWaits) {
+  SelectAll(tree);
+  StopOnFirstProgress observer;
+  const SavingReport report = Save(nullptr, observer.stop.get_token(), &observer);
+  EXPECT_TRUE(report.stopped);
+  EXPECT_FALSE(report.Complete());
+  EXPECT_LT(report.filesWritten, 5u);
+
+  SelectAll(tree);
+  pause.Pause();
+  std::jthread resume([this] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    pause.Resume();
+  });
+  EXPECT_TRUE(Save().Complete());
+}
+
+}  // namespace
+}  // namespace kestrel::volume
