@@ -34,8 +34,15 @@ def timed(command, env=None, stdout=subprocess.DEVNULL):
     return seconds, usage.ru_maxrss * 1024
 
 
-def drop_page_cache_of(path):
-    """Warm cache for every contender: read the file once before timing."""
+def settle(path):
+    """The same start for every contender: earlier output written back (sync), and the source
+    read once so that it is in the page cache."""
+    subprocess.run(["sync"], check=True)
+    warm(path)
+
+
+def warm(path):
+    """Reads the file once, so that every contender finds it in the page cache."""
     with open(path, "rb") as file:
         while file.read(1 << 24):
             pass

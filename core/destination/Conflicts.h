@@ -2,12 +2,16 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "destination/Destination.h"
 
 // Name clashes at the destination: the six choices of the question shown when a recovered file
 // already exists there, and the names proposed instead.
 namespace kestrel::destination {
+
+// The question asked before an image file that exists is replaced: Yes goes on, No abandons.
+inline constexpr std::string_view kFileExistQuestion = "File Already Exist, Do you Want to Replace it ?";
 
 enum class ConflictChoice { Rename, OverWrite, Skip, RenameAll, OverWriteAll, SkipAll };
 

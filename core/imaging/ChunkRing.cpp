@@ -1,0 +1,84 @@
+#include "imaging/ChunkRing.h"
+
+#include <algorithm>
+#include <new>
+
+#include "disk/NssLayout.h"
+
+namespace kestrel::imaging {
+namespace {
+
+// Buffers start on a page, as a device opened for direct transfers requires.
+constexpr std::size_t kAlignment = 4096;
+
+}  // namespace
+
+std::span<const std::uint8_t> Chunk::Bytes() const {
+  return buffer.first(std::size_t{sectors} * disk::layout::kSectorSize);
+}
+
+void ChunkRing::AlignedFree::operator()(std::uint8_t* memory) const {
+  ::operator delete(memory, std::align_val_t{kAlignment});
+}
+
+ChunkRing::ChunkRing(std::size_t slots, std::size_t bytesPerSlot, std::size_t consumers)
+    : chunks_(slots), released_(consumers, 0) {
+  const std::size_t stride = (bytesPerSlot + kAlignment - 1) / kAlignment * kAlignment;
+  memory_.reset(
+      static_cast<std::uint8_t*>(::operator new(stride * slots, std::align_val_t{kAlignment})));
+  for (std::size_t i = 0; i < slots; ++i) chunks_[i].buffer = {memory_.get() + i * stride, bytesPerSlot};
+}
+
+ChunkRing::~ChunkRing() = default;
+
+std::uint64_t ChunkRing::SlowestConsumer() const {
+  return released_.empty() ? published_ : *std::min_element(released_.begin(), released_.end());
+}
+
+Chunk* ChunkRing::NextToFill() {
+  std::unique_lock lock(mutex_);
+  changed_.wait(lock, [&] { return aborted_ || published_ - SlowestConsumer() < chunks_.size(); });
+  if (aborted_) return nullptr;
+  return &chunks_[published_ % chunks_.size()];
+}
+
+void ChunkRing::Publish() {
+  {
+    const std::lock_guard lock(mutex_);
+    ++published_;
+  }
+  changed_.notify_all();
+}
+
+void ChunkRing::Close() {
+  {
+    const std::lock_guard lock(mutex_);
+    closed_ = true;
+  }
+  changed_.notify_all();
+}
+
+const Chunk* ChunkRing::NextToConsume(std::size_t consumer) {
+  std::unique_lock lock(mutex_);
+  changed_.wait(lock, [&] { return aborted_ || closed_ || released_[consumer] < published_; });
+  if (aborted_ || released_[consumer] == published_) return nullptr;
+  return &chunks_[released_[consumer] % chunks_.size()];
+}
+
+void ChunkRing::Release(std::size_t consumer) {
+  {
+    const std::lock_guard lock(mutex_);
+    ++released_[consumer];
+  }
+  changed_.notify_all();
+}
+
+void ChunkRing::Abort() {
+  {
+    const std::lock_guard lock(mutex_);
+    aborted_ = true;
+  }
+  changed_.notify_all();
+}
+
+}  // namespace kestrel::imaging

@@ -1,0 +1,28 @@
+#include "imaging/DiskClone.h"
+
+#include "app/SizeText.h"
+#include "imaging/CopyTexts.h"
+
+namespace kestrel::imaging {
+
+app::Result<CopyOutcome> CloneDisk(const CloneJob& job, platform::SectorWriter& destination,
+                                   CopyStatus& status, app::ProgressObserver& observer,
+                                   std::stop_token stop, const app::LogReport& log) {
+  log.AppendLogEntry(kStartedDiskCloning);
+  const CopyPlan plan{{0, job.sectors},  0,     kCloningChunkSectors, UnreadableSectors::LeaveUntouched,
+                      false, CloningStatusText};
+  auto outcome = CopySectors(job.source, plan, destination, status, observer, std::move(stop));
+  if (!outcome.ok()) {
+    log.AppendLogEntry("Disk cloning failed: " + outcome.error());
+    return outcome;
+  }
+  if (outcome.value().stopped) log.AppendLogEntry(kDiskCloningStopped);
+  log.AppendLogEntry(app::Format(
+      "Disk cloning of Disk%d onto Disk%d ended: %llu sectors copied, %llu unreadable sectors left "
+      "untouched",
+      job.sourceDisk, job.destinationDisk, static_cast<unsigned long long>(outcome.value().sectorsDone),
+      static_cast<unsigned long long>(outcome.value().unreadable.SectorCount())));
+  return outcome;
+}
+
+}  // namespace kestrel::imaging

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+#include <stop_token>
+#include <string_view>
+
+#include "app/LogReport.h"
+#include "app/Progress.h"
+#include "app/Result.h"
+#include "disk/DiskReader.h"
+#include "disk/platform/Platform.h"
+#include "imaging/CopyStatus.h"
+#include "imaging/SectorCopy.h"
+
+namespace kestrel::imaging {
+
+// Cloning reads up to 64 sectors (32 KiB) a request.
+inline constexpr std::uint32_t kCloningChunkSectors = 64;
+
+inline constexpr std::string_view kStartedDiskCloning = "Started disk cloning";
+inline constexpr std::string_view kDiskCloningStopped = "Disk cloning stopped.";
+
+// One cloning run: disk N read from sector 0 to its last sector onto disk M.
+struct CloneJob {
+  disk::DiskReader source;
+  int sourceDisk = 0;
+  std::uint64_t sectors = 0;  // the source's real sector count
+  int destinationDisk = 0;
+};
+
+// Copies every sector of the source onto the destination at the same sector number. A sector
+// that cannot be read is not written, so the destination keeps what it held there. Writes
+// "Started disk cloning" to the log report at the start, "Disk cloning stopped." when the stop
+// token ended the run, and the number of sectors left untouched at the end.
+app::Result<CopyOutcome> CloneDisk(const CloneJob& job, platform::SectorWriter& destination,
+                                   CopyStatus& status, app::ProgressObserver& observer,
+                                   std::stop_token stop, const app::LogReport& log);
+
+}  // namespace kestrel::imaging

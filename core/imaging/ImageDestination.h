@@ -1,0 +1,27 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "app/Result.h"
+#include "imaging/SectorRange.h"
+
+// Where an image goes: its name, the room it needs, and the map file beside it.
+namespace kestrel::imaging {
+
+inline constexpr std::string_view kInsufficientSpace =
+    "Insufficient drive space at destination location.";
+
+// The image path from the name chosen in the save dialog: "%s.IMG", always, also after a name
+// that already ends in ".IMG".
+std::string ImagePathForChosenName(const std::string& chosen);
+
+// Nothing when the file system that will hold the image has room for the whole range; else the
+// failure: kInsufficientSpace, or that the image's folder cannot be reached.
+std::optional<app::Failure> CheckRoomForImage(const std::string& imagePath, SectorRange range);
+
+// The map file of an image when none is named: the image's path with ".map" appended.
+std::string DefaultMapPath(const std::string& imagePath);
+
+}  // namespace kestrel::imaging

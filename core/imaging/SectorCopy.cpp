@@ -1,0 +1,224 @@
+#include "imaging/SectorCopy.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <mutex>
+#include <optional>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+#include "app/SizeText.h"
+#include "disk/NssLayout.h"
+#include "imaging/ChunkRing.h"
+#include "imaging/Sha256.h"
+
+namespace kestrel::imaging {
+namespace {
+
+constexpr std::size_t kSectorSize = disk::layout::kSectorSize;
+
+// How far reading may run ahead of writing: a few of the largest chunks, which keeps both busy
+// without holding much memory.
+constexpr std::size_t kRingBytes = 4 << 20;
+constexpr std::size_t kMinimumSlots = 3;
+
+std::size_t SlotsFor(std::size_t chunkBytes) {
+  return std::max(kMinimumSlots, kRingBytes / std::max<std::size_t>(chunkBytes, 1));
+}
+
+// Reads the chunk in one request, or, when that fails, sector by sector; a sector that still
+// fails is listed as unreadable and holds zeros, never what the buffer held before.
+void ReadChunk(const disk::DiskReader& source, Chunk& chunk) {
+  chunk.unreadable.clear();
+  const std::span<std::uint8_t> bytes = chunk.buffer.first(chunk.sectors * kSectorSize);
+  const auto offset = disk::SectorOffset(chunk.firstSector);
+  if (offset && source.ReadAt(*offset, bytes)) return;
+  for (std::uint32_t i = 0; i < chunk.sectors; ++i) {
+    const std::span<std::uint8_t> sector = bytes.subspan(i * kSectorSize, kSectorSize);
+    const auto at = disk::SectorOffset(chunk.firstSector + i);
+    if (at && source.ReadAt(*at, sector)) continue;
+    std::fill(sector.begin(), sector.end(), 0);
+    chunk.unreadable.push_back(i);
+  }
+}
+
+// The runs of a chunk that go to the destination, counted from the chunk's first sector.
+std::vector<SectorRun> RunsToWrite(const Chunk& chunk, UnreadableSectors unreadable) {
+  if (unreadable == UnreadableSectors::StoreZeros || chunk.unreadable.empty()) {
+    return {{0, chunk.sectors}};
+  }
+  std::vector<SectorRun> runs;
+  std::uint64_t from = 0;
+  for (const std::uint32_t bad : chunk.unreadable) {
+    if (bad > from) runs.push_back({from, bad - from});
+    from = bad + 1;
+  }
+  if (chunk.sectors > from) runs.push_back({from, chunk.sectors - from});
+  return runs;
+}
+
+std::string WriteFailureText(std::uint64_t sector, int error) {
+  return app::Format("cannot write sector %llu of the destination: %s",
+                     static_cast<unsigned long long>(sector),
+                     error ? std::generic_category().message(error).c_str()
+                           : "the write was cut short");
+}
+
+class Copier {
+ public:
+  Copier(const disk::DiskReader& source, const CopyPlan& plan, platform::SectorWriter& destination,
+         CopyStatus& status, app::ProgressObserver& observer, std::stop_token stop)
+      : source_(source),
+        plan_(plan),
+        destination_(destination),
+        status_(status),
+        observer_(observer),
+        stop_(std::move(stop)),
+        ring_(SlotsFor(plan.chunkSectors * kSectorSize), plan.chunkSectors * kSectorSize,
+              plan.hashDestination ? 2 : 1) {}
+
+  app::Result<CopyOutcome> Run();
+
+ private:
+  enum Consumer : std::size_t { kWriter, kHasher };
+
+  bool CopySquare(int square);
+  bool CopyChunk(SectorRange relative);
+  void WriteChunks();
+  bool WriteChunk(const Chunk& chunk);
+  void HashChunks();
+  void Report();
+
+  const disk::DiskReader& source_;
+  const CopyPlan& plan_;
+  platform::SectorWriter& destination_;
+  CopyStatus& status_;
+  app::ProgressObserver& observer_;
+  std::stop_token stop_;
+  ChunkRing ring_;
+  Sha256 hash_;
+  BadSectorMap unreadable_;
+  bool stopped_ = false;
+  std::mutex writtenMutex_;  // guards the three below, which the writing thread sets
+  std::uint64_t bytesWritten_ = 0;
+  std::uint64_t bytesBeforeLastWrite_ = 0;
+  std::optional<std::string> writeFailure_;
+};
+
+app::Result<CopyOutcome> Copier::Run() {
+  status_ = CopyStatus{};
+  status_.grid = ProgressGrid(plan_.source.Count());
+  status_.currentSector = plan_.source.first;
+  Report();
+  {
+    const std::jthread writer([this] { WriteChunks(); });
+    std::jthread hasher;
+    if (plan_.hashDestination) hasher = std::jthread([this] { HashChunks(); });
+    for (int square = 0; square < ProgressGrid::kSquares && CopySquare(square); ++square) {
+    }
+    ring_.Close();
+  }
+  Report();
+  if (writeFailure_) return app::Failure{*writeFailure_};
+  return CopyOutcome{status_.sectorsDone, status_.bytesWritten, std::move(unreadable_),
+                     plan_.hashDestination ? hash_.HexDigest() : std::string{}, stopped_};
+}
+
+// Returns whether the copy goes on after the square.
+bool Copier::CopySquare(int square) {
+  ProgressGrid& grid = status_.grid;
+  grid.SetState(square, BlockState::Current);
+  Report();
+  const std::uint64_t unreadableBefore = unreadable_.SectorCount();
+  bool complete = true;
+  for (const SectorRange chunk : ChunksOf(grid.SquareSectors(square), plan_.chunkSectors)) {
+    if (!(complete = CopyChunk(chunk))) break;
+  }
+  if (unreadable_.SectorCount() > unreadableBefore) {
+    grid.SetState(square, BlockState::Bad);
+  } else {
+    grid.SetState(square, complete ? BlockState::Processed : BlockState::Remaining);
+  }
+  Report();
+  return complete;
+}
+
+// The chunk's sectors are counted from the start of the range.
+bool Copier::CopyChunk(SectorRange relative) {
+  if (stop_.stop_requested()) {
+    stopped_ = true;
+    return false;
+  }
+  Chunk* chunk = ring_.NextToFill();
+  if (!chunk) return false;  // the writing failed
+  const std::uint64_t first = plan_.source.first + relative.first;
+  const auto sectors = static_cast<std::uint32_t>(relative.Count());
+  status_.currentSector = first;
+  chunk->firstSector = first;
+  chunk->sectors = sectors;
+  ReadChunk(source_, *chunk);
+  for (const std::uint32_t bad : chunk->unreadable) unreadable_.Add(first + bad);
+  ring_.Publish();
+  status_.sectorsDone += sectors;
+  status_.unreadableSectors = unreadable_.SectorCount();
+  Report();
+  return true;
+}
+
+void Copier::WriteChunks() {
+  while (const Chunk* chunk = ring_.NextToConsume(kWriter)) {
+    if (!WriteChunk(*chunk)) {
+      ring_.Abort();
+      return;
+    }
+    ring_.Release(kWriter);
+  }
+}
+
+bool Copier::WriteChunk(const Chunk& chunk) {
+  const std::uint64_t first = plan_.destinationFirst + (chunk.firstSector - plan_.source.first);
+  for (const SectorRun run : RunsToWrite(chunk, plan_.unreadable)) {
+    const auto bytes = chunk.Bytes().subspan(run.first * kSectorSize, run.count * kSectorSize);
+    // The platform's writers leave errno as the failed system call set it.
+    errno = 0;
+    const bool written =
+        destination_.WriteSectors(first + run.first, static_cast<std::uint32_t>(run.count), bytes);
+    const int error = errno;
+    const std::lock_guard lock(writtenMutex_);
+    if (!written) {
+      writeFailure_ = WriteFailureText(first + run.first, error);
+      return false;
+    }
+    bytesBeforeLastWrite_ = bytesWritten_;
+    bytesWritten_ += bytes.size();
+  }
+  return true;
+}
+
+void Copier::HashChunks() {
+  while (const Chunk* chunk = ring_.NextToConsume(kHasher)) {
+    hash_.Update(chunk->Bytes());
+    ring_.Release(kHasher);
+  }
+}
+
+void Copier::Report() {
+  {
+    const std::lock_guard lock(writtenMutex_);
+    status_.bytesWritten = bytesWritten_;
+    status_.bytesBeforeLastWrite = bytesBeforeLastWrite_;
+  }
+  observer_.OnProgress({status_.sectorsDone * kSectorSize, plan_.source.Count() * kSectorSize,
+                        plan_.statusText ? plan_.statusText(status_) : std::string{}});
+}
+
+}  // namespace
+
+app::Result<CopyOutcome> CopySectors(const disk::DiskReader& source, const CopyPlan& plan,
+                                     platform::SectorWriter& destination, CopyStatus& status,
+                                     app::ProgressObserver& observer, std::stop_token stop) {
+  return Copier(source, plan, destination, status, observer, std::move(stop)).Run();
+}
+
+}  // namespace kestrel::imaging
