@@ -3,7 +3,7 @@
 
 #include "Command.h"
 #include "Interrupt.h"
-#include "ScannedVolume.h"
+#include "ScannedSource.h"
 #include "disk/platform/Platform.h"
 #include "volume/FileData.h"
 #include "volume/TreePaths.h"
@@ -21,7 +21,7 @@ class CatCommand : public Command {
 
   int Run(const app::LogReport& log) override {
     const InterruptStop interrupt;
-    auto scanned = ScanChosenVolume(source_, interrupt.token(), log);
+    auto scanned = ScanChosenSource(source_, interrupt.token(), log);
     if (!scanned.ok()) return Fail(scanned.error());
     const volume::FileTree& tree = scanned.value().tree;
     const auto file = ChooseFile(tree);

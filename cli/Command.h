@@ -30,6 +30,9 @@ RegisteredCommand AddDrivesCommand(CLI::App& app);
 RegisteredCommand AddLsCommand(CLI::App& app);
 RegisteredCommand AddRecoverCommand(CLI::App& app);
 RegisteredCommand AddCatCommand(CLI::App& app);
+RegisteredCommand AddDiskScanCommand(CLI::App& app);
+RegisteredCommand AddImageCommand(CLI::App& app);
+RegisteredCommand AddCloneCommand(CLI::App& app);
 
 // "kestrel-nss-cli: <message>" on standard error.
 void PrintError(std::string_view message);

@@ -54,7 +54,11 @@ class DisksCommand : public Command {
 
  private:
   app::Result<disk::MediaTree> Discover(const app::LogReport& log) const {
-    if (image_) return DiscoverImageFile(*image_, log);
+    if (image_) {
+      auto source = DiscoverImageFile(*image_, log);
+      if (!source.ok()) return app::Failure{source.error()};
+      return std::move(source.value().tree);
+    }
     return disk::DiscoverMedia([](int n) { return disk::OpenSource(disk::PhysicalDriveName(n)); },
                                log);
   }

@@ -7,23 +7,26 @@
 
 namespace kestrel::cli {
 
-app::Result<disk::MediaTree> DiscoverImageFile(const std::string& path, const app::LogReport& log) {
+app::Result<DiscoveredSource> DiscoverImageFile(const std::string& path,
+                                                const app::LogReport& log) {
   auto opened = disk::OpenSource(path);
   if (!opened.status.ok()) return app::Failure{opened.status.message};
   std::array<std::uint8_t, savedscan::kScanFileBanner.size()> firstBytes{};
   opened.reader.ReadSome(0, firstBytes);
-  disk::MediaTree tree;
+  DiscoveredSource source{opened.reader, {}, false};
   switch (savedscan::ClassifySourceFile(firstBytes)) {
     case savedscan::SourceFileKind::ScanInformation:
       return app::Failure{path + ": is a scan information file; open it with --scan-file"};
     case savedscan::SourceFileKind::PoolImage:
-      tree.disks.push_back(disk::DiscoverPoolImage(opened.reader, path));
+      source.poolImage = true;
+      source.tree.disks.push_back(disk::DiscoverPoolImage(opened.reader, path));
       break;
     case savedscan::SourceFileKind::DiskImage:
-      tree.disks.push_back(disk::DiscoverDisk(0, opened.reader, path, tree.chain, log));
+      source.tree.disks.push_back(
+          disk::DiscoverDisk(0, opened.reader, path, source.tree.chain, log));
       break;
   }
-  return tree;
+  return source;
 }
 
 }  // namespace kestrel::cli

@@ -4,12 +4,21 @@
 
 #include "app/LogReport.h"
 #include "app/Result.h"
+#include "disk/DiskReader.h"
 #include "disk/MediaTree.h"
 
 namespace kestrel::cli {
 
-// The media tree of an image file given with --image: a disk image is one disk; a pool image is
-// its own single pool, read from offset 0. A scan information file is refused here.
-app::Result<disk::MediaTree> DiscoverImageFile(const std::string& path, const app::LogReport& log);
+// A disk, or an image file, with what media discovery found on it.
+struct DiscoveredSource {
+  disk::DiskReader reader;
+  disk::MediaTree tree;
+  bool poolImage = false;  // an image of one pool, which begins with its PartitionHeader
+};
+
+// The media tree of an image file given with --image, told apart by its first bytes: a disk
+// image is one disk; a pool image is its own single pool, read from offset 0. A scan information
+// file is refused here.
+app::Result<DiscoveredSource> DiscoverImageFile(const std::string& path, const app::LogReport& log);
 
 }  // namespace kestrel::cli

@@ -3,7 +3,7 @@
 
 #include "Command.h"
 #include "Interrupt.h"
-#include "ScannedVolume.h"
+#include "ScannedSource.h"
 #include "TreeOutput.h"
 #include "volume/ScanTexts.h"
 
@@ -20,7 +20,7 @@ class LsCommand : public Command {
 
   int Run(const app::LogReport& log) override {
     const InterruptStop interrupt;
-    auto scanned = ScanChosenVolume(source_, interrupt.token(), log);
+    auto scanned = ScanChosenSource(source_, interrupt.token(), log);
     if (!scanned.ok()) {
       PrintError(scanned.error());
       return kFailure;

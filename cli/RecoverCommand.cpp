@@ -4,7 +4,7 @@
 #include "Command.h"
 #include "Interrupt.h"
 #include "ProgressLine.h"
-#include "ScannedVolume.h"
+#include "ScannedSource.h"
 #include "app/SizeText.h"
 #include "app/TextEncoding.h"
 #include "destination/FreeSpace.h"
@@ -56,10 +56,12 @@ class RecoverCommand : public Command {
 
   int Run(const app::LogReport& log) override {
     const InterruptStop interrupt;
-    auto scanned = ScanChosenVolume(source_, interrupt.token(), log);
+    auto scanned = ScanChosenSource(source_, interrupt.token(), log);
     if (!scanned.ok()) return Fail(scanned.error());
     volume::FileTree& tree = scanned.value().tree;
     if (interrupt.interrupted()) return ReportScanOutcome(scanned.value().outcome);
+    if (source_.poolScan && !tree.filesFound)
+      return Fail("No files found for recovery. Scan the pool again");
     if (auto chosen = Select(tree); !chosen.empty()) return Fail(chosen);
     filter::FilterList filter = Filter();
     destination::LocalDestination destination(folder_);

@@ -2,11 +2,12 @@
 
 #include <vector>
 
-#include "ImageSource.h"
+#include "ProgressLine.h"
 #include "app/TextEncoding.h"
 #include "disk/DriveName.h"
 #include "disk/MediaDiscovery.h"
 #include "disk/NameBlock.h"
+#include "diskscan/DiskScanner.h"
 
 namespace kestrel::cli {
 namespace {
@@ -39,42 +40,84 @@ std::string VolumeNameOf(const disk::VolumeEntry& volume) {
   return app::ToUtf8(disk::JoinNames(volume.names));
 }
 
-}  // namespace
-
-void SourceOptions::AddTo(CLI::App& parser) {
-  auto* diskOption = parser.add_option("--disk", disk, "Physical disk N");
-  parser.add_option("--image", image, "A disk image or a pool image file")->excludes(diskOption);
-  parser.add_option("--pool", pool, "The pool, by the name that `disks` lists");
-  parser.add_option("--volume", volume, "The volume, by the name that `disks` lists");
+app::Result<disk::OpenedSource> OpenNamedSource(const SourceOptions& options) {
+  if (!options.disk && !options.image)
+    return app::Failure{"name the source with --disk N or --image FILE"};
+  const std::string path = options.image ? *options.image : disk::PhysicalDriveName(*options.disk);
+  auto opened = disk::OpenSource(path);
+  if (!opened.status.ok()) return app::Failure{opened.status.message};
+  return opened;
 }
 
-app::Result<DiscoveredSource> DiscoverSource(const SourceOptions& options,
-                                             const app::LogReport& log) {
-  if (options.image) {
-    auto opened = disk::OpenSource(*options.image);
-    auto tree = DiscoverImageFile(*options.image, log);
-    if (!tree.ok()) return app::Failure{tree.error()};
-    return DiscoveredSource{opened.reader, std::move(tree).value()};
-  }
-  if (!options.disk) return app::Failure{"name the source with --disk N or --image FILE"};
-  const std::string name = disk::PhysicalDriveName(*options.disk);
-  auto opened = disk::OpenSource(name);
-  if (!opened.status.ok()) return app::Failure{opened.status.message};
-  DiscoveredSource source{opened.reader, {}};
-  source.tree.disks.push_back(
-      disk::DiscoverDisk(*options.disk, opened.reader, name, source.tree.chain, log));
+// The pools a disk scan finds on the source, as one disk of a media tree.
+app::Result<DiscoveredSource> ScanForPools(const SourceOptions& options, std::stop_token stop) {
+  auto opened = OpenNamedSource(options);
+  if (!opened.ok()) return app::Failure{opened.error()};
+  const std::string path = options.image ? *options.image : disk::PhysicalDriveName(*options.disk);
+  ProgressLine progress("Disk scan");
+  auto found = diskscan::ScanDisk(opened.value().reader, path, progress, stop);
+  if (found.stopped) return app::Failure{"the disk scan was stopped"};
+  DiscoveredSource source{opened.value().reader, {}, false};
+  disk::DiskEntry entry;
+  entry.node.sourcePath = path;
+  entry.pools = std::move(found.pools);
+  source.tree.disks.push_back(std::move(entry));
+  source.tree.chain = std::move(found.chain);
   return source;
 }
 
-app::Result<volume::VolumeScanSource> ResolveVolume(const SourceOptions& options,
-                                                    const app::LogReport& log) {
-  auto source = DiscoverSource(options, log);
-  if (!source.ok()) return app::Failure{source.error()};
+std::vector<const disk::PoolEntry*> AllPools(const disk::MediaTree& tree) {
   std::vector<const disk::PoolEntry*> pools;
-  for (const auto& disk : source.value().tree.disks) {
+  for (const auto& disk : tree.disks) {
     for (const auto& pool : disk.pools) pools.push_back(&pool);
   }
-  const auto pool = PickByName(pools, options.pool, "pool", PoolNameOf);
+  return pools;
+}
+
+}  // namespace
+
+void SourceOptions::AddTo(CLI::App& parser, bool withScans) {
+  auto* diskOption = parser.add_option("--disk", disk, "Physical disk N");
+  parser.add_option("--image", image, "A disk image or a pool image file")->excludes(diskOption);
+  parser.add_option("--pool", pool, "The pool, by the name that `disks` lists");
+  if (!withScans) return;
+  parser.add_option("--volume", volume, "The volume, by the name that `disks` lists");
+  parser.add_flag("--pool-scan", poolScan,
+                  "Scan the whole pool sector by sector instead of the volume's tree");
+  parser.add_flag("--disk-scan", diskScan,
+                  "Find the pools by searching the whole disk for partition headers");
+}
+
+app::Result<DiscoveredSource> DiscoverSource(const SourceOptions& options, std::stop_token stop,
+                                             const app::LogReport& log) {
+  if (options.diskScan) return ScanForPools(options, std::move(stop));
+  if (options.image) return DiscoverImageFile(*options.image, log);
+  auto opened = OpenNamedSource(options);
+  if (!opened.ok()) return app::Failure{opened.error()};
+  DiscoveredSource source{opened.value().reader, {}, false};
+  const std::string name = disk::PhysicalDriveName(*options.disk);
+  source.tree.disks.push_back(
+      disk::DiscoverDisk(*options.disk, source.reader, name, source.tree.chain, log));
+  return source;
+}
+
+app::Result<pool::PoolScanSource> ResolvePool(const SourceOptions& options, std::stop_token stop,
+                                              const app::LogReport& log) {
+  auto source = DiscoverSource(options, std::move(stop), log);
+  if (!source.ok()) return app::Failure{source.error()};
+  const auto chosen = PickByName(AllPools(source.value().tree), options.pool, "pool", PoolNameOf);
+  if (!chosen.ok()) return app::Failure{chosen.error()};
+  if (source.value().poolImage)
+    return pool::PoolImage(source.value().reader, chosen.value()->Label());
+  return pool::PoolOnDisk(source.value().reader, *chosen.value());
+}
+
+app::Result<volume::VolumeScanSource> ResolveVolume(const SourceOptions& options,
+                                                    std::stop_token stop,
+                                                    const app::LogReport& log) {
+  auto source = DiscoverSource(options, std::move(stop), log);
+  if (!source.ok()) return app::Failure{source.error()};
+  const auto pool = PickByName(AllPools(source.value().tree), options.pool, "pool", PoolNameOf);
   if (!pool.ok()) return app::Failure{pool.error()};
   std::vector<const disk::VolumeEntry*> volumes;
   for (const auto& volume : pool.value()->volumes) volumes.push_back(&volume);

@@ -1,39 +1,48 @@
 #pragma once
 
 #include <optional>
+#include <stop_token>
 #include <string>
 
 #include <CLI/CLI.hpp>
 
+#include "ImageSource.h"
 #include "app/LogReport.h"
 #include "app/Result.h"
-#include "disk/MediaTree.h"
+#include "pool/PoolScanner.h"
 #include "volume/VolumeScanner.h"
 
 namespace kestrel::cli {
 
-// The options that name what to read: a disk or an image, and the pool and volume on it.
+// The options that name what to read: a disk or an image, the pool and volume on it, and how the
+// pools are found (the boot sector's chain, or a disk scan) and read (the volume's tree, or a
+// pool scan).
 struct SourceOptions {
   std::optional<int> disk;
   std::optional<std::string> image;
   std::optional<std::string> pool;
   std::optional<std::string> volume;
+  bool poolScan = false;
+  bool diskScan = false;
 
-  void AddTo(CLI::App& parser);
+  // withScans: the command reads a volume or pool and offers --pool-scan and --disk-scan.
+  void AddTo(CLI::App& parser, bool withScans = true);
 };
 
-// The disk or image the options name, read by media discovery.
-struct DiscoveredSource {
-  disk::DiskReader reader;
-  disk::MediaTree tree;
-};
-app::Result<DiscoveredSource> DiscoverSource(const SourceOptions& options,
+// The disk or image the options name, with the pools media discovery (or, with --disk-scan, the
+// disk scan) finds on it.
+app::Result<DiscoveredSource> DiscoverSource(const SourceOptions& options, std::stop_token stop,
                                              const app::LogReport& log);
 
-// The volume the options name, ready to scan. A name that matches nothing is an error that lists
-// what exists; one that matches several is an error that lists them. Without --pool or --volume
-// the only pool or volume there is is taken.
+// The pool the options name, ready for a pool scan. A name that matches nothing is an error that
+// lists what exists; one that matches several is an error that lists them. Without --pool the
+// only pool there is is taken.
+app::Result<pool::PoolScanSource> ResolvePool(const SourceOptions& options, std::stop_token stop,
+                                              const app::LogReport& log);
+
+// The volume the options name, ready for a volume scan (the same rules for --volume).
 app::Result<volume::VolumeScanSource> ResolveVolume(const SourceOptions& options,
+                                                    std::stop_token stop,
                                                     const app::LogReport& log);
 
 }  // namespace kestrel::cli

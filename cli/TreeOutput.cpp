@@ -14,12 +14,14 @@ nlohmann::ordered_json EntryJson(const volume::FileTree& tree, const volume::Tre
     for (const auto& extent : volume::FileExtents(tree, entry.record))
       extents.push_back({extent.blocks, extent.start});
   }
-  return {{"path", entry.path},
-          {"kind", entry.folder ? "folder" : "file"},
-          {"size", entry.folder ? 0 : record.FullSize()},
-          {"key", std::to_string(record.m_key)},
-          {"deleted", record.IsDeleted()},
-          {"extents", std::move(extents)}};
+  nlohmann::ordered_json json = {{"path", entry.path},
+                                 {"kind", entry.folder ? "folder" : "file"},
+                                 {"size", entry.folder ? 0 : record.FullSize()},
+                                 {"key", std::to_string(record.m_key)},
+                                 {"deleted", record.IsDeleted()},
+                                 {"extents", std::move(extents)}};
+  if (entry.folder && tree.Folder(entry.folderId).deletedVolume) json["deletedVolume"] = true;
+  return json;
 }
 
 void PrintTree(const volume::FileTree& tree, bool json, std::ostream& out) {
@@ -27,7 +29,9 @@ void PrintTree(const volume::FileTree& tree, bool json, std::ostream& out) {
     if (json) {
       out << EntryJson(tree, entry).dump() << '\n';
     } else if (entry.folder) {
-      out << app::PrintableText(entry.path) << "/\n";
+      const bool deletedVolume = tree.Folder(entry.folderId).deletedVolume;
+      out << app::PrintableText(entry.path) << "/" << (deletedVolume ? "  (deleted volume)" : "")
+          << '\n';
     } else {
       const volume::RowRef row{false, entry.folderId, entry.record};
       out << app::PrintableText(entry.path) << "  " << volume::RowSizeText(tree, row) << "  "

@@ -42,6 +42,9 @@ int Main(int argc, char** argv) {
   commands.push_back(AddLsCommand(parser));
   commands.push_back(AddRecoverCommand(parser));
   commands.push_back(AddCatCommand(parser));
+  commands.push_back(AddDiskScanCommand(parser));
+  commands.push_back(AddImageCommand(parser));
+  commands.push_back(AddCloneCommand(parser));
   try {
     parser.parse(argc, argv);
   } catch (const CLI::ParseError& error) {

@@ -11,7 +11,8 @@
 namespace kestrel::destination {
 
 // The question asked before an image file that exists is replaced: Yes goes on, No abandons.
-inline constexpr std::string_view kFileExistQuestion = "File Already Exist, Do you Want to Replace it ?";
+inline constexpr std::string_view kFileExistQuestion =
+    "File Already Exist, Do you Want to Replace it ?";
 
 enum class ConflictChoice { Rename, OverWrite, Skip, RenameAll, OverWriteAll, SkipAll };
 

@@ -1,5 +1,6 @@
 #include "disk/DiskReader.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "disk/DriveName.h"
@@ -39,6 +40,20 @@ SectorBuffer ReadSectorOrZeros(const DiskReader& reader, std::int64_t offset) {
   SectorBuffer sector{};
   if (!reader.ReadAt(offset, sector)) sector.fill(0);
   return sector;
+}
+
+std::size_t ReadAround(const DiskReader& reader, std::int64_t offset,
+                       std::span<std::uint8_t> buffer) {
+  if (const auto count = reader.ReadSome(offset, buffer)) return *count;
+  const std::int64_t left = std::max<std::int64_t>(0, reader.Size() - offset);
+  const auto available = static_cast<std::size_t>(
+      std::min<std::int64_t>(left, static_cast<std::int64_t>(buffer.size())));
+  for (std::size_t at = 0; at < available; at += layout::kSectorSize) {
+    const auto sector = buffer.subspan(at, std::min(layout::kSectorSize, available - at));
+    if (!reader.ReadAt(offset + static_cast<std::int64_t>(at), sector))
+      std::fill(sector.begin(), sector.end(), 0);
+  }
+  return available;
 }
 
 OpenedSource OpenSource(const std::string& path) {

@@ -57,6 +57,12 @@ OpenedSource OpenSource(const std::string& path);
 // The 512 bytes at offset; a sector that cannot be read reads as zeros, never as stale bytes.
 SectorBuffer ReadSectorOrZeros(const DiskReader& reader, std::int64_t offset);
 
+// Fills the buffer from offset as far as the source reaches and returns how many bytes that is.
+// A request that fails is read again sector by sector; a sector that cannot be read is zeros, so
+// that one bad sector never hides the rest of the request.
+std::size_t ReadAround(const DiskReader& reader, std::int64_t offset,
+                       std::span<std::uint8_t> buffer);
+
 // Byte offset of a sector, absent when it lies beyond the 64-bit range.
 std::optional<std::int64_t> SectorOffset(std::uint64_t sector);
 

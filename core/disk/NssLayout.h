@@ -58,6 +58,7 @@ inline constexpr std::size_t kDirectoryWalkBound = 3600;  // records start below
 // TreeRecord.
 inline constexpr std::size_t kRecordLength = 0x00;      // u16
 inline constexpr std::size_t kRecordMarkOffset = 0x02;  // "ND"
+inline constexpr std::size_t kRecordKey = 0x08;         // u64 the object's own key
 inline constexpr std::size_t kRecordKind = 0x69;        // u16; 1 and 2 are named object records
 inline constexpr std::size_t kRecordNameSpace = 0x78;   // u16 name-space id of the name block
 

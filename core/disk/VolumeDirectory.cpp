@@ -39,6 +39,7 @@ class DirectoryWalk {
     if (!IsVolumeNameSpace(names.nameSpaceId)) return;
     DirectoryVolume volume;
     volume.names = names.names;
+    volume.key = ReadU64(area, h + layout::kRecordKey);
     volume.info = CopyVolumeInfo(area, LocateVolumeInfo(area, names.end, blockLayout, kind));
     volume.rootBlock = VolumeRootBlock(volume.info);
     volumes_.push_back(std::move(volume));

@@ -11,6 +11,7 @@ namespace kestrel::disk {
 
 struct DirectoryVolume {
   std::vector<std::u16string> names;
+  std::uint64_t key = 0;  // the volume record's own key
   std::uint64_t rootBlock = 0;
   VolumeInfo info{};
 };

@@ -18,15 +18,16 @@ std::span<const std::uint8_t> Chunk::Bytes() const {
 }
 
 void ChunkRing::AlignedFree::operator()(std::uint8_t* memory) const {
-  ::operator delete(memory, std::align_val_t{kAlignment});
+  ::operator delete (memory, std::align_val_t{kAlignment});
 }
 
 ChunkRing::ChunkRing(std::size_t slots, std::size_t bytesPerSlot, std::size_t consumers)
     : chunks_(slots), released_(consumers, 0) {
   const std::size_t stride = (bytesPerSlot + kAlignment - 1) / kAlignment * kAlignment;
   memory_.reset(
-      static_cast<std::uint8_t*>(::operator new(stride * slots, std::align_val_t{kAlignment})));
-  for (std::size_t i = 0; i < slots; ++i) chunks_[i].buffer = {memory_.get() + i * stride, bytesPerSlot};
+      static_cast<std::uint8_t*>(::operator new (stride* slots, std::align_val_t{kAlignment})));
+  for (std::size_t i = 0; i < slots; ++i)
+    chunks_[i].buffer = {memory_.get() + i * stride, bytesPerSlot};
 }
 
 ChunkRing::~ChunkRing() = default;

@@ -12,10 +12,10 @@ namespace kestrel::imaging {
 
 // One chunk of a copy, as the reader hands it on.
 struct Chunk {
-  std::uint64_t firstSector = 0;              // on the source
+  std::uint64_t firstSector = 0;  // on the source
   std::uint32_t sectors = 0;
-  std::vector<std::uint32_t> unreadable;      // sectors of the chunk that could not be read
-  std::span<std::uint8_t> buffer;             // room for the largest chunk; sectors * 512 used
+  std::vector<std::uint32_t> unreadable;  // sectors of the chunk that could not be read
+  std::span<std::uint8_t> buffer;         // room for the largest chunk; sectors * 512 used
 
   std::span<const std::uint8_t> Bytes() const;
 };

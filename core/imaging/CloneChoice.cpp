@@ -47,8 +47,8 @@ std::optional<app::Failure> CloneRefusal(const disk::DriveListEntry& source,
   }
   if (source.sectorCount == 0) return app::Failure{DiskName(source) + " has no sectors to copy"};
   if (destination.sectorCount < source.sectorCount) {
-    return app::Failure{DiskName(destination) + " (" + SizeOf(destination) +
-                        ") is smaller than " + DiskName(source) + " (" + SizeOf(source) + ")"};
+    return app::Failure{DiskName(destination) + " (" + SizeOf(destination) + ") is smaller than " +
+                        DiskName(source) + " (" + SizeOf(source) + ")"};
   }
   const std::string sourcePath = platform::DiskDevicePath(source.number);
   const std::string destinationPath = platform::DiskDevicePath(destination.number);

@@ -9,8 +9,9 @@ app::Result<CopyOutcome> CloneDisk(const CloneJob& job, platform::SectorWriter& 
                                    CopyStatus& status, app::ProgressObserver& observer,
                                    std::stop_token stop, const app::LogReport& log) {
   log.AppendLogEntry(kStartedDiskCloning);
-  const CopyPlan plan{{0, job.sectors},  0,     kCloningChunkSectors, UnreadableSectors::LeaveUntouched,
-                      false, CloningStatusText};
+  const CopyPlan plan{
+      {0, job.sectors}, 0, kCloningChunkSectors, UnreadableSectors::LeaveUntouched, false,
+      CloningStatusText};
   auto outcome = CopySectors(job.source, plan, destination, status, observer, std::move(stop));
   if (!outcome.ok()) {
     log.AppendLogEntry("Disk cloning failed: " + outcome.error());
@@ -20,7 +21,8 @@ app::Result<CopyOutcome> CloneDisk(const CloneJob& job, platform::SectorWriter& 
   log.AppendLogEntry(app::Format(
       "Disk cloning of Disk%d onto Disk%d ended: %llu sectors copied, %llu unreadable sectors left "
       "untouched",
-      job.sourceDisk, job.destinationDisk, static_cast<unsigned long long>(outcome.value().sectorsDone),
+      job.sourceDisk, job.destinationDisk,
+      static_cast<unsigned long long>(outcome.value().sectorsDone),
       static_cast<unsigned long long>(outcome.value().unreadable.SectorCount())));
   return outcome;
 }

@@ -26,8 +26,8 @@ app::Result<CopyOutcome> CreateImage(const ImagingJob& job, platform::SectorWrit
                                      CopyStatus& status, app::ProgressObserver& observer,
                                      std::stop_token stop, const app::LogReport& log) {
   log.AppendLogEntry(StartLine(job));
-  const CopyPlan plan{job.range, 0, kImagingChunkSectors, UnreadableSectors::StoreZeros, true,
-                      ImagingStatusText};
+  const CopyPlan plan{
+      job.range, 0, kImagingChunkSectors, UnreadableSectors::StoreZeros, true, ImagingStatusText};
   auto outcome = CopySectors(job.source, plan, image, status, observer, std::move(stop));
   if (!outcome.ok()) {
     log.AppendLogEntry("Image creation failed: " + outcome.error());

@@ -11,7 +11,8 @@ SectorRange DiskImageRange(std::uint64_t diskSectors) {
 }
 
 SectorRange PoolImageRange(const disk::PoolEntry& pool, std::uint64_t diskSectors) {
-  const std::uint64_t header = static_cast<std::uint64_t>(pool.node.start) / disk::layout::kSectorSize;
+  const std::uint64_t header =
+      static_cast<std::uint64_t>(pool.node.start) / disk::layout::kSectorSize;
   const std::uint64_t first = std::min(header, diskSectors);
   return {first, std::min(diskSectors, header + pool.extentSectors)};
 }

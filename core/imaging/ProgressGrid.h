@@ -24,7 +24,8 @@ class ProgressGrid {
   static constexpr int kSquares = kSide * kSide;
   static constexpr std::uint64_t kBlocks = 1763;
 
-  explicit ProgressGrid(std::uint64_t totalSectors = 0);
+  ProgressGrid() = default;
+  explicit ProgressGrid(std::uint64_t totalSectors);
 
   std::uint64_t TotalSectors() const { return totalSectors_; }
   std::uint64_t BlockSectors() const { return totalSectors_ / kBlocks; }
@@ -37,7 +38,7 @@ class ProgressGrid {
   const std::array<BlockState, kSquares>& States() const { return states_; }
 
  private:
-  std::uint64_t totalSectors_;
+  std::uint64_t totalSectors_ = 0;
   std::array<BlockState, kSquares> states_{};
 };
 

@@ -27,8 +27,8 @@ std::size_t SlotsFor(std::size_t chunkBytes) {
   return std::max(kMinimumSlots, kRingBytes / std::max<std::size_t>(chunkBytes, 1));
 }
 
-// Reads the chunk in one request, or, when that fails, sector by sector; a sector that still
-// fails is listed as unreadable and holds zeros, never what the buffer held before.
+}  // namespace
+
 void ReadChunk(const disk::DiskReader& source, Chunk& chunk) {
   chunk.unreadable.clear();
   const std::span<std::uint8_t> bytes = chunk.buffer.first(chunk.sectors * kSectorSize);
@@ -42,6 +42,8 @@ void ReadChunk(const disk::DiskReader& source, Chunk& chunk) {
     chunk.unreadable.push_back(i);
   }
 }
+
+namespace {
 
 // The runs of a chunk that go to the destination, counted from the chunk's first sector.
 std::vector<SectorRun> RunsToWrite(const Chunk& chunk, UnreadableSectors unreadable) {
@@ -59,10 +61,9 @@ std::vector<SectorRun> RunsToWrite(const Chunk& chunk, UnreadableSectors unreada
 }
 
 std::string WriteFailureText(std::uint64_t sector, int error) {
-  return app::Format("cannot write sector %llu of the destination: %s",
-                     static_cast<unsigned long long>(sector),
-                     error ? std::generic_category().message(error).c_str()
-                           : "the write was cut short");
+  return app::Format(
+      "cannot write sector %llu of the destination: %s", static_cast<unsigned long long>(sector),
+      error ? std::generic_category().message(error).c_str() : "the write was cut short");
 }
 
 class Copier {

@@ -9,16 +9,18 @@ bool HasDot(const std::u16string& name) {
 
 }  // namespace
 
-FileTree::FileTree(std::u16string topLabel, ScanItem root) : topLabel_(std::move(topLabel)) {
+FileTree::FileTree(std::u16string topLabel, ScanItem root) {
   const RecordId record = NewRecord(std::move(root));
   FolderNode top;
   top.record = top.lastRecord = record;
   folders_.push_back(top);
+  labels_[Top()] = std::move(topLabel);
   IndexFolder(Top());
 }
 
 const std::u16string& FileTree::FolderText(FolderId id) const {
-  return id == Top() ? topLabel_ : records_[folders_[id].record].m_name;
+  const auto label = labels_.find(id);
+  return label != labels_.end() ? label->second : records_[folders_[id].record].m_name;
 }
 
 RecordId FileTree::NewRecord(ScanItem item) {
@@ -26,12 +28,14 @@ RecordId FileTree::NewRecord(ScanItem item) {
   return static_cast<RecordId>(records_.size() - 1);
 }
 
-// The head record of a file followed by one continuation record per further extent.
-RecordId FileTree::NewFileRecords(const DecodedEntry& entry) {
+// A folder record; or a file's head record followed by one continuation record per further
+// extent.
+RecordId FileTree::NewEntryRecords(const DecodedEntry& entry, bool folder) {
   ScanItem head;
   head.m_name = entry.name;
   head.m_parentKey = entry.parentKey;
   head.m_key = entry.key;
+  if (folder) return NewRecord(std::move(head));
   head.SetFullSize(entry.size);
   head.m_extentBlocks = entry.firstExtent.blocks;
   head.m_extentStart = entry.firstExtent.start;
@@ -52,19 +56,10 @@ RecordId FileTree::NewFileRecords(const DecodedEntry& entry) {
 void FileTree::InsertScanItem(const DecodedEntry& entry) {
   const bool file = entry.size != 0;
   if (!file && (HasDot(entry.name) || entry.name.empty())) return;
-  RecordId head = kNoRecord;
-  if (file) {
-    head = NewFileRecords(entry);
-  } else {
-    ScanItem folder;
-    folder.m_name = entry.name;
-    folder.m_parentKey = entry.parentKey;
-    folder.m_key = entry.key;
-    head = NewRecord(std::move(folder));
-  }
+  const RecordId head = NewEntryRecords(entry, !file);
   const FolderId parent = FindFolder(entry.parentKey);
   if (parent == kNoFolder) {
-    orphans_.push_back({head, !file});
+    AddOrphan(head, !file);
   } else if (file) {
     AppendFile(parent, head);
   } else {
@@ -82,12 +77,13 @@ void FileTree::AppendFile(FolderId folder, RecordId head) {
   filesFound = true;
 }
 
-FolderId FileTree::AddFolderItem(FolderId parent, RecordId record) {
+FolderId FileTree::AddFolderItem(FolderId parent, RecordId record, bool counted) {
   const auto id = static_cast<FolderId>(folders_.size());
   FolderNode node;
   node.record = node.lastRecord = record;
   node.parent = parent;
   node.depth = folders_[parent].depth + 1;
+  node.scope = node.depth == 1 ? id : folders_[parent].scope;
   FolderNode& parentNode = folders_[parent];
   if (parentNode.lastChild == kNoFolder) {
     parentNode.firstChild = id;
@@ -99,28 +95,49 @@ FolderId FileTree::AddFolderItem(FolderId parent, RecordId record) {
   records_[record].m_next = kNoRecord;
   folders_.push_back(node);
   IndexFolder(id);
-  counters.folderCount++;
+  if (counted) counters.folderCount++;
   return id;
+}
+
+void FileTree::AddOrphan(RecordId head, bool folder, FolderId scope) {
+  orphans_.push_back({head, folder, scope});
+}
+
+template <class Index, class Key>
+void FileTree::KeepFirstInDisplayOrder(Index& index, const Key& key, FolderId id) {
+  const auto [existing, inserted] = index.try_emplace(key, id);
+  if (!inserted && IsBeforeInDisplayOrder(id, existing->second)) existing->second = id;
 }
 
 void FileTree::IndexFolder(FolderId id) {
   const std::uint64_t key = records_[folders_[id].record].m_key;
-  const auto [existing, inserted] = firstFolderByKey_.try_emplace(key, id);
-  if (!inserted && IsBeforeInDisplayOrder(id, existing->second)) existing->second = id;
+  KeepFirstInDisplayOrder(firstFolderByKey_, key, id);
+  if (folders_[id].scope != kNoFolder)
+    KeepFirstInDisplayOrder(firstFolderByScopedKey_, ScopedKey{folders_[id].scope, key}, id);
 }
 
-void FileTree::PlaceOrphans() {
+void FileTree::PlaceOrphans(OrphanFallback fallback) {
   while (!orphans_.empty()) {
     const Orphan orphan = orphans_.front();
     orphans_.pop_front();
-    PlaceOrphan(orphan);
+    PlaceOrphan(orphan, fallback);
   }
 }
 
-void FileTree::PlaceOrphan(const Orphan& orphan) {
-  FolderId parent = FindFolder(records_[orphan.head].m_parentKey);
+FolderId FileTree::FindParentOfOrphan(const Orphan& orphan) const {
+  const std::uint64_t key = records_[orphan.head].m_parentKey;
+  if (orphan.scope != kNoFolder) {
+    if (key == kTopDirectoryKey) return orphan.scope;
+    if (const FolderId within = FindFolderWithin(orphan.scope, key); within != kNoFolder)
+      return within;
+  }
+  return FindFolder(key);
+}
+
+void FileTree::PlaceOrphan(const Orphan& orphan, OrphanFallback fallback) {
+  FolderId parent = FindParentOfOrphan(orphan);
   if (parent == kNoFolder) {
-    parent = LastFolderInDisplayOrder();
+    parent = fallback == OrphanFallback::TopItem ? Top() : LastFolderInDisplayOrder();
     const std::uint64_t key = records_[folders_[parent].record].m_key;
     for (RecordId r = orphan.head; r != kNoRecord; r = records_[r].m_next)
       records_[r].m_parentKey = key;
@@ -149,6 +166,11 @@ FolderId FileTree::LastFolderInDisplayOrder() const {
 FolderId FileTree::FindFolder(std::uint64_t key) const {
   const auto found = firstFolderByKey_.find(key);
   return found == firstFolderByKey_.end() ? kNoFolder : found->second;
+}
+
+FolderId FileTree::FindFolderWithin(FolderId scope, std::uint64_t key) const {
+  const auto found = firstFolderByScopedKey_.find({scope, key});
+  return found == firstFolderByScopedKey_.end() ? kNoFolder : found->second;
 }
 
 bool FileTree::IsBeforeInDisplayOrder(FolderId a, FolderId b) const {

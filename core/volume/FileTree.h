@@ -26,9 +26,12 @@ struct FolderNode {
   FolderId firstChild = kNoFolder;
   FolderId lastChild = kNoFolder;
   FolderId nextSibling = kNoFolder;
-  std::uint32_t depth = 0;    // the top item is at depth 0
-  std::uint32_t ordinal = 0;  // position among its siblings
+  FolderId scope = kNoFolder;  // the child of the top item that holds it (itself at depth 1)
+  std::uint32_t depth = 0;     // the top item is at depth 0
+  std::uint32_t ordinal = 0;   // position among its siblings
   CheckState check = CheckState::Unchecked;
+  bool deletedVolume =
+      false;  // a pool scan's volume item that the volume directory no longer lists
 };
 
 // What a scanner decoded from one record, as handed to InsertScanItem.
@@ -72,18 +75,30 @@ class FileTree {
   std::size_t FolderItemCount() const { return folders_.size(); }
   std::size_t RecordCount() const { return records_.size(); }
 
-  // The item's text: the top item's label, else the folder record's name.
+  // The item's text: its label where it has one (the top item, a pool's volume items), else the
+  // folder record's name.
   const std::u16string& FolderText(FolderId id) const;
-  void SetTopLabel(std::u16string label) { topLabel_ = std::move(label); }
+  void SetLabel(FolderId id, std::u16string label) { labels_[id] = std::move(label); }
 
-  // Files one decoded entry: a size makes a file, no size a folder, except that a size-0 entry
-  // whose name holds a "." is dropped. An entry whose folder is not in the tree yet waits in the
-  // orphan chain.
+  // Files one decoded entry the way a volume scan does: a size makes a file, no size a folder,
+  // except that a size-0 entry whose name holds a "." is dropped. An entry whose folder is not
+  // in the tree yet waits in the orphan chain.
   void InsertScanItem(const DecodedEntry& entry);
 
-  // Moves every orphan into the tree, in the order met. An orphan whose folder never appeared
-  // goes into the folder that is last in display order.
-  void PlaceOrphans();
+  // The building blocks of the scans' filing rules. Records are made first, then filed into a
+  // folder, or into the orphan chain.
+  RecordId NewEntryRecords(const DecodedEntry& entry, bool folder);
+  FolderId AddFolderItem(FolderId parent, RecordId record, bool counted = true);
+  void AppendFile(FolderId folder, RecordId head);
+  // scope: the child of the top item the entry belongs to (a pool scan's volume), or none.
+  void AddOrphan(RecordId head, bool folder, FolderId scope = kNoFolder);
+
+  // Where an orphan goes when its folder never appeared.
+  enum class OrphanFallback { LastFolder, TopItem };
+  // Moves every orphan into the tree, in the order met. Its folder is looked for within its
+  // scope first, where the top directory's key stands for the scope item itself, then over the
+  // whole tree; failing both, the fallback decides and the orphan takes that folder's key.
+  void PlaceOrphans(OrphanFallback fallback = OrphanFallback::LastFolder);
   void DiscardOrphans() { orphans_.clear(); }
   bool HasOrphans() const { return !orphans_.empty(); }
 
@@ -93,6 +108,8 @@ class FileTree {
   FolderId LastFolderInDisplayOrder() const;
   // The first folder in display order whose key equals key (all 64 bits), or kNoFolder.
   FolderId FindFolder(std::uint64_t key) const;
+  // The same within the subtree of scope, a child of the top item.
+  FolderId FindFolderWithin(FolderId scope, std::uint64_t key) const;
   bool IsBeforeInDisplayOrder(FolderId a, FolderId b) const;
 
   TreeCounters counters;
@@ -103,19 +120,32 @@ class FileTree {
   struct Orphan {
     RecordId head;  // a folder record, or a file head record with its continuation records
     bool folder;
+    FolderId scope;
+  };
+
+  struct ScopedKey {
+    FolderId scope;
+    std::uint64_t key;
+    bool operator==(const ScopedKey&) const = default;
+  };
+  struct ScopedKeyHash {
+    std::size_t operator()(const ScopedKey& k) const {
+      return std::hash<std::uint64_t>{}(k.key * 31 + k.scope);
+    }
   };
 
   RecordId NewRecord(ScanItem item);
-  RecordId NewFileRecords(const DecodedEntry& entry);
-  FolderId AddFolderItem(FolderId parent, RecordId record);
-  void AppendFile(FolderId folder, RecordId head);
-  void PlaceOrphan(const Orphan& orphan);
+  void PlaceOrphan(const Orphan& orphan, OrphanFallback fallback);
+  FolderId FindParentOfOrphan(const Orphan& orphan) const;
   void IndexFolder(FolderId id);
+  template <class Index, class Key>
+  void KeepFirstInDisplayOrder(Index& index, const Key& key, FolderId id);
 
-  std::u16string topLabel_;
   std::deque<ScanItem> records_;
   std::vector<FolderNode> folders_;
+  std::unordered_map<FolderId, std::u16string> labels_;
   std::unordered_map<std::uint64_t, FolderId> firstFolderByKey_;
+  std::unordered_map<ScopedKey, FolderId, ScopedKeyHash> firstFolderByScopedKey_;
   std::deque<Orphan> orphans_;
 };
 

@@ -70,7 +70,8 @@ class SavingRun {
   }
 
   std::string FolderName(FolderId folder) {
-    const std::u16string& name = tree_.Record(tree_.Folder(folder).record).m_name;
+    const std::u16string& name =
+        tree_.FolderText(folder);  // a pool's volume items are named by their text
     return SafeName(name, setup_.destination.Join(path_.back(), app::PrintableName(name)));
   }
 

@@ -15,8 +15,7 @@ std::string Join(const std::string& folder, const std::u16string& name) {
 void ForEachEntry(const FileTree& tree, const std::function<void(const TreeEntry&)>& visit) {
   std::vector<std::string> paths;
   const auto enter = [&](FolderId folder) {
-    const std::string path =
-        paths.empty() ? "/" : Join(paths.back(), tree.Record(tree.Folder(folder).record).m_name);
+    const std::string path = paths.empty() ? "/" : Join(paths.back(), tree.FolderText(folder));
     paths.push_back(path);
     if (folder != tree.Top()) visit({path, true, folder, tree.Folder(folder).record});
     for (RecordId r = tree.Record(tree.Folder(folder).record).m_next; r != kNoRecord;
@@ -32,8 +31,7 @@ std::string FolderPath(const FileTree& tree, FolderId folder) {
   std::vector<FolderId> chain;
   for (FolderId at = folder; at != tree.Top(); at = tree.Folder(at).parent) chain.push_back(at);
   std::string path = "/";
-  for (auto at = chain.rbegin(); at != chain.rend(); ++at)
-    path = Join(path, tree.Record(tree.Folder(*at).record).m_name);
+  for (auto at = chain.rbegin(); at != chain.rend(); ++at) path = Join(path, tree.FolderText(*at));
   return path;
 }
 

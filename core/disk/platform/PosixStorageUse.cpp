@@ -152,8 +152,7 @@ DeviceSet DisksOf(const std::set<StorageKey>& keys) {
 }
 
 bool Overlap(const DeviceSet& first, const DeviceSet& second) {
-  return std::any_of(first.begin(), first.end(),
-                     [&](dev_t disk) { return second.contains(disk); });
+  return std::any_of(first.begin(), first.end(), [&](dev_t disk) { return second.contains(disk); });
 }
 
 // The disks under a device path such as /dev/sda1; none for names such as "tmpfs".

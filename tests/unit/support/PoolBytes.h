@@ -67,6 +67,26 @@ inline std::size_t PutVolumeRecord(Bytes& disk, std::size_t at, std::uint16_t ki
   return length;
 }
 
+// A file or folder record in form 1, with one name (code 23) under parent; a file when size is
+// not 0, its data in one extent at block `start`. Returns the record's length.
+inline std::size_t PutEntryRecord(Bytes& disk, std::size_t at, std::uint64_t key,
+                                  std::uint64_t parent, std::u16string_view name,
+                                  std::uint64_t size = 0, std::uint32_t start = 1) {
+  constexpr std::size_t names =
+      0x64;  // a folder, or a layout-B file whose further-extent list is empty
+  const std::size_t length = (names + 15 + 6 + 2 * name.size() + 1) & ~std::size_t{1};
+  disk.PutU16(at, static_cast<std::uint16_t>(length))
+      .Put(at + 2, "ND")
+      .PutU64(at + 8, key)
+      .PutU64(at + 0x18, size);
+  disk.PutU32(at + 0x58, size == 0 ? 0 : static_cast<std::uint32_t>((size + 4095) / 4096))
+      .PutU32(at + 0x5C, start);
+  disk.PutU8(at + names, 1).PutU64(at + names + 7, parent);
+  const std::size_t p = at + names + 15;
+  disk.PutU16(p, 23).PutU8(p + 4, static_cast<std::uint8_t>(name.size())).PutUtf16(p + 6, name);
+  return length;
+}
+
 // A layout-B tree block at pool block n with the given link; returns the record area's offset.
 inline std::size_t PutTreeBlock(Bytes& disk, std::int64_t poolBase, std::uint64_t n,
                                 std::uint32_t link) {

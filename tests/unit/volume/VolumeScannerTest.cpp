@@ -21,18 +21,9 @@ constexpr std::uint64_t kHeader = 8;
 const std::int64_t kBase = PoolBaseOf(kHeader);
 constexpr std::uint64_t kRoot = 3;
 
-// A folder record in form 1 named `name` under `parent`; returns its length.
 std::size_t PutFolder(Bytes& disk, std::size_t at, std::uint64_t key, std::uint64_t parent,
                       std::u16string_view name) {
-  const std::size_t length = (0x64 + 15 + 6 + 2 * name.size() + 1) & ~std::size_t{1};
-  disk.PutU16(at, static_cast<std::uint16_t>(length))
-      .Put(at + 2, "ND")
-      .PutU64(at + 8, key)
-      .PutU32(at + 0x5C, 1);
-  disk.PutU8(at + 0x64, 1).PutU64(at + 0x64 + 7, parent);
-  const std::size_t p = at + 0x64 + 15;
-  disk.PutU16(p, 23).PutU8(p + 4, static_cast<std::uint8_t>(name.size())).PutUtf16(p + 6, name);
-  return length;
+  return PutEntryRecord(disk, at, key, parent, name);
 }
 
 class VolumeScan : public ::testing::Test {

@@ -10,17 +10,17 @@
 
 namespace kestrel::cli {
 
-// A volume the options name, scanned: its tree, and the source and block base its data are read
-// from.
-struct ScannedVolume {
+// A volume (or, with --pool-scan, a pool) the options name, scanned: its tree, and the source and
+// block base its data are read from.
+struct ScannedSource {
   volume::FileTree tree;
   disk::DiskReader source;
   std::int64_t poolBase = 0;
   volume::ScanOutcome outcome = volume::ScanOutcome::Completed;
 };
 
-// Resolves and scans the volume, showing progress on a terminal.
-app::Result<ScannedVolume> ScanChosenVolume(const SourceOptions& options, std::stop_token stop,
+// Resolves and scans, showing progress on a terminal.
+app::Result<ScannedSource> ScanChosenSource(const SourceOptions& options, std::stop_token stop,
                                             const app::LogReport& log);
 
 // Says on standard error what an incomplete scan means; returns the exit status it calls for.

@@ -1,0 +1,163 @@
+// `image`: copies a whole disk, or one pool of it, sector by sector into an image file, with a
+// map file of the sectors that could not be read and the image's SHA-256.
+#include <filesystem>
+#include <iostream>
+#include <vector>
+
+#include "Command.h"
+#include "Interrupt.h"
+#include "ProgressLine.h"
+#include "SourceOptions.h"
+#include "app/TextEncoding.h"
+#include "disk/DriveName.h"
+#include "disk/NssLayout.h"
+#include "disk/platform/ImageFile.h"
+#include "disk/platform/StorageUse.h"
+#include "imaging/ImageCreation.h"
+#include "imaging/ImageDestination.h"
+#include "imaging/ImagingRange.h"
+#include "imaging/MapFile.h"
+
+namespace kestrel::cli {
+namespace {
+
+// The pool of the source named name: exactly one must match.
+app::Result<disk::PoolEntry> ChoosePool(const disk::MediaTree& tree, const std::string& name) {
+  std::vector<const disk::PoolEntry*> matches;
+  std::string names;
+  for (const auto& disk : tree.disks) {
+    for (const auto& pool : disk.pools) {
+      names += (names.empty() ? "" : ", ") + app::ToUtf8(pool.name);
+      if (app::ToUtf8(pool.name) == name) matches.push_back(&pool);
+    }
+  }
+  if (matches.size() == 1) return *matches.front();
+  const std::string existing = names.empty() ? std::string("none") : names;
+  if (matches.empty()) return app::Failure{"no pool named " + name + "; there are: " + existing};
+  return app::Failure{"several pools are named " + name + "; there are: " + existing};
+}
+
+// Whether two paths name the same file, also when neither exists yet.
+bool SamePlace(const std::string& first, const std::string& second) {
+  if (platform::SameStorage(first, second)) return true;
+  std::error_code firstError, secondError;
+  const auto firstPath = std::filesystem::weakly_canonical(first, firstError);
+  const auto secondPath = std::filesystem::weakly_canonical(second, secondError);
+  return !firstError && !secondError && firstPath == secondPath;
+}
+
+class ImageCommand : public Command {
+ public:
+  explicit ImageCommand(CLI::App& parser) {
+    auto* diskOption = parser.add_option("--disk", source_.disk, "Physical disk N");
+    parser.add_option("--image", source_.image, "A disk image or a pool image file")
+        ->excludes(diskOption);
+    parser.add_option("--pool", source_.pool, "Only this pool, by the name that `disks` lists");
+    parser.add_option("--to", imagePath_, "The image file to write, exactly this path")->required();
+    parser.add_option("--map", mapPath_,
+                      "The map file of unreadable sectors (default: the image path and .map)");
+  }
+
+  int Run(const app::LogReport& log) override {
+    if (!source_.disk && !source_.image) {
+      PrintError("name the source with --disk N or --image FILE");
+      return kUsage;
+    }
+    if (mapPath_.empty()) mapPath_ = imaging::DefaultMapPath(imagePath_);
+    auto job = PrepareJob(log);
+    if (!job.ok()) return Fail(job.error());
+    if (auto refusal = CheckDestinations()) return Fail(refusal->message);
+    if (auto room = imaging::CheckRoomForImage(imagePath_, job.value().range)) {
+      return Fail(room->message);
+    }
+    platform::OpenedWriter image = platform::CreateImageFile(imagePath_);
+    if (!image.status.ok()) return Fail(image.status.message);
+    const InterruptStop interrupt;
+    imaging::CopyStatus status;
+    const auto outcome = [&] {
+      ProgressLine progress("Imaging " + job.value().sourceName);
+      return imaging::CreateImage(job.value(), *image.writer, status, progress, interrupt.token(),
+                                  log);
+    }();
+    image.writer.reset();  // the image is closed before it is reported
+    if (!outcome.ok()) return Fail(outcome.error());
+    return Report(job.value(), outcome.value());
+  }
+
+ private:
+  static int Fail(const std::string& message) {
+    PrintError(message);
+    return kFailure;
+  }
+
+  std::string SourcePath() const {
+    return source_.image ? *source_.image : disk::PhysicalDriveName(*source_.disk);
+  }
+
+  app::Result<imaging::ImagingJob> PrepareJob(const app::LogReport& log) const {
+    const std::string name = SourcePath();
+    const disk::OpenedSource opened = disk::OpenSource(name);
+    if (!opened.status.ok()) return app::Failure{opened.status.message};
+    const auto sectors =
+        static_cast<std::uint64_t>(opened.reader.Size()) / disk::layout::kSectorSize;
+    imaging::ImagingJob job{opened.reader, name, imaging::DiskImageRange(sectors), imagePath_};
+    if (source_.pool) {
+      auto discovered = DiscoverSource(source_, {}, log);
+      if (!discovered.ok()) return app::Failure{discovered.error()};
+      auto pool = ChoosePool(discovered.value().tree, *source_.pool);
+      if (!pool.ok()) return app::Failure{pool.error()};
+      job.range = imaging::PoolImageRange(pool.value(), sectors);
+    }
+    if (job.range.Count() == 0) return app::Failure{name + ": there are no sectors to image"};
+    return job;
+  }
+
+  // Neither the image nor the map file may be the source (creating them empties them), nor each
+  // other.
+  std::optional<app::Failure> CheckDestinations() const {
+    const std::string source =
+        source_.image ? *source_.image : platform::DiskDevicePath(*source_.disk);
+    for (const std::string& path : {imagePath_, mapPath_}) {
+      if (SamePlace(source, path)) {
+        return app::Failure{path + ": is the source; write the image and its map elsewhere"};
+      }
+    }
+    if (SamePlace(imagePath_, mapPath_)) {
+      return app::Failure{mapPath_ + ": the map file cannot be the image itself"};
+    }
+    return std::nullopt;
+  }
+
+  int Report(const imaging::ImagingJob& job, const imaging::CopyOutcome& outcome) const {
+    const auto map =
+        imaging::WriteMapFile(mapPath_, imaging::MapFileText(job.sourceName, job.range, outcome));
+    std::cout << "Image: " << imagePath_ << "\nBytes imaged: " << outcome.bytesWritten
+              << "\nUnreadable sectors: " << outcome.unreadable.SectorCount()
+              << "\nSHA-256: " << outcome.sha256 << "\nMap file: " << mapPath_ << '\n';
+    if (map) return Fail(map->message);
+    if (outcome.stopped) {
+      return Fail("stopped; the image holds the first " + std::to_string(outcome.bytesWritten) +
+                  " bytes of the " + std::to_string(imaging::RangeBytes(job.range)));
+    }
+    if (outcome.unreadable.SectorCount() != 0) {
+      return Fail(std::to_string(outcome.unreadable.SectorCount()) +
+                  " sectors could not be read; the image holds zeros in their place (the map "
+                  "file lists them)");
+    }
+    return kSuccess;
+  }
+
+  SourceOptions source_;
+  std::string imagePath_;
+  std::string mapPath_;
+};
+
+}  // namespace
+
+RegisteredCommand AddImageCommand(CLI::App& app) {
+  CLI::App* parser =
+      app.add_subcommand("image", "Copies a whole disk, or one pool, into an image file");
+  return {parser, std::make_unique<ImageCommand>(*parser)};
+}
+
+}  // namespace kestrel::cli

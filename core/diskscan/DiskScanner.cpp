@@ -1,0 +1,57 @@
+#include "diskscan/DiskScanner.h"
+
+#include <vector>
+
+#include "app/SizeText.h"
+#include "disk/NameBlock.h"
+#include "disk/NssStructures.h"
+#include "disk/PoolProbe.h"
+
+namespace kestrel::diskscan {
+namespace {
+
+constexpr std::size_t kWindow = disk::layout::kScanWindowSize;
+constexpr std::size_t kSector = disk::layout::kSectorSize;
+constexpr auto kSignatureStart =
+    static_cast<std::uint8_t>(disk::layout::kPartitionSignature[0]);  // most sectors fail here
+
+}  // namespace
+
+DiskScanResult ScanDisk(const disk::DiskReader& reader, const std::string& sourcePath,
+                        app::ProgressObserver& observer, std::stop_token stop) {
+  DiskScanResult result;
+  const auto total = static_cast<std::uint64_t>(reader.Size());
+  std::vector<std::uint8_t> buffer(kWindow);
+  for (std::int64_t position = 0; position < reader.Size();
+       position += static_cast<std::int64_t>(kWindow)) {
+    if (stop.stop_requested()) return {std::move(result.pools), std::move(result.chain), true};
+    const disk::ByteView window =
+        disk::ByteView(buffer).first(disk::ReadAround(reader, position, buffer));
+    const std::string status =
+        app::Format("Reading Sector: %lld", static_cast<long long>(position / 512));
+    for (std::size_t offset = 0; offset + kSector <= window.size(); offset += kSector) {
+      if (window[offset] != kSignatureStart ||
+          !disk::IsPartitionHeader(window.subspan(offset, kSector)))
+        continue;
+      if (stop.stop_requested()) return {std::move(result.pools), std::move(result.chain), true};
+      const disk::ByteView header = window.subspan(offset, kSector);
+      const std::int64_t headerOffset = position + static_cast<std::int64_t>(offset);
+      result.chain.push_back({static_cast<std::uint64_t>(headerOffset / 512),
+                              disk::NextPartitionHeaderSector(header)});
+      if (auto pool = disk::ProbePool(reader, headerOffset, header, sourcePath))
+        result.pools.push_back(std::move(*pool));
+    }
+    observer.OnProgress({static_cast<std::uint64_t>(position) + window.size(), total, status});
+  }
+  return result;
+}
+
+std::u16string DiskScanPoolLabel(const disk::PoolEntry& pool) {
+  return u"Pool :    " + pool.name;
+}
+
+std::u16string DiskScanVolumeLabel(const disk::VolumeEntry& volume) {
+  return u"Volume :   " + disk::JoinNames(volume.names);
+}
+
+}  // namespace kestrel::diskscan

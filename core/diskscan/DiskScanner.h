@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstdint>
+#include <stop_token>
+#include <string>
+#include <vector>
+
+#include "app/Progress.h"
+#include "disk/DiskReader.h"
+#include "disk/MediaTree.h"
+
+namespace kestrel::diskscan {
+
+struct DiskScanResult {
+  std::vector<disk::PoolEntry> pools;  // every header with a pool behind it, in disk order
+  disk::PartitionChain chain;          // every header found, with its link
+  bool stopped = false;
+};
+
+// Reads the whole disk (or disk image) in 1 MiB windows and looks at every 512-byte sector for the
+// PartitionHeader signature, so that pools are found when the boot sector or the chain of
+// headers is lost. Every header found is examined for a pool, the last of a chain included.
+// Progress is measured against the disk's real size; the stop token is checked before every
+// window and every header, and what was found stays.
+DiskScanResult ScanDisk(const disk::DiskReader& reader, const std::string& sourcePath,
+                        app::ProgressObserver& observer, std::stop_token stop);
+
+// The pool entry of the disk scan's tree: "Pool :    " and the name; a volume's "Volume :   " and
+// its names.
+std::u16string DiskScanPoolLabel(const disk::PoolEntry& pool);
+std::u16string DiskScanVolumeLabel(const disk::VolumeEntry& volume);
+
+}  // namespace kestrel::diskscan

@@ -1,0 +1,219 @@
+#include "pool/PoolScanner.h"
+
+#include <algorithm>
+#include <cstring>
+#include <set>
+#include <unordered_set>
+#include <vector>
+
+#include "app/DateStamp.h"
+#include "app/TextEncoding.h"
+#include "disk/NameBlock.h"
+#include "disk/NssStructures.h"
+#include "disk/TreeBlock.h"
+#include "disk/VolumeDirectory.h"
+#include "pool/PoolTree.h"
+#include "volume/RecordGrammar.h"
+#include "volume/ScanTexts.h"
+
+namespace kestrel::pool {
+namespace {
+
+using disk::ByteView;
+namespace layout = disk::layout;
+
+constexpr std::int64_t kWindow = layout::kScanWindowSize;
+constexpr std::size_t kSector = layout::kSectorSize;
+constexpr std::size_t kBlock = layout::kBlockSize;
+constexpr std::size_t kWalkLimit = 3899;  // a record offset beyond this ends the block
+constexpr std::size_t kResyncBound = 4000;
+constexpr std::size_t kLayoutBSlack = 12;
+
+// Further segments of a pool: a group header 5 sectors after the pool's PartitionHeader links to
+// the first further segment's group header; each has its label 29 sectors after it.
+constexpr std::string_view kGroupSignature{"\0GrOuPPaRtItIoN\0", 16};
+constexpr std::int64_t kGroupHeaderSectors = 5;
+constexpr std::int64_t kGroupLabelSectors = 29;
+
+// The marks are compared as raw bytes at each sector's start: this test runs 2048 times a window.
+bool MarkAt(ByteView window, std::size_t off, std::string_view mark) {
+  return off + mark.size() <= window.size() &&
+         std::memcmp(window.data() + off, mark.data(), mark.size()) == 0;
+}
+
+// Where a pool scan finds a volume record's VolumeInfo: after the name block, by the "ZVL" mark
+// or by the block's layout.
+std::size_t PoolVolumeInfo(ByteView area, std::size_t end, disk::BlockLayout blockLayout) {
+  if (disk::HasBytesAt(area, end + 113, layout::kVolumeInfoMark)) return end + 113;
+  return end + (blockLayout == disk::BlockLayout::A ? 97 : 112);
+}
+
+class PoolScan {
+ public:
+  PoolScan(const PoolScanSource& source, volume::FileTree& tree, app::ProgressObserver& observer,
+           std::stop_token stop, const app::LogReport& log)
+      : source_(source),
+        tree_(tree),
+        filer_(tree),
+        observer_(observer),
+        stop_(std::move(stop)),
+        log_(log),
+        total_(static_cast<std::uint64_t>(std::max<std::int64_t>(0, source.end - source.start))) {}
+
+  PoolScanResult Run() {
+    if (!ScanRange(source_.start, source_.end) || (source_.followSegments && !FollowSegments()))
+      return Stopped();
+    tree_.PlaceOrphans(volume::FileTree::OrphanFallback::TopItem);
+    MarkDeletedVolumes();
+    observer_.OnProgress({total_, total_, volume::TotalText(tree_.counters)});
+    log_.AppendLogEntry("Successfully scanned pool" + app::DateTimeStampNow() +
+                        volume::TotalText(tree_.counters));
+    return result_;
+  }
+
+ private:
+  // Tests every 512-byte position of [from, to) for "LEAF" and "SPB5"; false when stopped.
+  bool ScanRange(std::int64_t from, std::int64_t to) {
+    std::vector<std::uint8_t> buffer(kWindow);
+    for (std::int64_t pos = from; pos < to; pos += kWindow) {
+      if (stop_.stop_requested()) return false;
+      const auto want = static_cast<std::size_t>(std::min<std::int64_t>(kWindow, to - pos));
+      const ByteView window = ByteView(buffer).first(
+          disk::ReadAround(source_.reader, pos, std::span(buffer).first(want)));
+      for (std::size_t off = 0; off < window.size(); off += kSector)
+        ExaminePosition(window, off, pos);
+      done_ += window.size();
+      observer_.OnProgress({done_, total_, volume::TotalText(tree_.counters)});
+    }
+    return true;
+  }
+
+  void ExaminePosition(ByteView window, std::size_t off, std::int64_t pos) {
+    if (MarkAt(window, off, layout::kTreeBlockSignature)) {
+      if (off + kBlock <= window.size()) {
+        DecodeBlock(window.subspan(off, kBlock));
+      } else {
+        disk::BlockBuffer block{};  // a block across the window's end is read on its own
+        disk::ReadAround(source_.reader, pos + static_cast<std::int64_t>(off), block);
+        DecodeBlock(block);
+      }
+    } else if (!result_.superBlockOffset && MarkAt(window, off, layout::kSuperBlockSignature)) {
+      result_.superBlockOffset = pos + static_cast<std::int64_t>(off);
+    }
+  }
+
+  // Every record of one tree block; no link is followed: each block is reached by the search.
+  void DecodeBlock(ByteView block) {
+    const disk::TreeBlockShape shape = disk::TreeBlockLayout(block);
+    std::array<std::uint8_t, kBlock + kLayoutBSlack> copy{};
+    std::copy(block.begin(), block.end(), copy.begin());
+    const ByteView area = ByteView(copy).subspan(shape.recordArea);
+    const std::uint64_t blockVolumeId = disk::TreeBlockVolumeId(block);
+    for (std::size_t h = 0;;) {
+      volume::RecordDecoding decoded = volume::DecodeRecord(area, h, shape.layout, parentKey_);
+      filer_.File(RecordAt(area, h, shape.layout, std::move(decoded.entries)), blockVolumeId);
+      std::size_t next = decoded.next;
+      if (next > UINT32_MAX || next == h) return;  // a record of length 0 would be read forever
+      if (next < kResyncBound && !disk::HasBytesAt(area, next + 2, layout::kRecordMark)) {
+        while (next + 2 < kResyncBound && !disk::HasBytesAt(area, next + 2, layout::kRecordMark))
+          next += 2;
+      }
+      if (next > kWalkLimit) return;
+      h = next;
+    }
+  }
+
+  static PoolRecord RecordAt(ByteView area, std::size_t h, disk::BlockLayout blockLayout,
+                             std::vector<volume::DecodedEntry> entries) {
+    PoolRecord record{std::move(entries),
+                      disk::ReadU8(area, h + volume::record::kVolumeMark) == '3', 0};
+    if (record.volumeRecord) {
+      const std::size_t end = disk::ReadNameBlock(area, h + layout::kRecordNameSpace).end;
+      record.volumeId =
+          disk::ReadU64(area, PoolVolumeInfo(area, end, blockLayout) + layout::kVolumeInfoVolumeId);
+    }
+    return record;
+  }
+
+  // The segments of a pool that spans several partitions, each scanned as the pool's own
+  // partition was; false when stopped.
+  bool FollowSegments() {
+    const auto group =
+        disk::ReadSectorOrZeros(source_.reader, source_.start + kGroupHeaderSectors * 512);
+    if (!disk::HasBytesAt(group, 0, kGroupSignature)) return true;
+    const std::u16string poolName = disk::PoolName(
+        disk::ReadSectorOrZeros(source_.reader, source_.start + layout::kPoolLabelOffset));
+    std::unordered_set<std::uint32_t> met;
+    for (std::uint32_t link = disk::NextPartitionHeaderSector(group);
+         link != 0 && met.insert(link).second;) {
+      const std::int64_t header = static_cast<std::int64_t>(link) * 512;
+      const auto segment = disk::ReadSectorOrZeros(source_.reader, header);
+      if (!disk::HasBytesAt(segment, 0, kGroupSignature)) break;
+      const auto label = disk::ReadSectorOrZeros(source_.reader, header + kGroupLabelSectors * 512);
+      if (disk::PoolName(label) == poolName) {
+        const std::int64_t end = std::min<std::int64_t>(
+            source_.reader.Size(),
+            header + static_cast<std::int64_t>(disk::PoolSectorCount(label) * 512));
+        total_ += static_cast<std::uint64_t>(std::max<std::int64_t>(0, end - header));
+        if (!ScanRange(header, end)) return false;
+      }
+      link = disk::NextPartitionHeaderSector(segment);
+    }
+    return true;
+  }
+
+  void MarkDeletedVolumes() {
+    if (!result_.superBlockOffset) return;
+    const auto superBlock = disk::ReadSectorOrZeros(source_.reader, *result_.superBlockOffset);
+    std::set<std::uint64_t> listed;
+    for (const auto& volume :
+         disk::ListPoolVolumes(source_.reader, *result_.superBlockOffset, superBlock)) {
+      listed.insert(volume.key);
+    }
+    filer_.MarkDeletedVolumes(listed);
+  }
+
+  PoolScanResult Stopped() {
+    tree_.DiscardOrphans();
+    observer_.OnProgress({done_, total_, volume::TotalText(tree_.counters)});
+    log_.AppendLogEntry("Pool scanning aborted");
+    result_.outcome = volume::ScanOutcome::Stopped;
+    return result_;
+  }
+
+  const PoolScanSource& source_;
+  volume::FileTree& tree_;
+  PoolFiler filer_;
+  app::ProgressObserver& observer_;
+  std::stop_token stop_;
+  const app::LogReport& log_;
+  PoolScanResult result_;
+  std::uint64_t parentKey_ = 0;
+  std::uint64_t done_ = 0;
+  std::uint64_t total_ = 0;
+};
+
+}  // namespace
+
+PoolScanSource PoolOnDisk(const disk::DiskReader& reader, const disk::PoolEntry& pool) {
+  const std::int64_t header = pool.node.start;
+  const auto link = static_cast<std::int64_t>(pool.node.extra) * 512;
+  const std::int64_t end =
+      link > header ? link : header + static_cast<std::int64_t>(pool.extentSectors) * 512;
+  return {reader, header, std::min(end, reader.Size()), true, pool.Label()};
+}
+
+PoolScanSource PoolImage(const disk::DiskReader& reader, std::u16string label) {
+  return {reader, 0, reader.Size(), false, std::move(label)};
+}
+
+PoolScanResult ScanPool(const PoolScanSource& source, volume::FileTree& tree,
+                        app::ProgressObserver& observer, std::stop_token stop,
+                        const app::LogReport& log) {
+  log.AppendLogEntry("Started Scanning " + app::ToUtf8(source.label));
+  tree.counters = {};
+  tree.selection = {};
+  return PoolScan(source, tree, observer, std::move(stop), log).Run();
+}
+
+}  // namespace kestrel::pool

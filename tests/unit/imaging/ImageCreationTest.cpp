@@ -1,0 +1,205 @@
+// The imaging worker on sources in memory, with bad sectors where needed, into real files.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <sstream>
+
+#include "disk/MemorySource.h"
+#include "disk/platform/ImageFile.h"
+#include "imaging/ImageCreation.h"
+#include "imaging/ImagingSupport.h"
+#include "imaging/MapFile.h"
+#include "imaging/Sha256.h"
+
+namespace kestrel::imaging {
+namespace {
+
+using namespace test;
+
+// A source that asks for the stop while it serves the read of one sector: a stop that arrives
+// in the middle of a chunk.
+class StopDuringRead : public disk::MemorySource {
+ public:
+  StopDuringRead(std::vector<std::uint8_t> bytes, std::uint64_t sector, std::stop_source& stop)
+      : MemorySource(std::move(bytes)), sector_(sector), stop_(stop) {}
+
+  std::optional<std::size_t> ReadSome(std::int64_t offset,
+                                      std::span<std::uint8_t> buffer) override {
+    const auto first = static_cast<std::uint64_t>(offset) / 512;
+    if (first <= sector_ && sector_ < first + buffer.size() / 512) stop_.request_stop();
+    return MemorySource::ReadSome(offset, buffer);
+  }
+
+ private:
+  std::uint64_t sector_;
+  std::stop_source& stop_;
+};
+
+// A destination that refuses every write from one sector on, as a full disk does.
+class FullDisk : public platform::SectorWriter {
+ public:
+  explicit FullDisk(std::uint64_t fullAt) : fullAt_(fullAt) {}
+  bool WriteSectors(std::uint64_t sector, std::uint32_t count,
+                    std::span<const std::uint8_t>) override {
+    if (sector + count <= fullAt_) return true;
+    errno = ENOSPC;
+    return false;
+  }
+
+ private:
+  std::uint64_t fullAt_;
+};
+
+class Recorder : public app::ProgressObserver {
+ public:
+  void OnProgress(const app::Progress& progress) override {
+    last = progress;
+    ++calls;
+  }
+  app::Progress last;
+  int calls = 0;
+};
+
+class ImageCreation : public ::testing::Test {
+ protected:
+  app::Result<CopyOutcome> Image(std::shared_ptr<disk::ByteSource> source, SectorRange range,
+                                 std::stop_token stop = {}) {
+    reader = disk::DiskReader(std::move(source));
+    auto image = platform::CreateImageFile(imagePath);
+    EXPECT_TRUE(image.status.ok()) << image.status.message;
+    const ImagingJob job{reader, "memory", range, imagePath};
+    return CreateImage(job, *image.writer, status, progress, std::move(stop), log);
+  }
+
+  std::string Log() const {
+    std::stringstream text;
+    text << std::ifstream(folder / "log.txt").rdbuf();
+    return text.str();
+  }
+
+  static std::string Sha256Of(std::span<const std::uint8_t> bytes) {
+    Sha256 hash;
+    hash.Update(bytes);
+    return hash.HexDigest();
+  }
+
+  ScratchFolder folder;
+  std::string imagePath = (folder / "out.img").string();
+  app::LogReport log{(folder / "log.txt").string()};
+  disk::DiskReader reader;
+  CopyStatus status;
+  Recorder progress;
+};
+
+// Blocks of whole 2048-sector chunks need ranges of 1763 * 2048 sectors, too large for memory;
+// the chunk read itself is the same function at any size.
+TEST(ChunkRead, AChunkWithOneBadSectorReadsTheOtherSectorsAndZeros) {
+  const auto bytes = NumberedSectors(4096);
+  const disk::DiskReader reader(
+      std::make_shared<disk::FaultyMemorySource>(bytes, std::set<std::uint64_t>{2048 + 700}));
+  std::vector<std::uint8_t> buffer(2048 * 512, 0xAA);
+  Chunk chunk{2048, 2048, {}, buffer};
+  ReadChunk(reader, chunk);
+  auto expected = std::vector<std::uint8_t>(bytes.begin() + 2048 * 512, bytes.end());
+  std::fill(expected.begin() + 700 * 512, expected.begin() + 701 * 512, 0);
+  EXPECT_TRUE(buffer == expected) << "2047 good sectors and 512 zero bytes";
+  EXPECT_EQ(chunk.unreadable, std::vector<std::uint32_t>{700});
+  chunk.firstSector = 0;
+  ReadChunk(reader, chunk);
+  EXPECT_TRUE(chunk.unreadable.empty()) << "a chunk that reads starts with no unreadable sectors";
+  ExpectSourceUnchanged(reader, bytes, {2048 + 700});
+}
+
+TEST_F(ImageCreation, AnUnreadableSectorIsZerosInTheImageAndALineInTheMap) {
+  // 4096 sectors make blocks of 2 sectors: sector 3000 lies in square 1500.
+  const auto bytes = NumberedSectors(4096);
+  const auto outcome = Image(
+      std::make_shared<disk::FaultyMemorySource>(bytes, std::set<std::uint64_t>{3000}), {0, 4096});
+  ASSERT_TRUE(outcome.ok()) << outcome.error();
+  const auto image = ReadWholeFile(imagePath);
+  ASSERT_EQ(image.size(), bytes.size());
+  auto expected = bytes;
+  std::fill(expected.begin() + 3000 * 512, expected.begin() + 3001 * 512, 0);
+  EXPECT_TRUE(image == expected);
+  EXPECT_EQ(outcome.value().unreadable.Runs(), (std::vector<SectorRun>{{3000, 1}}));
+  EXPECT_EQ(outcome.value().sha256, Sha256Of(expected));
+  EXPECT_NE(MapFileText("memory", {0, 4096}, outcome.value()).find("0x00177000  0x00000200  -\n"),
+            std::string::npos);
+  EXPECT_EQ(status.grid.State(1500), BlockState::Bad);
+  EXPECT_EQ(status.grid.State(0), BlockState::Processed);
+  EXPECT_NE(Log().find("Image " + imagePath + ": 2097152 bytes, 1 unreadable sectors, SHA-256 " +
+                       outcome.value().sha256),
+            std::string::npos);
+  ExpectSourceUnchanged(reader, bytes, {3000});
+}
+
+TEST_F(ImageCreation, EverySectorIsCopiedWhateverTheBlockArithmetic) {
+  for (const std::uint64_t sectors : {1000ull, 1763ull, 2048ull, 2049ull, 1763ull * 3 + 1762}) {
+    const auto bytes = NumberedSectors(sectors);
+    const auto outcome = Image(std::make_shared<disk::MemorySource>(bytes), {0, sectors});
+    ASSERT_TRUE(outcome.ok()) << outcome.error();
+    EXPECT_TRUE(ReadWholeFile(imagePath) == bytes) << sectors << " sectors";
+    EXPECT_EQ(outcome.value().bytesWritten, bytes.size());
+    EXPECT_EQ(outcome.value().sha256, Sha256Of(bytes));
+    EXPECT_FALSE(outcome.value().stopped);
+    EXPECT_EQ(progress.last.done, progress.last.total);
+    EXPECT_NE(progress.last.status.find("Image Size: "), std::string::npos);
+    for (const BlockState state : status.grid.States()) ASSERT_EQ(state, BlockState::Processed);
+    ExpectSourceUnchanged(reader, bytes);
+  }
+}
+
+TEST_F(ImageCreation, APoolRangeStartsAtItsHeader) {
+  const auto bytes = NumberedSectors(6000);
+  const auto outcome = Image(std::make_shared<disk::MemorySource>(bytes), {2048, 5000});
+  ASSERT_TRUE(outcome.ok()) << outcome.error();
+  const std::vector<std::uint8_t> expected(bytes.begin() + 2048 * 512, bytes.begin() + 5000 * 512);
+  EXPECT_TRUE(ReadWholeFile(imagePath) == expected) << "byte k of the image is byte k of the range";
+  ExpectSourceUnchanged(reader, bytes);
+}
+
+TEST_F(ImageCreation, AStopDuringAChunkWritesThatChunkAndEnds) {
+  // 40000 sectors make blocks of 22 sectors: a square is one chunk.
+  const auto bytes = NumberedSectors(40000);
+  std::stop_source stop;
+  const auto outcome = Image(std::make_shared<StopDuringRead>(bytes, 22 * 5 + 7, stop), {0, 40000},
+                             stop.get_token());
+  ASSERT_TRUE(outcome.ok()) << outcome.error();
+  EXPECT_TRUE(outcome.value().stopped);
+  EXPECT_EQ(outcome.value().sectorsDone, 22u * 6) << "the chunk in hand is completed";
+  const auto image = ReadWholeFile(imagePath);
+  EXPECT_TRUE(image == std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + 22 * 6 * 512));
+  EXPECT_EQ(outcome.value().sha256, Sha256Of(image));
+  EXPECT_EQ(status.grid.State(5), BlockState::Processed);
+  EXPECT_EQ(status.grid.State(6), BlockState::Remaining);
+  EXPECT_NE(Log().find("\nImage creation stopped\n"), std::string::npos);
+  EXPECT_NE(MapFileText("memory", {0, 40000}, outcome.value()).find("0x00010800  0x01377800  ?"),
+            std::string::npos)
+      << "the part not copied is in the map";
+  ExpectSourceUnchanged(reader, bytes);
+}
+
+TEST_F(ImageCreation, AFailedWriteIsAFailureNotASuccess) {
+  const auto bytes = NumberedSectors(9000);
+  reader = disk::DiskReader(std::make_shared<disk::MemorySource>(bytes));
+  FullDisk full(4000);
+  const auto outcome =
+      CreateImage({reader, "memory", {0, 9000}, "full.img"}, full, status, progress, {}, log);
+  ASSERT_FALSE(outcome.ok());
+  EXPECT_NE(outcome.error().find("No space left on device"), std::string::npos) << outcome.error();
+  EXPECT_NE(Log().find("\nImage creation failed: "), std::string::npos);
+  ExpectSourceUnchanged(reader, bytes);
+}
+
+TEST(ImageFile, ADeviceOrFolderIsNeverTakenForAnImage) {
+  EXPECT_FALSE(platform::CreateImageFile("/dev/null").status.ok());
+  EXPECT_FALSE(platform::CreateImageFile(fs::temp_directory_path().string()).status.ok());
+  ScratchFolder folder;
+  WriteWholeFile(folder / "old.img", NumberedSectors(8));
+  auto image = platform::CreateImageFile((folder / "old.img").string());
+  ASSERT_TRUE(image.status.ok());
+  EXPECT_EQ(fs::file_size(folder / "old.img"), 0u) << "an old image is emptied";
+}
+
+}  // namespace
+}  // namespace kestrel::imaging

@@ -1,0 +1,137 @@
+// The pool scan over pools in memory: the linear search, the super block, windows, bad sectors,
+// stops, and the real super block sample.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "disk/MemorySource.h"
+#include "pool/PoolScanner.h"
+#include "pool/PoolTree.h"
+#include "support/PoolBytes.h"
+#include "support/RealSample.h"
+#include "volume/TreePaths.h"
+
+namespace kestrel::pool {
+namespace {
+
+using namespace test;
+
+constexpr std::int64_t kBase = 0x5000;  // a pool image: the header at 0, the super block after it
+
+// A volume record ("3" after "ND") named name whose VolumeInfo carries the volume id.
+std::size_t PutVolume(Bytes& disk, std::size_t at, std::u16string_view name, std::uint64_t key,
+                      std::uint64_t id) {
+  const std::size_t length = PutVolumeRecord(disk, at, 1, {std::u16string(name)}, 3);
+  disk.PutU8(at + 4, '3')
+      .PutU64(at + 8, key)
+      .PutU32(at + 0x5C, 1);  // a start block, or scanners skip it
+  const std::size_t end = 0x78 + 6 + 2 * name.size() - 1;
+  disk.PutU64(at + end + 0x71 + 0x20, id);
+  return length;
+}
+
+// A tree block at a byte offset of the image, owned by volume id.
+std::size_t PutLooseBlock(Bytes& disk, std::size_t offset, std::uint64_t id) {
+  disk.Put(offset, "LEAF").PutU64(offset + 0x10, id).PutU8(offset + 4095, 0);
+  return offset + 0x28;
+}
+
+class PoolScan : public ::testing::Test {
+ protected:
+  PoolScan() : disk(3 << 20) {
+    PutPartitionHeader(disk, 0, 0, 3 << 11);
+    disk.Put(kBase, "SPB5");
+    PutVolume(disk, PutLooseBlock(disk, kBase + 4096, 0), u"VOL1", 61, 7);
+    std::size_t h = PutLooseBlock(disk, kBase + 8192, 7);
+    h += PutEntryRecord(disk, h, 100, volume::kTopDirectoryKey, u"DOCS");
+    PutEntryRecord(disk, h, 101, 100, u"a.txt", 10, 30);
+    PutEntryRecord(disk, PutLooseBlock(disk, 1048064, 7), 102, 100, u"edge.txt", 20,
+                   31);  // last position of a window
+    disk.Put(2 << 20, "SPB5");
+  }
+  ~PoolScan() override { std::filesystem::remove(logPath); }
+
+  PoolScanResult Scan(std::shared_ptr<disk::ByteSource> source = nullptr,
+                      app::ProgressObserver* observer = nullptr, std::stop_token stop = {}) {
+    const disk::DiskReader reader(source ? source
+                                         : std::make_shared<disk::MemorySource>(disk.data()));
+    app::NoProgress quiet;
+    return ScanPool(PoolImage(reader, u"Pool"), tree, observer ? *observer : quiet, stop,
+                    app::LogReport(logPath.string()));
+  }
+
+  std::vector<std::string> Paths() const {
+    std::vector<std::string> paths;
+    volume::ForEachEntry(tree,
+                         [&](const volume::TreeEntry& entry) { paths.push_back(entry.path); });
+    return paths;
+  }
+
+  std::string Log() const {
+    std::ifstream file(logPath);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+  }
+
+  Bytes disk;
+  volume::FileTree tree = NewPoolTree();
+  std::filesystem::path logPath =
+      std::filesystem::temp_directory_path() / ("pool-" + std::to_string(::getpid()) + ".log");
+};
+
+TEST_F(PoolScan, FindsEveryTreeBlockAndTheFirstSuperBlock) {
+  const PoolScanResult result = Scan();
+  EXPECT_EQ(result.outcome, volume::ScanOutcome::Completed);
+  EXPECT_EQ(result.superBlockOffset, kBase);
+  EXPECT_EQ(Paths(), (std::vector<std::string>{"/VOL1", "/VOL1/DOCS", "/VOL1/DOCS/a.txt",
+                                               "/VOL1/DOCS/edge.txt"}));
+  EXPECT_TRUE(tree.Folder(tree.Folder(tree.Top()).firstChild).deletedVolume)
+      << "no directory lists it";
+  EXPECT_NE(Log().find("\nStarted Scanning Pool\nSuccessfully scanned pool "), std::string::npos);
+  EXPECT_NE(Log().find("Total:  30.00 Bytes Folder(s): 1  File(s): 2"), std::string::npos);
+}
+
+TEST_F(PoolScan, AWindowWithABadSectorIsReadAroundIt) {
+  const std::set<std::uint64_t> bad{(kBase + 3 * 4096) /
+                                    512};  // in the first window, in no tree block
+  EXPECT_EQ(Scan(std::make_shared<disk::FaultyMemorySource>(disk.data(), bad)).superBlockOffset,
+            kBase);
+  EXPECT_EQ(Paths().size(), 4u);
+}
+
+class StopAtFirstWindow : public app::ProgressObserver {
+ public:
+  void OnProgress(const app::Progress&) override { stop.request_stop(); }
+  std::stop_source stop;
+};
+
+TEST_F(PoolScan, AStopKeepsWhatWasFoundAndLogsTheAbort) {
+  disk.Put(2 * 1048576 + 4096, "LEAF");  // in the third window: never reached
+  StopAtFirstWindow observer;
+  EXPECT_EQ(Scan(nullptr, &observer, observer.stop.get_token()).outcome,
+            volume::ScanOutcome::Stopped);
+  EXPECT_EQ(Paths().size(), 4u);
+  EXPECT_NE(Log().find("\nPool scanning aborted"), std::string::npos);
+  EXPECT_EQ(Log().find("Successfully"), std::string::npos);
+}
+
+TEST(RealSuperBlockSample, ThePoolScanRecordsItsSuperBlockAndEndsCleanly) {
+  const auto sample = test::RealSuperBlockSample();
+  if (!sample)
+    GTEST_SKIP() << "SKIPPED: the real sample superblock-sample.img.xz is not on this machine";
+  const disk::DiskReader reader(std::make_shared<disk::MemorySource>(*sample));
+  volume::FileTree tree = NewPoolTree();
+  app::NoProgress quiet;
+  const PoolScanResult result =
+      ScanPool(PoolImage(reader, u"Pool"), tree, quiet, {}, app::LogReport("/dev/null"));
+  EXPECT_EQ(result.outcome, volume::ScanOutcome::Completed);
+  EXPECT_EQ(result.superBlockOffset, 4096);
+  EXPECT_EQ(tree.FolderItemCount(), 1u);
+}
+
+}  // namespace
+}  // namespace kestrel::pool
