@@ -31,6 +31,7 @@ RegisteredCommand AddLsCommand(CLI::App& app);
 RegisteredCommand AddRecoverCommand(CLI::App& app);
 RegisteredCommand AddCatCommand(CLI::App& app);
 RegisteredCommand AddDiskScanCommand(CLI::App& app);
+RegisteredCommand AddSaveScanCommand(CLI::App& app);
 RegisteredCommand AddImageCommand(CLI::App& app);
 RegisteredCommand AddCloneCommand(CLI::App& app);
 

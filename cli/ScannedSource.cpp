@@ -3,7 +3,9 @@
 #include "Command.h"
 #include "ProgressLine.h"
 #include "app/TextEncoding.h"
+#include "disk/DriveName.h"
 #include "pool/PoolTree.h"
+#include "savedscan/Replay.h"
 
 namespace kestrel::cli {
 namespace {
@@ -13,23 +15,53 @@ app::Result<ScannedSource> ScanVolume(const SourceOptions& options, std::stop_to
   auto source = ResolveVolume(options, stop, log);
   if (!source.ok()) return app::Failure{source.error()};
   const volume::VolumeScanSource& chosen = source.value();
-  ScannedSource scanned{volume::NewVolumeTree(chosen.volumeName), chosen.reader, chosen.poolBase};
+  ScannedSource scanned(volume::NewVolumeTree(chosen.volumeName), chosen.reader, chosen.poolBase);
+  scanned.description = {"Volume:" + app::ToUtf8(chosen.volumeName), chosen.sourcePath,
+                         static_cast<std::uint64_t>(chosen.poolBase)};
   ProgressLine progress("Scanning " + app::ToUtf8(chosen.volumeName));
   scanned.outcome = volume::ScanVolume(chosen, scanned.tree, progress, std::move(stop), log);
   return scanned;
 }
 
-// The files a pool scan finds are read relative to the first super block it met.
+// The files a pool scan finds are read relative to the first super block it met. A saved pool
+// scan of a pool image names its source "Pool".
 app::Result<ScannedSource> ScanPool(const SourceOptions& options, std::stop_token stop,
                                     const app::LogReport& log) {
   auto source = ResolvePool(options, stop, log);
   if (!source.ok()) return app::Failure{source.error()};
-  ScannedSource scanned{pool::NewPoolTree(), source.value().reader};
-  ProgressLine progress("Scanning " + app::ToUtf8(source.value().label));
+  const pool::PoolScanSource& chosen = source.value();
+  ScannedSource scanned(pool::NewPoolTree(), chosen.reader);
+  ProgressLine progress("Scanning " + app::ToUtf8(chosen.label));
   const pool::PoolScanResult result =
-      pool::ScanPool(source.value(), scanned.tree, progress, std::move(stop), log);
+      pool::ScanPool(chosen, scanned.tree, progress, std::move(stop), log);
   scanned.poolBase = result.superBlockOffset.value_or(0);
   scanned.outcome = result.outcome;
+  scanned.kind = savedscan::ScanKind::Pool;
+  const std::string display = chosen.followSegments ? app::ToUtf8(chosen.label) : "Pool";
+  scanned.description = {display, chosen.sourcePath, static_cast<std::uint64_t>(scanned.poolBase)};
+  return scanned;
+}
+
+// A saved scan replayed; its data come from --disk or --image when given, else from the source
+// the file names.
+app::Result<ScannedSource> LoadScan(const SourceOptions& options, const app::LogReport& log) {
+  auto saved = savedscan::ReadScanFile(*options.scanFile, log);
+  if (!saved.ok()) return app::Failure{saved.error()};
+  ProgressLine progress("Loading " + *options.scanFile);
+  savedscan::ReplayedScan replayed = savedscan::ReplaySavedScan(saved.value(), progress);
+  std::string path = replayed.sourcePath.value_or("");
+  if (options.image) path = *options.image;
+  if (options.disk) path = disk::PhysicalDriveName(*options.disk);
+  const disk::OpenedSource opened = disk::OpenSource(path);
+  if (!opened.status.ok()) {
+    PrintError("the scan's source cannot be read (" +
+               (path.empty() ? std::string("the file names none") : opened.status.message) +
+               "); name it with --disk or --image");
+  }
+  savedscan::RestoreVolumeMarks(replayed, opened.reader);
+  ScannedSource scanned(std::move(replayed.tree), opened.reader, replayed.poolBase);
+  scanned.kind = replayed.poolScan ? savedscan::ScanKind::Pool : savedscan::ScanKind::Volume;
+  scanned.description = {replayed.displayName, path, static_cast<std::uint64_t>(replayed.poolBase)};
   return scanned;
 }
 
@@ -37,6 +69,7 @@ app::Result<ScannedSource> ScanPool(const SourceOptions& options, std::stop_toke
 
 app::Result<ScannedSource> ScanChosenSource(const SourceOptions& options, std::stop_token stop,
                                             const app::LogReport& log) {
+  if (options.scanFile) return LoadScan(options, log);
   return options.poolScan ? ScanPool(options, std::move(stop), log)
                           : ScanVolume(options, std::move(stop), log);
 }

@@ -86,6 +86,9 @@ void SourceOptions::AddTo(CLI::App& parser, bool withScans) {
                   "Scan the whole pool sector by sector instead of the volume's tree");
   parser.add_flag("--disk-scan", diskScan,
                   "Find the pools by searching the whole disk for partition headers");
+  parser.add_option(
+      "--scan-file", scanFile,
+      "A saved scan; its data are read from the source it names, or from --disk / --image");
 }
 
 app::Result<DiscoveredSource> DiscoverSource(const SourceOptions& options, std::stop_token stop,
@@ -108,7 +111,8 @@ app::Result<pool::PoolScanSource> ResolvePool(const SourceOptions& options, std:
   const auto chosen = PickByName(AllPools(source.value().tree), options.pool, "pool", PoolNameOf);
   if (!chosen.ok()) return app::Failure{chosen.error()};
   if (source.value().poolImage)
-    return pool::PoolImage(source.value().reader, chosen.value()->Label());
+    return pool::PoolImage(source.value().reader, chosen.value()->Label(),
+                           chosen.value()->node.sourcePath);
   return pool::PoolOnDisk(source.value().reader, *chosen.value());
 }
 
@@ -124,12 +128,15 @@ app::Result<volume::VolumeScanSource> ResolveVolume(const SourceOptions& options
   const auto chosen = PickByName(volumes, options.volume, "volume", VolumeNameOf);
   if (!chosen.ok()) return app::Failure{chosen.error()};
   const disk::MediaNode& node = chosen.value()->node;
-  return volume::VolumeScanSource{source.value().reader,
-                                  node.base,
-                                  static_cast<std::uint64_t>(node.start),
-                                  node.extra,
-                                  source.value().tree.chain,
-                                  disk::JoinNames(chosen.value()->names)};
+  volume::VolumeScanSource volume;
+  volume.reader = source.value().reader;
+  volume.poolBase = node.base;
+  volume.rootBlock = static_cast<std::uint64_t>(node.start);
+  volume.extentSectors = node.extra;
+  volume.chain = source.value().tree.chain;
+  volume.volumeName = disk::JoinNames(chosen.value()->names);
+  volume.sourcePath = node.sourcePath;
+  return volume;
 }
 
 }  // namespace kestrel::cli

@@ -22,10 +22,12 @@ struct SourceOptions {
   std::optional<std::string> image;
   std::optional<std::string> pool;
   std::optional<std::string> volume;
+  std::optional<std::string> scanFile;
   bool poolScan = false;
   bool diskScan = false;
 
-  // withScans: the command reads a volume or pool and offers --pool-scan and --disk-scan.
+  // withScans: the command reads a volume or pool and offers --pool-scan, --disk-scan and
+  // --scan-file.
   void AddTo(CLI::App& parser, bool withScans = true);
 };
 

@@ -36,7 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       2,
       1 << 16,
       {{0, 0x100}, {0x100, 0}},
-      u"FUZZ"};
+      u"FUZZ",
+      "memory"};
   volume::FileTree tree = volume::NewVolumeTree(u"FUZZ");
   NoProgress progress;
   volume::ScanVolume(source, tree, progress, {}, app::LogReport("/dev/null"));

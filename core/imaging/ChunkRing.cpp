@@ -1,14 +1,15 @@
 #include "imaging/ChunkRing.h"
 
 #include <algorithm>
-#include <new>
+#include <cstdlib>
 
 #include "disk/NssLayout.h"
 
 namespace kestrel::imaging {
 namespace {
 
-// Buffers start on a page, as a device opened for direct transfers requires.
+// Buffers start on a page: the kernel copies whole pages fastest, and a device opened for direct
+// transfers would require it.
 constexpr std::size_t kAlignment = 4096;
 
 }  // namespace
@@ -18,19 +19,16 @@ std::span<const std::uint8_t> Chunk::Bytes() const {
 }
 
 void ChunkRing::AlignedFree::operator()(std::uint8_t* memory) const {
-  ::operator delete (memory, std::align_val_t{kAlignment});
+  std::free(memory);
 }
 
 ChunkRing::ChunkRing(std::size_t slots, std::size_t bytesPerSlot, std::size_t consumers)
     : chunks_(slots), released_(consumers, 0) {
   const std::size_t stride = (bytesPerSlot + kAlignment - 1) / kAlignment * kAlignment;
-  memory_.reset(
-      static_cast<std::uint8_t*>(::operator new (stride* slots, std::align_val_t{kAlignment})));
+  memory_.reset(static_cast<std::uint8_t*>(std::aligned_alloc(kAlignment, stride * slots)));
   for (std::size_t i = 0; i < slots; ++i)
     chunks_[i].buffer = {memory_.get() + i * stride, bytesPerSlot};
 }
-
-ChunkRing::~ChunkRing() = default;
 
 std::uint64_t ChunkRing::SlowestConsumer() const {
   return released_.empty() ? published_ : *std::min_element(released_.begin(), released_.end());

@@ -27,7 +27,6 @@ struct Chunk {
 class ChunkRing {
  public:
   ChunkRing(std::size_t slots, std::size_t bytesPerSlot, std::size_t consumers);
-  ~ChunkRing();
   ChunkRing(const ChunkRing&) = delete;
   ChunkRing& operator=(const ChunkRing&) = delete;
 

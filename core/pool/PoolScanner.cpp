@@ -11,7 +11,6 @@
 #include "disk/NameBlock.h"
 #include "disk/NssStructures.h"
 #include "disk/TreeBlock.h"
-#include "disk/VolumeDirectory.h"
 #include "pool/PoolTree.h"
 #include "volume/RecordGrammar.h"
 #include "volume/ScanTexts.h"
@@ -164,13 +163,8 @@ class PoolScan {
 
   void MarkDeletedVolumes() {
     if (!result_.superBlockOffset) return;
-    const auto superBlock = disk::ReadSectorOrZeros(source_.reader, *result_.superBlockOffset);
-    std::set<std::uint64_t> listed;
-    for (const auto& volume :
-         disk::ListPoolVolumes(source_.reader, *result_.superBlockOffset, superBlock)) {
-      listed.insert(volume.key);
-    }
-    filer_.MarkDeletedVolumes(listed);
+    pool::MarkDeletedVolumes(tree_, filer_.volumes(),
+                             ListedVolumeKeys(source_.reader, *result_.superBlockOffset));
   }
 
   PoolScanResult Stopped() {
@@ -200,11 +194,11 @@ PoolScanSource PoolOnDisk(const disk::DiskReader& reader, const disk::PoolEntry&
   const auto link = static_cast<std::int64_t>(pool.node.extra) * 512;
   const std::int64_t end =
       link > header ? link : header + static_cast<std::int64_t>(pool.extentSectors) * 512;
-  return {reader, header, std::min(end, reader.Size()), true, pool.Label()};
+  return {reader, header, std::min(end, reader.Size()), true, pool.Label(), pool.node.sourcePath};
 }
 
-PoolScanSource PoolImage(const disk::DiskReader& reader, std::u16string label) {
-  return {reader, 0, reader.Size(), false, std::move(label)};
+PoolScanSource PoolImage(const disk::DiskReader& reader, std::u16string label, std::string path) {
+  return {reader, 0, reader.Size(), false, std::move(label), std::move(path)};
 }
 
 PoolScanResult ScanPool(const PoolScanSource& source, volume::FileTree& tree,

@@ -21,13 +21,14 @@ struct PoolScanSource {
   std::int64_t end = 0;        // the end of the pool's partition (exclusive)
   bool followSegments = true;  // a pool image holds no further segments
   std::u16string label;        // as media discovery shows it, for the log
+  std::string sourcePath;      // the disk's logical name or the image file, as saved scans name it
 };
 
 // A pool on a disk or a disk image: its partition ends at the next partition header, or, for the
 // last partition of a chain, after the extent its header gives; never past the source's end.
 PoolScanSource PoolOnDisk(const disk::DiskReader& reader, const disk::PoolEntry& pool);
 // A pool image begins with the pool's PartitionHeader and is scanned to its end.
-PoolScanSource PoolImage(const disk::DiskReader& reader, std::u16string label);
+PoolScanSource PoolImage(const disk::DiskReader& reader, std::u16string label, std::string path);
 
 struct PoolScanResult {
   volume::ScanOutcome outcome = volume::ScanOutcome::Completed;

@@ -1,5 +1,7 @@
 #include "pool/PoolTree.h"
 
+#include "disk/VolumeDirectory.h"
+
 #include <algorithm>
 
 namespace kestrel::pool {
@@ -35,10 +37,12 @@ void PoolFiler::File(const PoolRecord& record, std::uint64_t blockVolumeId) {
 }
 
 // A volume item: a folder item under "pool", named by the record's names, whose own record has
-// no name and keeps the volume id. It counts as nothing.
+// no name and keeps the volume id. It counts as nothing. Its parent key is the pool item's, so
+// that a saved scan loads it under "pool" again.
 void PoolFiler::AddVolumeItem(const volume::DecodedEntry& entry, std::uint64_t volumeId) {
   volume::DecodedEntry unnamed = entry;
   unnamed.name.clear();
+  unnamed.parentKey = kPoolItemKey;
   const volume::RecordId record = tree_.NewEntryRecords(unnamed, true);
   tree_.Record(record).m_volumeId = volumeId;
   const FolderId item = tree_.AddFolderItem(tree_.Top(), record, false);
@@ -78,25 +82,37 @@ void PoolFiler::FileEntry(const volume::DecodedEntry& entry, std::uint64_t block
                  ? owner
                  : tree_.FindFolderWithin(owner, entry.parentKey);
   }
-  if (parent == kNoFolder && !file) {
-    parent = owner;
-    if (tree_.Folder(owner).firstChild == kNoFolder)
-      tree_.Record(head).m_parentKey = tree_.Record(tree_.Folder(owner).record).m_key;
-  }
+  if (parent == kNoFolder && !file) parent = owner;
   if (parent == kNoFolder) {
     tree_.AddOrphan(head, false, owner);
-  } else if (file) {
+    return;
+  }
+  // The entry takes the key of the folder it is filed in, so that a saved scan loads the same way.
+  for (volume::RecordId r = head; r != volume::kNoRecord; r = tree_.Record(r).m_next) {
+    tree_.Record(r).m_parentKey = tree_.Record(tree_.Folder(parent).record).m_key;
+  }
+  if (file) {
     tree_.AppendFile(parent, head);
   } else {
     tree_.AddFolderItem(parent, head);
   }
 }
 
-void PoolFiler::MarkDeletedVolumes(const std::set<std::uint64_t>& listedKeys) {
-  for (const FolderId volume : volumes_) {
-    tree_.Folder(volume).deletedVolume =
-        listedKeys.count(tree_.Record(tree_.Folder(volume).record).m_key) == 0;
+void MarkDeletedVolumes(volume::FileTree& tree, const std::vector<FolderId>& volumeItems,
+                        const std::set<std::uint64_t>& listedKeys) {
+  for (const FolderId item : volumeItems) {
+    tree.Folder(item).deletedVolume =
+        listedKeys.count(tree.Record(tree.Folder(item).record).m_key) == 0;
   }
+}
+
+std::set<std::uint64_t> ListedVolumeKeys(const disk::DiskReader& reader,
+                                         std::int64_t superBlockOffset) {
+  std::set<std::uint64_t> keys;
+  const auto superBlock = disk::ReadSectorOrZeros(reader, superBlockOffset);
+  for (const auto& volume : disk::ListPoolVolumes(reader, superBlockOffset, superBlock))
+    keys.insert(volume.key);
+  return keys;
 }
 
 }  // namespace kestrel::pool

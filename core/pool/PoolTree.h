@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "disk/DiskReader.h"
 #include "volume/FileTree.h"
 
 // The tree of a pool scan: a top item "pool", one item per volume record met, and every other
@@ -29,8 +30,7 @@ class PoolFiler {
   // Files what a record of a tree block carrying blockVolumeId decoded to.
   void File(const PoolRecord& record, std::uint64_t blockVolumeId);
 
-  // Marks the volume items whose record key the volume directory does not list.
-  void MarkDeletedVolumes(const std::set<std::uint64_t>& listedKeys);
+  const std::vector<volume::FolderId>& volumes() const { return volumes_; }
 
  private:
   void AddVolumeItem(const volume::DecodedEntry& entry, std::uint64_t volumeId);
@@ -40,5 +40,13 @@ class PoolFiler {
   volume::FileTree& tree_;
   std::vector<volume::FolderId> volumes_;  // in the order met
 };
+
+// Marks the volume items whose record key the volume directory does not list.
+void MarkDeletedVolumes(volume::FileTree& tree, const std::vector<volume::FolderId>& volumeItems,
+                        const std::set<std::uint64_t>& listedKeys);
+
+// The keys of the volume records the pool's volume directory lists, its super block at offset.
+std::set<std::uint64_t> ListedVolumeKeys(const disk::DiskReader& reader,
+                                         std::int64_t superBlockOffset);
 
 }  // namespace kestrel::pool

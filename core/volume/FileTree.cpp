@@ -30,13 +30,14 @@ RecordId FileTree::NewRecord(ScanItem item) {
 
 // A folder record; or a file's head record followed by one continuation record per further
 // extent.
-RecordId FileTree::NewEntryRecords(const DecodedEntry& entry, bool folder) {
+RecordId FileTree::NewEntryRecords(DecodedEntry entry, bool folder) {
   ScanItem head;
-  head.m_name = entry.name;
+  head.m_name = std::move(entry.name);
   head.m_parentKey = entry.parentKey;
   head.m_key = entry.key;
   if (folder) return NewRecord(std::move(head));
   head.SetFullSize(entry.size);
+  head.m_sizeHighKnown = entry.sizeHighKnown;
   head.m_extentBlocks = entry.firstExtent.blocks;
   head.m_extentStart = entry.firstExtent.start;
   const RecordId first = NewRecord(head);
@@ -53,11 +54,12 @@ RecordId FileTree::NewEntryRecords(const DecodedEntry& entry, bool folder) {
   return first;
 }
 
-void FileTree::InsertScanItem(const DecodedEntry& entry) {
-  const bool file = entry.size != 0;
-  if (!file && (HasDot(entry.name) || entry.name.empty())) return;
-  const RecordId head = NewEntryRecords(entry, !file);
+void FileTree::InsertScanItem(DecodedEntry entry, ZeroSizeRule rule) {
+  const bool dotted = HasDot(entry.name);
+  const bool file = entry.size != 0 || (dotted && rule == ZeroSizeRule::DottedIsFile);
+  if (!file && (dotted || entry.name.empty())) return;
   const FolderId parent = FindFolder(entry.parentKey);
+  const RecordId head = NewEntryRecords(std::move(entry), !file);
   if (parent == kNoFolder) {
     AddOrphan(head, !file);
   } else if (file) {
@@ -134,14 +136,15 @@ FolderId FileTree::FindParentOfOrphan(const Orphan& orphan) const {
   return FindFolder(key);
 }
 
+// The orphan takes the key of the folder it is placed in as its parent key, so that a scan saved
+// and loaded again files it in the same place.
 void FileTree::PlaceOrphan(const Orphan& orphan, OrphanFallback fallback) {
   FolderId parent = FindParentOfOrphan(orphan);
-  if (parent == kNoFolder) {
+  if (parent == kNoFolder)
     parent = fallback == OrphanFallback::TopItem ? Top() : LastFolderInDisplayOrder();
-    const std::uint64_t key = records_[folders_[parent].record].m_key;
-    for (RecordId r = orphan.head; r != kNoRecord; r = records_[r].m_next)
-      records_[r].m_parentKey = key;
-  }
+  const std::uint64_t key = records_[folders_[parent].record].m_key;
+  for (RecordId r = orphan.head; r != kNoRecord; r = records_[r].m_next)
+    records_[r].m_parentKey = key;
   if (orphan.folder) {
     AddFolderItem(parent, orphan.head);
   } else {

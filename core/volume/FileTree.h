@@ -42,7 +42,12 @@ struct DecodedEntry {
   std::uint64_t parentKey = 0;
   Extent firstExtent;
   std::vector<Extent> furtherExtents;
+  bool sizeHighKnown = true;  // false for a size read back from a scan information file
 };
+
+// How an entry without a size is filed: a volume scan drops it when its name holds a "."; a pool
+// scan files it as an empty file.
+enum class ZeroSizeRule { DottedIsDropped, DottedIsFile };
 
 // Found by the scan: files (not extents), folders (the top one not included), and the bytes of
 // the files found.
@@ -81,13 +86,13 @@ class FileTree {
   void SetLabel(FolderId id, std::u16string label) { labels_[id] = std::move(label); }
 
   // Files one decoded entry the way a volume scan does: a size makes a file, no size a folder,
-  // except that a size-0 entry whose name holds a "." is dropped. An entry whose folder is not
-  // in the tree yet waits in the orphan chain.
-  void InsertScanItem(const DecodedEntry& entry);
+  // except that a size-0 entry whose name holds a "." is dropped (or, by the pool's rule, is an
+  // empty file). An entry whose folder is not in the tree yet waits in the orphan chain.
+  void InsertScanItem(DecodedEntry entry, ZeroSizeRule rule = ZeroSizeRule::DottedIsDropped);
 
   // The building blocks of the scans' filing rules. Records are made first, then filed into a
   // folder, or into the orphan chain.
-  RecordId NewEntryRecords(const DecodedEntry& entry, bool folder);
+  RecordId NewEntryRecords(DecodedEntry entry, bool folder);
   FolderId AddFolderItem(FolderId parent, RecordId record, bool counted = true);
   void AppendFile(FolderId folder, RecordId head);
   // scope: the child of the top item the entry belongs to (a pool scan's volume), or none.

@@ -121,7 +121,7 @@ class VolumeScan {
     std::size_t h = 0;
     do {
       RecordDecoding decoded = DecodeRecord(area, h, shape.layout, parentKey_);
-      for (const auto& entry : decoded.entries) tree_.InsertScanItem(entry);
+      for (auto& entry : decoded.entries) tree_.InsertScanItem(std::move(entry));
       if (decoded.next == h) break;  // a record of length 0 would be read forever
       h = decoded.next;
       if (layoutB && disk::ReadU16(area, h) == 0 && ++zeroRun_ == kZeroRunLimit) {

@@ -20,6 +20,7 @@ struct VolumeScanSource {
   std::int64_t extentSectors = 0;  // of the NetWare partition holding the volume
   disk::PartitionChain chain;      // for a chain of leaf blocks that runs past the partition
   std::u16string volumeName;
+  std::string sourcePath;  // the disk's logical name or the image file, as saved scans name it
 };
 
 enum class ScanOutcome {

@@ -84,8 +84,8 @@ TEST_F(DiskClone, AnUnreadableSectorIsLeftUntouchedOnALoopDevice) {
 }
 
 TEST_F(DiskClone, AStopInTheMiddleOfASquareEndsAfterTheChunk) {
-  // 1763 * 200 sectors: squares of 200 sectors, copied in chunks of 64.
-  bytes = NumberedSectors(1763 * 200);
+  // 1763 * 70 sectors: squares of 70 sectors, copied in chunks of 64 and 6.
+  bytes = NumberedSectors(1763 * 70);
   reader = disk::DiskReader(std::make_shared<disk::MemorySource>(bytes));
   old.assign(bytes.size(), kOldByte);
   WriteWholeFile(destination, old);
@@ -94,7 +94,7 @@ TEST_F(DiskClone, AStopInTheMiddleOfASquareEndsAfterTheChunk) {
    public:
     explicit StopAfterChunks(std::stop_source& stop) : stop_(stop) {}
     void OnProgress(const app::Progress& progress) override {
-      if (progress.done >= (200 + 64) * 512) stop_.request_stop();
+      if (progress.done >= (70 + 64) * 512) stop_.request_stop();
     }
     std::stop_source& stop_;
   } stopper(stop);
@@ -102,14 +102,14 @@ TEST_F(DiskClone, AStopInTheMiddleOfASquareEndsAfterTheChunk) {
   auto writer = platform::OpenDiskForWriting(1);
   ASSERT_TRUE(writer.status.ok());
   const auto outcome =
-      CloneDisk({reader, 0, 1763 * 200, 1}, *writer.writer, status, stopper, stop.get_token(), log);
+      CloneDisk({reader, 0, 1763 * 70, 1}, *writer.writer, status, stopper, stop.get_token(), log);
   writer.writer.reset();
   ASSERT_TRUE(outcome.ok());
   EXPECT_TRUE(outcome.value().stopped);
-  EXPECT_EQ(outcome.value().sectorsDone, 200u + 64) << "one chunk into the second square";
+  EXPECT_EQ(outcome.value().sectorsDone, 70u + 64) << "one chunk into the second square";
   const auto written = ReadWholeFile(destination);
-  EXPECT_TRUE(std::equal(written.begin(), written.begin() + 264 * 512, bytes.begin()));
-  EXPECT_TRUE(std::all_of(written.begin() + 264 * 512, written.end(),
+  EXPECT_TRUE(std::equal(written.begin(), written.begin() + 134 * 512, bytes.begin()));
+  EXPECT_TRUE(std::all_of(written.begin() + 134 * 512, written.end(),
                           [](std::uint8_t byte) { return byte == kOldByte; }));
   EXPECT_EQ(status.grid.State(1), BlockState::Remaining) << "a square left half done";
   EXPECT_NE(Log().find("\nDisk cloning stopped.\n"), std::string::npos);

@@ -85,7 +85,7 @@ TEST(PoolFiler, DeletedVolumesAreThoseTheDirectoryNoLongerLists) {
   PoolFiler filer(tree);
   filer.File(Volume(u"LIVE", 61, 7), 0);
   filer.File(Volume(u"GONE", 62, 8), 0);
-  filer.MarkDeletedVolumes({61});
+  MarkDeletedVolumes(tree, filer.volumes(), {61});
   const auto live = tree.Folder(tree.Top()).firstChild;
   EXPECT_FALSE(tree.Folder(live).deletedVolume);
   EXPECT_TRUE(tree.Folder(tree.Folder(live).nextSibling).deletedVolume);

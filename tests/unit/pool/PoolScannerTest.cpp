@@ -59,8 +59,8 @@ class PoolScan : public ::testing::Test {
     const disk::DiskReader reader(source ? source
                                          : std::make_shared<disk::MemorySource>(disk.data()));
     app::NoProgress quiet;
-    return ScanPool(PoolImage(reader, u"Pool"), tree, observer ? *observer : quiet, stop,
-                    app::LogReport(logPath.string()));
+    return ScanPool(PoolImage(reader, u"Pool", "pool.img"), tree, observer ? *observer : quiet,
+                    stop, app::LogReport(logPath.string()));
   }
 
   std::vector<std::string> Paths() const {
@@ -126,8 +126,8 @@ TEST(RealSuperBlockSample, ThePoolScanRecordsItsSuperBlockAndEndsCleanly) {
   const disk::DiskReader reader(std::make_shared<disk::MemorySource>(*sample));
   volume::FileTree tree = NewPoolTree();
   app::NoProgress quiet;
-  const PoolScanResult result =
-      ScanPool(PoolImage(reader, u"Pool"), tree, quiet, {}, app::LogReport("/dev/null"));
+  const PoolScanResult result = ScanPool(PoolImage(reader, u"Pool", "pool.img"), tree, quiet, {},
+                                         app::LogReport("/dev/null"));
   EXPECT_EQ(result.outcome, volume::ScanOutcome::Completed);
   EXPECT_EQ(result.superBlockOffset, 4096);
   EXPECT_EQ(tree.FolderItemCount(), 1u);

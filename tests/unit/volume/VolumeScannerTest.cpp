@@ -36,7 +36,7 @@ class VolumeScan : public ::testing::Test {
 
   ScanOutcome Scan(std::stop_token stop = {}, app::ProgressObserver* observer = nullptr) {
     const disk::DiskReader reader(std::make_shared<disk::MemorySource>(disk.data()));
-    const VolumeScanSource source{reader, kBase, kRoot, extent, chain, u"VOL1"};
+    const VolumeScanSource source{reader, kBase, kRoot, extent, chain, u"VOL1", "memory"};
     app::NoProgress quiet;
     return ScanVolume(source, tree, observer ? *observer : quiet, stop,
                       app::LogReport(logPath.string()));

@@ -1,0 +1,59 @@
+// `save-scan`: the scan information file of a volume scan or a pool scan, at exactly the path
+// given.
+#include <iostream>
+
+#include "Command.h"
+#include "Interrupt.h"
+#include "ScannedSource.h"
+#include "disk/platform/Platform.h"
+#include "savedscan/SaveRules.h"
+
+namespace kestrel::cli {
+namespace {
+
+class SaveScanCommand : public Command {
+ public:
+  explicit SaveScanCommand(CLI::App& parser) {
+    source_.AddTo(parser);
+    parser.add_option("--to", path_, "The scan information file to write")->required();
+    parser.add_flag("--overwrite", overwrite_, "Replace a file that is already there");
+  }
+
+  int Run(const app::LogReport& log) override {
+    if (platform::PathExists(path_) && !overwrite_) {
+      PrintError(path_ + " exists; choose another path or give --overwrite");
+      return kFailure;
+    }
+    const InterruptStop interrupt;
+    auto scanned = ScanChosenSource(source_, interrupt.token(), log);
+    if (!scanned.ok()) {
+      PrintError(scanned.error());
+      return kFailure;
+    }
+    if (interrupt.interrupted()) return ReportScanOutcome(scanned.value().outcome);
+    log.AppendLogEntry("Started saving the scan information");
+    const ScannedSource& scan = scanned.value();
+    const auto written = savedscan::WriteScanFile(scan.tree, scan.kind, scan.description, path_);
+    if (!written.ok()) {
+      PrintError(written.error());
+      return kFailure;
+    }
+    if (scan.kind == savedscan::ScanKind::Volume) log.AppendLogEntry("Scan information saved");
+    std::cout << savedscan::kScanSavedText << ": " << path_ << '\n';
+    return ReportScanOutcome(scan.outcome);
+  }
+
+ private:
+  SourceOptions source_;
+  std::string path_;
+  bool overwrite_ = false;
+};
+
+}  // namespace
+
+RegisteredCommand AddSaveScanCommand(CLI::App& app) {
+  CLI::App* parser = app.add_subcommand("save-scan", "Writes the scan information file of a scan");
+  return {parser, std::make_unique<SaveScanCommand>(*parser)};
+}
+
+}  // namespace kestrel::cli

@@ -1,0 +1,85 @@
+#include "savedscan/Replay.h"
+
+#include "app/TextEncoding.h"
+#include "pool/PoolTree.h"
+#include "volume/VolumeScanner.h"
+
+namespace kestrel::savedscan {
+namespace {
+
+void ApplyFirstRecord(const ScanFileRecord& first, ReplayedScan& replayed) {
+  replayed.poolBase = static_cast<std::int64_t>(first.parentKey);
+  volume::ScanItem& top = replayed.tree.Record(replayed.tree.Folder(replayed.tree.Top()).record);
+  top.m_key = first.key;
+  top.m_size = first.size;
+  top.m_extentBlocks = first.extentBlocks;
+  top.m_extentStart = first.extentStart;
+  const std::string description = app::ToUtf8(first.name);
+  const auto lastComma = description.rfind(',');
+  if (lastComma == std::string::npos) return;
+  replayed.sourcePath = description.substr(lastComma + 1);
+  replayed.displayName = description.substr(0, description.find(','));
+  const auto colon = replayed.displayName.rfind(':');
+  replayed.tree.SetLabel(
+      replayed.tree.Top(),
+      colon == std::string::npos ? u"" : app::ToUtf16(replayed.displayName.substr(colon + 1)));
+}
+
+std::vector<volume::FolderId> TopChildren(const volume::FileTree& tree) {
+  std::vector<volume::FolderId> children;
+  for (auto child = tree.Folder(tree.Top()).firstChild; child != volume::kNoFolder;
+       child = tree.Folder(child).nextSibling) {
+    children.push_back(child);
+  }
+  return children;
+}
+
+volume::DecodedEntry EntryOf(ScanFileRecord& record) {
+  volume::DecodedEntry entry{std::move(record.name),
+                             record.key,
+                             record.size,
+                             record.parentKey,
+                             {record.extentBlocks, record.extentStart},
+                             {}};
+  entry.sizeHighKnown = false;
+  return entry;
+}
+
+}  // namespace
+
+ReplayedScan ReplaySavedScan(SavedScan scan, app::ProgressObserver& observer) {
+  auto& records = scan.records;
+  const bool poolScan = !records.empty() && records.front().key == pool::kPoolItemKey;
+  ReplayedScan replayed{
+      poolScan ? pool::NewPoolTree() : volume::NewVolumeTree(u""), 0, std::nullopt, {}, poolScan};
+  if (records.empty()) return replayed;
+  ApplyFirstRecord(records.front(), replayed);
+  const auto rule =
+      poolScan ? volume::ZeroSizeRule::DottedIsFile : volume::ZeroSizeRule::DottedIsDropped;
+  for (std::size_t i = 1; i < records.size();) {
+    if (records[i].name.empty()) {  // a continuation record with no file before it
+      ++i;
+      continue;
+    }
+    volume::DecodedEntry entry = EntryOf(records[i]);
+    for (++i; i < records.size() && records[i].name.empty(); ++i) {
+      entry.furtherExtents.push_back({records[i].extentBlocks, records[i].extentStart});
+    }
+    replayed.tree.InsertScanItem(std::move(entry), rule);
+    observer.OnProgress({i, records.size(), {}});
+  }
+  replayed.tree.PlaceOrphans(poolScan ? volume::FileTree::OrphanFallback::TopItem
+                                      : volume::FileTree::OrphanFallback::LastFolder);
+  if (poolScan)
+    replayed.tree.counters.folderCount -=
+        static_cast<std::uint32_t>(TopChildren(replayed.tree).size());
+  return replayed;
+}
+
+void RestoreVolumeMarks(ReplayedScan& replayed, const disk::DiskReader& source) {
+  if (!replayed.poolScan || !source.IsValid()) return;
+  pool::MarkDeletedVolumes(replayed.tree, TopChildren(replayed.tree),
+                           pool::ListedVolumeKeys(source, replayed.poolBase));
+}
+
+}  // namespace kestrel::savedscan

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "app/Progress.h"
+#include "disk/DiskReader.h"
+#include "savedscan/ScanFileReader.h"
+#include "volume/FileTree.h"
+
+namespace kestrel::savedscan {
+
+struct ReplayedScan {
+  volume::FileTree tree;
+  std::int64_t poolBase = 0;              // block n of a file lies at poolBase + (n - 1) * 4096
+  std::optional<std::string> sourcePath;  // where the data lie; absent when the file does not say
+  std::string displayName;
+  bool poolScan = false;  // the file keeps a pool scan ("pool", key 128)
+};
+
+// Rebuilds the tree of a saved scan. The first record gives the block-numbering base, the top
+// item (its label is the text after the last ":" of the display name before the first comma) and
+// the source (the text after the last comma). Every further record is filed as a scan files an
+// entry, a file's continuation records with it; then the orphans are placed. A pool scan's records
+// keep the pool's rule for empty files with a "." in their names.
+ReplayedScan ReplaySavedScan(SavedScan scan, app::ProgressObserver& observer);
+
+// A pool scan loaded again has its volume items as the top item's children, and they count as no
+// folder. The file has no room for the mark of a deleted volume: it is set again from the volume
+// directory when the source can be read.
+void RestoreVolumeMarks(ReplayedScan& replayed, const disk::DiskReader& source);
+
+}  // namespace kestrel::savedscan

@@ -1,0 +1,69 @@
+#include <gtest/gtest.h>
+
+#include "savedscan/Replay.h"
+#include "volume/TreePaths.h"
+
+namespace kestrel::savedscan {
+namespace {
+
+using volume::ItemState;
+
+ScanFileRecord Record(std::uint64_t parent, std::uint64_t key, std::uint32_t size,
+                      std::uint32_t blocks, std::uint32_t start, std::u16string name) {
+  return {parent, key, size, blocks, start, ItemState::Selected, std::move(name)};
+}
+
+std::vector<std::string> Paths(const volume::FileTree& tree) {
+  std::vector<std::string> paths;
+  volume::ForEachEntry(tree, [&](const volume::TreeEntry& entry) { paths.push_back(entry.path); });
+  return paths;
+}
+
+TEST(Replay, TheFirstRecordGivesBaseTopAndSource) {
+  SavedScan scan{{Record(0x105000, 127, 0, 0, 0, u"Volume:VOL1,/dev/disk,with,commas"),
+                  Record(127, 10, 0, 0, 0, u"DOCS"), Record(10, 11, 9000, 2, 40, u"a.doc"),
+                  Record(10, 11, 9000, 3, 44, u""), Record(555, 12, 5, 1, 50, u"lost.txt"),
+                  Record(10, 13, 0, 0, 0, u"x.tmp")}};
+  app::NoProgress quiet;
+  const ReplayedScan replayed = ReplaySavedScan(scan, quiet);
+  EXPECT_EQ(replayed.poolBase, 0x105000);
+  EXPECT_EQ(replayed.sourcePath, "commas");
+  EXPECT_EQ(replayed.displayName, "Volume:VOL1");
+  EXPECT_EQ(replayed.tree.FolderText(replayed.tree.Top()), u"VOL1");
+  EXPECT_FALSE(replayed.poolScan);
+  EXPECT_EQ(Paths(replayed.tree),
+            (std::vector<std::string>{"/DOCS", "/DOCS/a.doc", "/DOCS/lost.txt"}))
+      << "an orphan lands in the last folder; an empty entry with a dot is dropped";
+  EXPECT_EQ(replayed.tree.counters.fileCount, 2u) << "a continuation record is no file of its own";
+  const auto a = volume::FindByPath(replayed.tree, "/DOCS/a.doc")[0].record;
+  EXPECT_EQ(volume::FileExtents(replayed.tree, a), (std::vector<volume::Extent>{{2, 40}, {3, 44}}));
+  EXPECT_EQ(replayed.tree.Record(a).m_state, ItemState::Unselected)
+      << "the saved state is not taken over";
+  EXPECT_FALSE(replayed.tree.Record(a).m_sizeHighKnown);
+}
+
+TEST(Replay, WithoutACommaTheSourceIsNotNamed) {
+  app::NoProgress quiet;
+  const ReplayedScan replayed =
+      ReplaySavedScan({{Record(0, 127, 0, 0, 0, u"nothing to split")}}, quiet);
+  EXPECT_EQ(replayed.sourcePath, std::nullopt);
+  EXPECT_TRUE(ReplaySavedScan({}, quiet).tree.FolderText(0).empty())
+      << "an empty scan: an empty tree";
+}
+
+TEST(Replay, APoolScanKeepsThePoolsRules) {
+  SavedScan scan{{Record(0x5000, 128, 0, 0, 0, u"Pool,/images/pool.IMG"),
+                  Record(128, 61, 0, 0, 0, u"VOL1"), Record(61, 70, 0, 0, 0, u"empty.txt"),
+                  Record(61, 71, 0, 0, 0, u"DIR")}};
+  app::NoProgress quiet;
+  const ReplayedScan replayed = ReplaySavedScan(scan, quiet);
+  EXPECT_TRUE(replayed.poolScan);
+  EXPECT_EQ(replayed.tree.FolderText(replayed.tree.Top()), u"")
+      << "the display name \"Pool\" has no \":\"";
+  EXPECT_EQ(Paths(replayed.tree),
+            (std::vector<std::string>{"/VOL1", "/VOL1/empty.txt", "/VOL1/DIR"}));
+  EXPECT_EQ(replayed.tree.counters.folderCount, 1u) << "a volume item counts as no folder";
+}
+
+}  // namespace
+}  // namespace kestrel::savedscan
