@@ -54,11 +54,6 @@ class CatCommand : public Command {
     return app::Failure{"several files are at " + path_ + "; choose one with --key:" + keys};
   }
 
-  static int Fail(const std::string& message) {
-    PrintError(message);
-    return kFailure;
-  }
-
   SourceOptions source_;
   std::string path_;
   std::optional<std::uint64_t> key_;

@@ -37,5 +37,7 @@ RegisteredCommand AddCloneCommand(CLI::App& app);
 
 // "kestrel-nss-cli: <message>" on standard error.
 void PrintError(std::string_view message);
+// The same, for a command that ends on it: returns kFailure.
+int Fail(std::string_view message);
 
 }  // namespace kestrel::cli

@@ -23,10 +23,7 @@ class DiskScanCommand : public Command {
     SourceOptions scan = source_;
     scan.diskScan = true;
     auto found = DiscoverSource(scan, interrupt.token(), log);
-    if (!found.ok()) {
-      PrintError(found.error());
-      return kFailure;
-    }
+    if (!found.ok()) return Fail(found.error());
     const auto& pools = found.value().tree.disks.front().pools;
     if (json_) {
       nlohmann::ordered_json json = nlohmann::ordered_json::array();

@@ -40,10 +40,7 @@ class DisksCommand : public Command {
 
   int Run(const app::LogReport& log) override {
     auto tree = Discover(log);
-    if (!tree.ok()) {
-      PrintError(tree.error());
-      return kFailure;
-    }
+    if (!tree.ok()) return Fail(tree.error());
     if (json_) {
       std::cout << DisksJson(tree.value()).dump() << '\n';
     } else {

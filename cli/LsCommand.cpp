@@ -21,10 +21,7 @@ class LsCommand : public Command {
   int Run(const app::LogReport& log) override {
     const InterruptStop interrupt;
     auto scanned = ScanChosenSource(source_, interrupt.token(), log);
-    if (!scanned.ok()) {
-      PrintError(scanned.error());
-      return kFailure;
-    }
+    if (!scanned.ok()) return Fail(scanned.error());
     const volume::FileTree& tree = scanned.value().tree;
     PrintTree(tree, json_, std::cout);
     (json_ ? std::cerr : std::cout) << volume::TotalText(tree.counters) << '\n';

@@ -108,11 +108,6 @@ class RecoverCommand : public Command {
     return filter;
   }
 
-  static int Fail(const std::string& message) {
-    PrintError(message);
-    return kFailure;
-  }
-
   SourceOptions source_;
   std::string folder_;
   std::vector<std::string> paths_;

@@ -20,24 +20,16 @@ class SaveScanCommand : public Command {
   }
 
   int Run(const app::LogReport& log) override {
-    if (platform::PathExists(path_) && !overwrite_) {
-      PrintError(path_ + " exists; choose another path or give --overwrite");
-      return kFailure;
-    }
+    if (platform::PathExists(path_) && !overwrite_)
+      return Fail(path_ + " exists; choose another path or give --overwrite");
     const InterruptStop interrupt;
     auto scanned = ScanChosenSource(source_, interrupt.token(), log);
-    if (!scanned.ok()) {
-      PrintError(scanned.error());
-      return kFailure;
-    }
+    if (!scanned.ok()) return Fail(scanned.error());
     if (interrupt.interrupted()) return ReportScanOutcome(scanned.value().outcome);
     log.AppendLogEntry("Started saving the scan information");
     const ScannedSource& scan = scanned.value();
     const auto written = savedscan::WriteScanFile(scan.tree, scan.kind, scan.description, path_);
-    if (!written.ok()) {
-      PrintError(written.error());
-      return kFailure;
-    }
+    if (!written.ok()) return Fail(written.error());
     if (scan.kind == savedscan::ScanKind::Volume) log.AppendLogEntry("Scan information saved");
     std::cout << savedscan::kScanSavedText << ": " << path_ << '\n';
     return ReportScanOutcome(scan.outcome);

@@ -14,6 +14,11 @@ void PrintError(std::string_view message) {
   std::cerr << "kestrel-nss-cli: " << message << '\n';
 }
 
+int Fail(std::string_view message) {
+  PrintError(message);
+  return kFailure;
+}
+
 namespace {
 
 // Every run of the program appends its start-up header and its closing line to the log report.

@@ -1,24 +1,15 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "app/DateStamp.h"
 #include "app/LogReport.h"
+#include "support/Files.h"
 
 namespace kestrel::app {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::stringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
 
 const std::string kTitle = std::string(60, ' ') + "KESTREL VARNOAK NOVELL (NSS)\n\n";
 const std::string kHeader = "\n\n\"" + std::string(28, '*') +
@@ -27,8 +18,8 @@ const std::string kHeader = "\n\n\"" + std::string(28, '*') +
 
 class LogReportFile : public ::testing::Test {
  protected:
-  ~LogReportFile() override { fs::remove(path); }
-  fs::path path = fs::temp_directory_path() / ("log-" + std::to_string(::getpid()) + ".txt");
+  test::ScratchFolder folder{"log"};
+  fs::path path = folder / "log.txt";
 };
 
 TEST_F(LogReportFile, FirstRunWritesTheTitleThenEveryRunAppends) {
@@ -40,7 +31,7 @@ TEST_F(LogReportFile, FirstRunWritesTheTitleThenEveryRunAppends) {
   }
   const std::string run =
       kHeader + " STAMP\nStarted Scanning VOL1\nClosed Kestrel Varnoak NSS successfullly on END";
-  EXPECT_EQ(ReadAll(path), kTitle + run + run);
+  EXPECT_EQ(test::ReadFileText(path), kTitle + run + run);
 }
 
 TEST(LogReport, AnUnwritableLogIsSkippedSilently) {

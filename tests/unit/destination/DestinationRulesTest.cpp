@@ -1,6 +1,5 @@
 // Name safety, free space and name clashes at a real local destination.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -8,6 +7,7 @@
 #include "destination/Conflicts.h"
 #include "destination/FreeSpace.h"
 #include "destination/NameSafety.h"
+#include "support/Files.h"
 
 namespace kestrel::destination {
 namespace {
@@ -62,24 +62,22 @@ class ScriptedPrompt : public ConflictPrompt {
 class Clashes : public ::testing::Test {
  protected:
   Clashes() {
-    fs::create_directories(folder);
     Touch("a.txt");
     Touch("Copy(1)_a.txt");
   }
-  ~Clashes() override { fs::remove_all(folder); }
   void Touch(const std::string& name) { std::ofstream(folder / name) << "old"; }
   ConflictDecision Resolve(const std::string& name) {
-    return ResolveConflict(destination, flags, prompt, folder.string(), name);
+    return ResolveConflict(destination, flags, prompt, folder.path().string(), name);
   }
 
-  fs::path folder = fs::temp_directory_path() / ("clashes-" + std::to_string(::getpid()));
-  LocalDestination destination{folder.string()};
+  test::ScratchFolder folder{"clashes"};
+  LocalDestination destination{folder.path().string()};
   ConflictFlags flags;
   ScriptedPrompt prompt;
 };
 
 TEST_F(Clashes, ProposalsSkipTheCopiesAlreadyThere) {
-  EXPECT_EQ(ProposeCopyName(destination, folder.string(), "a.txt"), "Copy(2)_a.txt");
+  EXPECT_EQ(ProposeCopyName(destination, folder.path().string(), "a.txt"), "Copy(2)_a.txt");
   prompt.answers = {{ConflictChoice::RenameAll, ""}};
   EXPECT_EQ(Resolve("a.txt").target, (folder / "Copy(2)_a.txt").string());
   EXPECT_EQ(prompt.questions.at(0).proposedName, "Copy(2)_a.txt");

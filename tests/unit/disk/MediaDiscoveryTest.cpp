@@ -1,12 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "disk/MediaDiscovery.h"
 #include "disk/MediaSelection.h"
 #include "disk/MemorySource.h"
+#include "support/Files.h"
 #include "support/PoolBytes.h"
 
 namespace kestrel::disk {
@@ -26,7 +25,6 @@ void PutPoolWithVolume(Bytes& disk, std::uint64_t sector, std::uint32_t link, st
 class MediaDiscovery : public ::testing::Test {
  protected:
   MediaDiscovery() : log(logPath.string()) {}
-  ~MediaDiscovery() override { std::filesystem::remove(logPath); }
 
   MediaTree Discover(std::vector<Bytes> disks, std::vector<OpenError> errors = {}) {
     return DiscoverMedia(
@@ -40,15 +38,10 @@ class MediaDiscovery : public ::testing::Test {
         log);
   }
 
-  std::string LogText() const {
-    std::ifstream file(logPath);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-  }
+  std::string LogText() const { return test::ReadFileText(logPath); }
 
-  std::filesystem::path logPath =
-      std::filesystem::temp_directory_path() / ("discovery-" + std::to_string(::getpid()) + ".log");
+  test::ScratchFolder folder{"discovery"};
+  std::filesystem::path logPath = folder / "log.txt";
   app::LogReport log;
 };
 

@@ -10,6 +10,7 @@
 #include "disk/DiskReader.h"
 #include "disk/DriveList.h"
 #include "disk/platform/Platform.h"
+#include "support/Files.h"
 
 namespace kestrel::disk {
 namespace {
@@ -26,9 +27,6 @@ class ScopedDiskList {
 
 class PlatformFiles : public ::testing::Test {
  protected:
-  PlatformFiles() { fs::create_directories(folder); }
-  ~PlatformFiles() override { fs::remove_all(folder); }
-
   // A sparse file of the given size whose last sector starts with the text.
   std::string MakeDisk(const std::string& name, std::uint64_t bytes, const std::string& tail) {
     const fs::path path = folder / name;
@@ -40,7 +38,7 @@ class PlatformFiles : public ::testing::Test {
     return path.string();
   }
 
-  fs::path folder = fs::temp_directory_path() / ("platform-" + std::to_string(::getpid()));
+  test::ScratchFolder folder{"platform"};
 };
 
 TEST_F(PlatformFiles, DiskListHasGapsAndRealSizes) {

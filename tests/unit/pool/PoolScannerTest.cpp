@@ -1,15 +1,13 @@
 // The pool scan over pools in memory: the linear search, the super block, windows, bad sectors,
 // stops, and the real super block sample.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "disk/MemorySource.h"
 #include "pool/PoolScanner.h"
 #include "pool/PoolTree.h"
+#include "support/Files.h"
 #include "support/PoolBytes.h"
 #include "support/RealSample.h"
 #include "volume/TreePaths.h"
@@ -52,7 +50,6 @@ class PoolScan : public ::testing::Test {
                    31);  // last position of a window
     disk.Put(2 << 20, "SPB5");
   }
-  ~PoolScan() override { std::filesystem::remove(logPath); }
 
   PoolScanResult Scan(std::shared_ptr<disk::ByteSource> source = nullptr,
                       app::ProgressObserver* observer = nullptr, std::stop_token stop = {}) {
@@ -70,17 +67,12 @@ class PoolScan : public ::testing::Test {
     return paths;
   }
 
-  std::string Log() const {
-    std::ifstream file(logPath);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-  }
+  std::string Log() const { return test::ReadFileText(logPath); }
 
   Bytes disk;
   volume::FileTree tree = NewPoolTree();
-  std::filesystem::path logPath =
-      std::filesystem::temp_directory_path() / ("pool-" + std::to_string(::getpid()) + ".log");
+  test::ScratchFolder folder{"pool"};
+  std::filesystem::path logPath = folder / "log.txt";
 };
 
 TEST_F(PoolScan, FindsEveryTreeBlockAndTheFirstSuperBlock) {

@@ -1,7 +1,6 @@
 // The scan information file: its bytes as written, reading it back whatever it holds, and the
 // rules around saving.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -12,6 +11,7 @@
 #include "savedscan/ScanFileWriter.h"
 #include "savedscan/SourceFileKind.h"
 #include "support/Bytes.h"
+#include "support/Files.h"
 #include "volume/VolumeScanner.h"
 
 namespace kestrel::savedscan {
@@ -94,18 +94,15 @@ TEST(ScanFileReader, ReadsWhatIsWholeAndNothingMore) {
 }
 
 TEST(ScanFileReader, OnlyFilesWithTheBannerAreScanFiles) {
-  const auto folder =
-      std::filesystem::temp_directory_path() / ("scanfiles-" + std::to_string(::getpid()));
-  std::filesystem::create_directories(folder);
+  const test::ScratchFolder folder("scanfiles");
   const app::LogReport log((folder / "log.txt").string());
   std::ofstream(folder / "disk.IMG") << "not a banner";
   EXPECT_FALSE(ReadScanFile((folder / "disk.IMG").string(), log).ok());
   const auto missing = ReadScanFile((folder / "absent.IMG").string(), log);
   EXPECT_EQ(missing.error(), "Select a valid scan file...");
-  std::ifstream logFile(folder / "log.txt");
-  const std::string text((std::istreambuf_iterator<char>(logFile)), {});
-  EXPECT_NE(text.find("\nResume recovery using saved scan information"), std::string::npos);
-  std::filesystem::remove_all(folder);
+  EXPECT_NE(
+      test::ReadFileText(folder / "log.txt").find("\nResume recovery using saved scan information"),
+      std::string::npos);
 }
 
 class ScriptedRename : public ScanRenamePrompt {
@@ -125,9 +122,7 @@ TEST(SaveRules, NamesAndClashes) {
   EXPECT_EQ(ScanFileName("scan"), "scan.IMG");
   EXPECT_EQ(ScanFileName("scan.IMG"), "scan.IMG.IMG");
 
-  const auto folder =
-      std::filesystem::temp_directory_path() / ("saverules-" + std::to_string(::getpid()));
-  std::filesystem::create_directories(folder);
+  const test::ScratchFolder folder("saverules");
   const std::string path = (folder / "x.IMG").string();
   ScriptedRename cancel({ScanRenameChoice::Cancel, ""});
   EXPECT_EQ(ChooseScanFilePath(path, cancel), path) << "nothing there: no question";
@@ -140,7 +135,6 @@ TEST(SaveRules, NamesAndClashes) {
   ScriptedRename rename({ScanRenameChoice::Ok, "renamed.IMG"});
   EXPECT_EQ(ChooseScanFilePath(path, rename), (folder / "renamed.IMG").string())
       << "in the chosen folder";
-  std::filesystem::remove_all(folder);
 
   volume::FileTree tree = volume::NewVolumeTree(u"V");
   EXPECT_FALSE(HasSomethingToSave(tree));

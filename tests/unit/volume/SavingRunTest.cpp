@@ -1,6 +1,5 @@
 // Recovery runs from a source in memory into a real folder.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -8,6 +7,7 @@
 #include <thread>
 
 #include "disk/MemorySource.h"
+#include "support/Files.h"
 #include "volume/SavingRun.h"
 #include "volume/Selection.h"
 #include "volume/TreePaths.h"
@@ -31,17 +31,9 @@ std::string Expected(std::uint64_t block, std::uint64_t size) {
   return bytes;
 }
 
-std::string Read(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::stringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
-
 class Saving : public ::testing::Test {
  protected:
   Saving() : log((folder / "log.txt").string()) {
-    fs::create_directories(folder);
     tree.InsertScanItem({u"top.txt", 20, 5, kTopDirectoryKey, {1, 2}, {}});
     tree.InsertScanItem({u"DOCS", 10, 0, kTopDirectoryKey, {}, {}});
     tree.InsertScanItem({u"a.txt", 21, 100, 10, {1, 3}, {}});
@@ -51,7 +43,6 @@ class Saving : public ::testing::Test {
     tree.InsertScanItem({u"PICS", 12, 0, kTopDirectoryKey, {}, {}});
     tree.InsertScanItem({u"p.bmp", 24, kBlock, 12, {1, 10}, {}});
   }
-  ~Saving() override { fs::remove_all(folder); }
 
   std::vector<std::uint8_t> Disk() const {
     std::vector<std::uint8_t> bytes(kBase + 20 * kBlock);
@@ -72,7 +63,7 @@ class Saving : public ::testing::Test {
   void Select(const std::string& path) { SelectEntries(tree, FindByPath(tree, path)); }
   fs::path Out(const std::string& path = "") const { return folder / "out" / path; }
 
-  fs::path folder = fs::temp_directory_path() / ("saving-" + std::to_string(::getpid()));
+  test::ScratchFolder folder{"saving"};
   FileTree tree = NewVolumeTree(u"VOL1");
   filter::FilterList filter;
   destination::ConflictChoice choice = destination::ConflictChoice::RenameAll;
@@ -85,11 +76,11 @@ TEST_F(Saving, EverythingSelectedComesBackByteForByteAndUnselected) {
   const SavingReport report = Save();
   EXPECT_TRUE(report.Complete());
   EXPECT_EQ(report.filesWritten, 5u);
-  EXPECT_EQ(Read(Out("top.txt")), Expected(2, 5));
-  EXPECT_EQ(Read(Out("DOCS/b.doc")), Expected(4, kBlock) + Expected(6, kBlock + 7))
+  EXPECT_EQ(test::ReadFileText(Out("top.txt")), Expected(2, 5));
+  EXPECT_EQ(test::ReadFileText(Out("DOCS/b.doc")), Expected(4, kBlock) + Expected(6, kBlock + 7))
       << "two extents, cut to size";
-  EXPECT_EQ(Read(Out("DOCS/OLD/c.txt")), Expected(9, 1));
-  EXPECT_EQ(Read(Out("PICS/p.bmp")).size(), kBlock);
+  EXPECT_EQ(test::ReadFileText(Out("DOCS/OLD/c.txt")), Expected(9, 1));
+  EXPECT_EQ(test::ReadFileText(Out("PICS/p.bmp")).size(), kBlock);
   for (RecordId r = 0; r < tree.RecordCount(); ++r) {
     if (r != tree.Folder(tree.Top()).record) {
       EXPECT_EQ(tree.Record(r).m_state, ItemState::Unselected);
@@ -101,7 +92,7 @@ TEST_F(Saving, EverythingSelectedComesBackByteForByteAndUnselected) {
 TEST_F(Saving, OnlyTheTickedSubfolderOfAPartialParentIsWritten) {
   Select("/DOCS/OLD");  // DOCS is ticked by its only sub-folder; its own files are not
   EXPECT_TRUE(Save().Complete());
-  EXPECT_EQ(Read(Out("DOCS/OLD/c.txt")), Expected(9, 1));
+  EXPECT_EQ(test::ReadFileText(Out("DOCS/OLD/c.txt")), Expected(9, 1));
   EXPECT_FALSE(fs::exists(Out("DOCS/a.txt")));
   EXPECT_FALSE(fs::exists(Out("PICS")));
   EXPECT_FALSE(fs::exists(Out("top.txt")));
@@ -128,9 +119,10 @@ TEST_F(Saving, HostileNamesStayInsideTheDestinationAndAreLogged) {
   EXPECT_TRUE(fs::exists(Out("etc_x_y/__")));
   EXPECT_TRUE(fs::exists(Out("a_b_")));
   EXPECT_EQ(report.renamed.size(), 3u);
-  EXPECT_NE(Read(folder / "log.txt").find("Recovered under a changed name: "), std::string::npos);
-  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-    EXPECT_EQ(entry.path().string().rfind(folder.string(), 0), 0u);
+  EXPECT_NE(test::ReadFileText(folder / "log.txt").find("Recovered under a changed name: "),
+            std::string::npos);
+  for (const auto& entry : fs::recursive_directory_iterator(folder.path())) {
+    EXPECT_EQ(entry.path().string().rfind(folder.path().string(), 0), 0u);
   }
 }
 
@@ -147,10 +139,10 @@ TEST_F(Saving, UnreadableBlocksAndFailedFilesAreReportedAndTheRunGoesOn) {
   EXPECT_NE(report.failed[0].reason.find("cannot be created"), std::string::npos);
   EXPECT_NE(report.failed[1].reason.find("1 unreadable blocks written as zeros"),
             std::string::npos);
-  EXPECT_EQ(Read(Out("DOCS/b.doc")),
+  EXPECT_EQ(test::ReadFileText(Out("DOCS/b.doc")),
             Expected(4, kBlock) + std::string(kBlock, '\0') + Expected(7, 7));
   EXPECT_TRUE(fs::exists(Out("DOCS/OLD/c.txt"))) << "the run goes on after a failure";
-  EXPECT_NE(Read(folder / "log.txt").find("unreadable blocks written as zeros: "),
+  EXPECT_NE(test::ReadFileText(folder / "log.txt").find("unreadable blocks written as zeros: "),
             std::string::npos);
 }
 
@@ -165,7 +157,7 @@ TEST_F(Saving, ClashesFollowTheAnswer) {
   SelectAll(tree);
   choice = destination::ConflictChoice::RenameAll;
   EXPECT_EQ(Save().filesWritten, 5u);
-  EXPECT_EQ(Read(Out("DOCS/Copy(1)_a.txt")), Expected(3, 100));
+  EXPECT_EQ(test::ReadFileText(Out("DOCS/Copy(1)_a.txt")), Expected(3, 100));
 }
 
 // Requests a stop once the first bytes are on their way.

@@ -1,13 +1,11 @@
 // The volume scan's block walk over hand-made pools in memory: the chain, its ends, and the
 // bounds that keep a damaged block from looping.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "disk/MemorySource.h"
+#include "support/Files.h"
 #include "support/PoolBytes.h"
 #include "volume/TreePaths.h"
 #include "volume/VolumeScanner.h"
@@ -32,7 +30,6 @@ class VolumeScan : public ::testing::Test {
     PutPartitionHeader(disk, kHeader, 0, 0x1000);
     disk.PutU32(BlockAt(kBase, kRoot) + 0x20, 4);  // the root block names the first leaf block
   }
-  ~VolumeScan() override { std::filesystem::remove(logPath); }
 
   ScanOutcome Scan(std::stop_token stop = {}, app::ProgressObserver* observer = nullptr) {
     const disk::DiskReader reader(std::make_shared<disk::MemorySource>(disk.data()));
@@ -48,19 +45,14 @@ class VolumeScan : public ::testing::Test {
     return paths;
   }
 
-  std::string Log() const {
-    std::ifstream file(logPath);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-  }
+  std::string Log() const { return test::ReadFileText(logPath); }
 
   Bytes disk{BlockAt(kBase, 40)};
   std::int64_t extent = 0x1000;
   disk::PartitionChain chain{{kHeader, 0}};
   FileTree tree = NewVolumeTree(u"VOL1");
-  std::filesystem::path logPath =
-      std::filesystem::temp_directory_path() / ("scan-" + std::to_string(::getpid()) + ".log");
+  test::ScratchFolder folder{"scan"};
+  std::filesystem::path logPath = folder / "log.txt";
 };
 
 TEST_F(VolumeScan, ChainOfTwoBlocksEndsAtNoBlock) {
