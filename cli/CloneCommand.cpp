@@ -72,17 +72,12 @@ class CloneCommand : public Command {
       ProgressLine progress(app::Format("Cloning Disk%d onto Disk%d", from_, to_));
       return imaging::CloneDisk(job, *writer.writer, status, progress, interrupt.token(), log);
     }();
-    writer.writer.reset();  // closing the disk flushes what the system still holds
+    writer.writer.reset();  // the destination is closed before the result is reported
     if (!outcome.ok()) return Fail(outcome.error());
     return Report(job, outcome.value());
   }
 
  private:
-  static int Fail(const std::string& message) {
-    PrintError(message);
-    return kFailure;
-  }
-
   int Report(const imaging::CloneJob& job, const imaging::CopyOutcome& outcome) const {
     std::cout << "Cloned Disk" << from_ << " onto Disk" << to_ << ": " << outcome.sectorsDone
               << " of " << job.sectors << " sectors (progress block size "

@@ -21,22 +21,6 @@
 namespace kestrel::cli {
 namespace {
 
-// The pool of the source named name: exactly one must match.
-app::Result<disk::PoolEntry> ChoosePool(const disk::MediaTree& tree, const std::string& name) {
-  std::vector<const disk::PoolEntry*> matches;
-  std::string names;
-  for (const auto& disk : tree.disks) {
-    for (const auto& pool : disk.pools) {
-      names += (names.empty() ? "" : ", ") + app::ToUtf8(pool.name);
-      if (app::ToUtf8(pool.name) == name) matches.push_back(&pool);
-    }
-  }
-  if (matches.size() == 1) return *matches.front();
-  const std::string existing = names.empty() ? std::string("none") : names;
-  if (matches.empty()) return app::Failure{"no pool named " + name + "; there are: " + existing};
-  return app::Failure{"several pools are named " + name + "; there are: " + existing};
-}
-
 // Whether two paths name the same file, also when neither exists yet.
 bool SamePlace(const std::string& first, const std::string& second) {
   if (platform::SameStorage(first, second)) return true;
@@ -56,6 +40,7 @@ class ImageCommand : public Command {
     parser.add_option("--to", imagePath_, "The image file to write, exactly this path")->required();
     parser.add_option("--map", mapPath_,
                       "The map file of unreadable sectors (default: the image path and .map)");
+    parser.add_flag("--no-hash", noHash_, "Leave out the image's SHA-256, for the fastest copy");
   }
 
   int Run(const app::LogReport& log) override {
@@ -85,11 +70,6 @@ class ImageCommand : public Command {
   }
 
  private:
-  static int Fail(const std::string& message) {
-    PrintError(message);
-    return kFailure;
-  }
-
   std::string SourcePath() const {
     return source_.image ? *source_.image : disk::PhysicalDriveName(*source_.disk);
   }
@@ -100,11 +80,9 @@ class ImageCommand : public Command {
     if (!opened.status.ok()) return app::Failure{opened.status.message};
     const auto sectors =
         static_cast<std::uint64_t>(opened.reader.Size()) / disk::layout::kSectorSize;
-    imaging::ImagingJob job{opened.reader, name, imaging::DiskImageRange(sectors), imagePath_};
+    imaging::ImagingJob job{opened.reader, name, imaging::DiskImageRange(sectors), imagePath_, !noHash_};
     if (source_.pool) {
-      auto discovered = DiscoverSource(source_, {}, log);
-      if (!discovered.ok()) return app::Failure{discovered.error()};
-      auto pool = ChoosePool(discovered.value().tree, *source_.pool);
+      auto pool = FindPool(source_, {}, log);
       if (!pool.ok()) return app::Failure{pool.error()};
       job.range = imaging::PoolImageRange(pool.value(), sectors);
     }
@@ -133,7 +111,8 @@ class ImageCommand : public Command {
         imaging::WriteMapFile(mapPath_, imaging::MapFileText(job.sourceName, job.range, outcome));
     std::cout << "Image: " << imagePath_ << "\nBytes imaged: " << outcome.bytesWritten
               << "\nUnreadable sectors: " << outcome.unreadable.SectorCount()
-              << "\nSHA-256: " << outcome.sha256 << "\nMap file: " << mapPath_ << '\n';
+              << "\nSHA-256: " << (job.computeSha256 ? outcome.sha256 : "not computed")
+              << "\nMap file: " << mapPath_ << '\n';
     if (map) return Fail(map->message);
     if (outcome.stopped) {
       return Fail("stopped; the image holds the first " + std::to_string(outcome.bytesWritten) +
@@ -150,6 +129,7 @@ class ImageCommand : public Command {
   SourceOptions source_;
   std::string imagePath_;
   std::string mapPath_;
+  bool noHash_ = false;
 };
 
 }  // namespace

@@ -104,16 +104,37 @@ app::Result<DiscoveredSource> DiscoverSource(const SourceOptions& options, std::
   return source;
 }
 
-app::Result<pool::PoolScanSource> ResolvePool(const SourceOptions& options, std::stop_token stop,
-                                              const app::LogReport& log) {
+namespace {
+
+struct ChosenPool {
+  DiscoveredSource source;
+  disk::PoolEntry pool;
+};
+
+app::Result<ChosenPool> ChoosePool(const SourceOptions& options, std::stop_token stop, const app::LogReport& log) {
   auto source = DiscoverSource(options, std::move(stop), log);
   if (!source.ok()) return app::Failure{source.error()};
   const auto chosen = PickByName(AllPools(source.value().tree), options.pool, "pool", PoolNameOf);
   if (!chosen.ok()) return app::Failure{chosen.error()};
-  if (source.value().poolImage)
-    return pool::PoolImage(source.value().reader, chosen.value()->Label(),
-                           chosen.value()->node.sourcePath);
-  return pool::PoolOnDisk(source.value().reader, *chosen.value());
+  disk::PoolEntry pool = *chosen.value();
+  return ChosenPool{std::move(source).value(), std::move(pool)};
+}
+
+}  // namespace
+
+app::Result<disk::PoolEntry> FindPool(const SourceOptions& options, std::stop_token stop, const app::LogReport& log) {
+  auto chosen = ChoosePool(options, std::move(stop), log);
+  if (!chosen.ok()) return app::Failure{chosen.error()};
+  return std::move(chosen.value().pool);
+}
+
+app::Result<pool::PoolScanSource> ResolvePool(const SourceOptions& options, std::stop_token stop,
+                                              const app::LogReport& log) {
+  auto chosen = ChoosePool(options, std::move(stop), log);
+  if (!chosen.ok()) return app::Failure{chosen.error()};
+  const auto& [source, pool] = chosen.value();
+  if (source.poolImage) return pool::PoolImage(source.reader, pool.Label(), pool.node.sourcePath);
+  return pool::PoolOnDisk(source.reader, pool);
 }
 
 app::Result<volume::VolumeScanSource> ResolveVolume(const SourceOptions& options,

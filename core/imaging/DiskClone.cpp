@@ -9,9 +9,12 @@ app::Result<CopyOutcome> CloneDisk(const CloneJob& job, platform::SectorWriter& 
                                    CopyStatus& status, app::ProgressObserver& observer,
                                    std::stop_token stop, const app::LogReport& log) {
   log.AppendLogEntry(kStartedDiskCloning);
-  const CopyPlan plan{
-      {0, job.sectors}, 0, kCloningChunkSectors, UnreadableSectors::LeaveUntouched, false,
-      CloningStatusText};
+  const CopyPlan plan{.source = {0, job.sectors},
+                      .destinationFirst = 0,
+                      .chunkSectors = kCloningChunkSectors,
+                      .unreadable = UnreadableSectors::LeaveUntouched,
+                      .hashDestination = false,
+                      .statusText = CloningStatusText};
   auto outcome = CopySectors(job.source, plan, destination, status, observer, std::move(stop));
   if (!outcome.ok()) {
     log.AppendLogEntry("Disk cloning failed: " + outcome.error());

@@ -17,7 +17,8 @@ std::string StartLine(const ImagingJob& job) {
 std::string EndLine(const ImagingJob& job, const CopyOutcome& outcome) {
   return app::Format("Image %s: %llu bytes, %llu unreadable sectors, SHA-256 %s",
                      job.imagePath.c_str(), Count{outcome.bytesWritten},
-                     Count{outcome.unreadable.SectorCount()}, outcome.sha256.c_str());
+                     Count{outcome.unreadable.SectorCount()},
+                     job.computeSha256 ? outcome.sha256.c_str() : "not computed");
 }
 
 }  // namespace
@@ -26,8 +27,12 @@ app::Result<CopyOutcome> CreateImage(const ImagingJob& job, platform::SectorWrit
                                      CopyStatus& status, app::ProgressObserver& observer,
                                      std::stop_token stop, const app::LogReport& log) {
   log.AppendLogEntry(StartLine(job));
-  const CopyPlan plan{
-      job.range, 0, kImagingChunkSectors, UnreadableSectors::StoreZeros, true, ImagingStatusText};
+  const CopyPlan plan{.source = job.range,
+                      .destinationFirst = 0,
+                      .chunkSectors = kImagingChunkSectors,
+                      .unreadable = UnreadableSectors::StoreZeros,
+                      .hashDestination = job.computeSha256,
+                      .statusText = ImagingStatusText};
   auto outcome = CopySectors(job.source, plan, image, status, observer, std::move(stop));
   if (!outcome.ok()) {
     log.AppendLogEntry("Image creation failed: " + outcome.error());

@@ -25,6 +25,9 @@ struct ImagingJob {
   std::string sourceName;  // "\\.\PhysicalDrive%d", or the path of an image file
   SectorRange range;
   std::string imagePath;
+  // The SHA-256 of the image lets the copy be verified later; hashing is the slowest part of an
+  // image written to fast storage, so it can be left out.
+  bool computeSha256 = true;
 };
 
 // Copies the range into the image: byte k of the image is byte k of the range, an unreadable

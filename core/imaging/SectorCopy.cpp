@@ -10,6 +10,7 @@
 
 #include "app/SizeText.h"
 #include "disk/NssLayout.h"
+#include "imaging/ChunkRead.h"
 #include "imaging/ChunkRing.h"
 #include "imaging/Sha256.h"
 
@@ -26,24 +27,6 @@ constexpr std::size_t kMinimumSlots = 3;
 std::size_t SlotsFor(std::size_t chunkBytes) {
   return std::max(kMinimumSlots, kRingBytes / std::max<std::size_t>(chunkBytes, 1));
 }
-
-}  // namespace
-
-void ReadChunk(const disk::DiskReader& source, Chunk& chunk) {
-  chunk.unreadable.clear();
-  const std::span<std::uint8_t> bytes = chunk.buffer.first(chunk.sectors * kSectorSize);
-  const auto offset = disk::SectorOffset(chunk.firstSector);
-  if (offset && source.ReadAt(*offset, bytes)) return;
-  for (std::uint32_t i = 0; i < chunk.sectors; ++i) {
-    const std::span<std::uint8_t> sector = bytes.subspan(i * kSectorSize, kSectorSize);
-    const auto at = disk::SectorOffset(chunk.firstSector + i);
-    if (at && source.ReadAt(*at, sector)) continue;
-    std::fill(sector.begin(), sector.end(), 0);
-    chunk.unreadable.push_back(i);
-  }
-}
-
-namespace {
 
 // The runs of a chunk that go to the destination, counted from the chunk's first sector.
 std::vector<SectorRun> RunsToWrite(const Chunk& chunk, UnreadableSectors unreadable) {
@@ -219,6 +202,7 @@ void Copier::Report() {
 app::Result<CopyOutcome> CopySectors(const disk::DiskReader& source, const CopyPlan& plan,
                                      platform::SectorWriter& destination, CopyStatus& status,
                                      app::ProgressObserver& observer, std::stop_token stop) {
+  if (plan.chunkSectors == 0) return app::Failure{"a copy needs chunks of at least one sector"};
   return Copier(source, plan, destination, status, observer, std::move(stop)).Run();
 }
 

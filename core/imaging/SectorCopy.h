@@ -9,7 +9,6 @@
 #include "disk/DiskReader.h"
 #include "disk/platform/Platform.h"
 #include "imaging/BadSectorMap.h"
-#include "imaging/ChunkRing.h"
 #include "imaging/CopyStatus.h"
 #include "imaging/SectorRange.h"
 
@@ -38,10 +37,6 @@ struct CopyOutcome {
   std::string sha256;       // when asked for
   bool stopped = false;
 };
-
-// Reads the chunk's sectors in one request, or, when that fails, sector by sector; a sector that
-// still fails is listed in chunk.unreadable and holds zeros, never what the buffer held before.
-void ReadChunk(const disk::DiskReader& source, Chunk& chunk);
 
 // Copies the plan's range from the source onto the destination. The stop token is checked before
 // each chunk: a chunk already read is still written, and then the copy ends. Reading runs ahead of

@@ -80,12 +80,11 @@ void CheckAncestorsAfterUnselect(FileTree& tree, FolderId folder) {
       tree.Folder(a).check = CheckState::Partial;
       continue;
     }
+    const RecordId last = tree.Folder(a).lastRecord;
     bool selectedBeforeLast = false;
-    RecordId last = tree.Folder(a).record;
     ForEachInChain(tree, a, [&](RecordId r) {
-      if (r != tree.Folder(a).lastRecord)
-        selectedBeforeLast = selectedBeforeLast || tree.Record(r).m_state == ItemState::Selected;
-      last = r;
+      selectedBeforeLast =
+          selectedBeforeLast || (r != last && tree.Record(r).m_state == ItemState::Selected);
     });
     if (selectedBeforeLast) {
       tree.Folder(a).check = CheckState::Checked;

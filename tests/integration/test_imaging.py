@@ -131,6 +131,9 @@ class ImageTest(ImagingTestCase):
         in_image = self.cli_json_lines("ls", "--image", out, "--volume", "OLD")
         self.assertEqual(in_image, on_disk)
         self.assertEqual([e["path"] for e in in_image], ["/c.txt"])
+        pool_scan_of_disk = self.cli_json_lines("ls", "--image", images[0], "--pool", "ARCHIVE", "--pool-scan")
+        self.assertEqual(self.cli_json_lines("ls", "--image", out, "--pool-scan"), pool_scan_of_disk)
+        self.assertIn("/OLD/c.txt", [e["path"] for e in pool_scan_of_disk])
 
     def test_unsafe_or_wrong_requests_are_refused(self):
         images, _ = self.mkimage(LAYOUT)

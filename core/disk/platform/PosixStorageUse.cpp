@@ -102,7 +102,7 @@ std::vector<LoopDevice> LoopDevices() {
   std::error_code error;
   for (const auto& entry : fs::directory_iterator("/sys/block", error)) {
     if (entry.path().filename().string().rfind("loop", 0) != 0) continue;
-    std::string backing = FirstLine(entry.path() / "loop" / "backing_file");
+    const std::string backing = FirstLine(entry.path() / "loop" / "backing_file");
     const auto device = DeviceNumberIn(entry.path() / "dev");
     if (!backing.empty() && device) loops.push_back({*device, backing});
   }

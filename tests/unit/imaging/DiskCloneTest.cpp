@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 
-#include <sstream>
-
 #include "disk/DriveList.h"
 #include "disk/MemorySource.h"
 #include "disk/platform/StorageUse.h"
@@ -18,32 +16,34 @@ namespace {
 using namespace test;
 
 constexpr std::uint8_t kOldByte = 0xEE;
+// 1763 blocks of 64 sectors: each square is one chunk of 64 sectors, and sector 1500 lies in the
+// chunk of sectors 1472 to 1535.
+constexpr std::uint64_t kSourceSectors = 1763 * 64;
+constexpr std::uint64_t kBadSector = 1500;
 
 class DiskClone : public ::testing::Test {
  protected:
   // Disk 1 of the disk list is the destination; it starts out full of kOldByte.
-  app::Result<CopyOutcome> Clone(const std::string& destination, std::uint64_t sectors,
+  app::Result<CopyOutcome> Clone(const std::string& destination,
+                                 app::ProgressObserver* observer = nullptr,
                                  std::stop_token stop = {}) {
     const ScopedDiskList disks(":" + destination);
     auto writer = platform::OpenDiskForWriting(1);
     EXPECT_TRUE(writer.status.ok()) << writer.status.message;
     if (!writer.writer) return app::Failure{writer.status.message};
-    const CloneJob job{reader, 0, sectors, 1};
-    return CloneDisk(job, *writer.writer, status, quiet, std::move(stop), log);
+    const CloneJob job{reader, 0, bytes.size() / 512, 1};
+    return CloneDisk(job, *writer.writer, status, observer ? *observer : quiet, std::move(stop),
+                     log);
   }
 
-  std::string Log() const {
-    std::stringstream text;
-    text << std::ifstream(folder / "log.txt").rdbuf();
-    return text.str();
-  }
+  std::string Log() const { return ReadFileText(folder / "log.txt"); }
 
-  ScratchFolder folder;
+  ScratchFolder folder{"imaging-clone"};
   fs::path destination = folder / "destination.img";
-  std::vector<std::uint8_t> bytes = NumberedSectors(3000);
-  std::vector<std::uint8_t> old = std::vector<std::uint8_t>(4000 * 512, kOldByte);
+  std::vector<std::uint8_t> bytes = NumberedSectors(kSourceSectors);
+  std::vector<std::uint8_t> old = std::vector<std::uint8_t>((kSourceSectors + 100) * 512, kOldByte);
   disk::DiskReader reader{
-      std::make_shared<disk::FaultyMemorySource>(bytes, std::set<std::uint64_t>{1500})};
+      std::make_shared<disk::FaultyMemorySource>(bytes, std::set<std::uint64_t>{kBadSector})};
   app::LogReport log{(folder / "log.txt").string()};
   CopyStatus status;
   app::NoProgress quiet;
@@ -54,33 +54,36 @@ std::vector<std::uint8_t> Cloned(const std::vector<std::uint8_t>& source,
                                  const std::vector<std::uint8_t>& old) {
   auto expected = old;
   std::copy(source.begin(), source.end(), expected.begin());
-  std::fill(expected.begin() + 1500 * 512, expected.begin() + 1501 * 512, kOldByte);
+  std::fill(expected.begin() + kBadSector * 512, expected.begin() + (kBadSector + 1) * 512,
+            kOldByte);
   return expected;
 }
 
 TEST_F(DiskClone, AnUnreadableSectorIsLeftUntouchedOnAFile) {
   WriteWholeFile(destination, old);
-  const auto outcome = Clone(destination.string(), 3000);
+  const auto outcome = Clone(destination.string());
   ASSERT_TRUE(outcome.ok()) << outcome.error();
-  EXPECT_TRUE(ReadWholeFile(destination) == Cloned(bytes, old));
-  EXPECT_EQ(outcome.value().unreadable.Runs(), (std::vector<SectorRun>{{1500, 1}}));
-  EXPECT_EQ(outcome.value().sectorsDone, 3000u);
+  EXPECT_TRUE(ReadWholeFile(destination) == Cloned(bytes, old))
+      << "the other 63 sectors of the chunk are written, the bad one keeps its old bytes";
+  EXPECT_EQ(outcome.value().unreadable.Runs(), (std::vector<SectorRun>{{kBadSector, 1}}));
+  EXPECT_EQ(outcome.value().sectorsDone, kSourceSectors);
+  EXPECT_EQ(status.grid.State(23), BlockState::Bad);
   EXPECT_NE(Log().find("\nStarted disk cloning\n"), std::string::npos);
   EXPECT_EQ(Log().find("Disk cloning stopped."), std::string::npos);
-  ExpectSourceUnchanged(reader, bytes, {1500});
+  ExpectSourceUnchanged(reader, bytes, {kBadSector});
 }
 
 TEST_F(DiskClone, AnUnreadableSectorIsLeftUntouchedOnALoopDevice) {
   WriteWholeFile(destination, old);
   const LoopDevice loop(destination);
   if (loop.device().empty()) GTEST_SKIP() << "SKIPPED: no loop device on this machine";
-  const auto outcome = Clone(loop.device(), 3000);
+  const auto outcome = Clone(loop.device());
   ASSERT_TRUE(outcome.ok()) << outcome.error();
   std::vector<std::uint8_t> written(old.size());
   const auto device = disk::OpenSource(loop.device());
   ASSERT_TRUE(device.reader.ReadAt(0, written));
   EXPECT_TRUE(written == Cloned(bytes, old));
-  ExpectSourceUnchanged(reader, bytes, {1500});
+  ExpectSourceUnchanged(reader, bytes, {kBadSector});
 }
 
 TEST_F(DiskClone, AStopInTheMiddleOfASquareEndsAfterTheChunk) {
@@ -98,12 +101,7 @@ TEST_F(DiskClone, AStopInTheMiddleOfASquareEndsAfterTheChunk) {
     }
     std::stop_source& stop_;
   } stopper(stop);
-  const ScopedDiskList disks(":" + destination.string());
-  auto writer = platform::OpenDiskForWriting(1);
-  ASSERT_TRUE(writer.status.ok());
-  const auto outcome =
-      CloneDisk({reader, 0, 1763 * 70, 1}, *writer.writer, status, stopper, stop.get_token(), log);
-  writer.writer.reset();
+  const auto outcome = Clone(destination.string(), &stopper, stop.get_token());
   ASSERT_TRUE(outcome.ok());
   EXPECT_TRUE(outcome.value().stopped);
   EXPECT_EQ(outcome.value().sectorsDone, 70u + 64) << "one chunk into the second square";
@@ -127,7 +125,7 @@ class CloneRefusals : public ::testing::Test {
     return refusal ? refusal->message : "";
   }
 
-  ScratchFolder folder;
+  ScratchFolder folder{"imaging-refusals"};
   std::string source = (folder / "source.img").string();
   std::string other = (folder / "other.img").string();
   const std::vector<std::uint8_t> sourceBytes = NumberedSectors(100);
@@ -182,7 +180,7 @@ TEST_F(CloneRefusals, AMountedFileSystem) {
 
 // Only asks: nothing is ever written to the disk of the running system.
 TEST(StorageUse, TheDiskOfTheRunningSystemIsNamedSo) {
-  const auto mounts = platform::ParseMountInfo(ReadTextFile("/proc/self/mountinfo"));
+  const auto mounts = platform::ParseMountInfo(ReadFileText("/proc/self/mountinfo"));
   const auto root = std::find_if(mounts.begin(), mounts.end(),
                                  [](const auto& mount) { return mount.mountPoint == "/"; });
   if (root == mounts.end() || !root->source.starts_with("/dev/") || !fs::exists(root->source)) {

@@ -2,10 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <sstream>
 
 #include "disk/MemorySource.h"
 #include "disk/platform/ImageFile.h"
+#include "imaging/ChunkRead.h"
 #include "imaging/ImageCreation.h"
 #include "imaging/ImagingSupport.h"
 #include "imaging/MapFile.h"
@@ -52,12 +52,8 @@ class FullDisk : public platform::SectorWriter {
 
 class Recorder : public app::ProgressObserver {
  public:
-  void OnProgress(const app::Progress& progress) override {
-    last = progress;
-    ++calls;
-  }
+  void OnProgress(const app::Progress& progress) override { last = progress; }
   app::Progress last;
-  int calls = 0;
 };
 
 class ImageCreation : public ::testing::Test {
@@ -71,11 +67,7 @@ class ImageCreation : public ::testing::Test {
     return CreateImage(job, *image.writer, status, progress, std::move(stop), log);
   }
 
-  std::string Log() const {
-    std::stringstream text;
-    text << std::ifstream(folder / "log.txt").rdbuf();
-    return text.str();
-  }
+  std::string Log() const { return ReadFileText(folder / "log.txt"); }
 
   static std::string Sha256Of(std::span<const std::uint8_t> bytes) {
     Sha256 hash;
@@ -83,7 +75,7 @@ class ImageCreation : public ::testing::Test {
     return hash.HexDigest();
   }
 
-  ScratchFolder folder;
+  ScratchFolder folder{"imaging-creation"};
   std::string imagePath = (folder / "out.img").string();
   app::LogReport log{(folder / "log.txt").string()};
   disk::DiskReader reader;
@@ -149,15 +141,6 @@ TEST_F(ImageCreation, EverySectorIsCopiedWhateverTheBlockArithmetic) {
   }
 }
 
-TEST_F(ImageCreation, APoolRangeStartsAtItsHeader) {
-  const auto bytes = NumberedSectors(6000);
-  const auto outcome = Image(std::make_shared<disk::MemorySource>(bytes), {2048, 5000});
-  ASSERT_TRUE(outcome.ok()) << outcome.error();
-  const std::vector<std::uint8_t> expected(bytes.begin() + 2048 * 512, bytes.begin() + 5000 * 512);
-  EXPECT_TRUE(ReadWholeFile(imagePath) == expected) << "byte k of the image is byte k of the range";
-  ExpectSourceUnchanged(reader, bytes);
-}
-
 TEST_F(ImageCreation, AStopDuringAChunkWritesThatChunkAndEnds) {
   // 40000 sectors make blocks of 22 sectors: a square is one chunk.
   const auto bytes = NumberedSectors(40000);
@@ -189,16 +172,6 @@ TEST_F(ImageCreation, AFailedWriteIsAFailureNotASuccess) {
   EXPECT_NE(outcome.error().find("No space left on device"), std::string::npos) << outcome.error();
   EXPECT_NE(Log().find("\nImage creation failed: "), std::string::npos);
   ExpectSourceUnchanged(reader, bytes);
-}
-
-TEST(ImageFile, ADeviceOrFolderIsNeverTakenForAnImage) {
-  EXPECT_FALSE(platform::CreateImageFile("/dev/null").status.ok());
-  EXPECT_FALSE(platform::CreateImageFile(fs::temp_directory_path().string()).status.ok());
-  ScratchFolder folder;
-  WriteWholeFile(folder / "old.img", NumberedSectors(8));
-  auto image = platform::CreateImageFile((folder / "old.img").string());
-  ASSERT_TRUE(image.status.ok());
-  EXPECT_EQ(fs::file_size(folder / "old.img"), 0u) << "an old image is emptied";
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -15,6 +14,7 @@
 #include <vector>
 
 #include "disk/DiskReader.h"
+#include "support/Files.h"
 
 // Sources, files and devices for the imaging and cloning tests.
 namespace kestrel::test {
@@ -38,11 +38,6 @@ inline std::vector<std::uint8_t> ReadWholeFile(const fs::path& path) {
   return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
-inline std::string ReadTextFile(const fs::path& path) {
-  const auto bytes = ReadWholeFile(path);
-  return {bytes.begin(), bytes.end()};
-}
-
 inline void WriteWholeFile(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
   std::ofstream file(path, std::ios::binary | std::ios::trunc);
   file.write(reinterpret_cast<const char*>(bytes.data()),
@@ -61,25 +56,6 @@ inline void ExpectSourceUnchanged(const disk::DiskReader& reader,
         << "sector " << n << " of the source changed";
   }
 }
-
-class ScratchFolder {
- public:
-  ScratchFolder()
-      : path_(fs::temp_directory_path() / ("kestrel-imaging-" + std::to_string(::getpid()) + "-" +
-                                           std::to_string(counter_++))) {
-    fs::create_directories(path_);
-  }
-  ~ScratchFolder() { fs::remove_all(path_); }
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-
-  fs::path operator/(const std::string& name) const { return path_ / name; }
-  const fs::path& path() const { return path_; }
-
- private:
-  static inline int counter_ = 0;
-  fs::path path_;
-};
 
 class ScopedDiskList {
  public:
