@@ -10,13 +10,13 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <utility>
 #include <array>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <utility>
 #include <vector>
 
 #include "disk/platform/Platform.h"
@@ -298,11 +298,14 @@ OpenedWriter OpenDiskForWriting(int n) {
 
 CreatedFile CreateOutputFile(const std::string& path) {
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
-  if (fd < 0) return {nullptr, errno == ELOOP ? "a symbolic link is in the way" : std::strerror(errno)};
+  if (fd < 0)
+    return {nullptr, errno == ELOOP ? "a symbolic link is in the way" : std::strerror(errno)};
   return {std::make_unique<LocalFile>(fd), {}};
 }
 
-std::unique_ptr<WritableFile> StandardOutput() { return std::make_unique<LocalFile>(::dup(STDOUT_FILENO)); }
+std::unique_ptr<WritableFile> StandardOutput() {
+  return std::make_unique<LocalFile>(::dup(STDOUT_FILENO));
+}
 
 bool CreateFolders(const std::string& path, std::string& error) {
   std::error_code code;

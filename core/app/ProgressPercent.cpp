@@ -1,0 +1,13 @@
+#include "app/ProgressPercent.h"
+
+namespace kestrel::app {
+
+int PercentDone(const Progress& progress) {
+  if (progress.total == 0) return 0;
+  if (progress.done >= progress.total) return 100;
+  // In floating point, so that counts near 2^64 cannot overflow the product.
+  return static_cast<int>(static_cast<double>(progress.done) * 100.0 /
+                          static_cast<double>(progress.total));
+}
+
+}  // namespace kestrel::app

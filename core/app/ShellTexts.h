@@ -1,0 +1,56 @@
+#pragma once
+
+#include <array>
+#include <string_view>
+
+// The texts and fixed values of the application shell: the splash screen, the main window and
+// its tabs, and the notices for the pages that a later version adds.
+namespace kestrel::app {
+
+inline constexpr std::string_view kProductTitle = "Kestrel Varnoak Novell (NSS)";
+inline constexpr std::string_view kProductTagline = "Data recovery for NetWare NSS volumes";
+
+// The splash screen closes itself after this long, or at once on a key or a click.
+inline constexpr int kSplashMilliseconds = 4000;
+
+inline constexpr std::array<std::string_view, 3> kTabCaptions{"Fresh Recovery", "Resume Recovery",
+                                                              "Create Image"};
+inline constexpr int kResumeRecoveryTab = 1;  // the tab that shows the Start button
+
+inline constexpr std::string_view kFreshRecoveryHeading = "Start Fresh Recovery";
+inline constexpr std::string_view kFreshRecoveryText =
+    "Click 'Start Fresh Recovery' button to search for lost pools, volume and data.";
+inline constexpr std::string_view kStartCaption = "Start";
+inline constexpr std::string_view kOkCaption = "OK";
+inline constexpr std::string_view kHelpCaption = "Help";
+inline constexpr std::string_view kLogCaption = "Log";
+inline constexpr std::string_view kAboutCaption = "About";
+
+// The help file, beside the program; and what is said when it, or the log report, cannot be
+// opened.
+inline constexpr std::string_view kHelpFileName = "Kestrel_Varnoak_Novell.chm";
+inline constexpr std::string_view kHelpMissingText = "The help file cannot be opened:";
+inline constexpr std::string_view kLogNotOpenedText =
+    "The log report cannot be opened with the desktop's viewer:";
+
+// The Create Image tab.
+inline constexpr std::string_view kDriveImagingHeading = "Drive Imaging";
+inline constexpr std::string_view kDriveImagingText =
+    " 1. Create Image: An image file of media can be created for scanning at any later point of "
+    "time.\n 2. Clone Disk: Creates an exact replica of hard drive.";
+inline constexpr std::string_view kCreateImageCaption = "Create Image";
+inline constexpr std::string_view kCloneDiskCaption = "Clone Disk";
+
+// Pages that a later version adds: their buttons are there, and say what to use meanwhile.
+inline constexpr std::string_view kComingLaterToolTip = "Comes with a later version";
+inline constexpr std::string_view kPoolScanLaterText =
+    "The pool scan page comes with a later version of this program.\n\nMeanwhile the command line "
+    "scans a pool: kestrel-nss-cli ls --pool-scan --disk N --pool NAME";
+inline constexpr std::string_view kDiskScanLaterText =
+    "The disk scan page comes with a later version of this program.\n\nMeanwhile the command line "
+    "scans a disk: kestrel-nss-cli disk-scan --disk N";
+inline constexpr std::string_view kImagingLaterText =
+    "Disk imaging and cloning come with a later version of this program.\n\nMeanwhile the command "
+    "line makes images and clones: kestrel-nss-cli image, kestrel-nss-cli clone";
+
+}  // namespace kestrel::app

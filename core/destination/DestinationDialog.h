@@ -1,0 +1,60 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "destination/Conflicts.h"
+#include "destination/Destination.h"
+
+// The destination dialog of a recovery and the two clash questions: their captions, when OK may
+// be pressed, and the room test of a chosen folder.
+namespace kestrel::destination {
+
+inline constexpr std::string_view kDestinationGroupCaption = "Recovery Destination Option";
+inline constexpr std::string_view kLocalDriveOption = "Recover to local drive";
+inline constexpr std::string_view kFtpServerOption = "Recover to FTP server";
+inline constexpr std::string_view kBrowseCaption = "Browse";
+inline constexpr std::string_view kFtpOptionsCaption = "FTP Options";
+inline constexpr std::string_view kFilterCaption = "Filter";
+inline constexpr std::string_view kFolderBrowserTitle = "Save File";
+
+// FTP destinations come with a later version: their controls are there but stay off.
+inline constexpr bool kFtpDestinationAvailable = false;
+
+// The clash question of a recovered file, with its six answers in their order.
+inline constexpr std::string_view kConflictFileNameCaption = "File Name:";
+inline constexpr std::string_view kConflictRenameToCaption = "Rename To:";
+struct ConflictButton {
+  ConflictChoice choice;
+  std::string_view caption;
+};
+inline constexpr std::array<ConflictButton, 6> kConflictButtons{{
+    {ConflictChoice::Rename, "Rename"},
+    {ConflictChoice::OverWrite, "OverWrite"},
+    {ConflictChoice::Skip, "Skip"},
+    {ConflictChoice::RenameAll, "RenameAll"},
+    {ConflictChoice::OverWriteAll, "OverWriteAll"},
+    {ConflictChoice::SkipAll, "SkipAll"},
+}};
+
+// The clash question of a scan information file.
+inline constexpr std::string_view kScanRenameFileCaption = "File Name that already exist";
+inline constexpr std::string_view kScanRenameNewNameCaption = "New Name";
+inline constexpr std::string_view kScanRenameOkCaption = "Ok";
+inline constexpr std::string_view kScanRenameOverWriteCaption = "OverWrite";
+inline constexpr std::string_view kCancelCaption = "Cancel";
+
+// OK may be pressed exactly when the edit of the chosen kind holds text.
+bool DestinationOkEnabled(DestinationKind kind, std::string_view localFolder,
+                          std::string_view ftpPath);
+
+// The room test of a local folder: "Insufficient drive space at destination location." when the
+// bytes to write are more than its file system has free (for a folder still to be made, the file
+// system of its nearest existing parent); nothing when they fit, or when the free space cannot be
+// measured (a write that fails then says so itself).
+std::optional<std::string_view> RoomProblem(const std::string& folder, std::uint64_t bytesToWrite);
+
+}  // namespace kestrel::destination

@@ -1,0 +1,17 @@
+#include "savedscan/ScanSaving.h"
+
+#include "app/TextEncoding.h"
+#include "savedscan/SaveRules.h"
+
+namespace kestrel::savedscan {
+
+SourceDescription DescribeVolumeScan(const volume::VolumeScanSource& source) {
+  return {"Volume:" + app::ToUtf8(source.volumeName), source.sourcePath,
+          static_cast<std::uint64_t>(source.poolBase)};
+}
+
+bool AsksToSaveOnLeaving(bool scanSaved, const volume::FileTree& tree) {
+  return !scanSaved && HasSomethingToSave(tree);
+}
+
+}  // namespace kestrel::savedscan

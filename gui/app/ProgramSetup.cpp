@@ -1,0 +1,17 @@
+#include "gui/app/ProgramSetup.h"
+
+#include <QApplication>
+
+#include "app/ShellTexts.h"
+#include "gui/common/QtText.h"
+#include "gui/common/Skin.h"
+
+namespace kestrel::gui {
+
+void PrepareProgram(QApplication& application) {
+  QApplication::setApplicationName(ToQString(app::kProductTitle));
+  QApplication::setQuitOnLastWindowClosed(false);
+  ApplyProgramLook(application);
+}
+
+}  // namespace kestrel::gui

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QDialog>
+#include <initializer_list>
+#include <string_view>
+
+#include "app/ShellTexts.h"
+
+namespace kestrel::gui {
+
+// A small modal notice or question: one fixed text and its buttons. Each button ends the dialog
+// with its result; Escape ends it as "No" (rejected).
+class NoticeDialog : public QDialog {
+  Q_OBJECT
+
+ public:
+  struct Button {
+    std::string_view caption;
+    const char* objectName;
+    DialogCode result;
+  };
+
+  static constexpr Button kOk{app::kOkCaption, "okButton", Accepted};
+  static constexpr Button kYes{"Yes", "yesButton", Accepted};
+  static constexpr Button kNo{"No", "noButton", Rejected};
+
+  // name: the dialog's own name, by which it is known (and found by tests).
+  NoticeDialog(const char* name, std::string_view text, std::initializer_list<Button> buttons,
+               QWidget* parent);
+};
+
+}  // namespace kestrel::gui

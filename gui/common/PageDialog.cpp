@@ -1,0 +1,41 @@
+#include "gui/common/PageDialog.h"
+
+#include <QKeyEvent>
+#include <QVBoxLayout>
+
+#include "gui/common/PageTitleBar.h"
+
+namespace kestrel::gui {
+
+PageDialog::PageDialog(const QString& title, QWidget* parent)
+    : QDialog(parent, Qt::Window | Qt::FramelessWindowHint) {
+  setWindowTitle(title);
+  auto* outer = new QVBoxLayout(this);
+  outer->setContentsMargins(1, 1, 1, 1);
+  auto* titleBar = new PageTitleBar(title, this);
+  outer->addWidget(titleBar);
+  body_ = new QVBoxLayout;
+  body_->setContentsMargins(10, 6, 10, 10);
+  outer->addLayout(body_, 1);
+  connect(titleBar, &PageTitleBar::closeClicked, this, [this] { CloseRequested(); });
+}
+
+void PageDialog::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape) {
+    event->accept();
+    return;
+  }
+  QDialog::keyPressEvent(event);
+}
+
+void PageDialog::OpenPage(QDialog* page, std::function<void(app::PageResult)> then) {
+  page->setParent(this, page->windowFlags());
+  connect(page, &QDialog::finished, this, [page, then = std::move(then)](int result) {
+    page->deleteLater();
+    then(static_cast<app::PageResult>(result));
+  });
+  hide();
+  page->open();
+}
+
+}  // namespace kestrel::gui

@@ -1,0 +1,140 @@
+#include "gui/destination/CSaveFile.h"
+
+#include <QButtonGroup>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "app/ShellTexts.h"
+#include "destination/DestinationDialog.h"
+#include "gui/app/ShellActions.h"
+#include "gui/common/QtText.h"
+#include "gui/common/Skin.h"
+#include "gui/destination/InsufficientSpace.h"
+#include "gui/filter/CFilterDialog.h"
+
+namespace kestrel::gui {
+namespace {
+
+QLineEdit* Edit(const char* name, QWidget* parent) {
+  auto* edit = new QLineEdit(parent);
+  edit->setObjectName(QString::fromLatin1(name));
+  edit->setMinimumWidth(320);
+  return edit;
+}
+
+}  // namespace
+
+CSaveFile::CSaveFile(std::function<std::uint64_t()> bytesToWrite, filter::FilterList& filter,
+                     QWidget* parent)
+    : QDialog(parent), bytesToWrite_(std::move(bytesToWrite)), filter_(filter) {
+  setObjectName(QStringLiteral("CSaveFile"));
+  setWindowTitle(ToQString(app::kProductTitle));
+  auto* layout = new QVBoxLayout(this);
+  auto* group = new QGroupBox(ToQString(destination::kDestinationGroupCaption), this);
+  group->setLayout(BuildDestinationRows());
+  layout->addWidget(group);
+  layout->addLayout(BuildButtons());
+  UpdateControls();
+}
+
+QLayout* CSaveFile::BuildDestinationRows() {
+  auto* grid = new QGridLayout;
+  local_ = new QRadioButton(ToQString(destination::kLocalDriveOption), this);
+  local_->setObjectName(QStringLiteral("localDriveOption"));
+  local_->setChecked(true);
+  ftp_ = new QRadioButton(ToQString(destination::kFtpServerOption), this);
+  ftp_->setObjectName(QStringLiteral("ftpServerOption"));
+  ftp_->setEnabled(destination::kFtpDestinationAvailable);
+  ftp_->setToolTip(ToQString(app::kComingLaterToolTip));
+  auto* kinds = new QButtonGroup(this);
+  kinds->addButton(local_);
+  kinds->addButton(ftp_);
+  localEdit_ = Edit("localFolderEdit", this);
+  ftpEdit_ = Edit("ftpPathEdit", this);
+  browse_ = SkinButton(destination::kBrowseCaption, "Pick the folder to recover into",
+                       "browseButton", this);
+  ftpOptions_ = SkinButton(destination::kFtpOptionsCaption, app::kComingLaterToolTip,
+                           "ftpOptionsButton", this);
+  grid->addWidget(local_, 0, 0, 1, 2);
+  grid->addWidget(localEdit_, 1, 0);
+  grid->addWidget(browse_, 1, 1);
+  grid->addWidget(ftp_, 2, 0, 1, 2);
+  grid->addWidget(ftpEdit_, 3, 0);
+  grid->addWidget(ftpOptions_, 3, 1);
+  connect(kinds, &QButtonGroup::buttonClicked, this, &CSaveFile::UpdateControls);
+  connect(localEdit_, &QLineEdit::textChanged, this, &CSaveFile::UpdateControls);
+  connect(ftpEdit_, &QLineEdit::textChanged, this, &CSaveFile::UpdateControls);
+  connect(browse_, &QPushButton::clicked, this, &CSaveFile::Browse);
+  return grid;
+}
+
+QLayout* CSaveFile::BuildButtons() {
+  auto* row = new QHBoxLayout;
+  QPushButton* filter =
+      SkinButton(destination::kFilterCaption, "Recover only some file types, or keep some out",
+                 "filterButton", this);
+  ok_ = SkinButton(app::kOkCaption, "Recover into the chosen folder", "okButton", this);
+  QPushButton* cancel =
+      SkinButton(destination::kCancelCaption, "Do not recover now", "cancelButton", this);
+  QPushButton* help = HelpButton(this);
+  connect(filter, &QPushButton::clicked, this, &CSaveFile::OpenFilter);
+  connect(ok_, &QPushButton::clicked, this, &CSaveFile::Confirm);
+  connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+  row->addWidget(filter);
+  row->addStretch();
+  for (QPushButton* button : {ok_, cancel, help}) row->addWidget(button);
+  return row;
+}
+
+void CSaveFile::UpdateControls() {
+  const bool local = local_->isChecked();
+  browse_->setEnabled(local);
+  ftpEdit_->setEnabled(!local && destination::kFtpDestinationAvailable);
+  ftpOptions_->setEnabled(!local && destination::kFtpDestinationAvailable);
+  const auto kind =
+      local ? destination::DestinationKind::LocalDrive : destination::DestinationKind::FtpServer;
+  ok_->setEnabled(destination::DestinationOkEnabled(kind, ToUtf8String(localEdit_->text()),
+                                                    ToUtf8String(ftpEdit_->text())));
+}
+
+void CSaveFile::Browse() {
+  QFileDialog browser(this, ToQString(destination::kFolderBrowserTitle));
+  browser.setObjectName(QStringLiteral("folderBrowser"));
+  browser.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::ShowDirsOnly);
+  browser.setFileMode(QFileDialog::Directory);
+  if (browser.exec() != QDialog::Accepted || browser.selectedFiles().isEmpty()) {
+    localEdit_->clear();
+    localEdit_->setEnabled(true);
+    return;
+  }
+  const QString folder = browser.selectedFiles().constFirst();
+  if (!HasRoom(folder)) return;
+  localEdit_->setText(folder);
+  localEdit_->setEnabled(false);
+}
+
+bool CSaveFile::HasRoom(const QString& folder) {
+  if (!destination::RoomProblem(ToUtf8String(folder), bytesToWrite_())) return true;
+  InsufficientSpace(this).exec();
+  return false;
+}
+
+void CSaveFile::OpenFilter() {
+  CFilterDialog(filter_, this).exec();
+}
+
+void CSaveFile::Confirm() {
+  if (HasRoom(localEdit_->text())) accept();
+}
+
+std::string CSaveFile::Folder() const {
+  return ToUtf8String(localEdit_->text());
+}
+
+}  // namespace kestrel::gui

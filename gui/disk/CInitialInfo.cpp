@@ -1,0 +1,215 @@
+#include "gui/disk/CInitialInfo.h"
+
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QLabel>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "app/ShellTexts.h"
+#include "disk/DriveName.h"
+#include "disk/MediaDiscovery.h"
+#include "gui/app/ShellActions.h"
+#include "gui/common/NoticeDialog.h"
+#include "gui/common/QtText.h"
+#include "gui/common/Skin.h"
+#include "gui/volume/LeafIterator.h"
+#include "volume/ChosenVolume.h"
+
+namespace kestrel::gui {
+namespace {
+
+// Each tree entry carries its kind and where it lies in the media tree.
+constexpr int kKindRole = Qt::UserRole;
+constexpr int kDiskRole = Qt::UserRole + 1;
+constexpr int kPoolRole = Qt::UserRole + 2;
+constexpr int kVolumeRole = Qt::UserRole + 3;
+
+QIcon MediaIcon(disk::MediaEntryKind kind) {
+  switch (kind) {
+    case disk::MediaEntryKind::Root:
+      return QIcon::fromTheme(QStringLiteral("computer"));
+    case disk::MediaEntryKind::Disk:
+      return QIcon::fromTheme(QStringLiteral("drive-harddisk"));
+    case disk::MediaEntryKind::Pool:
+      return QIcon::fromTheme(QStringLiteral("network-server"));
+    case disk::MediaEntryKind::Volume:
+      break;
+  }
+  return QIcon::fromTheme(QStringLiteral("folder-remote"));
+}
+
+QTreeWidgetItem* AddEntry(QTreeWidgetItem* parent, const std::u16string& label,
+                          disk::MediaEntryKind kind, int diskIndex, int pool = -1,
+                          int volume = -1) {
+  auto* item = new QTreeWidgetItem(parent, {ToQString(label)});
+  item->setIcon(0, MediaIcon(kind));
+  item->setData(0, kKindRole, static_cast<int>(kind));
+  item->setData(0, kDiskRole, diskIndex);
+  item->setData(0, kPoolRole, pool);
+  item->setData(0, kVolumeRole, volume);
+  return item;
+}
+
+disk::MediaEntryKind KindOf(const QTreeWidgetItem* item) {
+  return item ? static_cast<disk::MediaEntryKind>(item->data(0, kKindRole).toInt())
+              : disk::MediaEntryKind::Root;
+}
+
+QLabel* PanelLabel(const char* name, QWidget* parent) {
+  auto* label = new QLabel(parent);
+  label->setObjectName(QString::fromLatin1(name));
+  label->setWordWrap(true);
+  return label;
+}
+
+}  // namespace
+
+CInitialInfo::CInitialInfo(const app::LogReport& log, QWidget* parent)
+    : PageDialog(ToQString(app::kProductTitle), parent), log_(log) {
+  setObjectName(QStringLiteral("CInitialInfo"));
+  resize(820, 520);
+  auto* splitter = new QSplitter(this);
+  splitter->addWidget(BuildTree());
+  splitter->addWidget(BuildPanels());
+  splitter->setStretchFactor(1, 1);
+  Body()->addWidget(splitter, 1);
+  Body()->addLayout(BuildButtons());
+  FillTree();
+}
+
+QWidget* CInitialInfo::BuildTree() {
+  auto* box = new QWidget(this);
+  auto* layout = new QVBoxLayout(box);
+  layout->addWidget(CaptionLabel(disk::kMediaPageCaption, 15, box));
+  tree_ = new QTreeWidget(box);
+  tree_->setObjectName(QStringLiteral("mediaTree"));
+  tree_->setHeaderHidden(true);
+  tree_->setExpandsOnDoubleClick(false);
+  connect(tree_, &QTreeWidget::itemSelectionChanged, this, &CInitialInfo::OnSelectionChanged);
+  connect(tree_, &QTreeWidget::itemDoubleClicked, this, &CInitialInfo::OnContinue);
+  layout->addWidget(tree_);
+  return box;
+}
+
+QWidget* CInitialInfo::BuildPanels() {
+  auto* box = new QWidget(this);
+  auto* layout = new QVBoxLayout(box);
+  layout->addWidget(CaptionLabel(disk::kDescriptionCaption, 15, box));
+  heading_ = PanelLabel("headingPanel", box);
+  heading_->setFont(CaptionFont(15));
+  description_ = PanelLabel("descriptionPanel", box);
+  instruction_ = PanelLabel("instructionPanel", box);
+  note_ = PanelLabel("notePanel", box);
+  for (QLabel* label : {heading_, description_, instruction_, note_}) layout->addWidget(label);
+  layout->addStretch();
+  ShowPanels(disk::MediaEntryKind::Root);
+  return box;
+}
+
+QLayout* CInitialInfo::BuildButtons() {
+  auto* row = new QHBoxLayout;
+  QPushButton* home = SkinButton(disk::kHomeCaption, "HOME", "homeButton", this);
+  QPushButton* back = SkinButton(disk::kBackCaption, "BACK", "backButton", this);
+  continue_ = SkinButton(disk::kContinueCaption, "Scan the selected entry", "continueButton", this);
+  continue_->setEnabled(false);
+  connect(home, &QPushButton::clicked, this, [this] { Leave(app::LeaveButton::Home); });
+  connect(back, &QPushButton::clicked, this, [this] { Leave(app::LeaveButton::Back); });
+  connect(continue_, &QPushButton::clicked, this, &CInitialInfo::OnContinue);
+  for (QPushButton* button : {home, back, HelpButton(this), AboutButton(this), LogButton(this)})
+    row->addWidget(button);
+  row->addStretch();
+  row->addWidget(continue_);
+  return row;
+}
+
+void CInitialInfo::FillTree() {
+  media_ =
+      disk::DiscoverMedia([](int n) { return disk::OpenSource(disk::PhysicalDriveName(n)); }, log_);
+  auto* root = new QTreeWidgetItem(tree_, {ToQString(disk::kMediaTreeRoot)});
+  root->setIcon(0, MediaIcon(disk::MediaEntryKind::Root));
+  root->setData(0, kKindRole, static_cast<int>(disk::MediaEntryKind::Root));
+  for (int d = 0; d < static_cast<int>(media_.disks.size()); ++d) {
+    const disk::DiskEntry& entry = media_.disks[d];
+    QTreeWidgetItem* diskItem = AddEntry(root, entry.Label(), disk::MediaEntryKind::Disk, d);
+    if (!entry.status.ok()) diskItem->setToolTip(0, ToQString(entry.status.message));
+    for (int p = 0; p < static_cast<int>(entry.pools.size()); ++p) {
+      const disk::PoolEntry& pool = entry.pools[p];
+      QTreeWidgetItem* poolItem =
+          AddEntry(diskItem, pool.Label(), disk::MediaEntryKind::Pool, d, p);
+      for (int v = 0; v < static_cast<int>(pool.volumes.size()); ++v)
+        AddEntry(poolItem, pool.volumes[v].Label(), disk::MediaEntryKind::Volume, d, p, v);
+    }
+  }
+  tree_->expandAll();
+}
+
+void CInitialInfo::ShowPanels(disk::MediaEntryKind kind) {
+  const disk::PanelTexts texts = disk::PanelTextsFor(kind);
+  heading_->setText(ToQString(texts.heading));
+  description_->setText(ToQString(texts.description));
+  instruction_->setText(ToQString(texts.instruction));
+  note_->setText(ToQString(texts.note));
+}
+
+void CInitialInfo::OnSelectionChanged() {
+  const disk::MediaEntryKind kind = KindOf(tree_->currentItem());
+  ShowPanels(kind);
+  continue_->setEnabled(disk::ContinueEnabled(kind));
+}
+
+void CInitialInfo::OnContinue() {
+  const QTreeWidgetItem* item = tree_->currentItem();
+  switch (disk::ScanPageFor(KindOf(item))) {
+    case disk::ScanPage::None:
+      return;
+    case disk::ScanPage::DiskScan:
+      NoticeDialog("LaterPage", app::kDiskScanLaterText, {NoticeDialog::kOk}, this).exec();
+      return;
+    case disk::ScanPage::PoolScan:
+      NoticeDialog("LaterPage", app::kPoolScanLaterText, {NoticeDialog::kOk}, this).exec();
+      return;
+    case disk::ScanPage::VolumeScan:
+      break;
+  }
+  const disk::PoolEntry& pool =
+      media_.disks[item->data(0, kDiskRole).toInt()].pools[item->data(0, kPoolRole).toInt()];
+  OpenVolumePage(pool.volumes[item->data(0, kVolumeRole).toInt()]);
+}
+
+void CInitialInfo::OpenVolumePage(const disk::VolumeEntry& volume) {
+  const disk::OpenedSource opened = disk::OpenSource(volume.node.sourcePath);
+  if (!opened.status.ok()) {
+    NoticeDialog("SourceNotOpened", opened.status.message, {NoticeDialog::kOk}, this).exec();
+    return;
+  }
+  auto* page =
+      new LeafIterator(volume::ChosenVolume(volume, media_.chain, opened.reader), log_, this);
+  OpenPage(page, [this](app::PageResult result) { ActOnScanPageResult(result); });
+}
+
+void CInitialInfo::ActOnScanPageResult(app::PageResult result) {
+  switch (app::MediaPageReaction(result)) {
+    case app::CallerReaction::ShowAgain:
+      show();
+      return;
+    case app::CallerReaction::EndBackToMainWindow:
+      EndPage(app::PageResult::BackToMainWindow);
+      return;
+    case app::CallerReaction::EndClosing:
+      break;
+  }
+  EndPage(app::PageResult::Closing);
+}
+
+void CInitialInfo::Leave(app::LeaveButton button) {
+  EndPage(app::MediaPageResult(button));
+}
+
+void CInitialInfo::CloseRequested() {
+  Leave(app::LeaveButton::Close);
+}
+
+}  // namespace kestrel::gui

@@ -1,0 +1,39 @@
+#include "gui/volume/CThreadForSavingFiles.h"
+
+#include "destination/Destination.h"
+#include "gui/common/GuiConflictPrompt.h"
+#include "gui/destination/CAlreadyExistFileDialog.h"
+
+namespace kestrel::gui {
+
+CThreadForSavingFiles::CThreadForSavingFiles(volume::FileTree& tree, SavingRequest request,
+                                             filter::FilterList& filter, const app::LogReport& log,
+                                             QWidget* page)
+    : tree_(tree), request_(std::move(request)), filter_(filter), log_(log), page_(page) {
+  connect(&observer_, &QtProgressObserver::progressed, this, &CThreadForSavingFiles::progressed);
+  connect(&worker_, &WorkerThread::finished, this, &CThreadForSavingFiles::finished);
+}
+
+void CThreadForSavingFiles::Start() {
+  worker_.Start([this](std::stop_token stop) { Run(std::move(stop)); });
+}
+
+// On the worker's thread.
+void CThreadForSavingFiles::Run(std::stop_token stop) {
+  destination::LocalDestination destination(request_.folder);
+  GuiConflictPrompt prompt(
+      this, [this](const destination::ConflictQuestion& question) { return AskUser(question); },
+      pause_, stop);
+  const volume::SavingSetup setup{request_.source, request_.poolBase, destination, filter_, prompt};
+  report_ = volume::SaveSelected(tree_, setup, observer_, pause_, stop, log_);
+}
+
+// On the GUI thread, while the run waits.
+destination::ConflictAnswer CThreadForSavingFiles::AskUser(
+    const destination::ConflictQuestion& question) {
+  CAlreadyExistFileDialog dialog(question, page_);
+  dialog.exec();
+  return dialog.Answer();
+}
+
+}  // namespace kestrel::gui

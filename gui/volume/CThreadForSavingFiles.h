@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QObject>
+#include <string>
+
+#include "app/LogReport.h"
+#include "app/PauseGate.h"
+#include "destination/Conflicts.h"
+#include "disk/DiskReader.h"
+#include "filter/FilterList.h"
+#include "gui/common/QtProgressObserver.h"
+#include "gui/common/WorkerThread.h"
+#include "volume/FileTree.h"
+#include "volume/SavingRun.h"
+
+class QWidget;
+
+namespace kestrel::gui {
+
+// Where a recovery run reads and writes.
+struct SavingRequest {
+  disk::DiskReader source;
+  std::int64_t poolBase = 0;
+  std::string folder;  // the local destination folder
+};
+
+// The volume page's recovery run on a thread of its own. While it runs, the tree and the filter
+// list are the run's: the page keeps away from them until `finished`. A name clash is put to the
+// person through CAlreadyExistFileDialog while the run waits.
+class CThreadForSavingFiles : public QObject {
+  Q_OBJECT
+
+ public:
+  CThreadForSavingFiles(volume::FileTree& tree, SavingRequest request, filter::FilterList& filter,
+                        const app::LogReport& log, QWidget* page);
+
+  void Start();
+  // Holds the run between two blocks while the stop question is on screen.
+  void Pause() { pause_.Pause(); }
+  void Resume() { pause_.Resume(); }
+  void Stop() { worker_.RequestStop(); }
+  bool IsRunning() const { return worker_.IsRunning(); }
+
+  // After `finished`.
+  const volume::SavingReport& Report() const { return report_; }
+
+ signals:
+  void progressed(int percent, const QString& status);
+  void finished();
+
+ private:
+  void Run(std::stop_token stop);
+  destination::ConflictAnswer AskUser(const destination::ConflictQuestion& question);
+
+  volume::FileTree& tree_;
+  SavingRequest request_;
+  filter::FilterList& filter_;
+  const app::LogReport& log_;
+  QWidget* page_;
+  app::PauseGate pause_;
+  volume::SavingReport report_;
+  QtProgressObserver observer_;
+  WorkerThread worker_;  // last: it stops and joins the run before the run's data go
+};
+
+}  // namespace kestrel::gui

@@ -1,0 +1,87 @@
+#include "gui/volume/FileListModel.h"
+
+#include "gui/common/QtText.h"
+#include "gui/volume/ListIcons.h"
+#include "volume/VolumePage.h"
+
+namespace kestrel::gui {
+namespace {
+
+// Check images 2, 3 and 4: unchecked, checked, partial.
+Qt::CheckState QtCheck(int checkImage) {
+  switch (checkImage) {
+    case 3:
+      return Qt::Checked;
+    case 4:
+      return Qt::PartiallyChecked;
+    default:
+      break;
+  }
+  return Qt::Unchecked;
+}
+
+}  // namespace
+
+void FileListModel::Show(const volume::FileTree* tree, volume::FolderId folder) {
+  beginResetModel();
+  tree_ = tree;
+  folder_ = tree ? folder : volume::kNoFolder;
+  rows_ = tree ? volume::ListRowRefs(*tree, folder) : std::vector<volume::RowRef>{};
+  endResetModel();
+}
+
+void FileListModel::ChecksChanged() {
+  if (!rows_.empty()) emit dataChanged(index(0, 0), index(rowCount() - 1, 0), {Qt::CheckStateRole});
+}
+
+int FileListModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+}
+
+int FileListModel::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(volume::kListColumnTitles.size());
+}
+
+QVariant FileListModel::data(const QModelIndex& index, int role) const {
+  if (!tree_ || !index.isValid()) return {};
+  const volume::RowRef& row = RowAt(index.row());
+  if (role == Qt::DisplayRole) return Cell(row, index.column());
+  if (index.column() != 0) return {};
+  if (role == Qt::DecorationRole) return ListIcon(volume::RowIcon(*tree_, row));
+  if (role == Qt::CheckStateRole) return QtCheck(volume::RowCheckImage(*tree_, row));
+  return {};
+}
+
+QVariant FileListModel::Cell(const volume::RowRef& row, int column) const {
+  switch (column) {
+    case 0:
+      return ToQString(volume::RowName(*tree_, row));
+    case 1:
+      return ToQString(volume::RowSizeText(*tree_, row));
+    default:
+      break;
+  }
+  return ToQString(volume::RowTypeText(*tree_, row));
+}
+
+QVariant FileListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
+      section >= columnCount()) {
+    return {};
+  }
+  return ToQString(volume::kListColumnTitles[static_cast<std::size_t>(section)]);
+}
+
+Qt::ItemFlags FileListModel::flags(const QModelIndex& index) const {
+  if (!index.isValid()) return Qt::NoItemFlags;
+  const Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+  return index.column() == 0 ? flags | Qt::ItemIsUserCheckable : flags;
+}
+
+bool FileListModel::setData(const QModelIndex& index, const QVariant&, int role) {
+  if (role != Qt::CheckStateRole || !index.isValid() || index.column() != 0) return false;
+  emit checkClicked(index.row());
+  return true;
+}
+
+}  // namespace kestrel::gui

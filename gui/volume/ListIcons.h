@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QIcon>
+
+namespace kestrel::gui {
+
+// The image of a file list icon index (volume::RowIcon), from the desktop's icon theme with a
+// plain file or folder as the fallback.
+const QIcon& ListIcon(int iconIndex);
+
+}  // namespace kestrel::gui

@@ -1,0 +1,132 @@
+#include "gui/volume/VolumeBrowser.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QSplitter>
+#include <QTableView>
+#include <QTreeView>
+
+#include "gui/volume/FileListModel.h"
+#include "gui/volume/FolderTreeModel.h"
+
+namespace kestrel::gui {
+namespace {
+
+constexpr int kColumnWidth = 205;
+
+QTreeView* MakeTreeView(FolderTreeModel* model, QWidget* parent) {
+  auto* view = new QTreeView(parent);
+  view->setObjectName(QStringLiteral("folderTree"));
+  view->setModel(model);
+  view->setHeaderHidden(true);
+  view->setUniformRowHeights(true);  // expanding 100,000 folders must not measure each row
+  view->setExpandsOnDoubleClick(false);
+  return view;
+}
+
+QTableView* MakeListView(FileListModel* model, QWidget* parent) {
+  auto* view = new QTableView(parent);
+  view->setObjectName(QStringLiteral("fileList"));
+  view->setModel(model);
+  view->setShowGrid(true);
+  view->setSelectionBehavior(QAbstractItemView::SelectRows);
+  view->setWordWrap(false);
+  view->verticalHeader()->hide();
+  // Fixed row heights: a folder of 100,000 files lists without measuring its rows.
+  view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
+  view->horizontalHeader()->setDefaultSectionSize(kColumnWidth);
+  view->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  view->horizontalHeader()->setStretchLastSection(true);
+  return view;
+}
+
+}  // namespace
+
+VolumeBrowser::VolumeBrowser(QWidget* parent)
+    : QWidget(parent), folders_(new FolderTreeModel(this)), files_(new FileListModel(this)) {
+  auto* layout = new QHBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  auto* splitter = new QSplitter(this);
+  treeView_ = MakeTreeView(folders_, splitter);
+  listView_ = MakeListView(files_, splitter);
+  splitter->addWidget(treeView_);
+  splitter->addWidget(listView_);
+  splitter->setStretchFactor(1, 2);
+  layout->addWidget(splitter);
+  connect(folders_, &FolderTreeModel::checkClicked, this, &VolumeBrowser::OnFolderCheck);
+  connect(files_, &FileListModel::checkClicked, this, &VolumeBrowser::OnRowCheck);
+  connect(treeView_, &QTreeView::clicked, this, &VolumeBrowser::OnFolderClicked);
+  connect(treeView_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+          [this](const QModelIndex& current) { ShowFolder(folders_->FolderAt(current)); });
+  connect(listView_, &QTableView::doubleClicked, this, &VolumeBrowser::OnRowDoubleClicked);
+}
+
+void VolumeBrowser::Attach(volume::FileTree* tree) {
+  tree_ = tree;
+  folders_->Attach(tree);
+  files_->Clear();
+  if (!tree) return;
+  const QModelIndex top = folders_->IndexOf(tree->Top());
+  treeView_->expand(top);
+  treeView_->setCurrentIndex(top);
+  ShowFolder(tree->Top());
+}
+
+void VolumeBrowser::SetRecovering(bool recovering) {
+  folders_->ShowChecks(!recovering);
+  if (recovering) {
+    files_->Clear();
+  } else if (tree_) {
+    ShowFolder(CurrentFolder() == volume::kNoFolder ? tree_->Top() : CurrentFolder());
+  }
+}
+
+volume::FolderId VolumeBrowser::CurrentFolder() const {
+  return folders_->FolderAt(treeView_->currentIndex());
+}
+
+void VolumeBrowser::ShowFolder(volume::FolderId folder) {
+  if (!tree_ || folder == volume::kNoFolder) return;
+  files_->Show(tree_, folder);
+}
+
+void VolumeBrowser::SelectAll() {
+  if (tree_) Applied(volume::SelectAll(*tree_));
+}
+
+void VolumeBrowser::UnselectAll() {
+  if (tree_) Applied(volume::UnselectAll(*tree_));
+}
+
+void VolumeBrowser::OnFolderCheck(volume::FolderId folder) {
+  const volume::SelectionChange change = volume::ToggleFolder(*tree_, folder);
+  treeView_->setCurrentIndex(folders_->IndexOf(folder));  // the folder becomes the current one
+  Applied(change);
+}
+
+void VolumeBrowser::OnRowCheck(int row) {
+  Applied(volume::ToggleRow(*tree_, files_->Folder(), files_->RowAt(row)));
+}
+
+void VolumeBrowser::OnFolderClicked(const QModelIndex& index) {
+  treeView_->setExpanded(index, !treeView_->isExpanded(index));
+}
+
+// A double click on a folder row opens that folder in the tree.
+void VolumeBrowser::OnRowDoubleClicked(const QModelIndex& index) {
+  const volume::RowRef& row = files_->RowAt(index.row());
+  if (!row.folder) return;
+  const QModelIndex folder = folders_->IndexOf(row.folderId);
+  treeView_->setExpanded(folder, !treeView_->isExpanded(folder));
+  treeView_->setCurrentIndex(folder);
+  treeView_->scrollTo(folder);
+}
+
+void VolumeBrowser::Applied(const volume::SelectionChange& change) {
+  folders_->ChecksChanged();
+  files_->ChecksChanged();
+  emit selectionChanged(change);
+}
+
+}  // namespace kestrel::gui

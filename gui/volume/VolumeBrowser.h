@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QWidget>
+
+#include "volume/FileTree.h"
+#include "volume/Selection.h"
+
+class QTableView;
+class QTreeView;
+
+namespace kestrel::gui {
+
+class FileListModel;
+class FolderTreeModel;
+
+// The folder tree and the file list of the volume page, and every selection gesture on them:
+// ticking a folder in the tree, ticking a row of the list, opening a folder. The selection rules
+// are the core's; the browser applies them and shows the result.
+class VolumeBrowser : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit VolumeBrowser(QWidget* parent);
+
+  // Shows a scanned tree: the top item expanded, its sub-folders collapsed, its files listed.
+  // nullptr empties both views (while a scan writes its tree).
+  void Attach(volume::FileTree* tree);
+  // While a recovery run writes the tree's check states the list is empty and the tree shows no
+  // check images; afterwards both show the tree as the run left it.
+  void SetRecovering(bool recovering);
+
+  void SelectAll();
+  void UnselectAll();
+
+  QTreeView* TreeView() const { return treeView_; }
+  QTableView* ListView() const { return listView_; }
+  volume::FolderId CurrentFolder() const;
+
+ signals:
+  void selectionChanged(const volume::SelectionChange& change);
+
+ private:
+  void ShowFolder(volume::FolderId folder);
+  void OnFolderCheck(volume::FolderId folder);
+  void OnRowCheck(int row);
+  void OnFolderClicked(const QModelIndex& index);
+  void OnRowDoubleClicked(const QModelIndex& index);
+  void Applied(const volume::SelectionChange& change);
+
+  volume::FileTree* tree_ = nullptr;
+  FolderTreeModel* folders_;
+  FileListModel* files_;
+  QTreeView* treeView_;
+  QTableView* listView_;
+};
+
+}  // namespace kestrel::gui

@@ -1,0 +1,71 @@
+#include "gui/volume/VolumePageButtons.h"
+
+#include <QHBoxLayout>
+#include <QPushButton>
+
+#include "gui/app/ShellActions.h"
+#include "gui/common/Skin.h"
+
+namespace kestrel::gui {
+
+VolumePageButtons::VolumePageButtons(QWidget* parent) : QWidget(parent) {
+  auto* row = new QHBoxLayout(this);
+  row->setContentsMargins(0, 0, 0, 0);
+  home_ = Add(volume::kHomeButton, "homeButton");
+  back_ = Add(volume::kBackButton, "backButton");
+  layout()->addWidget(HelpButton(this));
+  layout()->addWidget(AboutButton(this));
+  saveScan_ = Add(volume::kSaveScanButton, "saveScanButton");
+  find_ = Add(volume::kFindButton, "findButton");
+  mask_ = Add(volume::kMaskButton, "maskButton");
+  unmask_ = Add(volume::kUnmaskButton, "unmaskButton");
+  selectAll_ = Add(volume::kSelectAllButton, "selectAllButton");
+  unselect_ = Add(volume::kUnselectButton, "unselectButton");
+  recover_ = Add(volume::kRecoverButton, "recoverButton");
+  row->addStretch();
+  stop_ = Add(volume::kStopButton, "stopButton");
+  unmask_->hide();  // shown only while a mask is on, which a later version adds
+  connect(home_, &QPushButton::clicked, this, &VolumePageButtons::homeClicked);
+  connect(back_, &QPushButton::clicked, this, &VolumePageButtons::backClicked);
+  connect(saveScan_, &QPushButton::clicked, this, &VolumePageButtons::saveScanClicked);
+  connect(selectAll_, &QPushButton::clicked, this, &VolumePageButtons::selectAllClicked);
+  connect(unselect_, &QPushButton::clicked, this, &VolumePageButtons::unselectClicked);
+  connect(recover_, &QPushButton::clicked, this, &VolumePageButtons::recoverClicked);
+  connect(stop_, &QPushButton::clicked, this, &VolumePageButtons::stopClicked);
+}
+
+QPushButton* VolumePageButtons::Add(const volume::ButtonText& text, const char* objectName) {
+  QPushButton* button = SkinButton(text.caption, text.label, objectName, this);
+  layout()->addWidget(button);
+  return button;
+}
+
+void VolumePageButtons::Apply(const volume::VolumePageControls& controls) {
+  home_->setEnabled(controls.home);
+  back_->setEnabled(controls.back);
+  saveScan_->setEnabled(controls.saveScan);
+  find_->setEnabled(controls.find);
+  mask_->setEnabled(controls.mask);
+  unmask_->setEnabled(false);
+  selectAll_->setEnabled(controls.selectAll);
+  unselect_->setEnabled(controls.unselect);
+  recover_->setEnabled(controls.recover);
+  stop_->setEnabled(controls.stop);
+  stop_->setVisible(controls.stop);
+}
+
+void VolumePageButtons::Apply(const volume::ButtonStates& states) {
+  if (states.selectAll) selectAll_->setEnabled(*states.selectAll);
+  if (states.unselect) unselect_->setEnabled(*states.unselect);
+  if (states.recover) recover_->setEnabled(*states.recover);
+}
+
+void VolumePageButtons::SetSaveScanEnabled(bool enabled) {
+  saveScan_->setEnabled(enabled);
+}
+
+void VolumePageButtons::DisableStop() {
+  stop_->setEnabled(false);
+}
+
+}  // namespace kestrel::gui

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QWidget>
+
+#include "volume/Selection.h"
+#include "volume/VolumePage.h"
+
+class QPushButton;
+
+namespace kestrel::gui {
+
+// The button row of the volume page. Which buttons take clicks is the core's to say: by the
+// page's stage, and by each selection gesture.
+class VolumePageButtons : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit VolumePageButtons(QWidget* parent);
+
+  void Apply(const volume::VolumePageControls& controls);
+  void Apply(const volume::ButtonStates& states);
+  void SetSaveScanEnabled(bool enabled);
+  // Once a stop is asked for, the worker's end is awaited.
+  void DisableStop();
+
+ signals:
+  void homeClicked();
+  void backClicked();
+  void saveScanClicked();
+  void selectAllClicked();
+  void unselectClicked();
+  void recoverClicked();
+  void stopClicked();
+
+ private:
+  QPushButton* Add(const volume::ButtonText& text, const char* objectName);
+
+  QPushButton* home_;
+  QPushButton* back_;
+  QPushButton* saveScan_;
+  QPushButton* find_;
+  QPushButton* mask_;
+  QPushButton* unmask_;
+  QPushButton* selectAll_;
+  QPushButton* unselect_;
+  QPushButton* recover_;
+  QPushButton* stop_;
+};
+
+}  // namespace kestrel::gui

@@ -1,0 +1,84 @@
+#include "Driving.h"
+
+#include <QAbstractButton>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QStyle>
+#include <QStyleOptionViewItem>
+#include <QTest>
+#include <QTimer>
+
+namespace kestrel::guitest {
+namespace {
+
+QStringList& Failures() {
+  static QStringList failures;
+  return failures;
+}
+
+}  // namespace
+
+void WhenModal(const QString& objectName, std::function<void(QWidget*)> action, int timeoutMs) {
+  auto* timer = new QTimer(qApp);
+  auto* clock = new QElapsedTimer;
+  clock->start();
+  QObject::connect(timer, &QTimer::timeout, timer, [=] {
+    QWidget* modal = QApplication::activeModalWidget();
+    const bool arrived = modal && modal->isVisible() && modal->objectName() == objectName;
+    if (!arrived && clock->elapsed() < timeoutMs) return;
+    timer->stop();
+    timer->deleteLater();
+    delete clock;
+    if (arrived) {
+      action(modal);
+    } else {
+      Failures() << objectName;
+    }
+  });
+  timer->start(10);
+}
+
+void AnswerModal(const QString& objectName, const char* button) {
+  WhenModal(objectName, [button, objectName](QWidget* dialog) {
+    if (!Click(dialog, button)) Failures() << objectName + "/" + button;
+  });
+}
+
+QStringList TakeModalFailures() {
+  QStringList failures = Failures();
+  Failures().clear();
+  return failures;
+}
+
+bool Click(QWidget* parent, const char* buttonName) {
+  auto* button = parent->findChild<QAbstractButton*>(QString::fromLatin1(buttonName));
+  if (!button || !button->isEnabled()) return false;
+  button->click();
+  return true;
+}
+
+bool IsEnabled(QWidget* parent, const char* buttonName) {
+  auto* button = parent->findChild<QAbstractButton*>(QString::fromLatin1(buttonName));
+  return button && button->isEnabled();
+}
+
+QString LabelText(QWidget* parent, const char* labelName) {
+  auto* label = parent->findChild<QLabel*>(QString::fromLatin1(labelName));
+  return label ? label->text() : QStringLiteral("<no label %1>").arg(labelName);
+}
+
+void ClickCheck(QAbstractItemView* view, const QModelIndex& index) {
+  view->scrollTo(index);
+  QStyleOptionViewItem option;
+  option.initFrom(view);
+  option.rect = view->visualRect(index);
+  option.features = QStyleOptionViewItem::HasCheckIndicator | QStyleOptionViewItem::HasDisplay |
+                    QStyleOptionViewItem::HasDecoration;
+  option.decorationSize = QSize(16, 16);
+  option.text = index.data().toString();
+  const QRect check =
+      view->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, view);
+  QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, check.center());
+}
+
+}  // namespace kestrel::guitest

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+// Driving the program's real widgets from a test: modal dialogs are answered by callbacks that
+// wait until the dialog is on top, buttons are clicked by their object names, check boxes of the
+// views by a mouse click where the style draws them.
+namespace kestrel::guitest {
+
+// Once a modal dialog with this object name is on top, runs the action on it. A dialog that does
+// not come within the time is recorded as a failure (TakeModalFailures).
+void WhenModal(const QString& objectName, std::function<void(QWidget*)> action,
+               int timeoutMs = 20000);
+// Clicks the named button of the named dialog once it is on top.
+void AnswerModal(const QString& objectName, const char* button);
+// The dialogs that were waited for in vain since the last call.
+QStringList TakeModalFailures();
+
+// Clicks the named button below the widget; false when there is none, or it is disabled.
+bool Click(QWidget* parent, const char* buttonName);
+bool IsEnabled(QWidget* parent, const char* buttonName);
+QString LabelText(QWidget* parent, const char* labelName);
+
+// Clicks the check box of an item of a view.
+void ClickCheck(QAbstractItemView* view, const QModelIndex& index);
+
+// The visible window of that class, if any.
+template <class Window>
+Window* FindWindow() {
+  for (QWidget* widget : QApplication::topLevelWidgets()) {
+    if (auto* window = qobject_cast<Window*>(widget); window && window->isVisible()) return window;
+  }
+  return nullptr;
+}
+
+}  // namespace kestrel::guitest

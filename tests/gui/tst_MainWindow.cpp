@@ -1,0 +1,334 @@
+// The road through the program: the main window and its tabs, the media page on the demo disks,
+// the volume page opened from it and left again, and a scan saved and resumed from the Resume
+// Recovery tab.
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTest>
+#include <QTreeView>
+#include <QTreeWidget>
+
+#include "DemoDisks.h"
+#include "DemoVolume.h"
+#include "Driving.h"
+#include "app/LogReport.h"
+#include "gui/app/AboutBox.h"
+#include "gui/app/CKestrelNSSRecoveryApp.h"
+#include "gui/app/CKestrelNSSRecoveryDlg.h"
+#include "gui/app/ProgramSetup.h"
+#include "gui/app/SplashScreen.h"
+#include "gui/disk/CInitialInfo.h"
+#include "gui/volume/LeafIterator.h"
+
+namespace kestrel::guitest {
+namespace {
+
+constexpr int kTimeout = 30000;
+
+QTreeWidgetItem* MediaEntry(QTreeWidget* tree, const QString& label) {
+  const auto found = tree->findItems(label, Qt::MatchExactly | Qt::MatchRecursive);
+  return found.isEmpty() ? nullptr : found.first();
+}
+
+void ClickTab(QWidget* window, int tab) {
+  QTabBar* bar = window->findChild<QTabWidget*>("tabs")->tabBar();
+  QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(tab).center());
+}
+
+bool ScanDone(QWidget* page) {
+  return QTest::qWaitFor(
+      [page] { return !page->findChild<QPushButton*>("stopButton")->isVisible(); }, kTimeout);
+}
+
+// Types the file's name into the file dialog, in the file's folder, and accepts it.
+void ChooseFile(const QString& dialogName, const QString& path) {
+  WhenModal(dialogName, [path](QWidget* dialog) {
+    auto* files = static_cast<QFileDialog*>(dialog);
+    const QFileInfo file(path);
+    files->setDirectory(file.absolutePath());
+    files->findChild<QLineEdit*>("fileNameEdit")->setText(file.fileName());
+    static_cast<QDialog*>(files)->accept();  // public for a QDialog
+  });
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase();
+  void init();
+  void cleanup();
+  void cleanupTestCase();
+  void theStartButtonShowsOnlyWithTheResumeTab();
+  void theMediaPageListsTheDemoDisks();
+  void homeFromTheVolumePageShowsTheMainWindowAgain();
+  void backShowsTheMediaPageAndItsCloseEndsTheProgram();
+  void closingTheVolumePageEndsTheProgram();
+  void aScanSavedIsResumedFromTheResumeTab();
+  void imagesOnTheResumeTabAreExplained();
+  void theApplicationObjectOpensAndClosesTheLog();
+  void theSplashClosesOnAKey();
+  void theAboutBoxNamesTheMachine();
+  void aMissingHelpFileIsSaid();
+
+ private:
+  // Fresh Recovery up to the scanned volume page of VOL1.
+  gui::LeafIterator* OpenVolumeThroughMediaPage();
+
+  std::unique_ptr<DemoDisks> disks_;
+  std::unique_ptr<app::LogReport> log_;
+  std::unique_ptr<gui::CKestrelNSSRecoveryDlg> main_;
+};
+
+void MainWindowTest::initTestCase() {
+  gui::PrepareProgram(*qApp);
+  disks_ = std::make_unique<DemoDisks>();
+  if (!disks_->error().isEmpty()) QSKIP(qPrintable("SKIPPED: " + disks_->error()));
+  disks_->UseAsSystemDisks();
+  log_ = std::make_unique<app::LogReport>(qEnvironmentVariable("KESTREL_NSS_LOG").toStdString());
+}
+
+void MainWindowTest::init() {
+  main_ = std::make_unique<gui::CKestrelNSSRecoveryDlg>(*log_);
+  main_->show();
+}
+
+void MainWindowTest::cleanup() {
+  main_.reset();
+  QCOMPARE(TakeModalFailures(), QStringList());
+}
+
+void MainWindowTest::cleanupTestCase() {
+  if (disks_ && disks_->error().isEmpty()) QCOMPARE(disks_->ChangedDisks(), QStringList());
+}
+
+gui::LeafIterator* MainWindowTest::OpenVolumeThroughMediaPage() {
+  if (!Click(main_.get(), "freshRecoveryButton")) return nullptr;
+  auto* media = FindWindow<gui::CInitialInfo>();
+  if (!media || main_->isVisible()) return nullptr;
+  auto* tree = media->findChild<QTreeWidget*>("mediaTree");
+  tree->setCurrentItem(MediaEntry(tree, "Volume:VOL1"));
+  if (!Click(media, "continueButton")) return nullptr;
+  auto* page = FindWindow<gui::LeafIterator>();
+  if (!page || media->isVisible() || !ScanDone(page)) return nullptr;
+  return page;
+}
+
+void MainWindowTest::theStartButtonShowsOnlyWithTheResumeTab() {
+  auto* start = main_->findChild<QPushButton*>("startButton");
+  QVERIFY(!start->isVisible());
+  ClickTab(main_.get(), 1);
+  QVERIFY(start->isVisible());
+  QVERIFY(main_->findChild<QWidget*>("startCaption")->isVisible());
+  ClickTab(main_.get(), 2);
+  QVERIFY(!start->isVisible());
+  QVERIFY2(!IsEnabled(main_.get(), "createImageButton"), "imaging comes later");
+  ClickTab(main_.get(), 0);
+  QVERIFY(!start->isVisible());
+}
+
+void MainWindowTest::theMediaPageListsTheDemoDisks() {
+  QVERIFY(Click(main_.get(), "freshRecoveryButton"));
+  auto* media = FindWindow<gui::CInitialInfo>();
+  QVERIFY(media);
+  auto* tree = media->findChild<QTreeWidget*>("mediaTree");
+  QTreeWidgetItem* root = tree->topLevelItem(0);
+  QCOMPARE(root->text(0), QStringLiteral("Physical Disks"));
+  QCOMPARE(root->childCount(), 2);
+  QCOMPARE(root->child(0)->text(0), QStringLiteral("Disk0"));
+  QCOMPARE(root->child(1)->childCount(), 0);  // disk 1 has no NetWare boot signature
+  QTreeWidgetItem* data = MediaEntry(tree, "Pool:DATA");
+  QVERIFY(data);
+  QCOMPARE(data->child(0)->text(0), QStringLiteral("Volume:VOL1"));
+  QCOMPARE(data->child(1)->text(0), QStringLiteral("Volume:USERS"));
+  QVERIFY(MediaEntry(tree, "Volume:BACKUP"));
+
+  QVERIFY(!IsEnabled(media, "continueButton"));
+  QCOMPARE(LabelText(media, "headingPanel"), QStringLiteral("Recover Data "));
+  tree->setCurrentItem(root->child(0));
+  QCOMPARE(LabelText(media, "headingPanel"), QStringLiteral("Scan Disk"));
+  tree->setCurrentItem(data);
+  QCOMPARE(LabelText(media, "headingPanel"), QStringLiteral("Scan Pool"));
+  QString later;
+  WhenModal("LaterPage", [&](QWidget* notice) {
+    later = LabelText(notice, "noticeText");
+    Click(notice, "okButton");
+  });
+  QVERIFY(Click(media, "continueButton"));
+  QVERIFY2(later.contains("pool scan"), qPrintable(later));
+  tree->setCurrentItem(MediaEntry(tree, "Volume:VOL1"));
+  QCOMPARE(LabelText(media, "headingPanel"), QStringLiteral("Scan Volume"));
+  QCOMPARE(LabelText(media, "notePanel"), QString());
+  QVERIFY(disks_->LogText().contains("\nReading Netware partitions in disk"));
+  QVERIFY(
+      disks_->LogText().contains("\nCompleted Reading the Netware Partitions and Pools in Disks."));
+  QVERIFY(Click(media, "homeButton"));
+  QTRY_VERIFY(main_->isVisible());
+}
+
+void MainWindowTest::homeFromTheVolumePageShowsTheMainWindowAgain() {
+  gui::LeafIterator* page = OpenVolumeThroughMediaPage();
+  QVERIFY(page);
+  auto* tree = page->findChild<QTreeView*>("folderTree");
+  ClickCheck(tree, tree->model()->index(0, 0));
+  QVERIFY(LabelText(page, "selectionText").startsWith("Files Selected: 16, size : "));
+  AnswerModal("savescanDialog", "noButton");
+  QVERIFY(Click(page, "homeButton"));
+  QTRY_VERIFY(main_->isVisible());
+  QVERIFY(!FindWindow<gui::CInitialInfo>());
+  QVERIFY(!FindWindow<gui::LeafIterator>());
+}
+
+void MainWindowTest::backShowsTheMediaPageAndItsCloseEndsTheProgram() {
+  QSignalSpy mainEnded(main_.get(), &QDialog::finished);
+  gui::LeafIterator* page = OpenVolumeThroughMediaPage();
+  QVERIFY(page);
+  AnswerModal("savescanDialog", "noButton");
+  QVERIFY(Click(page, "backButton"));
+  QTRY_VERIFY(FindWindow<gui::CInitialInfo>());
+  QVERIFY(!main_->isVisible());
+  QVERIFY(Click(FindWindow<gui::CInitialInfo>(), "closeButton"));
+  QTRY_COMPARE(mainEnded.count(), 1);
+  QVERIFY(!main_->isVisible());
+}
+
+void MainWindowTest::closingTheVolumePageEndsTheProgram() {
+  QSignalSpy mainEnded(main_.get(), &QDialog::finished);
+  gui::LeafIterator* page = OpenVolumeThroughMediaPage();
+  QVERIFY(page);
+  AnswerModal("savescanDialog", "noButton");
+  QVERIFY(Click(page, "closeButton"));
+  QTRY_COMPARE(mainEnded.count(), 1);
+  QVERIFY(!FindWindow<gui::CInitialInfo>());
+  QVERIFY(!main_->isVisible());
+}
+
+void MainWindowTest::aScanSavedIsResumedFromTheResumeTab() {
+  gui::LeafIterator* page = OpenVolumeThroughMediaPage();
+  QVERIFY(page);
+  const QString total = LabelText(page, "totalText");
+  const QString chosen = disks_->Scratch("vol1-scan");
+  ChooseFile("saveScanFileDialog", chosen);
+  AnswerModal("ScanSaved", "okButton");
+  QVERIFY(Click(page, "saveScanButton"));
+  QVERIFY(QFileInfo::exists(chosen + ".IMG"));
+  QVERIFY2(!IsEnabled(page, "saveScanButton"), "saved once until the next recovery");
+  QVERIFY(disks_->LogText().contains("\nStarted saving the scan information"));
+  QVERIFY(disks_->LogText().contains("\nScan information saved"));
+  QVERIFY2(Click(page, "homeButton"), "a saved scan is not asked about again");
+  QTRY_VERIFY(main_->isVisible());
+
+  ClickTab(main_.get(), 1);
+  ChooseFile("resumeFileDialog", chosen + ".IMG");
+  QVERIFY(Click(main_.get(), "browseButton"));
+  QCOMPARE(LabelText(main_.get(), "nameField"), chosen + ".IMG");
+  QCOMPARE(LabelText(main_.get(), "typeField"), QStringLiteral("IMG"));
+  QCOMPARE(LabelText(main_.get(), "sizeField"),
+           QStringLiteral("%1 Bytes").arg(QFileInfo(chosen + ".IMG").size()));
+  QVERIFY(Click(main_.get(), "startButton"));
+  auto* resumed = FindWindow<gui::LeafIterator>();
+  QVERIFY(resumed);
+  QVERIFY(ScanDone(resumed));
+  QCOMPARE(LabelText(resumed, "totalText"), total);
+  QVERIFY(disks_->LogText().contains("\nResume recovery using saved scan information"));
+
+  auto* tree = resumed->findChild<QTreeView*>("folderTree");
+  QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
+                    tree->visualRect(tree->model()->index(0, 0)).center());
+  ClickCheck(tree, tree->model()->index(0, 0));
+  const QString out = disks_->Scratch("recovered-resumed");
+  WhenModal("CSaveFile", [out](QWidget* dialog) {
+    dialog->findChild<QLineEdit*>("localFolderEdit")->setText(out);
+    Click(dialog, "okButton");
+  });
+  QString notice;
+  WhenModal("RecoveredMessage", [&](QWidget* dialog) {
+    notice = LabelText(dialog, "noticeText");
+    Click(dialog, "okButton");
+  });
+  QVERIFY(Click(resumed, "recoverButton"));
+  QTRY_COMPARE_WITH_TIMEOUT(notice, QStringLiteral("Recovered Successfully"), kTimeout);
+  QCOMPARE(FolderContents(out), FolderContents(disks_->ExpectedFolder("DATA", "VOL1")));
+
+  WhenModal("CScanRename", [](QWidget* dialog) {
+    QCOMPARE(dialog->findChild<QLineEdit*>("newNameEdit")->text(),
+             QStringLiteral("(Copy_1)vol1-scan.IMG"));
+    Click(dialog, "okButton");
+  });
+  ChooseFile("saveScanFileDialog", chosen);
+  AnswerModal("ScanSaved", "okButton");
+  QVERIFY2(Click(resumed, "saveScanButton"), "a recovery run opens S SCAN again");
+  QVERIFY(QFileInfo::exists(disks_->Scratch("(Copy_1)vol1-scan.IMG")));
+  QVERIFY(Click(resumed, "homeButton"));
+  QTRY_VERIFY(main_->isVisible());
+}
+
+void MainWindowTest::imagesOnTheResumeTabAreExplained() {
+  ClickTab(main_.get(), 1);
+  ChooseFile("resumeFileDialog", disks_->Disk(0));
+  QVERIFY(Click(main_.get(), "browseButton"));
+  QString notice;
+  WhenModal("ResumeNotice", [&](QWidget* dialog) {
+    notice = LabelText(dialog, "noticeText");
+    Click(dialog, "okButton");
+  });
+  QVERIFY(Click(main_.get(), "startButton"));
+  QVERIFY2(notice.contains("image of a disk"), qPrintable(notice));
+  QVERIFY(main_->isVisible());
+  QVERIFY(disks_->LogText().contains("\nResume recovery from disk image"));
+}
+
+void MainWindowTest::theApplicationObjectOpensAndClosesTheLog() {
+  const qsizetype before = disks_->LogText().size();
+  { const gui::CKestrelNSSRecoveryApp program; }
+  const QString added = disks_->LogText().mid(before);
+  QVERIFY(added.contains("Log Report*****************************\n"));
+  QVERIFY(added.contains("\nStarted Kestrel Varnoak Novell (NSS) on "));
+  QVERIFY(added.contains("\nClosed Kestrel Varnoak NSS successfullly on "));
+  QVERIFY(added.indexOf("Started") < added.indexOf("Closed"));
+}
+
+void MainWindowTest::theSplashClosesOnAKey() {
+  gui::SplashScreen splash;
+  QSignalSpy ended(&splash, &QDialog::finished);
+  splash.open();
+  QVERIFY(QTest::qWaitForWindowExposed(&splash));
+  QTest::keyClick(&splash, Qt::Key_Space);
+  QCOMPARE(ended.count(), 1);  // at once, before its four seconds
+}
+
+void MainWindowTest::theAboutBoxNamesTheMachine() {
+  QString memory;
+  WhenModal("AboutBox", [&](QWidget* about) {
+    for (const QLabel* label : about->findChildren<QLabel*>()) {
+      if (label->text().endsWith(" MB RAM")) memory = label->text();
+    }
+    Click(about, "okButton");
+  });
+  QVERIFY(Click(main_.get(), "aboutButton"));
+  QVERIFY2(!memory.isEmpty(), "the memory line");
+}
+
+void MainWindowTest::aMissingHelpFileIsSaid() {
+  QString notice;
+  WhenModal("OpenFailed", [&](QWidget* dialog) {
+    notice = LabelText(dialog, "noticeText");
+    Click(dialog, "okButton");
+  });
+  QVERIFY(Click(main_.get(), "helpButton"));
+  QVERIFY2(notice.startsWith("The help file cannot be opened:") &&
+               notice.endsWith("Kestrel_Varnoak_Novell.chm"),
+           qPrintable(notice));
+}
+
+}  // namespace kestrel::guitest
+
+QTEST_MAIN(kestrel::guitest::MainWindowTest)
+#include "tst_MainWindow.moc"

@@ -1,0 +1,350 @@
+// The volume page on the demo volume VOL1: the scan, ticking folders and files, recovering into a
+// folder, a name clash, the stop question, and leaving the page.
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTest>
+#include <QTreeView>
+#include <memory>
+
+#include "DemoDisks.h"
+#include "DemoVolume.h"
+#include "Driving.h"
+#include "app/LogReport.h"
+#include "gui/app/ProgramSetup.h"
+#include "gui/volume/LeafIterator.h"
+
+namespace kestrel::guitest {
+namespace {
+
+constexpr int kScanTimeout = 30000;
+
+QModelIndex ChildNamed(const QAbstractItemModel* model, const QModelIndex& parent,
+                       const QString& name) {
+  for (int row = 0; row < model->rowCount(parent); ++row) {
+    const QModelIndex child = model->index(row, 0, parent);
+    if (child.data().toString() == name) return child;
+  }
+  return {};
+}
+
+// The number of files below a folder of the expected recovery, and their bytes.
+std::pair<int, qint64> FilesBelow(const QString& folder) {
+  const auto contents = FolderContents(folder);
+  qint64 bytes = 0;
+  for (const QByteArray& data : contents) bytes += data.size();
+  return {static_cast<int>(contents.size()), bytes};
+}
+
+QString BytesText(int count, qint64 bytes) {
+  return QStringLiteral("Files Selected: %1, size : %2.00 bytes").arg(count).arg(bytes);
+}
+
+}  // namespace
+
+class VolumePageTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase();
+  void cleanup();
+  void cleanupTestCase();
+  void theScanListsTheVolume();
+  void tickingFoldersAndFilesSetsTheSelectionText();
+  void recoverWritesEveryFileWhole();
+  void aClashAnsweredWithRenameKeepsBothFiles();
+  void stopDuringTheScanAnsweredNoThenYes();
+  void stopDuringARecoveryPausesItThenEndsIt();
+  void leavingWhileWorkRunsIsRefused();
+  void leavingButtonsGiveTheirResults_data();
+  void leavingButtonsGiveTheirResults();
+  void aSaveCancelledOnLeavingKeepsThePage();
+
+ private:
+  // A volume page on VOL1, open, its scan done.
+  std::unique_ptr<gui::LeafIterator> OpenScannedPage(std::shared_ptr<GatedSource> gate = nullptr);
+  void Recover(gui::LeafIterator& page, const QString& folder,
+               std::function<void()> whileOpen = {});
+  QString Expected() const { return disks_->ExpectedFolder("DATA", "VOL1"); }
+
+  std::unique_ptr<DemoDisks> disks_;
+  std::unique_ptr<app::LogReport> log_;
+  QString recoveredText_;
+};
+
+void VolumePageTest::initTestCase() {
+  gui::PrepareProgram(*qApp);
+  disks_ = std::make_unique<DemoDisks>();
+  if (!disks_->error().isEmpty()) QSKIP(qPrintable("SKIPPED: " + disks_->error()));
+  disks_->UseAsSystemDisks();
+  log_ = std::make_unique<app::LogReport>(qEnvironmentVariable("KESTREL_NSS_LOG").toStdString());
+}
+
+void VolumePageTest::cleanup() {
+  QCOMPARE(TakeModalFailures(), QStringList());
+}
+
+void VolumePageTest::cleanupTestCase() {
+  if (disks_ && disks_->error().isEmpty()) QCOMPARE(disks_->ChangedDisks(), QStringList());
+}
+
+std::unique_ptr<gui::LeafIterator> VolumePageTest::OpenScannedPage(
+    std::shared_ptr<GatedSource> gate) {
+  auto page =
+      std::make_unique<gui::LeafIterator>(DemoVolume(*disks_, "VOL1", gate), *log_, nullptr);
+  page->open();
+  auto* stop = page->findChild<QPushButton*>("stopButton");
+  if (!QTest::qWaitFor([&] { return !stop->isVisible(); }, kScanTimeout)) return nullptr;
+  return page;
+}
+
+// Recover, with the destination typed into the destination dialog; the notice at the end is
+// kept in recoveredText_.
+void VolumePageTest::Recover(gui::LeafIterator& page, const QString& folder,
+                             std::function<void()> whileOpen) {
+  recoveredText_.clear();
+  WhenModal("CSaveFile", [folder](QWidget* dialog) {
+    dialog->findChild<QLineEdit*>("localFolderEdit")->setText(folder);
+    Click(dialog, "okButton");
+  });
+  WhenModal("RecoveredMessage", [this](QWidget* notice) {
+    recoveredText_ = LabelText(notice, "noticeText");
+    Click(notice, "okButton");
+  });
+  QVERIFY(Click(&page, "recoverButton"));
+  if (whileOpen) whileOpen();
+  QVERIFY(QTest::qWaitFor([this] { return !recoveredText_.isEmpty(); }, kScanTimeout));
+}
+
+void VolumePageTest::theScanListsTheVolume() {
+  const auto page = OpenScannedPage();
+  QVERIFY(page);
+  QCOMPARE(LabelText(page.get(), "statusText"), QStringLiteral("Scanning completed"));
+  QCOMPARE(LabelText(page.get(), "totalText"),
+           QStringLiteral("Total:  200.50 KB Folder(s): 5  File(s): 16"));
+  auto* tree = page->findChild<QTreeView*>("folderTree");
+  const QModelIndex top = tree->model()->index(0, 0);
+  QCOMPARE(top.data().toString(), QStringLiteral("VOL1"));
+  QVERIFY(tree->isExpanded(top));
+  for (const char* folder : {"DOCS", "PUBLIC", "IMAGES"}) {
+    const QModelIndex child = ChildNamed(tree->model(), top, folder);
+    QVERIFY2(child.isValid(), folder);
+    QVERIFY2(!tree->isExpanded(child), "the top item's sub-folders start collapsed");
+  }
+  auto* list = page->findChild<QTableView*>("fileList");
+  QCOMPARE(list->model()->headerData(1, Qt::Horizontal).toString(),
+           QStringLiteral("File Size (in Bytes)"));
+  QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
+                    tree->visualRect(ChildNamed(tree->model(), top, "DOCS")).center());
+  const QAbstractItemModel* rows = list->model();
+  QCOMPARE(rows->rowCount(), 4);
+  QCOMPARE(rows->index(0, 0).data().toString(), QStringLiteral("REPORTS"));
+  QCOMPARE(rows->index(0, 2).data().toString(), QStringLiteral("0"));
+  QCOMPARE(rows->index(2, 0).data().toString(), QStringLiteral("readme.txt"));
+  QCOMPARE(rows->index(2, 1).data().toLongLong(),
+           QFileInfo(Expected() + "/DOCS/readme.txt").size());
+  QCOMPARE(rows->index(2, 2).data().toString(), QStringLiteral("Valid File"));
+  QCOMPARE(rows->index(3, 2).data().toString(), QStringLiteral("Invalid/Deleted File"));
+  QVERIFY(!IsEnabled(page.get(), "recoverButton"));
+  QVERIFY(IsEnabled(page.get(), "selectAllButton"));
+  QVERIFY(IsEnabled(page.get(), "saveScanButton"));
+  QVERIFY(!IsEnabled(page.get(), "findButton"));
+  QVERIFY(disks_->LogText().contains("Started Scanning VOL1"));
+  QVERIFY(disks_->LogText().contains("Volume scanning completed successfully on"));
+}
+
+void VolumePageTest::tickingFoldersAndFilesSetsTheSelectionText() {
+  const auto page = OpenScannedPage();
+  QVERIFY(page);
+  auto* tree = page->findChild<QTreeView*>("folderTree");
+  auto* list = page->findChild<QTableView*>("fileList");
+  const QModelIndex top = tree->model()->index(0, 0);
+  const auto [docsFiles, docsBytes] = FilesBelow(Expected() + "/DOCS");
+  ClickCheck(tree, ChildNamed(tree->model(), top, "DOCS"));
+  QCOMPARE(LabelText(page.get(), "selectionText"), BytesText(docsFiles, docsBytes));
+  QCOMPARE(tree->model()->index(0, 0).data(Qt::CheckStateRole).toInt(), int(Qt::PartiallyChecked));
+  QVERIFY(IsEnabled(page.get(), "recoverButton"));
+  QCOMPARE(list->model()->index(0, 0).data(Qt::CheckStateRole).toInt(), int(Qt::Checked));
+
+  QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
+                    tree->visualRect(ChildNamed(tree->model(), top, "PUBLIC")).center());
+  const QModelIndex welcome = ChildNamed(list->model(), {}, "welcome.txt");
+  const qint64 welcomeBytes = QFileInfo(Expected() + "/PUBLIC/welcome.txt").size();
+  ClickCheck(list, welcome);
+  QCOMPARE(LabelText(page.get(), "selectionText"),
+           BytesText(docsFiles + 1, docsBytes + welcomeBytes));
+  ClickCheck(list, welcome);
+  QCOMPARE(LabelText(page.get(), "selectionText"), BytesText(docsFiles, docsBytes));
+
+  const auto [allFiles, allBytes] = FilesBelow(Expected());
+  QVERIFY(Click(page.get(), "selectAllButton"));
+  QCOMPARE(LabelText(page.get(), "selectionText"), BytesText(allFiles, allBytes));
+  QVERIFY(!IsEnabled(page.get(), "selectAllButton"));
+  QVERIFY(Click(page.get(), "unselectButton"));
+  QCOMPARE(LabelText(page.get(), "selectionText"),
+           QStringLiteral("Files Selected: 0, size : 0 MB"));
+  QVERIFY(!IsEnabled(page.get(), "recoverButton"));
+  QCOMPARE(tree->model()->index(0, 0).data(Qt::CheckStateRole).toInt(), int(Qt::Unchecked));
+}
+
+void VolumePageTest::recoverWritesEveryFileWhole() {
+  const auto page = OpenScannedPage();
+  QVERIFY(page);
+  QVERIFY(Click(page.get(), "selectAllButton"));
+  const QString out = disks_->Scratch("recovered-all");
+  Recover(*page, out);
+  QCOMPARE(recoveredText_, QStringLiteral("Recovered Successfully"));
+  QCOMPARE(FolderContents(out), FolderContents(Expected()));
+  QVERIFY(!IsEnabled(page.get(), "recoverButton"));
+  QVERIFY(IsEnabled(page.get(), "homeButton"));
+  QCOMPARE(page->findChild<QTreeView*>("folderTree")
+               ->model()
+               ->index(0, 0)
+               .data(Qt::CheckStateRole)
+               .toInt(),
+           int(Qt::Unchecked));
+}
+
+void VolumePageTest::aClashAnsweredWithRenameKeepsBothFiles() {
+  const auto page = OpenScannedPage();
+  QVERIFY(page);
+  const QString out = disks_->Scratch("recovered-clash");
+  QVERIFY(QDir().mkpath(out + "/DOCS"));
+  QFile old(out + "/DOCS/readme.txt");
+  QVERIFY(old.open(QIODevice::WriteOnly));
+  old.write("older readme");
+  old.close();
+  auto* tree = page->findChild<QTreeView*>("folderTree");
+  QTest::mouseClick(
+      tree->viewport(), Qt::LeftButton, {},
+      tree->visualRect(ChildNamed(tree->model(), tree->model()->index(0, 0), "DOCS")).center());
+  auto* list = page->findChild<QTableView*>("fileList");
+  ClickCheck(list, ChildNamed(list->model(), {}, "readme.txt"));
+  QString asked, proposed;
+  WhenModal("CAlreadyExistFileDialog", [&](QWidget* dialog) {
+    asked = LabelText(dialog, "fileNameLabel");
+    proposed = dialog->findChild<QLineEdit*>("renameToEdit")->text();
+    Click(dialog, "renameButton");
+  });
+  Recover(*page, out);
+  QCOMPARE(asked, QStringLiteral("readme.txt"));
+  QCOMPARE(proposed, QStringLiteral("Copy(1)_readme.txt"));
+  QCOMPARE(recoveredText_, QStringLiteral("Recovered Successfully"));
+  QCOMPARE(FileBytes(out + "/DOCS/readme.txt"), QByteArray("older readme"));
+  QCOMPARE(FileBytes(out + "/DOCS/Copy(1)_readme.txt"), FileBytes(Expected() + "/DOCS/readme.txt"));
+}
+
+void VolumePageTest::stopDuringTheScanAnsweredNoThenYes() {
+  const auto gate = DemoGate(*disks_);
+  gate->Allow(2);  // the pool label and the root block; the first leaf block waits
+  gui::LeafIterator page(DemoVolume(*disks_, "VOL1", gate), *log_, nullptr);
+  page.open();
+  QVERIFY(QTest::qWaitFor([&] { return gate->Waiting(); }, kScanTimeout));
+  QSignalSpy ended(&page, &QDialog::finished);
+  AnswerModal("PressesStopScan", "noButton");
+  QVERIFY(Click(&page, "stopButton"));
+  QCOMPARE(LabelText(&page, "statusText"), QStringLiteral("Scanning Data"));
+  QVERIFY(IsEnabled(&page, "stopButton"));
+  AnswerModal("PressesStopScan", "yesButton");
+  QVERIFY(Click(&page, "stopButton"));
+  QVERIFY(!IsEnabled(&page, "stopButton"));
+  gate->Open();
+  QTRY_COMPARE_WITH_TIMEOUT(LabelText(&page, "statusText"), QStringLiteral("Scanned Data"),
+                            kScanTimeout);
+  QVERIFY(!page.findChild<QPushButton*>("stopButton")->isVisible());
+  QVERIFY(IsEnabled(&page, "homeButton") && IsEnabled(&page, "unselectButton"));
+  QVERIFY(disks_->LogText().contains("\nScan volume process aborted"));
+  QCOMPARE(ended.count(), 0);
+}
+
+void VolumePageTest::stopDuringARecoveryPausesItThenEndsIt() {
+  const auto gate = DemoGate(*disks_);
+  const auto page = OpenScannedPage(gate);
+  QVERIFY(page);
+  gate->Close();
+  QVERIFY(Click(page.get(), "selectAllButton"));
+  int passedWhilePaused = -1;
+  Recover(*page, disks_->Scratch("recovered-stopped"), [&] {
+    QVERIFY(QTest::qWaitFor([&] { return gate->Waiting(); }, kScanTimeout));
+    WhenModal("PressesStopScan", [&](QWidget* question) {
+      const int before = gate->Passed();
+      gate->Allow(5);
+      QTest::qWait(300);
+      passedWhilePaused = gate->Passed() - before;
+      Click(question, "noButton");
+    });
+    QVERIFY(Click(page.get(), "stopButton"));
+    QVERIFY2(passedWhilePaused <= 1, "the run read on while the question was on screen");
+    QVERIFY2(QTest::qWaitFor([&] { return gate->Passed() >= 5 && gate->Waiting(); }, kScanTimeout),
+             "No lets the run go on");
+    AnswerModal("PressesStopScan", "yesButton");
+    QVERIFY(Click(page.get(), "stopButton"));
+    gate->Open();
+  });
+  QVERIFY(recoveredText_ != QStringLiteral("Recovered Successfully"));
+  QVERIFY2(recoveredText_.contains("stopped"), qPrintable(recoveredText_));
+  QVERIFY(!page->findChild<QPushButton*>("stopButton")->isVisible());
+  QVERIFY(IsEnabled(page.get(), "homeButton"));
+}
+
+void VolumePageTest::leavingWhileWorkRunsIsRefused() {
+  const auto gate = DemoGate(*disks_);
+  gate->Allow(2);
+  gui::LeafIterator page(DemoVolume(*disks_, "VOL1", gate), *log_, nullptr);
+  page.open();
+  QVERIFY(QTest::qWaitFor([&] { return gate->Waiting(); }, kScanTimeout));
+  QSignalSpy ended(&page, &QDialog::finished);
+  QString notice;
+  for (const char* button : {"homeButton", "backButton", "closeButton"}) {
+    WhenModal("StopScanning", [&](QWidget* dialog) {
+      notice = LabelText(dialog, "noticeText");
+      Click(dialog, "okButton");
+    });
+    QVERIFY2(Click(&page, button), button);
+    QCOMPARE(notice, QStringLiteral("Stop Current  Process.."));
+  }
+  QCOMPARE(ended.count(), 0);
+  QVERIFY(page.isVisible());
+  gate->Open();
+  QTRY_VERIFY_WITH_TIMEOUT(!page.findChild<QPushButton*>("stopButton")->isVisible(), kScanTimeout);
+}
+
+void VolumePageTest::leavingButtonsGiveTheirResults_data() {
+  QTest::addColumn<QString>("button");
+  QTest::addColumn<int>("result");
+  QTest::newRow("HOME: back to the main window") << "homeButton" << 1;
+  QTest::newRow("BACK: the media page again") << "backButton" << 3;
+  QTest::newRow("X: the program is closing") << "closeButton" << 2;
+}
+
+void VolumePageTest::leavingButtonsGiveTheirResults() {
+  QFETCH(QString, button);
+  QFETCH(int, result);
+  const auto page = OpenScannedPage();
+  QVERIFY(page);
+  QSignalSpy ended(page.get(), &QDialog::finished);
+  AnswerModal("savescanDialog", "noButton");
+  QVERIFY(Click(page.get(), qPrintable(button)));
+  QCOMPARE(ended.count(), 1);
+  QCOMPARE(ended.first().first().toInt(), result);
+}
+
+void VolumePageTest::aSaveCancelledOnLeavingKeepsThePage() {
+  const auto page = OpenScannedPage();
+  QVERIFY(page);
+  QSignalSpy ended(page.get(), &QDialog::finished);
+  AnswerModal("savescanDialog", "yesButton");
+  WhenModal("saveScanFileDialog", [](QWidget* dialog) { static_cast<QDialog*>(dialog)->reject(); });
+  QVERIFY(Click(page.get(), "homeButton"));
+  QCOMPARE(ended.count(), 0);
+  QVERIFY(page->isVisible());
+}
+
+}  // namespace kestrel::guitest
+
+QTEST_MAIN(kestrel::guitest::VolumePageTest)
+#include "tst_VolumePage.moc"

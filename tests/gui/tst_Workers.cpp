@@ -1,0 +1,125 @@
+// The Qt adapters of the workers: the clash question put on the GUI thread while the saving
+// worker waits, and the progress signals of a fast worker.
+#include <QEventLoop>
+#include <QSignalSpy>
+#include <QTest>
+#include <QThread>
+#include <QTimer>
+#include <atomic>
+#include <thread>
+
+#include "gui/common/GuiConflictPrompt.h"
+#include "gui/common/QtProgressObserver.h"
+
+namespace kestrel::guitest {
+namespace {
+
+using destination::ConflictAnswer;
+using destination::ConflictChoice;
+using destination::ConflictQuestion;
+
+const ConflictQuestion kQuestion{"/out", "a.txt", "Copy(1)_a.txt"};
+
+// Asks the question on a thread of its own, as the saving worker does.
+struct AskingWorker {
+  AskingWorker(QObject* context, gui::GuiConflictPrompt::Asker asker, app::PauseGate& pause)
+      : thread([this, context, asker = std::move(asker), &pause](std::stop_token stop) {
+          gui::GuiConflictPrompt prompt(context, asker, pause, stop);
+          answer = prompt.Ask(kQuestion);
+          answered = true;
+        }) {}
+
+  ConflictAnswer answer;
+  std::atomic<bool> answered = false;
+  std::jthread thread;
+};
+
+}  // namespace
+
+class WorkersTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void theQuestionIsAnsweredOnTheGuiThread();
+  void aStopEndsTheWaitForAnAnswer();
+  void noQuestionIsPutWhileTheRunIsPaused();
+  void aFastWorkerDoesNotFloodThePage();
+
+ private:
+  QObject context_;
+  app::PauseGate pause_;
+};
+
+void WorkersTest::theQuestionIsAnsweredOnTheGuiThread() {
+  bool onGuiThread = false;
+  AskingWorker worker(
+      &context_,
+      [&](const ConflictQuestion& question) {
+        onGuiThread = QThread::currentThread() == qApp->thread();
+        return ConflictAnswer{ConflictChoice::Rename, question.proposedName};
+      },
+      pause_);
+  QVERIFY(QTest::qWaitFor([&] { return worker.answered.load(); }, 10000));
+  QVERIFY(onGuiThread);
+  QCOMPARE(worker.answer.choice, ConflictChoice::Rename);
+  QCOMPARE(worker.answer.renameTo, std::string("Copy(1)_a.txt"));
+}
+
+// A page that closes while the question is open stops its run; the run must not wait on an
+// answer the closing page can no longer give.
+void WorkersTest::aStopEndsTheWaitForAnAnswer() {
+  bool questionOpen = false;
+  bool answeredWhileOpen = false;
+  std::unique_ptr<AskingWorker> worker;
+  worker = std::make_unique<AskingWorker>(
+      &context_,
+      [&](const ConflictQuestion&) {
+        questionOpen = true;
+        worker->thread.request_stop();
+        QEventLoop dialog;  // the question stays on screen a while after the stop
+        QTimer::singleShot(200, &dialog, &QEventLoop::quit);
+        dialog.exec();
+        answeredWhileOpen = worker->answered;
+        return ConflictAnswer{ConflictChoice::OverWrite, {}};
+      },
+      pause_);
+  QVERIFY(QTest::qWaitFor([&] { return questionOpen && worker->answered; }, 10000));
+  QVERIFY(QTest::qWaitFor([&] { return answeredWhileOpen; }, 10000));
+  QCOMPARE(worker->answer.choice, ConflictChoice::SkipAll);
+}
+
+void WorkersTest::noQuestionIsPutWhileTheRunIsPaused() {
+  bool asked = false;
+  pause_.Pause();
+  AskingWorker worker(
+      &context_,
+      [&](const ConflictQuestion&) {
+        asked = true;
+        return ConflictAnswer{ConflictChoice::Skip, {}};
+      },
+      pause_);
+  QTest::qWait(150);
+  QVERIFY(!asked);
+  pause_.Resume();
+  QVERIFY(QTest::qWaitFor([&] { return worker.answered.load(); }, 10000));
+  QVERIFY(asked);
+}
+
+void WorkersTest::aFastWorkerDoesNotFloodThePage() {
+  gui::QtProgressObserver observer;
+  QSignalSpy reports(&observer, &gui::QtProgressObserver::progressed);
+  std::jthread worker([&] {
+    for (std::uint64_t done = 0; done <= 200000; ++done)
+      observer.OnProgress({done, 200000, "file " + std::to_string(done)});
+  });
+  worker.join();
+  QTest::qWait(50);  // the queued signals arrive
+  QVERIFY2(reports.count() >= 101, "every move of the bar is shown");
+  QVERIFY2(reports.count() < 2000, qPrintable(QString::number(reports.count())));
+  QCOMPARE(reports.last().at(0).toInt(), 100);
+}
+
+}  // namespace kestrel::guitest
+
+QTEST_MAIN(kestrel::guitest::WorkersTest)
+#include "tst_Workers.moc"

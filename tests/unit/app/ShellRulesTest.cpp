@@ -1,0 +1,79 @@
+// The application shell's rules: page results, progress bar positions and the about box.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <limits>
+
+#include "app/AboutFacts.h"
+#include "app/Navigation.h"
+#include "app/ProgressPercent.h"
+
+namespace kestrel::app {
+namespace {
+
+TEST(Navigation, BackLeadsOneStepClosingLeadsOut) {
+  EXPECT_EQ(MediaPageResult(LeaveButton::Back), PageResult::BackToMainWindow);
+  EXPECT_EQ(ScanPageResult(LeaveButton::Back), PageResult::ShowCaller);
+  EXPECT_EQ(MediaPageReaction(ScanPageResult(LeaveButton::Back)), CallerReaction::ShowAgain);
+  EXPECT_EQ(MediaPageReaction(ScanPageResult(LeaveButton::Home)),
+            CallerReaction::EndBackToMainWindow);
+  EXPECT_EQ(MediaPageReaction(ScanPageResult(LeaveButton::Close)), CallerReaction::EndClosing);
+  EXPECT_EQ(MainWindowReaction(PageResult::ShowCaller), CallerReaction::ShowAgain)
+      << "a page opened from the main window that asks for its caller finds the main window";
+  EXPECT_EQ(MainWindowReaction(MediaPageResult(LeaveButton::Close)), CallerReaction::EndClosing);
+}
+
+TEST(ProgressPercent, StaysWithinTheBar) {
+  EXPECT_EQ(PercentDone({5, 0, {}}), 0) << "an unknown total shows nothing done";
+  EXPECT_EQ(PercentDone({0, 200, {}}), 0);
+  EXPECT_EQ(PercentDone({199, 200, {}}), 99);
+  EXPECT_EQ(PercentDone({300, 200, {}}), 100) << "never past the end";
+  constexpr std::uint64_t kHuge = std::numeric_limits<std::uint64_t>::max();
+  EXPECT_EQ(PercentDone({kHuge / 2, kHuge, {}}), 50) << "no overflow near 2^64";
+}
+
+TEST(AboutFacts, VersionNumbersFromAReleaseText) {
+  const VersionNumbers kernel = ParseVersionNumbers("6.1.0-18-amd64");
+  EXPECT_EQ(kernel.major, 6);
+  EXPECT_EQ(kernel.minor, 1);
+  EXPECT_EQ(kernel.build, 0);
+  const VersionNumbers two = ParseVersionNumbers("5.15");
+  EXPECT_EQ(two.major, 5);
+  EXPECT_EQ(two.minor, 15);
+  EXPECT_EQ(two.build, 0);
+  const VersionNumbers none = ParseVersionNumbers("unknown");
+  EXPECT_EQ(none.major + none.minor + none.build, 0);
+}
+
+TEST(AboutFacts, SystemNameFromOsRelease) {
+  EXPECT_EQ(OsReleaseName("NAME=\"Debian GNU/Linux\"\nPRETTY_NAME=\"Debian GNU/Linux 12 "
+                          "(bookworm)\"\nID=debian\n"),
+            "Debian GNU/Linux 12 (bookworm)");
+  EXPECT_EQ(OsReleaseName("ID=alpine\nNAME=Alpine"), "Alpine")
+      << "NAME when there is no pretty name";
+  EXPECT_EQ(OsReleaseName("XPRETTY_NAME=x\n"), "");
+}
+
+TEST(AboutFacts, LinesInTheirFormats) {
+  const AboutFacts facts =
+      MakeAboutFacts({3ull * 1024 * 1024 * 1024 + 5, "server1", "Debian 12", "6.1.0-18-amd64"});
+  EXPECT_EQ(facts.product, "Kestrel Varnoak NSS");
+  EXPECT_EQ(facts.version, "v3.0.0.0");
+  EXPECT_EQ(facts.edition, "Novell(NSS)");
+  EXPECT_EQ(facts.memory, "3072 MB RAM");
+  EXPECT_EQ(facts.computerName, "server1");
+  EXPECT_EQ(facts.systemVersion, "6. 1.0");
+  EXPECT_EQ(facts.servicePack, "6.1.0-18-amd64");
+  EXPECT_EQ(facts.systemName, "Debian 12");
+}
+
+TEST(AboutFacts, TheRunningSystemAnswers) {
+  const SystemFacts system = ReadSystemFacts();
+  EXPECT_GT(system.physicalMemoryBytes, 0u);
+  EXPECT_FALSE(system.computerName.empty());
+  EXPECT_FALSE(system.systemName.empty());
+  EXPECT_FALSE(system.systemRelease.empty());
+}
+
+}  // namespace
+}  // namespace kestrel::app

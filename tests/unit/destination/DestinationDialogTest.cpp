@@ -1,0 +1,30 @@
+// The destination dialog: when OK may be pressed, and the room test of a chosen folder.
+#include <gtest/gtest.h>
+
+#include <limits>
+
+#include "destination/DestinationDialog.h"
+#include "support/Files.h"
+
+namespace kestrel::destination {
+namespace {
+
+TEST(DestinationDialog, OkFollowsTheEditOfTheChosenKind) {
+  EXPECT_TRUE(DestinationOkEnabled(DestinationKind::LocalDrive, "/tmp/out", ""));
+  EXPECT_FALSE(DestinationOkEnabled(DestinationKind::LocalDrive, "", "ftp.example/in"));
+  EXPECT_TRUE(DestinationOkEnabled(DestinationKind::FtpServer, "", "ftp.example/in"));
+  EXPECT_FALSE(DestinationOkEnabled(DestinationKind::FtpServer, "/tmp/out", ""));
+}
+
+TEST(DestinationDialog, RoomIsMeasuredWhereTheFilesWillGo) {
+  const test::ScratchFolder folder("kestrel-room");
+  constexpr auto kTooMuch = std::numeric_limits<std::uint64_t>::max();
+  EXPECT_FALSE(RoomProblem(folder.path().string(), 0));
+  EXPECT_EQ(RoomProblem(folder.path().string(), kTooMuch),
+            "Insufficient drive space at destination location.");
+  EXPECT_TRUE(RoomProblem((folder / "new/deeper").string(), kTooMuch))
+      << "a folder still to be made is measured at its nearest existing parent";
+}
+
+}  // namespace
+}  // namespace kestrel::destination

@@ -1,0 +1,95 @@
+// The volume page's stages, the notice at the end of a recovery run, and the volume scan of a
+// volume chosen in media discovery.
+#include <gtest/gtest.h>
+
+#include "disk/MemorySource.h"
+#include "volume/ChosenVolume.h"
+#include "volume/SavingSummary.h"
+#include "volume/VolumePage.h"
+
+namespace kestrel::volume {
+namespace {
+
+TEST(VolumePageControls, WhileWorkRunsOnlyStopAndLeavingTakeClicks) {
+  for (const auto stage : {VolumePageStage::Scanning, VolumePageStage::Recovering}) {
+    const VolumePageControls controls = ControlsFor(stage, true, false);
+    EXPECT_TRUE(controls.stop);
+    EXPECT_TRUE(controls.home && controls.back) << "they say the work must be stopped first";
+    EXPECT_FALSE(controls.saveScan || controls.selectAll || controls.unselect || controls.recover ||
+                 controls.browsing);
+  }
+  EXPECT_EQ(ControlsFor(VolumePageStage::Scanning, false, false).status, "Scanning Data");
+  EXPECT_TRUE(ControlsFor(VolumePageStage::Scanning, false, false).scanBar);
+  EXPECT_TRUE(ControlsFor(VolumePageStage::Recovering, false, false).recoveryBar);
+  EXPECT_FALSE(ControlsFor(VolumePageStage::Recovering, false, false).status)
+      << "a recovery keeps the status of the scan";
+}
+
+TEST(VolumePageControls, AfterTheScanSavingNeedsFiles) {
+  const VolumePageControls found = ControlsFor(VolumePageStage::Browsing, true, false);
+  EXPECT_EQ(found.status, "Scanning completed");
+  EXPECT_TRUE(found.home && found.back && found.selectAll && found.saveScan && found.browsing);
+  EXPECT_FALSE(found.stop || found.scanBar || found.unselect || found.recover);
+  EXPECT_FALSE(found.find || found.mask) << "find and masks come later";
+  const VolumePageControls empty = ControlsFor(VolumePageStage::Browsing, false, false);
+  EXPECT_FALSE(empty.saveScan);
+  EXPECT_TRUE(empty.selectAll);
+  EXPECT_FALSE(ControlsFor(VolumePageStage::Browsing, true, true).saveScan)
+      << "a written scan file keeps S SCAN off";
+}
+
+TEST(VolumePageControls, AStoppedScanAndAFinishedRecovery) {
+  const VolumePageControls stopped = ControlsFor(VolumePageStage::Stopped, false, false);
+  EXPECT_EQ(stopped.status, "Scanned Data");
+  EXPECT_TRUE(stopped.saveScan && stopped.unselect && stopped.home && stopped.browsing);
+  EXPECT_FALSE(stopped.stop || stopped.recover);
+  const VolumePageControls recovered = ControlsFor(VolumePageStage::Recovered, false, true);
+  EXPECT_TRUE(recovered.saveScan) << "the end of a recovery run opens S SCAN again";
+  EXPECT_TRUE(recovered.selectAll);
+  EXPECT_FALSE(recovered.unselect || recovered.recover || recovered.recoveryBar);
+  EXPECT_FALSE(recovered.status);
+}
+
+TEST(SavingSummary, SuccessOnlyWhenEverythingWasWrittenWhole) {
+  SavingReport report;
+  report.filesWritten = 3;
+  report.skipped = {"/out/a.txt"};
+  EXPECT_EQ(SavingSummary(report), "Recovered Successfully") << "a skip is the user's choice";
+
+  report.failed = {{"/out/b.doc", "cannot be created: Permission denied"}};
+  report.bytesWritten = 2048;
+  EXPECT_EQ(SavingSummary(report),
+            "Recovered: 3 File(s), 2.00 KB\nSkipped at your choice: 1 File(s)\nNot recovered "
+            "whole: 1 File(s)\n/out/b.doc: cannot be created: Permission denied");
+
+  SavingReport stopped;
+  stopped.stopped = true;
+  EXPECT_NE(SavingSummary(stopped).find("stopped"), std::string::npos);
+}
+
+TEST(SavingSummary, ALongListIsCountedNotListed) {
+  SavingReport report;
+  for (int i = 0; i < 25; ++i) report.failed.push_back({"/out/f" + std::to_string(i), "gone"});
+  const std::string text = SavingSummary(report);
+  EXPECT_NE(text.find("/out/f19: gone"), std::string::npos);
+  EXPECT_EQ(text.find("/out/f20: gone"), std::string::npos);
+  EXPECT_NE(text.find("... and 5 more"), std::string::npos);
+}
+
+TEST(ChosenVolume, ScansFromTheEntrysNumbersThroughTheDiscoveredChain) {
+  disk::VolumeEntry volume;
+  volume.names = {u"VOL", u"1"};
+  volume.node = {0x2A, R"(\\.\PhysicalDrive1)", 0x105000, 32768};
+  const disk::PartitionChain chain{{2048, 34816}, {34816, 0}};
+  const disk::DiskReader reader(std::make_shared<disk::MemorySource>(std::vector<std::uint8_t>(8)));
+  const VolumeScanSource source = ChosenVolume(volume, chain, reader);
+  EXPECT_EQ(source.rootBlock, 0x2Au) << "a volume's start is its root block";
+  EXPECT_EQ(source.poolBase, 0x105000) << "its base is the pool's";
+  EXPECT_EQ(source.extentSectors, 32768);
+  EXPECT_EQ(source.chain, chain);
+  EXPECT_EQ(source.volumeName, u"VOL1") << "the names joined";
+  EXPECT_EQ(source.reader.Size(), 8);
+}
+
+}  // namespace
+}  // namespace kestrel::volume
