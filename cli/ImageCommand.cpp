@@ -11,7 +11,7 @@
 #include "app/TextEncoding.h"
 #include "disk/DriveName.h"
 #include "disk/NssLayout.h"
-#include "disk/platform/ImageFile.h"
+#include "disk/platform/Platform.h"
 #include "disk/platform/StorageUse.h"
 #include "imaging/ImageCreation.h"
 #include "imaging/ImageDestination.h"

@@ -11,18 +11,10 @@
 
 using namespace kestrel;
 
-namespace {
-
-class NoProgress : public app::ProgressObserver {
-  void OnProgress(const app::Progress&) override {}
-};
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const disk::DiskReader file(
       std::make_shared<disk::MemorySource>(std::vector<std::uint8_t>(data, data + size)));
-  NoProgress quiet;
+  app::NoProgress quiet;
   const savedscan::ReplayedScan replayed =
       savedscan::ReplaySavedScan(savedscan::ParseScanRecords(file), quiet);
   const auto kind = replayed.poolScan ? savedscan::ScanKind::Pool : savedscan::ScanKind::Volume;

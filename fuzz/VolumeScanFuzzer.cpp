@@ -17,10 +17,6 @@ namespace {
 constexpr std::int64_t kPoolBase = 0x5000;  // the pool's header at sector 0
 constexpr std::size_t kFirstLeaf = 3;       // blocks 1 and 2: super block and root block
 
-class NoProgress : public app::ProgressObserver {
-  void OnProgress(const app::Progress&) override {}
-};
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -39,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       u"FUZZ",
       "memory"};
   volume::FileTree tree = volume::NewVolumeTree(u"FUZZ");
-  NoProgress progress;
+  app::NoProgress progress;
   volume::ScanVolume(source, tree, progress, {}, app::LogReport("/dev/null"));
   return 0;
 }

@@ -86,6 +86,11 @@ bool PathExists(const std::string& path);
 // The free bytes of the file system that holds the path; nothing when it cannot be measured.
 std::optional<std::uint64_t> FreeBytes(const std::string& path);
 
+// Creates the file an image is written to, or empties the one already there, for positioned
+// sector writes. A path that names a device, a folder or anything else but a plain file is
+// refused, so that an image can never be written over a disk.
+OpenedWriter CreateImageFile(const std::string& path);
+
 // Path of the log report: KESTREL_NSS_LOG when set, else KestrelNSSLogReport.txt in the home
 // folder.
 std::string LogReportPath();

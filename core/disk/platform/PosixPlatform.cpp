@@ -94,6 +94,8 @@ class FileSource : public disk::ByteSource {
   std::int64_t size_;
 };
 
+// Sector writes to a disk or an image file. A write that the kernel cuts short is continued, so
+// that the failure that follows says why (a full disk) instead of passing for a success.
 class DeviceWriter : public SectorWriter {
  public:
   explicit DeviceWriter(int fd) : fd_(fd) {}
@@ -103,7 +105,14 @@ class DeviceWriter : public SectorWriter {
     const auto offset = disk::SectorOffset(sector);
     const std::size_t bytes = std::size_t{count} * disk::layout::kSectorSize;
     if (!offset || buffer.size() < bytes) return false;
-    return ::pwrite(fd_.get(), buffer.data(), bytes, *offset) == static_cast<ssize_t>(bytes);
+    for (std::size_t done = 0; done < bytes;) {
+      const ssize_t written = ::pwrite(fd_.get(), buffer.data() + done, bytes - done,
+                                       *offset + static_cast<std::int64_t>(done));
+      if (written < 0 && errno == EINTR) continue;
+      if (written <= 0) return false;
+      done += static_cast<std::size_t>(written);
+    }
+    return true;
   }
 
  private:
@@ -324,6 +333,23 @@ std::optional<std::uint64_t> FreeBytes(const std::string& path) {
   struct statvfs info {};
   if (::statvfs(path.c_str(), &info) != 0) return std::nullopt;
   return std::uint64_t{info.f_bfree} * info.f_frsize;
+}
+
+// The file is opened before it is emptied, and emptied only once it is known to be a plain file:
+// O_TRUNC would be ignored by a disk, and the writes would then go onto the disk. O_NONBLOCK keeps
+// a named pipe from holding the open until a reader comes.
+OpenedWriter CreateImageFile(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666);
+  if (fd < 0) return {nullptr, StatusFromErrno(path, errno)};
+  auto writer = std::make_unique<DeviceWriter>(fd);
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    return {nullptr,
+            {OpenError::Failed, path + ": is not a plain file; an image is written to a file"}};
+  }
+  if (::ftruncate(fd, 0) != 0 || ::fcntl(fd, F_SETFL, 0) != 0)
+    return {nullptr, StatusFromErrno(path, errno)};
+  return {std::move(writer), {}};
 }
 
 std::string LogReportPath() {

@@ -4,7 +4,7 @@
 #include <cerrno>
 
 #include "disk/MemorySource.h"
-#include "disk/platform/ImageFile.h"
+#include "disk/platform/Platform.h"
 #include "imaging/ChunkRead.h"
 #include "imaging/ImageCreation.h"
 #include "imaging/ImagingSupport.h"
