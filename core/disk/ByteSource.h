@@ -19,6 +19,10 @@ class ByteSource {
 
   virtual std::int64_t Size() const = 0;
 
+  // A hint that [offset, offset + length) is about to be read once from start to end, so that the
+  // system can read ahead further and keep less of it cached. Memory has nothing to tell.
+  virtual void AdviseSequential(std::int64_t /*offset*/, std::int64_t /*length*/) {}
+
   // Reads exactly buffer.size() bytes; a short read is a failed read.
   bool ReadAt(std::int64_t offset, std::span<std::uint8_t> buffer) {
     const auto count = ReadSome(offset, buffer);

@@ -13,6 +13,10 @@ bool DiskReader::ReadAt(std::int64_t offset, std::span<std::uint8_t> buffer) con
   return source_ && source_->ReadAt(offset, buffer);
 }
 
+void DiskReader::AdviseSequential(std::int64_t offset, std::int64_t length) const {
+  if (source_ && offset >= 0 && length > 0) source_->AdviseSequential(offset, length);
+}
+
 std::optional<std::size_t> DiskReader::ReadSome(std::int64_t offset,
                                                 std::span<std::uint8_t> buffer) const {
   if (!source_) return std::nullopt;

@@ -35,6 +35,8 @@ class DiskReader {
   std::int64_t Size() const { return source_ ? source_->Size() : 0; }
 
   bool ReadAt(std::int64_t offset, std::span<std::uint8_t> buffer) const;
+  // The range is about to be read once, front to back (a scan window after window).
+  void AdviseSequential(std::int64_t offset, std::int64_t length) const;
   std::optional<std::size_t> ReadSome(std::int64_t offset, std::span<std::uint8_t> buffer) const;
   // Fill the buffer from the start of a sector, or of pool block n (a whole block, or only its
   // first sector where that is all a structure needs).

@@ -1,11 +1,10 @@
 #include "diskscan/DiskScanner.h"
 
-#include <vector>
-
 #include "app/SizeText.h"
 #include "disk/NameBlock.h"
 #include "disk/NssStructures.h"
 #include "disk/PoolProbe.h"
+#include "disk/ReadBuffer.h"
 
 namespace kestrel::diskscan {
 namespace {
@@ -21,12 +20,13 @@ DiskScanResult ScanDisk(const disk::DiskReader& reader, const std::string& sourc
                         app::ProgressObserver& observer, std::stop_token stop) {
   DiskScanResult result;
   const auto total = static_cast<std::uint64_t>(reader.Size());
-  std::vector<std::uint8_t> buffer(kWindow);
+  disk::ReadBuffer buffer(kWindow);
+  reader.AdviseSequential(0, reader.Size());
   for (std::int64_t position = 0; position < reader.Size();
        position += static_cast<std::int64_t>(kWindow)) {
     if (stop.stop_requested()) return {std::move(result.pools), std::move(result.chain), true};
     const disk::ByteView window =
-        disk::ByteView(buffer).first(disk::ReadAround(reader, position, buffer));
+        buffer.span().first(disk::ReadAround(reader, position, buffer.span()));
     const std::string status =
         app::Format("Reading Sector: %lld", static_cast<long long>(position / 512));
     for (std::size_t offset = 0; offset + kSector <= window.size(); offset += kSector) {

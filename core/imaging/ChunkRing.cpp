@@ -1,33 +1,20 @@
 #include "imaging/ChunkRing.h"
 
 #include <algorithm>
-#include <cstdlib>
 
 #include "disk/NssLayout.h"
 
 namespace kestrel::imaging {
-namespace {
-
-// Buffers start on a page: the kernel copies whole pages fastest, and a device opened for direct
-// transfers would require it.
-constexpr std::size_t kAlignment = 4096;
-
-}  // namespace
 
 std::span<const std::uint8_t> Chunk::Bytes() const {
   return buffer.first(std::size_t{sectors} * disk::layout::kSectorSize);
 }
 
-void ChunkRing::AlignedFree::operator()(std::uint8_t* memory) const {
-  std::free(memory);
-}
-
 ChunkRing::ChunkRing(std::size_t slots, std::size_t bytesPerSlot, std::size_t consumers)
-    : chunks_(slots), released_(consumers, 0) {
-  const std::size_t stride = (bytesPerSlot + kAlignment - 1) / kAlignment * kAlignment;
-  memory_.reset(static_cast<std::uint8_t*>(std::aligned_alloc(kAlignment, stride * slots)));
+    : memory_(disk::ReadBuffer::RoundToPage(bytesPerSlot) * slots), chunks_(slots), released_(consumers, 0) {
+  const std::size_t stride = disk::ReadBuffer::RoundToPage(bytesPerSlot);
   for (std::size_t i = 0; i < slots; ++i)
-    chunks_[i].buffer = {memory_.get() + i * stride, bytesPerSlot};
+    chunks_[i].buffer = {memory_.data() + i * stride, bytesPerSlot};
 }
 
 std::uint64_t ChunkRing::SlowestConsumer() const {

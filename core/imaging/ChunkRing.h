@@ -3,10 +3,11 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <mutex>
 #include <span>
 #include <vector>
+
+#include "disk/ReadBuffer.h"
 
 namespace kestrel::imaging {
 
@@ -48,11 +49,7 @@ class ChunkRing {
  private:
   std::uint64_t SlowestConsumer() const;
 
-  struct AlignedFree {
-    void operator()(std::uint8_t* memory) const;
-  };
-
-  std::unique_ptr<std::uint8_t, AlignedFree> memory_;
+  disk::ReadBuffer memory_;  // every slot starts on a page
   std::vector<Chunk> chunks_;
   std::mutex mutex_;
   std::condition_variable changed_;

@@ -94,6 +94,8 @@ app::Result<CopyOutcome> Copier::Run() {
   status_ = CopyStatus{};
   status_.grid = ProgressGrid(plan_.source.Count());
   status_.currentSector = plan_.source.first;
+  if (const auto start = disk::SectorOffset(plan_.source.first))
+    source_.AdviseSequential(*start, static_cast<std::int64_t>(plan_.source.Count() * kSectorSize));
   Report();
   {
     const std::jthread writer([this] { WriteChunks(); });

@@ -10,6 +10,7 @@
 #include "app/TextEncoding.h"
 #include "disk/NameBlock.h"
 #include "disk/NssStructures.h"
+#include "disk/ReadBuffer.h"
 #include "disk/TreeBlock.h"
 #include "pool/PoolTree.h"
 #include "volume/RecordGrammar.h"
@@ -73,12 +74,13 @@ class PoolScan {
  private:
   // Tests every 512-byte position of [from, to) for "LEAF" and "SPB5"; false when stopped.
   bool ScanRange(std::int64_t from, std::int64_t to) {
-    std::vector<std::uint8_t> buffer(kWindow);
+    disk::ReadBuffer buffer(kWindow);
+    source_.reader.AdviseSequential(from, to - from);
     for (std::int64_t pos = from; pos < to; pos += kWindow) {
       if (stop_.stop_requested()) return false;
       const auto want = static_cast<std::size_t>(std::min<std::int64_t>(kWindow, to - pos));
-      const ByteView window = ByteView(buffer).first(
-          disk::ReadAround(source_.reader, pos, std::span(buffer).first(want)));
+      const ByteView window = buffer.span().first(
+          disk::ReadAround(source_.reader, pos, buffer.span().first(want)));
       for (std::size_t off = 0; off < window.size(); off += kSector)
         ExaminePosition(window, off, pos);
       done_ += window.size();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "disk/ReadBuffer.h"
 #include "savedscan/ScanFileFormat.h"
 
 namespace kestrel::savedscan {
@@ -21,7 +22,7 @@ class SequentialReader {
     for (std::size_t done = 0; done < out.size();) {
       if (position_ == filled_ && !Refill()) return false;
       const std::size_t count = std::min(out.size() - done, filled_ - position_);
-      std::copy_n(buffer_.begin() + static_cast<std::ptrdiff_t>(position_), count,
+      std::copy_n(buffer_.data() + position_, count,
                   out.begin() + static_cast<std::ptrdiff_t>(done));
       position_ += count;
       done += count;
@@ -35,7 +36,7 @@ class SequentialReader {
 
  private:
   bool Refill() {
-    filled_ = source_.ReadSome(offset_, buffer_).value_or(0);
+    filled_ = source_.ReadSome(offset_, buffer_.span()).value_or(0);
     offset_ += static_cast<std::int64_t>(filled_);
     position_ = 0;
     return filled_ != 0;
@@ -43,7 +44,7 @@ class SequentialReader {
 
   const disk::DiskReader& source_;
   std::int64_t offset_;
-  std::vector<std::uint8_t> buffer_ = std::vector<std::uint8_t>(1 << 20);
+  disk::ReadBuffer buffer_{1 << 20};
   std::size_t position_ = 0;
   std::size_t filled_ = 0;
 };

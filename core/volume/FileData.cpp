@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "disk/NssStructures.h"
+#include "disk/ReadBuffer.h"
 
 namespace kestrel::volume {
 namespace {
@@ -76,7 +77,7 @@ CopyOutcome CopyFileData(const disk::DiskReader& source, const FileDataLayout& l
                          platform::WritableFile& output,
                          const std::function<bool(std::uint64_t)>& between) {
   CopyOutcome outcome;
-  std::vector<std::uint8_t> buffer(std::min<std::uint64_t>(kLargestRead, layout.size));
+  disk::ReadBuffer buffer(std::min<std::uint64_t>(kLargestRead, layout.size));
   for (const SourceRange& range : layout.ranges) {
     for (std::uint64_t done = 0; done < range.length;) {
       if (!between(outcome.bytesWritten)) {
@@ -84,7 +85,7 @@ CopyOutcome CopyFileData(const disk::DiskReader& source, const FileDataLayout& l
         return outcome;
       }
       const auto chunk =
-          std::span(buffer).first(std::min<std::uint64_t>(kLargestRead, range.length - done));
+          buffer.span().first(std::min<std::uint64_t>(kLargestRead, range.length - done));
       const std::int64_t offset =
           range.offset < 0 ? -1 : range.offset + static_cast<std::int64_t>(done);
       if (offset < 0 || !source.ReadAt(offset, chunk))

@@ -89,6 +89,10 @@ class FileSource : public disk::ByteSource {
 
   std::int64_t Size() const override { return size_; }
 
+  void AdviseSequential(std::int64_t offset, std::int64_t length) override {
+    ::posix_fadvise(fd_.get(), offset, length, POSIX_FADV_SEQUENTIAL);
+  }
+
  private:
   FileDescriptor fd_;
   std::int64_t size_;
