@@ -1,7 +1,8 @@
 #include "Interrupt.h"
 
+#include <pthread.h>
+
 #include <csignal>
-#include <ctime>
 
 namespace kestrel::cli {
 namespace {
@@ -16,21 +17,22 @@ sigset_t StopSignals() {
 
 }  // namespace
 
-// The signals are blocked in every thread and taken by a watcher thread with sigtimedwait, so
-// the stop request is made from ordinary code, never from a signal handler.
+// The signals are blocked in every thread and taken by a watcher thread with sigwait, so the
+// stop request is made from ordinary code, never from a signal handler.
 InterruptStop::InterruptStop() {
   const sigset_t signals = StopSignals();
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
   watcher_ = std::jthread([this, signals](std::stop_token done) {
-    const timespec pause{0, 100'000'000};
-    while (!done.stop_requested()) {
-      if (sigtimedwait(&signals, nullptr, &pause) > 0) source_.request_stop();
-    }
+    int signal = 0;
+    while (sigwait(&signals, &signal) == 0 && !done.stop_requested()) source_.request_stop();
   });
 }
 
+// The watcher is woken by a signal of its own, so that the command ends at once rather than at
+// the watcher's next look at the clock.
 InterruptStop::~InterruptStop() {
   watcher_.request_stop();
+  pthread_kill(watcher_.native_handle(), SIGTERM);
   watcher_.join();
   const sigset_t signals = StopSignals();
   pthread_sigmask(SIG_UNBLOCK, &signals, nullptr);
