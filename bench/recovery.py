@@ -1,61 +1,85 @@
 #!/usr/bin/env python3
 """Recovery: how close does writing recovered files come to a plain copy?
 
-Builds a volume with about 1 GiB of files (sizes from 1 KiB to 100 MiB, several extents each)
-with kestrel-nss-mkimage, recovers all of it with `kestrel-nss-cli recover --image`, and in the
-same run copies the same number of bytes out of the same image with `dd bs=1M`. Both write to
-BENCH_OUT (default /dev/shm, a RAM file system, so that the disk's own write-back and discard
-noise does not decide the result). Each contender runs five times, alternating, from the same
-state; the best time of each counts. Prints both and the ratio (target: at most 1.3)."""
+Builds a volume with about 1 GiB of files (or the size in MiB given as the first argument or in
+BENCH_SIZE_MIB; sizes from 1 KiB to 100 MiB, several extents each) with kestrel-nss-mkimage,
+recovers all of it with `kestrel-nss-cli recover`, and in the same run copies the same number of
+bytes out of the same source with dd: warm, from the image in the page cache, against
+`dd bs=1M`; and cold, from a read-only loop device after the page cache is dropped, against
+`dd iflag=direct bs=1M`. Both write to BENCH_OUT (default /dev/shm, a RAM file system, so that
+the disk's own write-back and discard noise does not decide the result). Each contender runs
+several times, alternating, from the same state; the best time of each counts. Prints both and
+the ratio (target: at most 1.3)."""
 
 import os
 import shutil
-import subprocess
 import sys
 import tempfile
 
-from common import CLI, make_image, settle, timed
+from common import (CLI, GiB, MiB, QUIET_LOG, Comparison, best_cold, best_of, make_image, print_table,
+                    settle, size_argument)
 
-# (count, size in bytes, extents)
-FILES = [(8, 100 << 20, 4), (40, 3 << 20, 3), (400, 256 << 10, 2), (2000, 20 << 10, 2), (2000, 1 << 10, 1)]
+# (count, size in bytes, extents) for 1 GiB
+FILES = [(8, 100 * MiB, 4), (40, 3 * MiB, 3), (400, 256 << 10, 2), (2000, 20 << 10, 2), (2000, 1 << 10, 1)]
+TARGET = 1.3
 
 
-def layout():
+def files(size):
+    return [(max(1, round(count * size / GiB)), length, extents) for count, length, extents in FILES]
+
+
+def layout(size):
     entries = []
-    for count, size, extents in FILES:
+    for count, length, extents in files(size):
         for index in range(count):
-            entries.append({"path": f"/S{size}/f{index:05d}.dat", "size": size, "extents": extents})
+            entries.append({"path": f"/S{length}/f{index:05d}.dat", "size": length, "extents": extents})
     pool = {"name": "BENCH", "volumes": [{"names": ["DATA"], "entries": entries}]}
     return {"disks": [{"partitions": [{"pool": pool}, {"sizeSectors": 2048}]}]}
 
 
-def main():
-    total = sum(count * size for count, size, _ in FILES)
-    with tempfile.TemporaryDirectory(prefix="kestrel-bench-", dir=os.environ.get("BENCH_DIR", "/var/tmp")) as folder:
-        image = make_image(folder, "recovery", layout())
-        env = dict(os.environ, KESTREL_NSS_LOG=os.devnull)
-        target = tempfile.mkdtemp(prefix="kestrel-bench-", dir=os.environ.get("BENCH_OUT", "/dev/shm"))
-        out = os.path.join(target, "out")
-        copy = os.path.join(target, "dd.out")
-        contenders = {
-            "kestrel-nss-cli recover": ([CLI, "recover", "--image", image, "--to", out], env),
-            "dd bs=1M": (["dd", f"if={image}", f"of={copy}", "bs=1M", f"count={total >> 20}", "status=none"], None),
+def measure(folder, size, rounds=5, cold=True):
+    total = sum(count * length for count, length, _ in files(size))
+    image = make_image(folder, "recovery", layout(size))
+    target = tempfile.mkdtemp(prefix="kestrel-bench-", dir=os.environ.get("BENCH_OUT", "/dev/shm"))
+    out, copy = os.path.join(target, "out"), os.path.join(target, "dd.out")
+
+    def contenders(source, dd_name, dd_flags):
+        return {
+            "recover": ([CLI, "recover", "--image", source, "--to", out], QUIET_LOG),
+            dd_name: (["dd", f"if={source}", f"of={copy}", "bs=1M", f"count={total // MiB}", *dd_flags,
+                       "status=none"], None),
         }
-        results = {name: [] for name in contenders}
-        for _ in range(5):
-            for name, (command, command_env) in contenders.items():
-                shutil.rmtree(out, ignore_errors=True)
-                if os.path.exists(copy):
-                    os.remove(copy)
-                settle(image)
-                results[name].append(timed(command, command_env)[0])
+
+    def clean():
+        shutil.rmtree(out, ignore_errors=True)
+        if os.path.exists(copy):
+            os.remove(copy)
+
+    def warm():
+        clean()
+        settle(image)
+
+    try:
+        best = best_of(rounds, contenders(image, "dd bs=1M", []), warm)
+        comparisons = [Comparison("recovery", "warm", "recover", best["recover"][0], "dd bs=1M",
+                                  best["dd bs=1M"][0], total, TARGET, higher=False)]
+        cold_best = best_cold(image, contenders, max(2, rounds // 2), clean) if cold else None
+        if cold_best:
+            comparisons.append(Comparison("recovery", "cold", "recover", cold_best["recover"][0],
+                                          "dd iflag=direct", cold_best["dd iflag=direct"][0], total, TARGET,
+                                          higher=False))
+    finally:
         shutil.rmtree(target)
-        best = {name: min(times) for name, times in results.items()}
-        for name, seconds in best.items():
-            print(f"{name:>24}: {seconds:6.2f} s  {total / seconds / 2**20:7.1f} MiB/s")
-        ratio = best["kestrel-nss-cli recover"] / best["dd bs=1M"]
-        print(f"recover / dd = {ratio:.2f} (target <= 1.3), {total / 2**30:.2f} GiB in {sum(c for c, _, _ in FILES)} files")
-        return 0 if ratio <= 1.3 else 1
+    return comparisons, sum(count for count, _, _ in files(size))
+
+
+def main():
+    size = size_argument(1 * GiB)
+    with tempfile.TemporaryDirectory(prefix="kestrel-bench-", dir=os.environ.get("BENCH_DIR", "/var/tmp")) as folder:
+        comparisons, count = measure(folder, size)
+        met = print_table(comparisons)
+        print(f"{comparisons[0].size / GiB:.2f} GiB in {count} files")
+        return 0 if met else 1
 
 
 if __name__ == "__main__":

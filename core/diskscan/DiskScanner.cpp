@@ -4,12 +4,11 @@
 #include "disk/NameBlock.h"
 #include "disk/NssStructures.h"
 #include "disk/PoolProbe.h"
-#include "disk/ReadBuffer.h"
+#include "disk/WindowReader.h"
 
 namespace kestrel::diskscan {
 namespace {
 
-constexpr std::size_t kWindow = disk::layout::kScanWindowSize;
 constexpr std::size_t kSector = disk::layout::kSectorSize;
 constexpr auto kSignatureStart =
     static_cast<std::uint8_t>(disk::layout::kPartitionSignature[0]);  // most sectors fail here
@@ -20,13 +19,12 @@ DiskScanResult ScanDisk(const disk::DiskReader& reader, const std::string& sourc
                         app::ProgressObserver& observer, std::stop_token stop) {
   DiskScanResult result;
   const auto total = static_cast<std::uint64_t>(reader.Size());
-  disk::ReadBuffer buffer(kWindow);
-  reader.AdviseSequential(0, reader.Size());
-  for (std::int64_t position = 0; position < reader.Size();
-       position += static_cast<std::int64_t>(kWindow)) {
-    if (stop.stop_requested()) return {std::move(result.pools), std::move(result.chain), true};
-    const disk::ByteView window =
-        buffer.span().first(disk::ReadAround(reader, position, buffer.span()));
+  disk::WindowReader windows(reader, 0, reader.Size());
+  while (!stop.stop_requested()) {
+    const auto next = windows.Next();
+    if (!next) return result;
+    const std::int64_t position = next->offset;
+    const disk::ByteView window = next->bytes;
     const std::string status =
         app::Format("Reading Sector: %lld", static_cast<long long>(position / 512));
     for (std::size_t offset = 0; offset + kSector <= window.size(); offset += kSector) {
@@ -43,7 +41,7 @@ DiskScanResult ScanDisk(const disk::DiskReader& reader, const std::string& sourc
     }
     observer.OnProgress({static_cast<std::uint64_t>(position) + window.size(), total, status});
   }
-  return result;
+  return {std::move(result.pools), std::move(result.chain), true};
 }
 
 std::u16string DiskScanPoolLabel(const disk::PoolEntry& pool) {

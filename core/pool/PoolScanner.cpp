@@ -10,7 +10,7 @@
 #include "app/TextEncoding.h"
 #include "disk/NameBlock.h"
 #include "disk/NssStructures.h"
-#include "disk/ReadBuffer.h"
+#include "disk/WindowReader.h"
 #include "disk/TreeBlock.h"
 #include "pool/PoolTree.h"
 #include "volume/RecordGrammar.h"
@@ -22,7 +22,6 @@ namespace {
 using disk::ByteView;
 namespace layout = disk::layout;
 
-constexpr std::int64_t kWindow = layout::kScanWindowSize;
 constexpr std::size_t kSector = layout::kSectorSize;
 constexpr std::size_t kBlock = layout::kBlockSize;
 constexpr std::size_t kWalkLimit = 3899;  // a record offset beyond this ends the block
@@ -74,19 +73,16 @@ class PoolScan {
  private:
   // Tests every 512-byte position of [from, to) for "LEAF" and "SPB5"; false when stopped.
   bool ScanRange(std::int64_t from, std::int64_t to) {
-    disk::ReadBuffer buffer(kWindow);
-    source_.reader.AdviseSequential(from, to - from);
-    for (std::int64_t pos = from; pos < to; pos += kWindow) {
-      if (stop_.stop_requested()) return false;
-      const auto want = static_cast<std::size_t>(std::min<std::int64_t>(kWindow, to - pos));
-      const ByteView window = buffer.span().first(
-          disk::ReadAround(source_.reader, pos, buffer.span().first(want)));
-      for (std::size_t off = 0; off < window.size(); off += kSector)
-        ExaminePosition(window, off, pos);
-      done_ += window.size();
+    disk::WindowReader windows(source_.reader, from, to);
+    while (!stop_.stop_requested()) {
+      const auto window = windows.Next();
+      if (!window) return true;
+      for (std::size_t off = 0; off < window->bytes.size(); off += kSector)
+        ExaminePosition(window->bytes, off, window->offset);
+      done_ += window->bytes.size();
       observer_.OnProgress({done_, total_, volume::TotalText(tree_.counters)});
     }
-    return true;
+    return false;
   }
 
   void ExaminePosition(ByteView window, std::size_t off, std::int64_t pos) {
