@@ -20,8 +20,7 @@ inline constexpr std::string_view kSizeFromCaption = "Size From (Bytes)";
 inline constexpr std::string_view kSizeUptoCaption = "Upto";
 inline constexpr std::string_view kInitialMaskText = "*.*";
 inline constexpr std::size_t kMaskTextLimit = 125;  // characters the pattern edit accepts
-// The top item of a masked tree, and the toggle label under MASK / Unmask.
-inline constexpr std::string_view kMaskedTopText = "Root";
+// The toggle label under MASK / Unmask.
 inline constexpr std::string_view kUnmaskToggleText = "Unmask";
 inline constexpr std::string_view kMaskToggleText = "Mask";
 

@@ -16,9 +16,9 @@ constexpr std::uint64_t kProgressEvery = 1024;  // folders between two progress 
 
 FileTree NewMaskedTree(const FileTree& all) {
   volume::ScanItem root;
-  root.m_name = u"Root";
+  root.m_name = kMaskedTopText;
   root.m_key = all.Record(all.Folder(all.Top()).record).m_key;
-  return FileTree(u"Root", std::move(root));
+  return FileTree(std::u16string(kMaskedTopText), std::move(root));
 }
 
 // Copies the tree's folders into the masked tree on first need, parents before children, and

@@ -2,12 +2,16 @@
 
 #include <optional>
 #include <stop_token>
+#include <string_view>
 
 #include "app/Progress.h"
 #include "filter/FileMask.h"
 #include "volume/FileTree.h"
 
 namespace kestrel::filter {
+
+// The text of a masked tree's top item, and the name of its record.
+inline constexpr std::u16string_view kMaskedTopText = u"Root";
 
 // The mask run: a new tree (the masked items) holding copies of the files of the full tree that
 // pass, each with all its extents, under copies of the folders above them, nested as before and
