@@ -17,7 +17,8 @@ void MaskOptions::AddTo(CLI::App& parser) {
 
 bool MaskOptions::Read() {
   if (!patterns_) return true;
-  auto criteria = filter::ReadMaskCriteria({*patterns_, deletedOnly_, sizeFrom_, sizeUpto_});
+  auto criteria = filter::ReadMaskCriteria(
+      {*patterns_, deletedOnly_, sizeFrom_, sizeUpto_, "--size-from", "--size-upto"});
   if (!criteria.ok()) {
     PrintError(criteria.error());
     return false;

@@ -59,15 +59,16 @@ app::Result<MaskCriteria> ReadMaskCriteria(const MaskInput& input) {
   if (criteria.m_maskPatterns.empty())
     return app::Failure{"Type at least one file type, such as *.doc"};
   criteria.m_maskDeletedOnly = input.deletedOnly;
-  if (auto refused = ReadBound(input.sizeFrom, kSizeFromCaption, criteria.m_maskSizeFromSet,
+  if (auto refused = ReadBound(input.sizeFrom, input.sizeFromName, criteria.m_maskSizeFromSet,
                                criteria.m_maskSizeFrom))
     return app::Failure{*refused};
-  if (auto refused = ReadBound(input.sizeUpto, kSizeUptoCaption, criteria.m_maskSizeUptoSet,
+  if (auto refused = ReadBound(input.sizeUpto, input.sizeUptoName, criteria.m_maskSizeUptoSet,
                                criteria.m_maskSizeUpto))
     return app::Failure{*refused};
   if (criteria.m_maskSizeFromSet && criteria.m_maskSizeUptoSet &&
       criteria.m_maskSizeUpto < criteria.m_maskSizeFrom)
-    return app::Failure{"The upper size bound (Upto) is below the lower one (Size From)"};
+    return app::Failure{"The upper size bound (" + std::string(input.sizeUptoName) +
+                        ") is below the lower one (" + std::string(input.sizeFromName) + ")"};
   return criteria;
 }
 

@@ -28,12 +28,15 @@ inline constexpr std::string_view kMaskToggleText = "Mask";
 inline constexpr std::u16string_view kMaskSeparators = u";,";
 
 // What was typed: the pattern text, the box "Invalid/Deleted Files", and each size edit's text
-// while its box is checked (an empty edit sets no bound).
+// while its box is checked (an empty edit sets no bound). The messages name the size edits by
+// their captions, or by the names a front end gives them.
 struct MaskInput {
   std::string patternText;
   bool deletedOnly = false;
   std::optional<std::string> sizeFrom;
   std::optional<std::string> sizeUpto;
+  std::string_view sizeFromName = kSizeFromCaption;
+  std::string_view sizeUptoName = kSizeUptoCaption;
 };
 
 // OK may be pressed while the pattern edit holds text.

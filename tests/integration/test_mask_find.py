@@ -53,10 +53,11 @@ class MaskFindTest(ImageTestCase):
         self.assertIn("/EMPTY", self.paths("ls", "--mask", "*.*"), "*.* alone leaves the view as it is")
 
     def test_bad_mask_options_are_a_wrong_command_line(self):
-        cases = [(["--mask", "*.doc", "--size-from", "12k"], "digits 0 to 9 only"),
+        cases = [(["--mask", "*.doc", "--size-from", "12k"], "--size-from: type a size in bytes"),
                  (["--mask", "*.doc", "--size-from", "-1"], "digits 0 to 9 only"),
                  (["--mask", "*.doc", "--size-upto", "1" * 21], "at most 20 digits"),
-                 (["--mask", "*.doc", "--size-from", "100", "--size-upto", "99"], "below the lower one"),
+                 (["--mask", "*.doc", "--size-from", "100", "--size-upto", "99"],
+                  "The upper size bound (--size-upto) is below the lower one (--size-from)"),
                  (["--mask", " ; "], "at least one file type"),
                  (["--deleted-only"], "--mask")]
         for args, message in cases:

@@ -35,12 +35,15 @@ TEST(MaskDialog, CriteriaFromWhatWasTyped) {
 
 TEST(MaskDialog, RefusedCriteriaSayWhy) {
   EXPECT_EQ(ReadMaskCriteria({"*.doc", false, "100", "99"}).error(),
-            "The upper size bound (Upto) is below the lower one (Size From)");
+            "The upper size bound (Upto) is below the lower one (Size From (Bytes))");
   EXPECT_TRUE(ReadMaskCriteria({"*.doc", false, "100", "100"}).ok());
   EXPECT_EQ(ReadMaskCriteria({" ; , ", false, {}, {}}).error(),
             "Type at least one file type, such as *.doc");
   EXPECT_EQ(ReadMaskCriteria({"*.doc", false, "ten", {}}).error(),
             "Size From (Bytes): type a size in bytes with the digits 0 to 9 only");
+  EXPECT_EQ(ReadMaskCriteria({"*.doc", false, "1", "x", "--size-from", "--size-upto"}).error(),
+            "--size-upto: type a size in bytes with the digits 0 to 9 only")
+      << "the command line names its options";
   EXPECT_FALSE(MaskOkEnabled(""));
   EXPECT_TRUE(MaskOkEnabled(kInitialMaskText));
 }
