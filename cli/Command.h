@@ -30,6 +30,7 @@ RegisteredCommand AddDrivesCommand(CLI::App& app);
 RegisteredCommand AddLsCommand(CLI::App& app);
 RegisteredCommand AddRecoverCommand(CLI::App& app);
 RegisteredCommand AddCatCommand(CLI::App& app);
+RegisteredCommand AddFindCommand(CLI::App& app);
 RegisteredCommand AddDiskScanCommand(CLI::App& app);
 RegisteredCommand AddSaveScanCommand(CLI::App& app);
 RegisteredCommand AddImageCommand(CLI::App& app);

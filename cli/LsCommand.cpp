@@ -1,8 +1,10 @@
-// `ls`: every folder and file of a volume, deleted entries included, then the totals line.
+// `ls`: every folder and file of a volume, deleted entries included, then the totals line; with
+// --mask, only the files the mask keeps and the folders above them.
 #include <iostream>
 
 #include "Command.h"
 #include "Interrupt.h"
+#include "MaskOptions.h"
 #include "ScannedSource.h"
 #include "TreeOutput.h"
 #include "volume/ScanTexts.h"
@@ -14,14 +16,17 @@ class LsCommand : public Command {
  public:
   explicit LsCommand(CLI::App& parser) {
     source_.AddTo(parser);
+    mask_.AddTo(parser);
     parser.add_flag("--json", json_,
                     "One JSON object per entry; the totals line goes to standard error");
   }
 
   int Run(const app::LogReport& log) override {
+    if (!mask_.Read()) return kUsage;
     const InterruptStop interrupt;
     auto scanned = ScanChosenSource(source_, interrupt.token(), log);
     if (!scanned.ok()) return Fail(scanned.error());
+    if (auto status = mask_.Apply(scanned.value(), interrupt.token())) return *status;
     const volume::FileTree& tree = scanned.value().tree;
     PrintTree(tree, json_, std::cout);
     (json_ ? std::cerr : std::cout) << volume::TotalText(tree.counters) << '\n';
@@ -30,6 +35,7 @@ class LsCommand : public Command {
 
  private:
   SourceOptions source_;
+  MaskOptions mask_;
   bool json_ = false;
 };
 

@@ -3,6 +3,7 @@
 
 #include "Command.h"
 #include "Interrupt.h"
+#include "MaskOptions.h"
 #include "ProgressLine.h"
 #include "ScannedSource.h"
 #include "app/SizeText.h"
@@ -42,6 +43,7 @@ class RecoverCommand : public Command {
  public:
   explicit RecoverCommand(CLI::App& parser) {
     source_.AddTo(parser);
+    mask_.AddTo(parser);
     parser.add_option("--to", folder_, "The folder to recover into")->required();
     parser.add_option("--path", paths_, "An entry to recover; a folder brings its whole subtree");
     auto* include =
@@ -55,11 +57,13 @@ class RecoverCommand : public Command {
   }
 
   int Run(const app::LogReport& log) override {
+    if (!mask_.Read()) return kUsage;
     const InterruptStop interrupt;
     auto scanned = ScanChosenSource(source_, interrupt.token(), log);
     if (!scanned.ok()) return Fail(scanned.error());
     volume::FileTree& tree = scanned.value().tree;
     if (interrupt.interrupted()) return ReportScanOutcome(scanned.value().outcome);
+    if (auto status = mask_.Apply(scanned.value(), interrupt.token())) return *status;
     if (source_.poolScan && !tree.filesFound)
       return Fail("No files found for recovery. Scan the pool again");
     if (auto chosen = Select(tree); !chosen.empty()) return Fail(chosen);
@@ -109,6 +113,7 @@ class RecoverCommand : public Command {
   }
 
   SourceOptions source_;
+  MaskOptions mask_;
   std::string folder_;
   std::vector<std::string> paths_;
   std::vector<std::string> include_;

@@ -4,6 +4,7 @@
 
 #include "Command.h"
 #include "Interrupt.h"
+#include "MaskOptions.h"
 #include "ScannedSource.h"
 #include "disk/platform/Platform.h"
 #include "savedscan/SaveRules.h"
@@ -15,17 +16,20 @@ class SaveScanCommand : public Command {
  public:
   explicit SaveScanCommand(CLI::App& parser) {
     source_.AddTo(parser);
+    mask_.AddTo(parser);
     parser.add_option("--to", path_, "The scan information file to write")->required();
     parser.add_flag("--overwrite", overwrite_, "Replace a file that is already there");
   }
 
   int Run(const app::LogReport& log) override {
+    if (!mask_.Read()) return kUsage;
     if (platform::PathExists(path_) && !overwrite_)
       return Fail(path_ + " exists; choose another path or give --overwrite");
     const InterruptStop interrupt;
     auto scanned = ScanChosenSource(source_, interrupt.token(), log);
     if (!scanned.ok()) return Fail(scanned.error());
     if (interrupt.interrupted()) return ReportScanOutcome(scanned.value().outcome);
+    if (auto status = mask_.Apply(scanned.value(), interrupt.token())) return *status;
     log.AppendLogEntry("Started saving the scan information");
     const ScannedSource& scan = scanned.value();
     const auto written = savedscan::WriteScanFile(scan.tree, scan.kind, scan.description, path_);
@@ -37,6 +41,7 @@ class SaveScanCommand : public Command {
 
  private:
   SourceOptions source_;
+  MaskOptions mask_;
   std::string path_;
   bool overwrite_ = false;
 };

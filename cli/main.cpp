@@ -47,6 +47,7 @@ int Main(int argc, char** argv) {
   commands.push_back(AddLsCommand(parser));
   commands.push_back(AddRecoverCommand(parser));
   commands.push_back(AddCatCommand(parser));
+  commands.push_back(AddFindCommand(parser));
   commands.push_back(AddDiskScanCommand(parser));
   commands.push_back(AddSaveScanCommand(parser));
   commands.push_back(AddImageCommand(parser));

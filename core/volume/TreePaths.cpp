@@ -35,6 +35,10 @@ std::string FolderPath(const FileTree& tree, FolderId folder) {
   return path;
 }
 
+std::string FilePath(const FileTree& tree, FolderId folder, RecordId record) {
+  return Join(FolderPath(tree, folder), tree.Record(record).m_name);
+}
+
 std::vector<TreeEntry> FindByPath(const FileTree& tree, const std::string& path) {
   const std::string wanted =
       path.size() > 1 && path.back() == '/' ? path.substr(0, path.size() - 1) : path;

@@ -22,6 +22,8 @@ struct TreeEntry {
 void ForEachEntry(const FileTree& tree, const std::function<void(const TreeEntry&)>& visit);
 
 std::string FolderPath(const FileTree& tree, FolderId folder);
+// The path of the file whose head record is `record`, in `folder`.
+std::string FilePath(const FileTree& tree, FolderId folder, RecordId record);
 
 // The entries a path names: every folder or file whose path it is (deleted and live entries can
 // share a name); for "/" the top folder.
