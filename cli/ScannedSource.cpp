@@ -6,6 +6,7 @@
 #include "disk/DriveName.h"
 #include "pool/PoolTree.h"
 #include "savedscan/Replay.h"
+#include "savedscan/ScanSaving.h"
 
 namespace kestrel::cli {
 namespace {
@@ -37,8 +38,7 @@ app::Result<ScannedSource> ScanPool(const SourceOptions& options, std::stop_toke
   scanned.poolBase = result.superBlockOffset.value_or(0);
   scanned.outcome = result.outcome;
   scanned.kind = savedscan::ScanKind::Pool;
-  const std::string display = chosen.followSegments ? app::ToUtf8(chosen.label) : "Pool";
-  scanned.description = {display, chosen.sourcePath, static_cast<std::uint64_t>(scanned.poolBase)};
+  scanned.description = savedscan::DescribePoolScan(chosen, scanned.poolBase);
   return scanned;
 }
 

@@ -43,12 +43,6 @@ inline constexpr std::string_view kCloneDiskCaption = "Clone Disk";
 
 // Pages that a later version adds: their buttons are there, and say what to use meanwhile.
 inline constexpr std::string_view kComingLaterToolTip = "Comes with a later version";
-inline constexpr std::string_view kPoolScanLaterText =
-    "The pool scan page comes with a later version of this program.\n\nMeanwhile the command line "
-    "scans a pool: kestrel-nss-cli ls --pool-scan --disk N --pool NAME";
-inline constexpr std::string_view kDiskScanLaterText =
-    "The disk scan page comes with a later version of this program.\n\nMeanwhile the command line "
-    "scans a disk: kestrel-nss-cli disk-scan --disk N";
 inline constexpr std::string_view kImagingLaterText =
     "Disk imaging and cloning come with a later version of this program.\n\nMeanwhile the command "
     "line makes images and clones: kestrel-nss-cli image, kestrel-nss-cli clone";

@@ -47,10 +47,14 @@ volume::DecodedEntry EntryOf(ScanFileRecord& record) {
 
 }  // namespace
 
+bool IsPoolScan(const SavedScan& scan) {
+  return !scan.records.empty() && scan.records.front().key == pool::kPoolItemKey;
+}
+
 ReplayedScan ReplaySavedScan(SavedScan scan, app::ProgressObserver& observer,
                              std::stop_token stop) {
   auto& records = scan.records;
-  const bool poolScan = !records.empty() && records.front().key == pool::kPoolItemKey;
+  const bool poolScan = IsPoolScan(scan);
   ReplayedScan replayed{
       poolScan ? pool::NewPoolTree() : volume::NewVolumeTree(u""), 0, std::nullopt, {}, poolScan};
   if (records.empty()) return replayed;

@@ -21,6 +21,9 @@ struct ReplayedScan {
   bool stopped = false;   // the replay was stopped: the records filed so far stay
 };
 
+// The file keeps a pool scan: its first record is the top item "pool".
+bool IsPoolScan(const SavedScan& scan);
+
 // Rebuilds the tree of a saved scan. The first record gives the block-numbering base, the top
 // item (its label is the text after the last ":" of the display name before the first comma) and
 // the source (the text after the last comma). Every further record is filed as a scan files an

@@ -48,15 +48,4 @@ app::Result<ResumeOpening> OpenResumeFile(const std::string& path, const app::Lo
   return ResumeOpening{kind.value(), {}};
 }
 
-std::string_view ImageResumeText(SourceFileKind kind) {
-  if (kind == SourceFileKind::PoolImage) {
-    return "This file is an image of a pool. The pool page that opens it comes with a later "
-           "version of this program.\n\nMeanwhile the command line reads it: kestrel-nss-cli ls "
-           "--image FILE --pool-scan";
-  }
-  return "This file is an image of a disk. The disk scan page that opens it comes with a later "
-         "version of this program.\n\nMeanwhile the command line reads it: kestrel-nss-cli disks "
-         "--image FILE";
-}
-
 }  // namespace kestrel::savedscan

@@ -19,6 +19,9 @@ inline constexpr std::string_view kResumeDescription =
 inline constexpr std::string_view kResumeBrowseHint =
     "Please click on BROWSE to select the saved File using Save Scan";
 inline constexpr std::string_view kBrowseCaption = "Browse";
+// Saved scans end in ".IMG"; images made on this system often in ".img", and names are told
+// apart by case here.
+inline constexpr std::string_view kResumeFileFilter = "(*.IMG *.img)";
 inline constexpr std::string_view kNameCaption = "Name:";
 inline constexpr std::string_view kSizeCaption = "Size:";
 inline constexpr std::string_view kTypeCaption = "Type:";
@@ -42,8 +45,5 @@ struct ResumeOpening {
 // Reads the chosen file with the log lines of a resumed recovery. A file that cannot be opened is
 // "Select a valid scan file...".
 app::Result<ResumeOpening> OpenResumeFile(const std::string& path, const app::LogReport& log);
-
-// What the tab says about a pool or disk image, whose pages come with a later version.
-std::string_view ImageResumeText(SourceFileKind kind);
 
 }  // namespace kestrel::savedscan

@@ -12,11 +12,9 @@
 #include "disk/DriveName.h"
 #include "disk/MediaDiscovery.h"
 #include "gui/app/ShellActions.h"
-#include "gui/common/NoticeDialog.h"
 #include "gui/common/QtText.h"
 #include "gui/common/Skin.h"
-#include "gui/volume/LeafIterator.h"
-#include "volume/ChosenVolume.h"
+#include "gui/disk/ScanPages.h"
 
 namespace kestrel::gui {
 namespace {
@@ -162,46 +160,20 @@ void CInitialInfo::OnSelectionChanged() {
 
 void CInitialInfo::OnContinue() {
   const QTreeWidgetItem* item = tree_->currentItem();
-  switch (disk::ScanPageFor(KindOf(item))) {
-    case disk::ScanPage::None:
-      return;
-    case disk::ScanPage::DiskScan:
-      NoticeDialog("LaterPage", app::kDiskScanLaterText, {NoticeDialog::kOk}, this).exec();
-      return;
-    case disk::ScanPage::PoolScan:
-      NoticeDialog("LaterPage", app::kPoolScanLaterText, {NoticeDialog::kOk}, this).exec();
-      return;
-    case disk::ScanPage::VolumeScan:
-      break;
-  }
-  const disk::PoolEntry& pool =
-      media_.disks[item->data(0, kDiskRole).toInt()].pools[item->data(0, kPoolRole).toInt()];
-  OpenVolumePage(pool.volumes[item->data(0, kVolumeRole).toInt()]);
-}
-
-void CInitialInfo::OpenVolumePage(const disk::VolumeEntry& volume) {
-  const disk::OpenedSource opened = disk::OpenSource(volume.node.sourcePath);
-  if (!opened.status.ok()) {
-    NoticeDialog("SourceNotOpened", opened.status.message, {NoticeDialog::kOk}, this).exec();
+  const disk::ScanPage scanPage = disk::ScanPageFor(KindOf(item));
+  if (scanPage == disk::ScanPage::None) return;
+  const disk::DiskEntry& diskEntry = media_.disks[item->data(0, kDiskRole).toInt()];
+  if (scanPage == disk::ScanPage::DiskScan) {
+    OpenScanPage(NewDiskScanPage(diskEntry, log_, this));
     return;
   }
-  auto* page =
-      new LeafIterator(volume::ChosenVolume(volume, media_.chain, opened.reader), log_, this);
-  OpenPage(page, [this](app::PageResult result) { ActOnScanPageResult(result); });
-}
-
-void CInitialInfo::ActOnScanPageResult(app::PageResult result) {
-  switch (app::MediaPageReaction(result)) {
-    case app::CallerReaction::ShowAgain:
-      show();
-      return;
-    case app::CallerReaction::EndBackToMainWindow:
-      EndPage(app::PageResult::BackToMainWindow);
-      return;
-    case app::CallerReaction::EndClosing:
-      break;
+  const disk::PoolEntry& pool = diskEntry.pools[item->data(0, kPoolRole).toInt()];
+  if (scanPage == disk::ScanPage::PoolScan) {
+    OpenScanPage(NewPoolPage(pool, log_, this));
+    return;
   }
-  EndPage(app::PageResult::Closing);
+  OpenScanPage(
+      NewVolumePage(pool.volumes[item->data(0, kVolumeRole).toInt()], media_.chain, log_, this));
 }
 
 void CInitialInfo::Leave(app::LeaveButton button) {

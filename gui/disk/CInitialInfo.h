@@ -32,8 +32,6 @@ class CInitialInfo : public PageDialog {
   void ShowPanels(disk::MediaEntryKind kind);
   void OnSelectionChanged();
   void OnContinue();
-  void OpenVolumePage(const disk::VolumeEntry& volume);
-  void ActOnScanPageResult(app::PageResult result);
   void Leave(app::LeaveButton button);
 
   const app::LogReport& log_;

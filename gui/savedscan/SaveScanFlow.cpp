@@ -35,8 +35,7 @@ std::optional<std::string> ChooseSavePath(QWidget* page) {
   dialog.setObjectName(QStringLiteral("saveScanFileDialog"));
   dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::DontConfirmOverwrite);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
-  dialog.setNameFilter(ToQString(savedscan::kScanFileFilter) + " (" +
-                       ToQString(savedscan::kScanFilePattern) + ")");
+  dialog.setNameFilter(ToQString(savedscan::kScanFileFilter));
   dialog.selectFile(ToQString(savedscan::kSaveScanInitialName));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return ToUtf8String(dialog.selectedFiles().constFirst());
