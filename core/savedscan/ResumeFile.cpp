@@ -39,7 +39,13 @@ ResumeFileFields DescribeResumeFile(const std::string& path, std::optional<std::
 }
 
 app::Result<ResumeOpening> OpenResumeFile(const std::string& path, const app::LogReport& log) {
-  auto scan = ReadScanFile(path, log);
+  app::NoProgress quiet;
+  return OpenResumeFile(path, log, quiet);
+}
+
+app::Result<ResumeOpening> OpenResumeFile(const std::string& path, const app::LogReport& log,
+                                          app::ProgressObserver& observer) {
+  auto scan = ReadScanFile(path, log, observer);
   if (scan.ok()) return ResumeOpening{SourceFileKind::ScanInformation, std::move(scan.value())};
   const auto kind = ClassifyFileAt(path);
   if (!kind.ok()) return app::Failure{kind.error()};

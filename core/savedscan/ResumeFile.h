@@ -44,6 +44,9 @@ struct ResumeOpening {
 
 // Reads the chosen file with the log lines of a resumed recovery. A file that cannot be opened is
 // "Select a valid scan file...".
+// Progress counts the bytes of a scan information file read.
+app::Result<ResumeOpening> OpenResumeFile(const std::string& path, const app::LogReport& log,
+                                          app::ProgressObserver& observer);
 app::Result<ResumeOpening> OpenResumeFile(const std::string& path, const app::LogReport& log);
 
 }  // namespace kestrel::savedscan

@@ -17,6 +17,8 @@ inline constexpr std::string_view kScanFileFilter = "(*.IMG)";
 inline constexpr std::string_view kSaveScanQuestion =
     "Save logical volume's scan information?\n(Click Yes if you wish to resume recovery of this "
     "logical volume at a later stage)";
+inline constexpr std::string_view kWritingScanFileText = "Writing the scan information file";
+inline constexpr std::string_view kReadingScanFileText = "Reading the scan information file";
 inline constexpr std::string_view kStartedSavingLogText = "Started saving the scan information";
 inline constexpr std::string_view kScanSavedLogText = "Scan information saved";
 

@@ -13,12 +13,14 @@
 #include "gui/common/NoticeDialog.h"
 #include "gui/common/QtText.h"
 #include "gui/common/Skin.h"
+#include "gui/common/WorkDialog.h"
 #include "gui/diskscan/CScanDisk.h"
 #include "gui/pool/CpoolIterator.h"
 #include "gui/volume/LeafIterator.h"
 #include "pool/PoolScanner.h"
 #include "savedscan/Replay.h"
 #include "savedscan/ResumeFile.h"
+#include "savedscan/ScanSaving.h"
 
 namespace kestrel::gui {
 namespace {
@@ -84,7 +86,11 @@ void ResumeRecovery::ShowFields() {
 }
 
 QDialog* ResumeRecovery::OpenChosenFile(const app::LogReport& log, QWidget* pageParent) {
-  auto opened = savedscan::OpenResumeFile(resumePath_, log);
+  app::Result<savedscan::ResumeOpening> opened = app::Failure{""};
+  WorkDialog("ReadingScanFile", savedscan::kReadingScanFileText, this)
+      .Run([&](app::ProgressObserver& observer) {
+        opened = savedscan::OpenResumeFile(resumePath_, log, observer);
+      });
   if (!opened.ok()) {
     NoticeDialog("ResumeNotice", opened.error(), {NoticeDialog::kOk}, this).exec();
     return nullptr;

@@ -5,6 +5,7 @@
 
 #include "gui/common/NoticeDialog.h"
 #include "gui/common/QtText.h"
+#include "gui/common/WorkDialog.h"
 #include "gui/destination/CScanRename.h"
 #include "gui/savedscan/ScanSaved.h"
 #include "savedscan/SaveRules.h"
@@ -55,7 +56,11 @@ SaveScanOutcome SaveScanFromPage(QWidget* page, const volume::FileTree& tree,
   const std::optional<std::string> path =
       savedscan::ChooseScanFilePath(savedscan::ScanFileName(*chosen), question);
   if (!path) return SaveScanOutcome::Cancelled;
-  const auto written = savedscan::WriteScanFile(tree, kind, source, *path);
+  app::Result<bool> written = false;
+  WorkDialog("WritingScanFile", savedscan::kWritingScanFileText, page)
+      .Run([&](app::ProgressObserver& observer) {
+        written = savedscan::WriteScanFile(tree, kind, source, *path, observer);
+      });
   if (!written.ok()) {
     NoticeDialog("ScanNotSaved", written.error(), {NoticeDialog::kOk}, page).exec();
     return SaveScanOutcome::Failed;
