@@ -26,9 +26,7 @@ inline constexpr std::string_view kHelpCaption = "Help";
 inline constexpr std::string_view kLogCaption = "Log";
 inline constexpr std::string_view kAboutCaption = "About";
 
-// The help file, beside the program; and what is said when it, or the log report, cannot be
-// opened.
-inline constexpr std::string_view kHelpFileName = "Kestrel_Varnoak_Novell.chm";
+// What is said when the help manual (HelpTopics.h), or the log report, cannot be opened.
 inline constexpr std::string_view kHelpMissingText = "The help file cannot be opened:";
 inline constexpr std::string_view kLogNotOpenedText =
     "The log report cannot be opened with the desktop's viewer:";

@@ -9,6 +9,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTreeView>
 #include <QTreeWidget>
 #include <memory>
@@ -18,6 +19,7 @@
 #include "GatedSource.h"
 #include "app/LogReport.h"
 #include "gui/app/CKestrelNSSRecoveryDlg.h"
+#include "gui/app/HelpWindow.h"
 #include "gui/app/ProgramSetup.h"
 #include "gui/disk/CInitialInfo.h"
 #include "gui/diskscan/CScanDisk.h"
@@ -98,6 +100,7 @@ class PoolPageTest : public QObject {
   void poolAndDiskImagesAreResumedFromTheResumeTab();
   void leavingAsksToSaveAndTheSavedScanReplaysOnThePoolPage();
   void stopDuringAReplayKeepsWhatWasReplayed();
+  void helpOpensTheManualAtThePagesTopic();
 
  private:
   // Fresh Recovery, the media page, and Continue on the entry with that label.
@@ -316,6 +319,21 @@ void PoolPageTest::stopDuringAReplayKeepsWhatWasReplayed() {
   QCOMPARE(LabelText(&page, "statusText"), QStringLiteral("Scanned Data"));
   QVERIFY2(!LabelText(&page, "totalText").contains(QString::number(kFiles)),
            qPrintable(LabelText(&page, "totalText")));
+}
+
+void PoolPageTest::helpOpensTheManualAtThePagesTopic() {
+  qputenv("KESTREL_NSS_HELP", KESTREL_HELP_DIR);
+  gui::CpoolIterator* page = ScannedArchivePool();
+  QVERIFY(page);
+  QVERIFY(Click(page, "helpButton"));
+  auto* help = FindWindow<gui::HelpWindow>();
+  QVERIFY2(help, "the manual opens beside the page");
+  QCOMPARE(help->windowTitle(), QStringLiteral("Pool page"));
+  QVERIFY(help->Browser()->toPlainText().contains("(deleted)"));
+  help->close();
+  AnswerModal("savescanDialog", "noButton");
+  QVERIFY(Click(page, "homeButton"));
+  QTRY_VERIFY(main_->isVisible());
 }
 
 }  // namespace kestrel::guitest
