@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "app/ShellTexts.h"
+#include "disk/DiskWhereabouts.h"
 #include "disk/DriveName.h"
 #include "disk/MediaDiscovery.h"
 #include "gui/app/ShellActions.h"
@@ -24,6 +25,7 @@ constexpr int kKindRole = Qt::UserRole;
 constexpr int kDiskRole = Qt::UserRole + 1;
 constexpr int kPoolRole = Qt::UserRole + 2;
 constexpr int kVolumeRole = Qt::UserRole + 3;
+constexpr int kWhereRole = Qt::UserRole + 4;  // a disk's device or image file, model and size
 
 QIcon MediaIcon(disk::MediaEntryKind kind) {
   switch (kind) {
@@ -101,7 +103,10 @@ QWidget* CInitialInfo::BuildPanels() {
   description_ = PanelLabel("descriptionPanel", box);
   instruction_ = PanelLabel("instructionPanel", box);
   note_ = PanelLabel("notePanel", box);
-  for (QLabel* label : {heading_, description_, instruction_, note_}) layout->addWidget(label);
+  where_ = PanelLabel("wherePanel", box);
+  where_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  for (QLabel* label : {heading_, where_, description_, instruction_, note_})
+    layout->addWidget(label);
   layout->addStretch();
   ShowPanels(disk::MediaEntryKind::Root);
   return box;
@@ -132,7 +137,9 @@ void CInitialInfo::FillTree() {
   for (int d = 0; d < static_cast<int>(media_.disks.size()); ++d) {
     const disk::DiskEntry& entry = media_.disks[d];
     QTreeWidgetItem* diskItem = AddEntry(root, entry.Label(), disk::MediaEntryKind::Disk, d);
-    if (!entry.status.ok()) diskItem->setToolTip(0, ToQString(entry.status.message));
+    const QString where = ToQString(disk::WhereaboutsText(disk::LocateDisk(entry)));
+    diskItem->setData(0, kWhereRole, where);
+    diskItem->setToolTip(0, entry.status.ok() ? where : ToQString(entry.status.message));
     for (int p = 0; p < static_cast<int>(entry.pools.size()); ++p) {
       const disk::PoolEntry& pool = entry.pools[p];
       QTreeWidgetItem* poolItem =
@@ -153,8 +160,11 @@ void CInitialInfo::ShowPanels(disk::MediaEntryKind kind) {
 }
 
 void CInitialInfo::OnSelectionChanged() {
-  const disk::MediaEntryKind kind = KindOf(tree_->currentItem());
+  const QTreeWidgetItem* item = tree_->currentItem();
+  const disk::MediaEntryKind kind = KindOf(item);
   ShowPanels(kind);
+  where_->setText(kind == disk::MediaEntryKind::Disk ? item->data(0, kWhereRole).toString()
+                                                     : QString());
   continue_->setEnabled(disk::ContinueEnabled(kind));
 }
 

@@ -38,6 +38,7 @@ class CInitialInfo : public PageDialog {
   disk::MediaTree media_;
   QTreeWidget* tree_ = nullptr;
   QLabel* heading_ = nullptr;
+  QLabel* where_ = nullptr;
   QLabel* description_ = nullptr;
   QLabel* instruction_ = nullptr;
   QLabel* note_ = nullptr;

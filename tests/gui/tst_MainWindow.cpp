@@ -156,6 +156,8 @@ void MainWindowTest::theMediaPageListsTheDemoDisks() {
   QCOMPARE(LabelText(media, "headingPanel"), QStringLiteral("Recover Data "));
   tree->setCurrentItem(root->child(0));
   QCOMPARE(LabelText(media, "headingPanel"), QStringLiteral("Scan Disk"));
+  QVERIFY2(LabelText(media, "wherePanel").startsWith("\\\\.\\PhysicalDrive0  " + disks_->Disk(0)),
+           qPrintable(LabelText(media, "wherePanel")));
   tree->setCurrentItem(data);
   QCOMPARE(LabelText(media, "headingPanel"), QStringLiteral("Scan Pool"));
   QVERIFY(Click(media, "continueButton"));
