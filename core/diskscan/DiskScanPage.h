@@ -7,6 +7,7 @@
 // The disk scan page "Disk Scanning": its captions, and the panels it shows for its root.
 namespace kestrel::diskscan {
 
+inline constexpr std::string_view kDiskScanCaption = "Disk Scanning";
 inline constexpr std::string_view kDiskScanTreeRoot = "Disk";
 inline constexpr std::string_view kStopScanningCaption = "Stop Scanning";
 inline constexpr disk::PanelTexts kDiskScanRootTexts{

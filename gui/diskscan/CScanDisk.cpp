@@ -64,7 +64,11 @@ CScanDisk::CScanDisk(disk::DiskReader reader, std::string sourcePath, const app:
 }
 
 QWidget* CScanDisk::BuildTree() {
-  tree_ = new QTreeWidget(this);
+  auto* box = new QWidget(this);
+  auto* layout = new QVBoxLayout(box);
+  layout->addWidget(CaptionLabel(diskscan::kDiskScanCaption, 15, box));
+  tree_ = new QTreeWidget(box);
+  layout->addWidget(tree_);
   tree_->setObjectName(QStringLiteral("diskTree"));
   tree_->setHeaderHidden(true);
   tree_->setExpandsOnDoubleClick(false);
@@ -73,7 +77,7 @@ QWidget* CScanDisk::BuildTree() {
   root_->setExpanded(true);
   connect(tree_, &QTreeWidget::itemSelectionChanged, this, &CScanDisk::OnSelectionChanged);
   connect(tree_, &QTreeWidget::itemDoubleClicked, this, &CScanDisk::OnContinue);
-  return tree_;
+  return box;
 }
 
 QWidget* CScanDisk::BuildPanels() {
