@@ -2,6 +2,7 @@
 // disk scan page and from the Resume Recovery tab; the deleted volume marked; files recovered byte
 // for byte, each volume in its own folder; a stopped disk scan; saving on leaving; Stop during the
 // replay of a saved scan.
+#include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QProcess>
@@ -18,6 +19,7 @@
 #include "Driving.h"
 #include "GatedSource.h"
 #include "app/LogReport.h"
+#include "disk/MediaDiscovery.h"
 #include "gui/app/CKestrelNSSRecoveryDlg.h"
 #include "gui/app/HelpWindow.h"
 #include "gui/app/ProgramSetup.h"
@@ -25,6 +27,7 @@
 #include "gui/diskscan/CScanDisk.h"
 #include "gui/pool/CpoolIterator.h"
 #include "gui/volume/LeafIterator.h"
+#include "pool/PoolScanner.h"
 #include "savedscan/ScanFileReader.h"
 #include "savedscan/ScanFileWriter.h"
 
@@ -101,6 +104,8 @@ class PoolPageTest : public QObject {
   void leavingAsksToSaveAndTheSavedScanReplaysOnThePoolPage();
   void stopDuringAReplayKeepsWhatWasReplayed();
   void helpOpensTheManualAtThePagesTopic();
+  void aPoolWithoutFilesSaysSoOnRecover();
+  void theResumeDialogFiltersSavedScansAndImages();
 
  private:
   // Fresh Recovery, the media page, and Continue on the entry with that label.
@@ -249,6 +254,8 @@ void PoolPageTest::poolAndDiskImagesAreResumedFromTheResumeTab() {
   const QString diskImage = disks_->Scratch("disk1-copy.img");
   QCOMPARE(RunCli({"image", "--disk", "0", "--pool", "ARCHIVE", "--to", poolImage}), QString());
   QCOMPARE(RunCli({"image", "--disk", "1", "--to", diskImage}), QString());
+  const QByteArray poolBytes = FileBytes(poolImage);
+  const QByteArray diskBytes = FileBytes(diskImage);
 
   auto* pool = qobject_cast<gui::CpoolIterator*>(Resume(poolImage));
   QVERIFY2(pool, "a pool image opens the pool page");
@@ -273,6 +280,8 @@ void PoolPageTest::poolAndDiskImagesAreResumedFromTheResumeTab() {
   QVERIFY(Entry(tree, "Pool :    SPARE"));
   QVERIFY(Click(scan, "homeButton"));
   QTRY_VERIFY(main_->isVisible());
+  QVERIFY2(FileBytes(poolImage) == poolBytes && FileBytes(diskImage) == diskBytes,
+           "the images are never written");
 }
 
 void PoolPageTest::leavingAsksToSaveAndTheSavedScanReplaysOnThePoolPage() {
@@ -334,6 +343,51 @@ void PoolPageTest::helpOpensTheManualAtThePagesTopic() {
   AnswerModal("savescanDialog", "noButton");
   QVERIFY(Click(page, "homeButton"));
   QTRY_VERIFY(main_->isVisible());
+}
+
+// A pool whose only volume holds nothing: its volume is found, its files are not.
+void PoolPageTest::aPoolWithoutFilesSaysSoOnRecover() {
+  const QString layout = disks_->Scratch("empty.json");
+  QFile file(layout);
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  file.write(R"({"disks":[{"partitions":[{"startSector":2048,"sizeSectors":8192,
+    "pool":{"name":"EMPTY","volumes":[{"names":["NOTHING"],"entries":[]}]}},
+    {"sizeSectors":2048}]}]})");
+  file.close();
+  const QString image = disks_->Scratch("empty.img");
+  QProcess mkimage;
+  mkimage.start(QStringLiteral(KESTREL_MKIMAGE), {"--layout", layout, "--out", image});
+  QVERIFY(mkimage.waitForFinished(60000) && mkimage.exitCode() == 0);
+  const QByteArray before = FileBytes(image);
+  const disk::OpenedSource opened = disk::OpenSource(image.toStdString());
+  disk::PartitionChain chain;
+  const disk::DiskEntry entry =
+      disk::DiscoverDisk(0, opened.reader, image.toStdString(), chain, *log_);
+  QCOMPARE(entry.pools.size(), std::size_t{1});
+  gui::CpoolIterator page(pool::PoolOnDisk(opened.reader, entry.pools.front()), *log_, nullptr);
+  page.show();
+  QVERIFY(WorkDone(&page));
+  QVERIFY(Click(&page, "selectAllButton"));
+  QString said;
+  WhenModal("NoFilesFound", [&](QWidget* notice) {
+    said = LabelText(notice, "noticeText");
+    Click(notice, "okButton");
+  });
+  QVERIFY(Click(&page, "recoverButton"));
+  QCOMPARE(said, QStringLiteral("No files found for recovery. Scan the pool again"));
+  QVERIFY2(FileBytes(image) == before, "the source is never written");
+}
+
+void PoolPageTest::theResumeDialogFiltersSavedScansAndImages() {
+  QTabBar* bar = main_->findChild<QTabWidget*>("tabs")->tabBar();
+  QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(1).center());
+  QStringList filters;
+  WhenModal("resumeFileDialog", [&](QWidget* dialog) {
+    filters = static_cast<QFileDialog*>(dialog)->nameFilters();
+    static_cast<QDialog*>(dialog)->reject();
+  });
+  QVERIFY(Click(main_.get(), "browseButton"));
+  QCOMPARE(filters.value(0), QStringLiteral("(*.IMG *.img)"));
 }
 
 }  // namespace kestrel::guitest
