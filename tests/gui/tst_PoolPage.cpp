@@ -105,6 +105,7 @@ class PoolPageTest : public QObject {
   void stopDuringAReplayKeepsWhatWasReplayed();
   void helpOpensTheManualAtThePagesTopic();
   void aPoolWithoutFilesSaysSoOnRecover();
+  void theTreeFillsWhileTheScanRuns();
   void theResumeDialogFiltersSavedScansAndImages();
 
  private:
@@ -376,6 +377,35 @@ void PoolPageTest::aPoolWithoutFilesSaysSoOnRecover() {
   QVERIFY(Click(&page, "recoverButton"));
   QCOMPARE(said, QStringLiteral("No files found for recovery. Scan the pool again"));
   QVERIFY2(FileBytes(image) == before, "the source is never written");
+}
+
+// The scan is let through one read at a time: its volumes appear in the tree before it ends.
+void PoolPageTest::theTreeFillsWhileTheScanRuns() {
+  const disk::OpenedSource opened = disk::OpenSource(disks_->Disk(0).toStdString());
+  disk::PartitionChain chain;
+  const disk::DiskEntry entry =
+      disk::DiscoverDisk(0, opened.reader, disks_->Disk(0).toStdString(), chain, *log_);
+  auto gate = std::make_shared<GatedSource>(opened.reader);
+  gate->Close();
+  gui::CpoolIterator page(pool::PoolOnDisk(disk::DiskReader(gate), entry.pools.at(1)), *log_,
+                          nullptr);
+  page.show();
+  auto* tree = page.findChild<QTreeView*>("folderTree");
+  const auto volumesShown = [tree] {
+    return tree->model()->rowCount(tree->model()->index(0, 0)) > 0;
+  };
+  QVERIFY(QTest::qWaitFor(
+      [&] {
+        if (gate->Waiting()) gate->Allow(1);
+        QTest::qWait(20);
+        return volumesShown();
+      },
+      kTimeout));
+  QVERIFY2(page.findChild<QPushButton*>("stopButton")->isVisible(), "the scan still runs");
+  QVERIFY2(!IsEnabled(&page, "selectAllButton"), "a running scan's tree is looked at, not ticked");
+  gate->Open();
+  QVERIFY(WorkDone(&page));
+  QVERIFY(ChildNamed(tree->model(), tree->model()->index(0, 0), "OLDPROJ (deleted)").isValid());
 }
 
 void PoolPageTest::theResumeDialogFiltersSavedScansAndImages() {
