@@ -7,6 +7,7 @@
 #include "MediaJson.h"
 #include "app/SizeText.h"
 #include "app/TextEncoding.h"
+#include "disk/DiskWhereabouts.h"
 #include "disk/DriveName.h"
 #include "disk/MediaDiscovery.h"
 
@@ -14,13 +15,12 @@ namespace kestrel::cli {
 namespace {
 
 void PrintDisk(const disk::DiskEntry& disk) {
-  std::cout << app::ToUtf8(disk.Label()) << "  " << disk.node.sourcePath;
+  std::cout << app::ToUtf8(disk.Label()) << "  " << disk::WhereaboutsText(disk::LocateDisk(disk));
   if (!disk.status.ok()) {
     std::cout << "  cannot be read: " << disk.status.message << '\n';
     return;
   }
-  std::cout << "  " << app::SizeText(disk.sectorCount * 512)
-            << (disk.netware ? "  NetWare" : "  no NetWare boot signature") << '\n';
+  std::cout << (disk.netware ? "  NetWare" : "  no NetWare boot signature") << '\n';
   for (const auto& pool : disk.pools) {
     std::cout << "  " << app::ToUtf8(pool.Label()) << "  (partition header at byte "
               << pool.node.start << ")\n";

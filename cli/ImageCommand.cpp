@@ -80,7 +80,8 @@ class ImageCommand : public Command {
     if (!opened.status.ok()) return app::Failure{opened.status.message};
     const auto sectors =
         static_cast<std::uint64_t>(opened.reader.Size()) / disk::layout::kSectorSize;
-    imaging::ImagingJob job{opened.reader, name, imaging::DiskImageRange(sectors), imagePath_, !noHash_};
+    imaging::ImagingJob job{opened.reader, name, imaging::DiskImageRange(sectors), imagePath_,
+                            !noHash_};
     if (source_.pool) {
       auto pool = FindPool(source_, {}, log);
       if (!pool.ok()) return app::Failure{pool.error()};

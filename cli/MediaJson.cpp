@@ -1,6 +1,7 @@
 #include "MediaJson.h"
 
 #include "app/TextEncoding.h"
+#include "disk/DiskWhereabouts.h"
 #include "disk/NameBlock.h"
 
 namespace kestrel::cli {
@@ -21,6 +22,9 @@ nlohmann::ordered_json DiskJson(const disk::DiskEntry& disk) {
                                  {"netware", disk.netware},
                                  {"sectors", disk.sectorCount},
                                  {"pools", std::move(pools)}};
+  const disk::DiskWhereabouts where = disk::LocateDisk(disk);
+  json["device"] = where.devicePath;
+  if (!where.model.empty()) json["model"] = where.model;
   if (!disk.status.ok()) json["error"] = disk.status.message;
   return json;
 }

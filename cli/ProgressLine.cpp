@@ -2,8 +2,9 @@
 
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdio>
+
+#include "app/SizeText.h"
 
 namespace kestrel::cli {
 
@@ -19,23 +20,18 @@ ProgressLine::~ProgressLine() {
 void ProgressLine::OnProgress(const app::Progress& progress) {
   if (!terminal_) return;
   const auto now = std::chrono::steady_clock::now();
-  const bool finished = progress.total != 0 && progress.done >= progress.total;
-  if (drawn_ && !finished && now - lastDraw_ < std::chrono::milliseconds(100)) return;
+  const app::ProgressEstimate estimate =
+      estimator_.Update(progress, std::chrono::duration<double>(now - start_).count());
+  const bool complete = estimate.percent == 100;
+  const bool firstComplete = complete && !completeDrawn_;
+  if (drawn_ && !firstComplete && now - lastDraw_ < std::chrono::milliseconds(100)) return;
   lastDraw_ = now;
   drawn_ = true;
+  completeDrawn_ = completeDrawn_ || complete;
   std::string line = title_ + ": " + progress.status;
-  if (progress.total != 0) {
-    const double fraction =
-        std::min(1.0, static_cast<double>(progress.done) / static_cast<double>(progress.total));
-    char percent[64];
-    std::snprintf(percent, sizeof percent, "  %3.0f%%", 100 * fraction);
-    line += percent;
-    const double elapsed = std::chrono::duration<double>(now - start_).count();
-    if (fraction > 0.02 && fraction < 1 && elapsed > 2) {
-      std::snprintf(percent, sizeof percent, "  %.0f s left", elapsed * (1 - fraction) / fraction);
-      line += percent;
-    }
-  }
+  if (estimate.percent) line += app::Format("  %3d%%", *estimate.percent);
+  const std::string detail = app::ProgressDetailText(estimate, progress.unit);
+  if (!detail.empty()) line += "  " + detail;
   std::fprintf(stderr, "\r%s\033[K", line.c_str());
   std::fflush(stderr);
 }

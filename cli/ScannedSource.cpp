@@ -6,6 +6,7 @@
 #include "disk/DriveName.h"
 #include "pool/PoolTree.h"
 #include "savedscan/Replay.h"
+#include "savedscan/ScanSaving.h"
 
 namespace kestrel::cli {
 namespace {
@@ -37,18 +38,19 @@ app::Result<ScannedSource> ScanPool(const SourceOptions& options, std::stop_toke
   scanned.poolBase = result.superBlockOffset.value_or(0);
   scanned.outcome = result.outcome;
   scanned.kind = savedscan::ScanKind::Pool;
-  const std::string display = chosen.followSegments ? app::ToUtf8(chosen.label) : "Pool";
-  scanned.description = {display, chosen.sourcePath, static_cast<std::uint64_t>(scanned.poolBase)};
+  scanned.description = savedscan::DescribePoolScan(chosen, scanned.poolBase);
   return scanned;
 }
 
 // A saved scan replayed; its data come from --disk or --image when given, else from the source
 // the file names.
-app::Result<ScannedSource> LoadScan(const SourceOptions& options, const app::LogReport& log) {
+app::Result<ScannedSource> LoadScan(const SourceOptions& options, std::stop_token stop,
+                                    const app::LogReport& log) {
   auto saved = savedscan::ReadScanFile(*options.scanFile, log);
   if (!saved.ok()) return app::Failure{saved.error()};
   ProgressLine progress("Loading " + *options.scanFile);
-  savedscan::ReplayedScan replayed = savedscan::ReplaySavedScan(saved.value(), progress);
+  savedscan::ReplayedScan replayed =
+      savedscan::ReplaySavedScan(saved.value(), progress, std::move(stop));
   std::string path = replayed.sourcePath.value_or("");
   if (options.image) path = *options.image;
   if (options.disk) path = disk::PhysicalDriveName(*options.disk);
@@ -61,6 +63,7 @@ app::Result<ScannedSource> LoadScan(const SourceOptions& options, const app::Log
   savedscan::RestoreVolumeMarks(replayed, opened.reader);
   ScannedSource scanned(std::move(replayed.tree), opened.reader, replayed.poolBase);
   scanned.kind = replayed.poolScan ? savedscan::ScanKind::Pool : savedscan::ScanKind::Volume;
+  if (replayed.stopped) scanned.outcome = volume::ScanOutcome::Stopped;
   scanned.description = {replayed.displayName, path, static_cast<std::uint64_t>(replayed.poolBase)};
   return scanned;
 }
@@ -69,7 +72,7 @@ app::Result<ScannedSource> LoadScan(const SourceOptions& options, const app::Log
 
 app::Result<ScannedSource> ScanChosenSource(const SourceOptions& options, std::stop_token stop,
                                             const app::LogReport& log) {
-  if (options.scanFile) return LoadScan(options, log);
+  if (options.scanFile) return LoadScan(options, std::move(stop), log);
   return options.poolScan ? ScanPool(options, std::move(stop), log)
                           : ScanVolume(options, std::move(stop), log);
 }

@@ -111,7 +111,8 @@ struct ChosenPool {
   disk::PoolEntry pool;
 };
 
-app::Result<ChosenPool> ChoosePool(const SourceOptions& options, std::stop_token stop, const app::LogReport& log) {
+app::Result<ChosenPool> ChoosePool(const SourceOptions& options, std::stop_token stop,
+                                   const app::LogReport& log) {
   auto source = DiscoverSource(options, std::move(stop), log);
   if (!source.ok()) return app::Failure{source.error()};
   const auto chosen = PickByName(AllPools(source.value().tree), options.pool, "pool", PoolNameOf);
@@ -122,7 +123,8 @@ app::Result<ChosenPool> ChoosePool(const SourceOptions& options, std::stop_token
 
 }  // namespace
 
-app::Result<disk::PoolEntry> FindPool(const SourceOptions& options, std::stop_token stop, const app::LogReport& log) {
+app::Result<disk::PoolEntry> FindPool(const SourceOptions& options, std::stop_token stop,
+                                      const app::LogReport& log) {
   auto chosen = ChoosePool(options, std::move(stop), log);
   if (!chosen.ok()) return app::Failure{chosen.error()};
   return std::move(chosen.value().pool);

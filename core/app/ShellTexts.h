@@ -26,9 +26,7 @@ inline constexpr std::string_view kHelpCaption = "Help";
 inline constexpr std::string_view kLogCaption = "Log";
 inline constexpr std::string_view kAboutCaption = "About";
 
-// The help file, beside the program; and what is said when it, or the log report, cannot be
-// opened.
-inline constexpr std::string_view kHelpFileName = "Kestrel_Varnoak_Novell.chm";
+// What is said when the help manual (HelpTopics.h), or the log report, cannot be opened.
 inline constexpr std::string_view kHelpMissingText = "The help file cannot be opened:";
 inline constexpr std::string_view kLogNotOpenedText =
     "The log report cannot be opened with the desktop's viewer:";
@@ -43,12 +41,6 @@ inline constexpr std::string_view kCloneDiskCaption = "Clone Disk";
 
 // Pages that a later version adds: their buttons are there, and say what to use meanwhile.
 inline constexpr std::string_view kComingLaterToolTip = "Comes with a later version";
-inline constexpr std::string_view kPoolScanLaterText =
-    "The pool scan page comes with a later version of this program.\n\nMeanwhile the command line "
-    "scans a pool: kestrel-nss-cli ls --pool-scan --disk N --pool NAME";
-inline constexpr std::string_view kDiskScanLaterText =
-    "The disk scan page comes with a later version of this program.\n\nMeanwhile the command line "
-    "scans a disk: kestrel-nss-cli disk-scan --disk N";
 inline constexpr std::string_view kImagingLaterText =
     "Disk imaging and cloning come with a later version of this program.\n\nMeanwhile the command "
     "line makes images and clones: kestrel-nss-cli image, kestrel-nss-cli clone";

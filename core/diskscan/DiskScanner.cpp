@@ -16,7 +16,8 @@ constexpr auto kSignatureStart =
 }  // namespace
 
 DiskScanResult ScanDisk(const disk::DiskReader& reader, const std::string& sourcePath,
-                        app::ProgressObserver& observer, std::stop_token stop) {
+                        app::ProgressObserver& observer, std::stop_token stop,
+                        const PoolFound& found) {
   DiskScanResult result;
   const auto total = static_cast<std::uint64_t>(reader.Size());
   disk::WindowReader windows(reader, 0, reader.Size());
@@ -36,8 +37,10 @@ DiskScanResult ScanDisk(const disk::DiskReader& reader, const std::string& sourc
       const std::int64_t headerOffset = position + static_cast<std::int64_t>(offset);
       result.chain.push_back({static_cast<std::uint64_t>(headerOffset / 512),
                               disk::NextPartitionHeaderSector(header)});
-      if (auto pool = disk::ProbePool(reader, headerOffset, header, sourcePath))
+      if (auto pool = disk::ProbePool(reader, headerOffset, header, sourcePath)) {
+        if (found) found(*pool);
         result.pools.push_back(std::move(*pool));
+      }
     }
     observer.OnProgress({static_cast<std::uint64_t>(position) + window.size(), total, status});
   }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <stop_token>
 #include <string>
 #include <vector>
@@ -21,9 +22,12 @@ struct DiskScanResult {
 // PartitionHeader signature, so that pools are found when the boot sector or the chain of
 // headers is lost. Every header found is examined for a pool, the last of a chain included.
 // Progress is measured against the disk's real size; the stop token is checked before every
-// window and every header, and what was found stays.
+// window and every header, and what was found stays. Each pool is also handed to found, on the
+// scan's thread, as soon as it is found.
+using PoolFound = std::function<void(const disk::PoolEntry& pool)>;
 DiskScanResult ScanDisk(const disk::DiskReader& reader, const std::string& sourcePath,
-                        app::ProgressObserver& observer, std::stop_token stop);
+                        app::ProgressObserver& observer, std::stop_token stop,
+                        const PoolFound& found = {});
 
 // The pool entry of the disk scan's tree: "Pool :    " and the name; a volume's "Volume :   " and
 // its names.

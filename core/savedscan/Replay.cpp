@@ -47,9 +47,14 @@ volume::DecodedEntry EntryOf(ScanFileRecord& record) {
 
 }  // namespace
 
-ReplayedScan ReplaySavedScan(SavedScan scan, app::ProgressObserver& observer) {
+bool IsPoolScan(const SavedScan& scan) {
+  return !scan.records.empty() && scan.records.front().key == pool::kPoolItemKey;
+}
+
+ReplayedScan ReplaySavedScan(SavedScan scan, app::ProgressObserver& observer,
+                             std::stop_token stop) {
   auto& records = scan.records;
-  const bool poolScan = !records.empty() && records.front().key == pool::kPoolItemKey;
+  const bool poolScan = IsPoolScan(scan);
   ReplayedScan replayed{
       poolScan ? pool::NewPoolTree() : volume::NewVolumeTree(u""), 0, std::nullopt, {}, poolScan};
   if (records.empty()) return replayed;
@@ -57,6 +62,11 @@ ReplayedScan ReplaySavedScan(SavedScan scan, app::ProgressObserver& observer) {
   const auto rule =
       poolScan ? volume::ZeroSizeRule::DottedIsFile : volume::ZeroSizeRule::DottedIsDropped;
   for (std::size_t i = 1; i < records.size();) {
+    if (stop.stop_requested()) {
+      replayed.tree.DiscardOrphans();
+      replayed.stopped = true;
+      return replayed;
+    }
     if (records[i].name.empty()) {  // a continuation record with no file before it
       ++i;
       continue;
@@ -66,7 +76,7 @@ ReplayedScan ReplaySavedScan(SavedScan scan, app::ProgressObserver& observer) {
       entry.furtherExtents.push_back({records[i].extentBlocks, records[i].extentStart});
     }
     replayed.tree.InsertScanItem(std::move(entry), rule);
-    observer.OnProgress({i, records.size(), {}});
+    observer.OnProgress({i, records.size(), {}, app::WorkUnit::Records, {}});
   }
   replayed.tree.PlaceOrphans(poolScan ? volume::FileTree::OrphanFallback::TopItem
                                       : volume::FileTree::OrphanFallback::LastFolder);

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <stop_token>
 #include <string>
 
 #include "app/Progress.h"
@@ -17,14 +18,20 @@ struct ReplayedScan {
   std::optional<std::string> sourcePath;  // where the data lie; absent when the file does not say
   std::string displayName;
   bool poolScan = false;  // the file keeps a pool scan ("pool", key 128)
+  bool stopped = false;   // the replay was stopped: the records filed so far stay
 };
+
+// The file keeps a pool scan: its first record is the top item "pool".
+bool IsPoolScan(const SavedScan& scan);
 
 // Rebuilds the tree of a saved scan. The first record gives the block-numbering base, the top
 // item (its label is the text after the last ":" of the display name before the first comma) and
 // the source (the text after the last comma). Every further record is filed as a scan files an
 // entry, a file's continuation records with it; then the orphans are placed. A pool scan's records
-// keep the pool's rule for empty files with a "." in their names.
-ReplayedScan ReplaySavedScan(SavedScan scan, app::ProgressObserver& observer);
+// keep the pool's rule for empty files with a "." in their names. A stop request ends the replay
+// between two entries, as a stopped scan ends: what was filed stays, the orphans are let go.
+ReplayedScan ReplaySavedScan(SavedScan scan, app::ProgressObserver& observer,
+                             std::stop_token stop = {});
 
 // A pool scan loaded again has its volume items as the top item's children, and they count as no
 // folder. The file has no room for the mark of a deleted volume: it is set again from the volume

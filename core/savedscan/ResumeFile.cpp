@@ -39,24 +39,19 @@ ResumeFileFields DescribeResumeFile(const std::string& path, std::optional<std::
 }
 
 app::Result<ResumeOpening> OpenResumeFile(const std::string& path, const app::LogReport& log) {
-  auto scan = ReadScanFile(path, log);
+  app::NoProgress quiet;
+  return OpenResumeFile(path, log, quiet);
+}
+
+app::Result<ResumeOpening> OpenResumeFile(const std::string& path, const app::LogReport& log,
+                                          app::ProgressObserver& observer) {
+  auto scan = ReadScanFile(path, log, observer);
   if (scan.ok()) return ResumeOpening{SourceFileKind::ScanInformation, std::move(scan.value())};
   const auto kind = ClassifyFileAt(path);
   if (!kind.ok()) return app::Failure{kind.error()};
   log.AppendLogEntry(kind.value() == SourceFileKind::PoolImage ? "Resume recovery from pool image"
                                                                : "Resume recovery from disk image");
   return ResumeOpening{kind.value(), {}};
-}
-
-std::string_view ImageResumeText(SourceFileKind kind) {
-  if (kind == SourceFileKind::PoolImage) {
-    return "This file is an image of a pool. The pool page that opens it comes with a later "
-           "version of this program.\n\nMeanwhile the command line reads it: kestrel-nss-cli ls "
-           "--image FILE --pool-scan";
-  }
-  return "This file is an image of a disk. The disk scan page that opens it comes with a later "
-         "version of this program.\n\nMeanwhile the command line reads it: kestrel-nss-cli disks "
-         "--image FILE";
 }
 
 }  // namespace kestrel::savedscan

@@ -19,6 +19,9 @@ inline constexpr std::string_view kResumeDescription =
 inline constexpr std::string_view kResumeBrowseHint =
     "Please click on BROWSE to select the saved File using Save Scan";
 inline constexpr std::string_view kBrowseCaption = "Browse";
+// Saved scans end in ".IMG"; images made on this system often in ".img", and names are told
+// apart by case here.
+inline constexpr std::string_view kResumeFileFilter = "(*.IMG *.img)";
 inline constexpr std::string_view kNameCaption = "Name:";
 inline constexpr std::string_view kSizeCaption = "Size:";
 inline constexpr std::string_view kTypeCaption = "Type:";
@@ -41,9 +44,9 @@ struct ResumeOpening {
 
 // Reads the chosen file with the log lines of a resumed recovery. A file that cannot be opened is
 // "Select a valid scan file...".
+// Progress counts the bytes of a scan information file read.
+app::Result<ResumeOpening> OpenResumeFile(const std::string& path, const app::LogReport& log,
+                                          app::ProgressObserver& observer);
 app::Result<ResumeOpening> OpenResumeFile(const std::string& path, const app::LogReport& log);
-
-// What the tab says about a pool or disk image, whose pages come with a later version.
-std::string_view ImageResumeText(SourceFileKind kind);
 
 }  // namespace kestrel::savedscan

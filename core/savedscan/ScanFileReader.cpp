@@ -49,6 +49,8 @@ class SequentialReader {
   std::size_t filled_ = 0;
 };
 
+constexpr std::size_t kRecordsPerReport = 4096;
+
 ScanFileRecord DecodeFixedPart(disk::ByteView fixed) {
   ScanFileRecord record;
   record.parentKey = disk::ReadU64(fixed, format::kParentKey);
@@ -63,7 +65,13 @@ ScanFileRecord DecodeFixedPart(disk::ByteView fixed) {
 }  // namespace
 
 SavedScan ParseScanRecords(const disk::DiskReader& source) {
+  app::NoProgress quiet;
+  return ParseScanRecords(source, quiet);
+}
+
+SavedScan ParseScanRecords(const disk::DiskReader& source, app::ProgressObserver& observer) {
   SavedScan scan;
+  const auto size = static_cast<std::uint64_t>(source.Size());
   scan.records.reserve(static_cast<std::size_t>(source.Size()) /
                        64);  // the size of a typical record
   SequentialReader input(source, static_cast<std::int64_t>(kScanFileBanner.size()));
@@ -78,11 +86,20 @@ SavedScan ParseScanRecords(const disk::DiskReader& source) {
     ScanFileRecord record = DecodeFixedPart(fixed);
     record.name = disk::ReadUtf16(name, 0, units);
     scan.records.push_back(std::move(record));
+    if (scan.records.size() % kRecordsPerReport == 0)
+      observer.OnProgress({size - static_cast<std::uint64_t>(input.Remaining()), size});
   }
+  observer.OnProgress({size, size});
   return scan;
 }
 
 app::Result<SavedScan> ReadScanFile(const std::string& path, const app::LogReport& log) {
+  app::NoProgress quiet;
+  return ReadScanFile(path, log, quiet);
+}
+
+app::Result<SavedScan> ReadScanFile(const std::string& path, const app::LogReport& log,
+                                    app::ProgressObserver& observer) {
   log.AppendLogEntry("Resume recovery using saved scan information");
   const disk::OpenedSource opened = disk::OpenSource(path);
   if (!opened.status.ok()) return app::Failure{std::string(kNotAScanFileText)};
@@ -92,7 +109,7 @@ app::Result<SavedScan> ReadScanFile(const std::string& path, const app::LogRepor
     return app::Failure{path +
                         ": is no scan information file (it is taken for a disk or pool image)"};
   }
-  return ParseScanRecords(opened.reader);
+  return ParseScanRecords(opened.reader, observer);
 }
 
 }  // namespace kestrel::savedscan

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/LogReport.h"
+#include "app/Progress.h"
 #include "app/Result.h"
 #include "disk/DiskReader.h"
 #include "savedscan/ScanFileRecord.h"
@@ -21,10 +22,14 @@ struct SavedScan {
 // Reads the records that follow the banner of the source, up to its end. A last record that is
 // cut short is dropped; a name length is checked against the bytes that remain before anything is
 // allocated for it, so no file makes the reader take more memory than the file holds.
+// Progress counts the file's bytes read.
+SavedScan ParseScanRecords(const disk::DiskReader& source, app::ProgressObserver& observer);
 SavedScan ParseScanRecords(const disk::DiskReader& source);
 
 // Opens a chosen file as a scan information file, with the log line of a resumed recovery. A file
 // that cannot be opened is "Select a valid scan file..."; one without the banner is no scan file.
+app::Result<SavedScan> ReadScanFile(const std::string& path, const app::LogReport& log,
+                                    app::ProgressObserver& observer);
 app::Result<SavedScan> ReadScanFile(const std::string& path, const app::LogReport& log);
 
 }  // namespace kestrel::savedscan

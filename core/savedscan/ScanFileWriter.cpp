@@ -39,6 +39,23 @@ void AppendRecord(std::vector<std::uint8_t>& bytes, const ScanFileRecord& record
   for (const char16_t unit : record.name) PutLittleEndian(bytes, unit, 2);
 }
 
+constexpr std::uint64_t kRecordsPerReport = 4096;
+
+std::vector<std::uint8_t> EncodeScanFile(const volume::FileTree& tree, ScanKind kind,
+                                         const SourceDescription& source,
+                                         app::ProgressObserver& observer) {
+  std::vector<std::uint8_t> bytes(kScanFileBanner.begin(), kScanFileBanner.end());
+  bytes.reserve(bytes.size() + tree.RecordCount() * (format::kFixedBytes + 24));
+  const std::uint64_t total = tree.RecordCount();
+  std::uint64_t encoded = 0;
+  ForEachFileRecord(tree, kind, source, [&](const ScanFileRecord& record) {
+    AppendRecord(bytes, record);
+    if (++encoded % kRecordsPerReport == 0)
+      observer.OnProgress({encoded, total, {}, app::WorkUnit::Records});
+  });
+  return bytes;
+}
+
 }  // namespace
 
 void ForEachFileRecord(const volume::FileTree& tree, ScanKind kind, const SourceDescription& source,
@@ -63,16 +80,20 @@ void ForEachFileRecord(const volume::FileTree& tree, ScanKind kind, const Source
 
 std::vector<std::uint8_t> EncodeScanFile(const volume::FileTree& tree, ScanKind kind,
                                          const SourceDescription& source) {
-  std::vector<std::uint8_t> bytes(kScanFileBanner.begin(), kScanFileBanner.end());
-  bytes.reserve(bytes.size() + tree.RecordCount() * (format::kFixedBytes + 24));
-  ForEachFileRecord(tree, kind, source,
-                    [&](const ScanFileRecord& record) { AppendRecord(bytes, record); });
-  return bytes;
+  app::NoProgress quiet;
+  return EncodeScanFile(tree, kind, source, quiet);
 }
 
 app::Result<bool> WriteScanFile(const volume::FileTree& tree, ScanKind kind,
                                 const SourceDescription& source, const std::string& path) {
-  const std::vector<std::uint8_t> bytes = EncodeScanFile(tree, kind, source);
+  app::NoProgress quiet;
+  return WriteScanFile(tree, kind, source, path, quiet);
+}
+
+app::Result<bool> WriteScanFile(const volume::FileTree& tree, ScanKind kind,
+                                const SourceDescription& source, const std::string& path,
+                                app::ProgressObserver& observer) {
+  const std::vector<std::uint8_t> bytes = EncodeScanFile(tree, kind, source, observer);
   platform::CreatedFile created = platform::CreateOutputFile(path);
   if (!created.file) return app::Failure{path + ": " + created.error};
   if (!created.file->Write(bytes) || !created.file->Close())

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/Progress.h"
 #include "app/Result.h"
 #include "savedscan/ScanFileRecord.h"
 #include "volume/FileTree.h"
@@ -33,7 +34,10 @@ void ForEachFileRecord(const volume::FileTree& tree, ScanKind kind, const Source
 std::vector<std::uint8_t> EncodeScanFile(const volume::FileTree& tree, ScanKind kind,
                                          const SourceDescription& source);
 
-// Writes the scan file, replacing any file of that path.
+// Writes the scan file, replacing any file of that path. Progress counts the records encoded.
+app::Result<bool> WriteScanFile(const volume::FileTree& tree, ScanKind kind,
+                                const SourceDescription& source, const std::string& path,
+                                app::ProgressObserver& observer);
 app::Result<bool> WriteScanFile(const volume::FileTree& tree, ScanKind kind,
                                 const SourceDescription& source, const std::string& path);
 

@@ -10,6 +10,11 @@ SourceDescription DescribeVolumeScan(const volume::VolumeScanSource& source) {
           static_cast<std::uint64_t>(source.poolBase)};
 }
 
+SourceDescription DescribePoolScan(const pool::PoolScanSource& source, std::int64_t poolBase) {
+  const std::string display = source.followSegments ? app::ToUtf8(source.label) : "Pool";
+  return {display, source.sourcePath, static_cast<std::uint64_t>(poolBase)};
+}
+
 bool AsksToSaveOnLeaving(bool scanSaved, const volume::FileTree& tree) {
   return !scanSaved && HasSomethingToSave(tree);
 }

@@ -198,4 +198,9 @@ RecordId LastRecordOfFile(const FileTree& tree, RecordId head) {
   return last;
 }
 
+std::u16string ShownFolderText(const FileTree& tree, FolderId id) {
+  const std::u16string& text = tree.FolderText(id);
+  return tree.Folder(id).deletedVolume ? text + u" (deleted)" : text;
+}
+
 }  // namespace kestrel::volume

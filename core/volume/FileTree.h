@@ -154,6 +154,10 @@ class FileTree {
   std::deque<Orphan> orphans_;
 };
 
+// The text a tree view shows for a folder item: its text, followed by " (deleted)" for a pool's
+// volume that the volume directory no longer lists.
+std::u16string ShownFolderText(const FileTree& tree, FolderId id);
+
 // The last record of a file: its head, or its last continuation record.
 RecordId LastRecordOfFile(const FileTree& tree, RecordId head);
 

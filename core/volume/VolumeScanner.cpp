@@ -144,12 +144,24 @@ class VolumeScan {
       bar_++;
       lastMark_ = processed_;
     }
-    observer_.OnProgress({bar_, 100, TotalText(tree_.counters)});
+    observer_.OnProgress(Reported(0, static_cast<int>(bar_)));
+  }
+
+  // The bar follows the page's steps; the work truly done is the blocks read, of a chain whose
+  // length is known only at its end.
+  app::Progress Reported(std::uint64_t total, int bar) const {
+    const std::uint64_t blocks =
+        (processed_ - static_cast<std::uint64_t>(source_.poolBase)) / kBlockSize;
+    return {blocks, total, TotalText(tree_.counters), app::WorkUnit::Blocks, bar};
+  }
+
+  app::Progress ReportedAtEnd() const {
+    return Reported((processed_ - static_cast<std::uint64_t>(source_.poolBase)) / kBlockSize, 100);
   }
 
   ScanOutcome Completed() {
     tree_.PlaceOrphans();
-    observer_.OnProgress({100, 100, TotalText(tree_.counters)});
+    observer_.OnProgress(ReportedAtEnd());
     log_.AppendLogEntry("Volume scanning completed successfully on" + app::DateTimeStampNow());
     log_.AppendLogEntry(TotalText(tree_.counters));
     return ScanOutcome::Completed;
@@ -159,13 +171,13 @@ class VolumeScan {
   // folder are placed all the same, so that nothing found is lost.
   ScanOutcome EndedEarly() {
     tree_.PlaceOrphans();
-    observer_.OnProgress({100, 100, TotalText(tree_.counters)});
+    observer_.OnProgress(ReportedAtEnd());
     return ScanOutcome::EndedEarly;
   }
 
   ScanOutcome Stopped() {
     tree_.DiscardOrphans();
-    observer_.OnProgress({bar_, 100, TotalText(tree_.counters)});
+    observer_.OnProgress(Reported(0, static_cast<int>(bar_)));
     log_.AppendLogEntry("Scan volume process aborted");
     return ScanOutcome::Stopped;
   }

@@ -7,9 +7,11 @@
 #include <QPushButton>
 #include <QUrl>
 
+#include "app/HelpTopics.h"
 #include "app/ShellTexts.h"
 #include "disk/platform/Platform.h"
 #include "gui/app/AboutBox.h"
+#include "gui/app/HelpWindow.h"
 #include "gui/common/NoticeDialog.h"
 #include "gui/common/QtText.h"
 #include "gui/common/Skin.h"
@@ -27,10 +29,22 @@ void OpenLogReport(QWidget* parent) {
   OpenWithDesktop(ToQString(platform::LogReportPath()), app::kLogNotOpenedText, parent);
 }
 
+// The manual's page for the page that holds the Help button, in a help window.
 void OpenHelp(QWidget* parent) {
-  const QString path =
-      QDir(QCoreApplication::applicationDirPath()).filePath(ToQString(app::kHelpFileName));
-  OpenWithDesktop(path, app::kHelpMissingText, parent);
+  const QString configured = qEnvironmentVariable(app::kHelpFolderVariable.data());
+  const QString folder =
+      !configured.isEmpty()
+          ? configured
+          : QDir(QCoreApplication::applicationDirPath()).filePath(ToQString(app::kHelpFolderName));
+  const std::string topic(app::HelpTopicFor(ToUtf8String(parent->window()->objectName())));
+  const QString page = ToQString(app::HelpPagePath(ToUtf8String(folder), topic));
+  if (!QFileInfo::exists(page)) {
+    const std::string text = std::string(app::kHelpMissingText) + "\n" + ToUtf8String(page);
+    NoticeDialog("OpenFailed", text, {NoticeDialog::kOk}, parent).exec();
+    return;
+  }
+  auto* window = new HelpWindow(page, parent);
+  window->show();
 }
 
 void ShowAboutBox(QWidget* parent) {

@@ -38,4 +38,21 @@ void PageDialog::OpenPage(QDialog* page, std::function<void(app::PageResult)> th
   page->open();
 }
 
+void PageDialog::OpenScanPage(QDialog* page) {
+  if (!page) return;
+  OpenPage(page, [this](app::PageResult result) {
+    switch (app::MediaPageReaction(result)) {
+      case app::CallerReaction::ShowAgain:
+        show();
+        return;
+      case app::CallerReaction::EndBackToMainWindow:
+        EndPage(app::PageResult::BackToMainWindow);
+        return;
+      case app::CallerReaction::EndClosing:
+        break;
+    }
+    EndPage(app::PageResult::Closing);
+  });
+}
+
 }  // namespace kestrel::gui

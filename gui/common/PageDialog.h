@@ -33,6 +33,10 @@ class PageDialog : public QDialog {
   // Opens another page modally, hides this one while it runs, and hands its result on. The page
   // becomes this one's child and is deleted when it ends.
   void OpenPage(QDialog* page, std::function<void(app::PageResult)> then);
+  // Opens a scan page (volume, pool or disk scan) and acts on its result as the media page does:
+  // show this page again, or end it towards the main window or the program's close. Nothing
+  // happens for a page that could not be made (nullptr).
+  void OpenScanPage(QDialog* page);
 
  private:
   QVBoxLayout* body_;

@@ -7,19 +7,28 @@ namespace kestrel::gui {
 namespace {
 
 constexpr std::chrono::milliseconds kQuietTime(50);
+constexpr std::chrono::milliseconds kRateTime(500);
 
 }  // namespace
+
+QtProgressObserver::QtProgressObserver(Describe describe, QObject* parent)
+    : QObject(parent), describe_(std::move(describe)), start_(std::chrono::steady_clock::now()) {}
 
 void QtProgressObserver::OnProgress(const app::Progress& progress) {
   const int percent = app::PercentDone(progress);
   const auto now = std::chrono::steady_clock::now();
+  const app::ProgressEstimate estimate =
+      estimator_.Update(progress, std::chrono::duration<double>(now - start_).count());
   const bool moved = percent != lastPercent_;
-  const bool statusChanged = progress.status != lastStatus_;
-  if (!moved && !(statusChanged && now - lastSent_ >= kQuietTime)) return;
+  const bool statusChanged = progress.status != lastStatus_ && now - lastSent_ >= kQuietTime;
+  if (!moved && !statusChanged && now - lastSent_ < kRateTime) return;
   lastPercent_ = percent;
   lastStatus_ = progress.status;
   lastSent_ = now;
-  emit progressed(percent, ToQString(progress.status));
+  std::string detail = describe_ ? describe_(progress) : std::string();
+  const std::string figures = app::ProgressDetailText(estimate, progress.unit);
+  if (!detail.empty() && !figures.empty()) detail += "    ";
+  emit progressed(percent, ToQString(progress.status), ToQString(detail + figures));
 }
 
 }  // namespace kestrel::gui

@@ -3,26 +3,35 @@
 #include <QObject>
 #include <QString>
 #include <chrono>
+#include <functional>
 
 #include "app/Progress.h"
+#include "app/ProgressEstimate.h"
 
 namespace kestrel::gui {
 
 // Hands a worker's progress to the page as signals, which reach the GUI thread queued because
-// they are emitted on the worker's thread. It speaks whenever the bar moves or the status changes,
-// and no more than once every 50 ms otherwise, so that a fast worker cannot flood the page.
+// they are emitted on the worker's thread: the bar's position, the status text, and the detail
+// beside the bar (work done, rate and time left, after the operation's own words when it has
+// any). It speaks whenever the bar moves, when the status changes (at most every 50 ms) and
+// twice a second for the rate, so that a fast worker cannot flood the page.
 class QtProgressObserver : public QObject, public app::ProgressObserver {
   Q_OBJECT
 
  public:
-  using QObject::QObject;
+  using Describe = std::function<std::string(const app::Progress&)>;
+
+  explicit QtProgressObserver(Describe describe = {}, QObject* parent = nullptr);
 
   void OnProgress(const app::Progress& progress) override;
 
  signals:
-  void progressed(int percent, const QString& status);
+  void progressed(int percent, const QString& status, const QString& detail);
 
  private:
+  Describe describe_;
+  app::ProgressEstimator estimator_;
+  std::chrono::steady_clock::time_point start_;
   std::chrono::steady_clock::time_point lastSent_{};
   int lastPercent_ = -1;
   std::string lastStatus_;

@@ -9,14 +9,13 @@
 #include <QVBoxLayout>
 
 #include "app/ShellTexts.h"
+#include "disk/DiskWhereabouts.h"
 #include "disk/DriveName.h"
 #include "disk/MediaDiscovery.h"
 #include "gui/app/ShellActions.h"
-#include "gui/common/NoticeDialog.h"
 #include "gui/common/QtText.h"
 #include "gui/common/Skin.h"
-#include "gui/volume/LeafIterator.h"
-#include "volume/ChosenVolume.h"
+#include "gui/disk/ScanPages.h"
 
 namespace kestrel::gui {
 namespace {
@@ -26,6 +25,7 @@ constexpr int kKindRole = Qt::UserRole;
 constexpr int kDiskRole = Qt::UserRole + 1;
 constexpr int kPoolRole = Qt::UserRole + 2;
 constexpr int kVolumeRole = Qt::UserRole + 3;
+constexpr int kWhereRole = Qt::UserRole + 4;  // a disk's device or image file, model and size
 
 QIcon MediaIcon(disk::MediaEntryKind kind) {
   switch (kind) {
@@ -103,7 +103,10 @@ QWidget* CInitialInfo::BuildPanels() {
   description_ = PanelLabel("descriptionPanel", box);
   instruction_ = PanelLabel("instructionPanel", box);
   note_ = PanelLabel("notePanel", box);
-  for (QLabel* label : {heading_, description_, instruction_, note_}) layout->addWidget(label);
+  where_ = PanelLabel("wherePanel", box);
+  where_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  for (QLabel* label : {heading_, where_, description_, instruction_, note_})
+    layout->addWidget(label);
   layout->addStretch();
   ShowPanels(disk::MediaEntryKind::Root);
   return box;
@@ -134,7 +137,9 @@ void CInitialInfo::FillTree() {
   for (int d = 0; d < static_cast<int>(media_.disks.size()); ++d) {
     const disk::DiskEntry& entry = media_.disks[d];
     QTreeWidgetItem* diskItem = AddEntry(root, entry.Label(), disk::MediaEntryKind::Disk, d);
-    if (!entry.status.ok()) diskItem->setToolTip(0, ToQString(entry.status.message));
+    const QString where = ToQString(disk::WhereaboutsText(disk::LocateDisk(entry)));
+    diskItem->setData(0, kWhereRole, where);
+    diskItem->setToolTip(0, entry.status.ok() ? where : ToQString(entry.status.message));
     for (int p = 0; p < static_cast<int>(entry.pools.size()); ++p) {
       const disk::PoolEntry& pool = entry.pools[p];
       QTreeWidgetItem* poolItem =
@@ -155,53 +160,30 @@ void CInitialInfo::ShowPanels(disk::MediaEntryKind kind) {
 }
 
 void CInitialInfo::OnSelectionChanged() {
-  const disk::MediaEntryKind kind = KindOf(tree_->currentItem());
+  const QTreeWidgetItem* item = tree_->currentItem();
+  const disk::MediaEntryKind kind = KindOf(item);
   ShowPanels(kind);
+  where_->setText(kind == disk::MediaEntryKind::Disk ? item->data(0, kWhereRole).toString()
+                                                     : QString());
   continue_->setEnabled(disk::ContinueEnabled(kind));
 }
 
 void CInitialInfo::OnContinue() {
   const QTreeWidgetItem* item = tree_->currentItem();
-  switch (disk::ScanPageFor(KindOf(item))) {
-    case disk::ScanPage::None:
-      return;
-    case disk::ScanPage::DiskScan:
-      NoticeDialog("LaterPage", app::kDiskScanLaterText, {NoticeDialog::kOk}, this).exec();
-      return;
-    case disk::ScanPage::PoolScan:
-      NoticeDialog("LaterPage", app::kPoolScanLaterText, {NoticeDialog::kOk}, this).exec();
-      return;
-    case disk::ScanPage::VolumeScan:
-      break;
-  }
-  const disk::PoolEntry& pool =
-      media_.disks[item->data(0, kDiskRole).toInt()].pools[item->data(0, kPoolRole).toInt()];
-  OpenVolumePage(pool.volumes[item->data(0, kVolumeRole).toInt()]);
-}
-
-void CInitialInfo::OpenVolumePage(const disk::VolumeEntry& volume) {
-  const disk::OpenedSource opened = disk::OpenSource(volume.node.sourcePath);
-  if (!opened.status.ok()) {
-    NoticeDialog("SourceNotOpened", opened.status.message, {NoticeDialog::kOk}, this).exec();
+  const disk::ScanPage scanPage = disk::ScanPageFor(KindOf(item));
+  if (scanPage == disk::ScanPage::None) return;
+  const disk::DiskEntry& diskEntry = media_.disks[item->data(0, kDiskRole).toInt()];
+  if (scanPage == disk::ScanPage::DiskScan) {
+    OpenScanPage(NewDiskScanPage(diskEntry, log_, this));
     return;
   }
-  auto* page =
-      new LeafIterator(volume::ChosenVolume(volume, media_.chain, opened.reader), log_, this);
-  OpenPage(page, [this](app::PageResult result) { ActOnScanPageResult(result); });
-}
-
-void CInitialInfo::ActOnScanPageResult(app::PageResult result) {
-  switch (app::MediaPageReaction(result)) {
-    case app::CallerReaction::ShowAgain:
-      show();
-      return;
-    case app::CallerReaction::EndBackToMainWindow:
-      EndPage(app::PageResult::BackToMainWindow);
-      return;
-    case app::CallerReaction::EndClosing:
-      break;
+  const disk::PoolEntry& pool = diskEntry.pools[item->data(0, kPoolRole).toInt()];
+  if (scanPage == disk::ScanPage::PoolScan) {
+    OpenScanPage(NewPoolPage(pool, log_, this));
+    return;
   }
-  EndPage(app::PageResult::Closing);
+  OpenScanPage(
+      NewVolumePage(pool.volumes[item->data(0, kVolumeRole).toInt()], media_.chain, log_, this));
 }
 
 void CInitialInfo::Leave(app::LeaveButton button) {

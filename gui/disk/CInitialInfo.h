@@ -32,14 +32,13 @@ class CInitialInfo : public PageDialog {
   void ShowPanels(disk::MediaEntryKind kind);
   void OnSelectionChanged();
   void OnContinue();
-  void OpenVolumePage(const disk::VolumeEntry& volume);
-  void ActOnScanPageResult(app::PageResult result);
   void Leave(app::LeaveButton button);
 
   const app::LogReport& log_;
   disk::MediaTree media_;
   QTreeWidget* tree_ = nullptr;
   QLabel* heading_ = nullptr;
+  QLabel* where_ = nullptr;
   QLabel* description_ = nullptr;
   QLabel* instruction_ = nullptr;
   QLabel* note_ = nullptr;

@@ -9,10 +9,16 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "disk/MediaDiscovery.h"
 #include "gui/common/NoticeDialog.h"
 #include "gui/common/QtText.h"
 #include "gui/common/Skin.h"
+#include "gui/common/WorkDialog.h"
+#include "gui/diskscan/CScanDisk.h"
+#include "gui/pool/CpoolIterator.h"
 #include "gui/volume/LeafIterator.h"
+#include "pool/PoolScanner.h"
+#include "savedscan/Replay.h"
 #include "savedscan/ResumeFile.h"
 #include "savedscan/ScanSaving.h"
 
@@ -62,8 +68,7 @@ void ResumeRecovery::Browse() {
   dialog.setObjectName(QStringLiteral("resumeFileDialog"));
   dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::ReadOnly);
   dialog.setFileMode(QFileDialog::ExistingFile);
-  dialog.setNameFilter(ToQString(savedscan::kScanFileFilter) + " (" +
-                       ToQString(savedscan::kScanFilePattern) + ")");
+  dialog.setNameFilters({ToQString(savedscan::kResumeFileFilter), QStringLiteral("(*)")});
   if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
     resumePath_ = ToUtf8String(dialog.selectedFiles().constFirst());
   ShowFields();  // a cancelled Browse shows the fields of the path chosen before
@@ -81,18 +86,31 @@ void ResumeRecovery::ShowFields() {
 }
 
 QDialog* ResumeRecovery::OpenChosenFile(const app::LogReport& log, QWidget* pageParent) {
-  auto opened = savedscan::OpenResumeFile(resumePath_, log);
+  app::Result<savedscan::ResumeOpening> opened = app::Failure{""};
+  WorkDialog("ReadingScanFile", savedscan::kReadingScanFileText, this)
+      .Run([&](app::ProgressObserver& observer) {
+        opened = savedscan::OpenResumeFile(resumePath_, log, observer);
+      });
   if (!opened.ok()) {
     NoticeDialog("ResumeNotice", opened.error(), {NoticeDialog::kOk}, this).exec();
     return nullptr;
   }
-  if (opened.value().kind != savedscan::SourceFileKind::ScanInformation) {
-    NoticeDialog("ResumeNotice", savedscan::ImageResumeText(opened.value().kind),
-                 {NoticeDialog::kOk}, this)
-        .exec();
+  savedscan::ResumeOpening& chosen = opened.value();
+  if (chosen.kind == savedscan::SourceFileKind::ScanInformation) {
+    if (savedscan::IsPoolScan(chosen.scan))
+      return new CpoolIterator(std::move(chosen.scan), log, pageParent);
+    return new LeafIterator(std::move(chosen.scan), log, pageParent);
+  }
+  disk::OpenedSource image = disk::OpenSource(resumePath_);
+  if (!image.status.ok()) {
+    NoticeDialog("ResumeNotice", image.status.message, {NoticeDialog::kOk}, this).exec();
     return nullptr;
   }
-  return new LeafIterator(std::move(opened.value().scan), log, pageParent);
+  if (chosen.kind == savedscan::SourceFileKind::DiskImage)
+    return new CScanDisk(image.reader, resumePath_, log, pageParent);
+  const disk::DiskEntry entry = disk::DiscoverPoolImage(image.reader, resumePath_);
+  const std::u16string label = entry.pools.empty() ? u"Pool" : entry.pools.front().Label();
+  return new CpoolIterator(pool::PoolImage(image.reader, label, resumePath_), log, pageParent);
 }
 
 }  // namespace kestrel::gui

@@ -21,8 +21,9 @@ class ResumeRecovery : public QWidget {
 
   const std::string& ResumePath() const { return resumePath_; }
 
-  // The page Start opens: the volume page on a saved scan. For anything else the person is told
-  // why nothing opens, and there is no page.
+  // The page Start opens: the volume page or the pool page on a saved scan, the pool page on a
+  // pool image, the disk scan page on a disk image. A file that cannot be read is said why, and
+  // there is no page.
   QDialog* OpenChosenFile(const app::LogReport& log, QWidget* pageParent);
 
  signals:

@@ -5,6 +5,7 @@
 
 #include "gui/common/NoticeDialog.h"
 #include "gui/common/QtText.h"
+#include "gui/common/WorkDialog.h"
 #include "gui/destination/CScanRename.h"
 #include "gui/savedscan/ScanSaved.h"
 #include "savedscan/SaveRules.h"
@@ -35,8 +36,7 @@ std::optional<std::string> ChooseSavePath(QWidget* page) {
   dialog.setObjectName(QStringLiteral("saveScanFileDialog"));
   dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::DontConfirmOverwrite);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
-  dialog.setNameFilter(ToQString(savedscan::kScanFileFilter) + " (" +
-                       ToQString(savedscan::kScanFilePattern) + ")");
+  dialog.setNameFilter(ToQString(savedscan::kScanFileFilter));
   dialog.selectFile(ToQString(savedscan::kSaveScanInitialName));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return ToUtf8String(dialog.selectedFiles().constFirst());
@@ -56,7 +56,11 @@ SaveScanOutcome SaveScanFromPage(QWidget* page, const volume::FileTree& tree,
   const std::optional<std::string> path =
       savedscan::ChooseScanFilePath(savedscan::ScanFileName(*chosen), question);
   if (!path) return SaveScanOutcome::Cancelled;
-  const auto written = savedscan::WriteScanFile(tree, kind, source, *path);
+  app::Result<bool> written = false;
+  WorkDialog("WritingScanFile", savedscan::kWritingScanFileText, page)
+      .Run([&](app::ProgressObserver& observer) {
+        written = savedscan::WriteScanFile(tree, kind, source, *path, observer);
+      });
   if (!written.ok()) {
     NoticeDialog("ScanNotSaved", written.error(), {NoticeDialog::kOk}, page).exec();
     return SaveScanOutcome::Failed;

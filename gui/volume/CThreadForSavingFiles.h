@@ -45,7 +45,7 @@ class CThreadForSavingFiles : public QObject {
   const volume::SavingReport& Report() const { return report_; }
 
  signals:
-  void progressed(int percent, const QString& status);
+  void progressed(int percent, const QString& status, const QString& detail);
   void finished();
 
  private:

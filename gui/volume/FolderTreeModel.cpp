@@ -3,8 +3,10 @@
 #include <QApplication>
 #include <QIcon>
 #include <QStyle>
+#include <map>
 
 #include "gui/common/QtText.h"
+#include "pool/PoolTree.h"
 
 namespace kestrel::gui {
 namespace {
@@ -40,6 +42,20 @@ const QIcon& VolumeIcon() {
   return icon;
 }
 
+const QIcon& DeletedVolumeIcon() {
+  static const QIcon icon = QIcon::fromTheme(
+      QStringLiteral("user-trash"), QApplication::style()->standardIcon(QStyle::SP_TrashIcon));
+  return icon;
+}
+
+// A pool scan's volume items sit directly under its top item "pool".
+const QIcon& ItemIcon(const volume::FileTree& tree, volume::FolderId folder) {
+  const volume::FolderNode& node = tree.Folder(folder);
+  if (node.deletedVolume) return DeletedVolumeIcon();
+  const bool poolTree = tree.Record(tree.Folder(tree.Top()).record).m_key == pool::kPoolItemKey;
+  return folder == tree.Top() || (poolTree && node.depth == 1) ? VolumeIcon() : FolderIcon();
+}
+
 }  // namespace
 
 void FolderTreeModel::Attach(const volume::FileTree* tree) {
@@ -51,21 +67,42 @@ void FolderTreeModel::Attach(const volume::FileTree* tree) {
 }
 
 void FolderTreeModel::IndexChildren() {
-  childStart_.clear();
   children_.clear();
   if (!tree_) return;
+  children_.resize(tree_->FolderItemCount());
+  for (volume::FolderId f = 1; f < children_.size(); ++f)
+    children_[tree_->Folder(f).parent].push_back(f);
+}
+
+// The new folders, parent by parent in id order: a parent new in this round is then inserted
+// before its own children are.
+void FolderTreeModel::Grow() {
+  if (!tree_) return;
+  const auto known = static_cast<volume::FolderId>(children_.size());
   const std::size_t count = tree_->FolderItemCount();
-  childStart_.assign(count + 1, 0);
-  for (volume::FolderId f = 1; f < count; ++f) childStart_[tree_->Folder(f).parent + 1]++;
-  for (std::size_t f = 0; f < count; ++f) childStart_[f + 1] += childStart_[f];
-  children_.resize(count > 0 ? count - 1 : 0);
-  for (volume::FolderId f = 0; f < count; ++f) {
-    std::uint32_t at = childStart_[f];
-    for (volume::FolderId c = tree_->Folder(f).firstChild; c != volume::kNoFolder;
-         c = tree_->Folder(c).nextSibling) {
-      children_[at++] = c;
-    }
+  if (count <= known) return;
+  std::map<volume::FolderId, std::vector<volume::FolderId>> newChildren;
+  for (volume::FolderId f = known; f < count; ++f)
+    newChildren[tree_->Folder(f).parent].push_back(f);
+  children_.resize(count);
+  for (auto& [parent, added] : newChildren) {
+    const int first = static_cast<int>(children_[parent].size());
+    beginInsertRows(IndexOf(parent), first, first + static_cast<int>(added.size()) - 1);
+    children_[parent].insert(children_[parent].end(), added.begin(), added.end());
+    endInsertRows();
   }
+}
+
+bool FolderTreeModel::Continue(const volume::FileTree* tree) {
+  if (!tree_ || !tree || tree->FolderItemCount() < children_.size()) return false;
+  for (volume::FolderId f = 1; f < children_.size(); ++f) {
+    if (tree->Folder(f).parent != tree_->Folder(f).parent) return false;
+  }
+  tree_ = tree;
+  Grow();
+  checksShown_ = true;
+  ChecksChanged();  // the texts, icons and check images are the new tree's
+  return true;
 }
 
 void FolderTreeModel::ShowChecks(bool shown) {
@@ -92,10 +129,9 @@ QModelIndex FolderTreeModel::IndexOf(volume::FolderId folder) const {
 QModelIndex FolderTreeModel::index(int row, int column, const QModelIndex& parent) const {
   if (!tree_ || column != 0 || row < 0) return {};
   if (!parent.isValid()) return row == 0 ? createIndex(0, 0, tree_->Top()) : QModelIndex();
-  const volume::FolderId folder = FolderAt(parent);
-  const std::uint32_t at = childStart_[folder] + static_cast<std::uint32_t>(row);
-  if (at >= childStart_[folder + 1]) return {};
-  return createIndex(row, 0, children_[at]);
+  const std::vector<volume::FolderId>& children = children_[FolderAt(parent)];
+  if (static_cast<std::size_t>(row) >= children.size()) return {};
+  return createIndex(row, 0, children[static_cast<std::size_t>(row)]);
 }
 
 QModelIndex FolderTreeModel::parent(const QModelIndex& child) const {
@@ -108,7 +144,7 @@ int FolderTreeModel::rowCount(const QModelIndex& parent) const {
   if (!tree_ || parent.column() > 0) return 0;
   if (!parent.isValid()) return 1;
   const volume::FolderId folder = FolderAt(parent);
-  return static_cast<int>(childStart_[folder + 1] - childStart_[folder]);
+  return folder < children_.size() ? static_cast<int>(children_[folder].size()) : 0;
 }
 
 int FolderTreeModel::columnCount(const QModelIndex&) const {
@@ -124,9 +160,9 @@ QVariant FolderTreeModel::data(const QModelIndex& index, int role) const {
   if (!tree_ || folder == volume::kNoFolder) return {};
   switch (role) {
     case Qt::DisplayRole:
-      return ToQString(tree_->FolderText(folder));
+      return ToQString(volume::ShownFolderText(*tree_, folder));
     case Qt::DecorationRole:
-      return folder == tree_->Top() ? VolumeIcon() : FolderIcon();
+      return ItemIcon(*tree_, folder);
     case Qt::CheckStateRole:
       if (checksShown_) return QtCheck(tree_->Folder(folder).check);
       break;

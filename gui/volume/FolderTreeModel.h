@@ -8,16 +8,23 @@
 namespace kestrel::gui {
 
 // The folder tree of a scan, for a tree view: one column with each folder's text, icon and check
-// image. It reads the FileTree only while attached: a scan writes its tree while the model is
-// detached, and a recovery run writes check states while the model shows none.
+// image. It reads the FileTree only while attached: while a scan writes its tree the model shows
+// the page's copy of the folders filed so far, and a recovery run writes check states while the
+// model shows none.
 class FolderTreeModel : public QAbstractItemModel {
   Q_OBJECT
 
  public:
   using QAbstractItemModel::QAbstractItemModel;
 
-  // nullptr leaves the model empty. The tree's folders must not change while it is attached.
+  // nullptr leaves the model empty. Folders may only be added to the tree while it is attached,
+  // each followed by Grow.
   void Attach(const volume::FileTree* tree);
+  // Rows for the folders added to the tree since it was attached or last grown.
+  void Grow();
+  // Moves to a tree that holds the same folders under the same ids and maybe more, keeping what
+  // is expanded; false (and nothing done) when the tree is not such a tree.
+  bool Continue(const volume::FileTree* tree);
   // Off while a recovery run writes the check states.
   void ShowChecks(bool shown);
   // The check images changed (a selection gesture, the end of a recovery run).
@@ -40,13 +47,12 @@ class FolderTreeModel : public QAbstractItemModel {
   void checkClicked(volume::FolderId folder);
 
  private:
-  // Sub-folders by position: folder f's children are children_[childStart_[f]] up to
-  // children_[childStart_[f + 1]], so that a folder of 100,000 sub-folders is indexed directly.
+  // Sub-folders by position, so that a folder of 100,000 sub-folders is indexed directly. Folders
+  // are only ever appended to a tree, each as the last child of its parent.
   void IndexChildren();
 
   const volume::FileTree* tree_ = nullptr;
-  std::vector<std::uint32_t> childStart_;
-  std::vector<volume::FolderId> children_;
+  std::vector<std::vector<volume::FolderId>> children_;
   bool checksShown_ = true;
 };
 

@@ -63,7 +63,15 @@ VolumeBrowser::VolumeBrowser(QWidget* parent)
 }
 
 void VolumeBrowser::Attach(volume::FileTree* tree) {
+  const bool wasLive = live_ != nullptr;
+  live_ = nullptr;
   tree_ = tree;
+  const volume::FolderId shown = CurrentFolder();
+  if (wasLive && folders_->Continue(tree)) {
+    folders_->ShowChecks(true);
+    ShowFolder(shown == volume::kNoFolder ? tree->Top() : shown);
+    return;
+  }
   folders_->Attach(tree);
   files_->Clear();
   if (!tree) return;
@@ -71,6 +79,22 @@ void VolumeBrowser::Attach(volume::FileTree* tree) {
   treeView_->expand(top);
   treeView_->setCurrentIndex(top);
   ShowFolder(tree->Top());
+}
+
+void VolumeBrowser::ShowLive(const volume::FileTree* live) {
+  tree_ = nullptr;
+  live_ = live;
+  folders_->Attach(live);
+  folders_->ShowChecks(false);
+  files_->Clear();
+  treeView_->expand(folders_->IndexOf(live->Top()));
+}
+
+void VolumeBrowser::LiveGrown() {
+  folders_->Grow();
+  folders_->ChecksChanged();  // the top item's label comes with the first batch
+  const QModelIndex top = folders_->IndexOf(live_->Top());
+  if (!treeView_->isExpanded(top)) treeView_->expand(top);
 }
 
 void VolumeBrowser::SetRecovering(bool recovering) {
@@ -87,8 +111,9 @@ volume::FolderId VolumeBrowser::CurrentFolder() const {
 }
 
 void VolumeBrowser::ShowFolder(volume::FolderId folder) {
-  if (!tree_ || folder == volume::kNoFolder) return;
-  files_->Show(tree_, folder);
+  const volume::FileTree* shown = tree_ ? tree_ : live_;
+  if (!shown || folder == volume::kNoFolder) return;
+  files_->Show(shown, folder);
 }
 
 void VolumeBrowser::SelectAll() {
@@ -100,12 +125,14 @@ void VolumeBrowser::UnselectAll() {
 }
 
 void VolumeBrowser::OnFolderCheck(volume::FolderId folder) {
+  if (!tree_) return;  // a live tree is looked at, not ticked
   const volume::SelectionChange change = volume::ToggleFolder(*tree_, folder);
   treeView_->setCurrentIndex(folders_->IndexOf(folder));  // the folder becomes the current one
   Applied(change);
 }
 
 void VolumeBrowser::OnRowCheck(int row) {
+  if (!tree_) return;
   Applied(volume::ToggleRow(*tree_, files_->Folder(), files_->RowAt(row)));
 }
 

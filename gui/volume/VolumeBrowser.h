@@ -23,8 +23,12 @@ class VolumeBrowser : public QWidget {
   explicit VolumeBrowser(QWidget* parent);
 
   // Shows a scanned tree: the top item expanded, its sub-folders collapsed, its files listed.
-  // nullptr empties both views (while a scan writes its tree).
+  // After ShowLive, what has been expanded and the folder shown stay. nullptr empties both views.
   void Attach(volume::FileTree* tree);
+  // While a scan runs: the folders filed so far, to look through without check images.
+  void ShowLive(const volume::FileTree* live);
+  // The live tree has new folders.
+  void LiveGrown();
   // While a recovery run writes the tree's check states the list is empty and the tree shows no
   // check images; afterwards both show the tree as the run left it.
   void SetRecovering(bool recovering);
@@ -48,6 +52,7 @@ class VolumeBrowser : public QWidget {
   void Applied(const volume::SelectionChange& change);
 
   volume::FileTree* tree_ = nullptr;
+  const volume::FileTree* live_ = nullptr;
   FolderTreeModel* folders_;
   FileListModel* files_;
   QTreeView* treeView_;

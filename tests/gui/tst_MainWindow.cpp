@@ -23,6 +23,8 @@
 #include "gui/app/ProgramSetup.h"
 #include "gui/app/SplashScreen.h"
 #include "gui/disk/CInitialInfo.h"
+#include "gui/diskscan/CScanDisk.h"
+#include "gui/pool/CpoolIterator.h"
 #include "gui/volume/LeafIterator.h"
 
 namespace kestrel::guitest {
@@ -72,7 +74,7 @@ class MainWindowTest : public QObject {
   void backShowsTheMediaPageAndItsCloseEndsTheProgram();
   void closingTheVolumePageEndsTheProgram();
   void aScanSavedIsResumedFromTheResumeTab();
-  void imagesOnTheResumeTabAreExplained();
+  void aDiskImageOnTheResumeTabOpensTheDiskScanPage();
   void theApplicationObjectOpensAndClosesTheLog();
   void theSplashClosesOnAKey();
   void theAboutBoxNamesTheMachine();
@@ -154,15 +156,17 @@ void MainWindowTest::theMediaPageListsTheDemoDisks() {
   QCOMPARE(LabelText(media, "headingPanel"), QStringLiteral("Recover Data "));
   tree->setCurrentItem(root->child(0));
   QCOMPARE(LabelText(media, "headingPanel"), QStringLiteral("Scan Disk"));
+  QVERIFY2(LabelText(media, "wherePanel").startsWith("\\\\.\\PhysicalDrive0  " + disks_->Disk(0)),
+           qPrintable(LabelText(media, "wherePanel")));
   tree->setCurrentItem(data);
   QCOMPARE(LabelText(media, "headingPanel"), QStringLiteral("Scan Pool"));
-  QString later;
-  WhenModal("LaterPage", [&](QWidget* notice) {
-    later = LabelText(notice, "noticeText");
-    Click(notice, "okButton");
-  });
   QVERIFY(Click(media, "continueButton"));
-  QVERIFY2(later.contains("pool scan"), qPrintable(later));
+  auto* poolPage = FindWindow<gui::CpoolIterator>();
+  QVERIFY2(poolPage, "Continue on a pool opens the pool page");
+  QVERIFY(ScanDone(poolPage));
+  AnswerModal("savescanDialog", "noButton");
+  QVERIFY(Click(poolPage, "backButton"));
+  QTRY_VERIFY(media->isVisible());
   tree->setCurrentItem(MediaEntry(tree, "Volume:VOL1"));
   QCOMPARE(LabelText(media, "headingPanel"), QStringLiteral("Scan Volume"));
   QCOMPARE(LabelText(media, "notePanel"), QString());
@@ -270,19 +274,21 @@ void MainWindowTest::aScanSavedIsResumedFromTheResumeTab() {
   QTRY_VERIFY(main_->isVisible());
 }
 
-void MainWindowTest::imagesOnTheResumeTabAreExplained() {
+void MainWindowTest::aDiskImageOnTheResumeTabOpensTheDiskScanPage() {
   ClickTab(main_.get(), 1);
   ChooseFile("resumeFileDialog", disks_->Disk(0));
   QVERIFY(Click(main_.get(), "browseButton"));
-  QString notice;
-  WhenModal("ResumeNotice", [&](QWidget* dialog) {
-    notice = LabelText(dialog, "noticeText");
-    Click(dialog, "okButton");
-  });
   QVERIFY(Click(main_.get(), "startButton"));
-  QVERIFY2(notice.contains("image of a disk"), qPrintable(notice));
-  QVERIFY(main_->isVisible());
+  auto* page = FindWindow<gui::CScanDisk>();
+  QVERIFY2(page, "a disk image opens the disk scan page");
+  QVERIFY(!main_->isVisible());
+  QVERIFY(ScanDone(page));
+  auto* tree = page->findChild<QTreeWidget*>("diskTree");
+  QVERIFY(MediaEntry(tree, "Pool :    DATA"));
+  QVERIFY(MediaEntry(tree, "Volume :   VOL1"));
   QVERIFY(disks_->LogText().contains("\nResume recovery from disk image"));
+  QVERIFY(Click(page, "homeButton"));
+  QTRY_VERIFY(main_->isVisible());
 }
 
 void MainWindowTest::theApplicationObjectOpensAndClosesTheLog() {
@@ -323,9 +329,9 @@ void MainWindowTest::aMissingHelpFileIsSaid() {
     Click(dialog, "okButton");
   });
   QVERIFY(Click(main_.get(), "helpButton"));
-  QVERIFY2(notice.startsWith("The help file cannot be opened:") &&
-               notice.endsWith("Kestrel_Varnoak_Novell.chm"),
-           qPrintable(notice));
+  QVERIFY2(
+      notice.startsWith("The help file cannot be opened:") && notice.endsWith("/help/index.html"),
+      qPrintable(notice));
 }
 
 }  // namespace kestrel::guitest

@@ -25,6 +25,7 @@ class DisksTest(ImageTestCase):
         self.assertFalse(listing[0]["netware"])
         self.assertEqual(listing[0]["pools"], [])
         self.assertEqual(listing[1]["path"], "\\\\.\\PhysicalDrive1")
+        self.assertEqual(listing[1]["device"], images[1], "the image or device it stands for, beside it")
         self.assertEqual(volumes_of(listing), {"DATA": ["VOL1", "USERS", "ABC"], "ARCHIVE": ["BACKUP"]})
         expected = manifest["disks"][1]["partitions"]
         for found, made in zip(listing[1]["pools"], expected):
@@ -37,6 +38,7 @@ class DisksTest(ImageTestCase):
         self.assertIn("\nCompleted Reading the Netware Partitions and Pools in Disks.", log)
         self.assertIn("\nStarted Kestrel Varnoak Novell (NSS) on", log)
         self.assertIn("\nClosed Kestrel Varnoak NSS successfullly on", log)
+        self.assertIn(images[1], self.cli("disks", disks=images).stdout)
 
     def test_chains_of_partition_headers(self):
         layout = {"disks": [

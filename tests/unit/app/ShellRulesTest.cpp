@@ -2,9 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <limits>
+#include <string>
 
 #include "app/AboutFacts.h"
+#include "app/HelpTopics.h"
 #include "app/Navigation.h"
 #include "app/ProgressPercent.h"
 
@@ -21,6 +24,20 @@ TEST(Navigation, BackLeadsOneStepClosingLeadsOut) {
   EXPECT_EQ(MainWindowReaction(PageResult::ShowCaller), CallerReaction::ShowAgain)
       << "a page opened from the main window that asks for its caller finds the main window";
   EXPECT_EQ(MainWindowReaction(MediaPageResult(LeaveButton::Close)), CallerReaction::EndClosing);
+}
+
+TEST(HelpTopics, EachPageOpensItsOwnTopicAndTheRestTheContents) {
+  EXPECT_EQ(HelpTopicFor("CpoolIterator"), "pool-page");
+  EXPECT_EQ(HelpTopicFor("CScanDisk"), "disk-scan-page");
+  EXPECT_EQ(HelpTopicFor("LeafIterator"), "volume-page");
+  EXPECT_EQ(HelpTopicFor("SomeDialog"), "index");
+  EXPECT_EQ(HelpPagePath("/opt/kestrel/help", "pool-page"), "/opt/kestrel/help/pool-page.html");
+  for (const char* page : {"CInitialInfo", "LeafIterator", "CpoolIterator", "CScanDisk",
+                           "ResumeRecovery", "CKestrelNSSRecoveryDlg"}) {
+    const std::string source =
+        std::string(KESTREL_SOURCE_DIR) + "/docs/help/" + std::string(HelpTopicFor(page)) + ".md";
+    EXPECT_TRUE(std::filesystem::exists(source)) << "the manual has no page " << source;
+  }
 }
 
 TEST(ProgressPercent, StaysWithinTheBar) {

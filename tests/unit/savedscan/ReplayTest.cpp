@@ -42,6 +42,31 @@ TEST(Replay, TheFirstRecordGivesBaseTopAndSource) {
   EXPECT_FALSE(replayed.tree.Record(a).m_sizeHighKnown);
 }
 
+// Stops after the second entry: what was filed stays, the rest is not read.
+class StopAfter : public app::ProgressObserver {
+ public:
+  StopAfter(std::stop_source& source, int reports) : source_(source), left_(reports) {}
+  void OnProgress(const app::Progress&) override {
+    if (--left_ == 0) source_.request_stop();
+  }
+
+ private:
+  std::stop_source& source_;
+  int left_;
+};
+
+TEST(Replay, AStopEndsItBetweenTwoEntries) {
+  SavedScan scan{{Record(0, 127, 0, 0, 0, u"Volume:V,/dev/disk"), Record(127, 10, 0, 0, 0, u"A"),
+                  Record(127, 11, 0, 0, 0, u"B"), Record(127, 12, 0, 0, 0, u"C")}};
+  EXPECT_TRUE(IsPoolScan({{Record(0, 128, 0, 0, 0, u"Pool,/x")}}));
+  EXPECT_FALSE(IsPoolScan(scan));
+  std::stop_source stop;
+  StopAfter observer(stop, 2);
+  const ReplayedScan replayed = ReplaySavedScan(scan, observer, stop.get_token());
+  EXPECT_TRUE(replayed.stopped);
+  EXPECT_EQ(Paths(replayed.tree), (std::vector<std::string>{"/A", "/B"}));
+}
+
 TEST(Replay, WithoutACommaTheSourceIsNotNamed) {
   app::NoProgress quiet;
   const ReplayedScan replayed =

@@ -1,0 +1,31 @@
+#include "app/HelpTopics.h"
+
+#include <array>
+#include <utility>
+
+namespace kestrel::app {
+namespace {
+
+constexpr std::array<std::pair<std::string_view, std::string_view>, 6> kTopics{{
+    {"CInitialInfo", "media-page"},
+    {"LeafIterator", "volume-page"},
+    {"CpoolIterator", "pool-page"},
+    {"CScanDisk", "disk-scan-page"},
+    {"ResumeRecovery", "resume"},
+    {"CKestrelNSSRecoveryDlg", "index"},
+}};
+
+}  // namespace
+
+std::string_view HelpTopicFor(std::string_view pageName) {
+  for (const auto& [page, topic] : kTopics) {
+    if (page == pageName) return topic;
+  }
+  return "index";
+}
+
+std::string HelpPagePath(const std::string& helpFolder, std::string_view topic) {
+  return helpFolder + "/" + std::string(topic) + ".html";
+}
+
+}  // namespace kestrel::app

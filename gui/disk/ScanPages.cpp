@@ -1,0 +1,43 @@
+#include "gui/disk/ScanPages.h"
+
+#include <optional>
+
+#include "disk/DriveName.h"
+#include "gui/common/NoticeDialog.h"
+#include "gui/diskscan/CScanDisk.h"
+#include "gui/pool/CpoolIterator.h"
+#include "gui/volume/LeafIterator.h"
+#include "pool/PoolScanner.h"
+#include "volume/ChosenVolume.h"
+
+namespace kestrel::gui {
+namespace {
+
+std::optional<disk::DiskReader> OpenOrTell(const std::string& path, QWidget* parent) {
+  disk::OpenedSource opened = disk::OpenSource(path);
+  if (opened.status.ok()) return std::move(opened.reader);
+  NoticeDialog("SourceNotOpened", opened.status.message, {NoticeDialog::kOk}, parent).exec();
+  return std::nullopt;
+}
+
+}  // namespace
+
+QDialog* NewDiskScanPage(const disk::DiskEntry& disk, const app::LogReport& log, QWidget* parent) {
+  const std::string path = disk::PhysicalDriveName(disk.number);
+  auto reader = OpenOrTell(path, parent);
+  return reader ? new CScanDisk(std::move(*reader), path, log, parent) : nullptr;
+}
+
+QDialog* NewPoolPage(const disk::PoolEntry& pool, const app::LogReport& log, QWidget* parent) {
+  auto reader = OpenOrTell(pool.node.sourcePath, parent);
+  return reader ? new CpoolIterator(pool::PoolOnDisk(*reader, pool), log, parent) : nullptr;
+}
+
+QDialog* NewVolumePage(const disk::VolumeEntry& volume, const disk::PartitionChain& chain,
+                       const app::LogReport& log, QWidget* parent) {
+  auto reader = OpenOrTell(volume.node.sourcePath, parent);
+  return reader ? new LeafIterator(volume::ChosenVolume(volume, chain, *reader), log, parent)
+                : nullptr;
+}
+
+}  // namespace kestrel::gui

@@ -1,0 +1,44 @@
+#include "gui/volume/ScanThread.h"
+
+#include "savedscan/Replay.h"
+
+namespace kestrel::gui {
+
+ScanThread::ScanThread(Job job, QtProgressObserver::Describe describe, QObject* parent)
+    : QObject(parent), job_(std::move(job)), observer_(std::move(describe)), growth_(observer_) {
+  connect(&observer_, &QtProgressObserver::progressed, this, &ScanThread::progressed);
+  connect(&growth_, &TreeGrowthObserver::grown, this, &ScanThread::grown);
+  connect(&worker_, &WorkerThread::finished, this, &ScanThread::finished);
+}
+
+void ScanThread::Start() {
+  worker_.Start([this](std::stop_token stop) { result_ = job_(growth_, std::move(stop)); });
+}
+
+void ScanThread::RequestStop() {
+  worker_.RequestStop();
+}
+
+bool ScanThread::IsRunning() const {
+  return worker_.IsRunning();
+}
+
+LoadedScan ReplayJob(savedscan::SavedScan saved, TreeGrowthObserver& observer,
+                     std::stop_token stop) {
+  savedscan::ReplayedScan replayed =
+      savedscan::ReplaySavedScan(std::move(saved), observer, std::move(stop));
+  const std::string path = replayed.sourcePath.value_or("");
+  const disk::OpenedSource opened = disk::OpenSource(path);
+  savedscan::RestoreVolumeMarks(replayed, opened.reader);
+  LoadedScan loaded;
+  loaded.tree = std::move(replayed.tree);
+  loaded.source = opened.reader;
+  loaded.poolBase = replayed.poolBase;
+  loaded.kind = replayed.poolScan ? savedscan::ScanKind::Pool : savedscan::ScanKind::Volume;
+  loaded.description = {replayed.displayName, path, static_cast<std::uint64_t>(replayed.poolBase)};
+  loaded.outcome = replayed.stopped ? volume::ScanOutcome::Stopped : volume::ScanOutcome::Completed;
+  loaded.fromSavedScan = true;
+  return loaded;
+}
+
+}  // namespace kestrel::gui

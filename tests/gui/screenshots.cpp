@@ -1,0 +1,135 @@
+// kestrel-nss-screenshots FOLDER: opens the desktop program's pages on the demo disks, as a person
+// would, and saves a picture of each into FOLDER for the README: the main window, the media page,
+// the volume page with files ticked, the pool page with its deleted volume, and the disk scan
+// page. Run under Xvfb by scripts/screenshots; each picture is taken with ImageMagick's import.
+#include <QApplication>
+#include <QDir>
+#include <QProcess>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeView>
+#include <QTreeWidget>
+#include <cstdio>
+
+#include "DemoDisks.h"
+#include "Driving.h"
+#include "app/LogReport.h"
+#include "gui/app/CKestrelNSSRecoveryDlg.h"
+#include "gui/app/ProgramSetup.h"
+#include "gui/disk/CInitialInfo.h"
+#include "gui/diskscan/CScanDisk.h"
+#include "gui/pool/CpoolIterator.h"
+#include "gui/volume/LeafIterator.h"
+
+namespace kestrel::guitest {
+namespace {
+
+constexpr int kTimeout = 60000;
+
+bool Shoot(QWidget* window, const QString& path) {
+  QTest::qWait(400);  // icons and the last repaint
+  QProcess import;
+  import.start(QStringLiteral("import"),
+               {"-window", QString::number(window->winId()), "-strip", path});
+  if (import.waitForFinished(30000) && import.exitCode() == 0) return true;
+  std::fprintf(stderr, "import failed for %s\n", qPrintable(path));
+  return false;
+}
+
+bool WorkDone(QWidget* page) {
+  return QTest::qWaitFor(
+      [page] { return !page->findChild<QPushButton*>("stopButton")->isVisible(); }, kTimeout);
+}
+
+QTreeWidgetItem* Entry(QTreeWidget* tree, const QString& label) {
+  const auto found = tree->findItems(label, Qt::MatchExactly | Qt::MatchRecursive);
+  return found.isEmpty() ? nullptr : found.first();
+}
+
+QModelIndex Child(const QAbstractItemModel* model, const QModelIndex& parent, const QString& name) {
+  for (int row = 0; row < model->rowCount(parent); ++row) {
+    if (model->index(row, 0, parent).data().toString() == name) return model->index(row, 0, parent);
+  }
+  return {};
+}
+
+// The media page, with the entry of that label chosen.
+gui::CInitialInfo* MediaPageAt(const QString& label) {
+  auto* media = FindWindow<gui::CInitialInfo>();
+  auto* tree = media->findChild<QTreeWidget*>("mediaTree");
+  tree->setCurrentItem(Entry(tree, label));
+  return media;
+}
+
+bool ShootVolumePage(const QDir& out) {
+  Click(MediaPageAt("Volume:VOL1"), "continueButton");
+  auto* page = FindWindow<gui::LeafIterator>();
+  if (!page || !WorkDone(page)) return false;
+  auto* tree = page->findChild<QTreeView*>("folderTree");
+  const QModelIndex docs = Child(tree->model(), tree->model()->index(0, 0), "DOCS");
+  ClickCheck(tree, docs);
+  tree->setCurrentIndex(docs);
+  const bool shot = Shoot(page, out.filePath("volume-page.png"));
+  AnswerModal("savescanDialog", "noButton");
+  Click(page, "backButton");
+  return shot && QTest::qWaitFor([] { return FindWindow<gui::CInitialInfo>(); }, kTimeout);
+}
+
+bool ShootPoolPage(const QDir& out) {
+  Click(MediaPageAt("Pool:ARCHIVE"), "continueButton");
+  auto* page = FindWindow<gui::CpoolIterator>();
+  if (!page || !WorkDone(page)) return false;
+  auto* tree = page->findChild<QTreeView*>("folderTree");
+  const QModelIndex deleted = Child(tree->model(), tree->model()->index(0, 0), "OLDPROJ (deleted)");
+  tree->expand(deleted);
+  tree->setCurrentIndex(Child(tree->model(), deleted, "SPECS"));
+  const bool shot = Shoot(page, out.filePath("pool-page.png"));
+  AnswerModal("savescanDialog", "noButton");
+  Click(page, "backButton");
+  return shot && QTest::qWaitFor([] { return FindWindow<gui::CInitialInfo>(); }, kTimeout);
+}
+
+bool ShootDiskScanPage(const QDir& out) {
+  Click(MediaPageAt("Disk1"), "continueButton");
+  auto* page = FindWindow<gui::CScanDisk>();
+  if (!page || !WorkDone(page)) return false;
+  auto* tree = page->findChild<QTreeWidget*>("diskTree");
+  tree->setCurrentItem(Entry(tree, "Pool :    SPARE"));
+  const bool shot = Shoot(page, out.filePath("disk-scan-page.png"));
+  Click(page, "backButton");
+  return shot && QTest::qWaitFor([] { return FindWindow<gui::CInitialInfo>(); }, kTimeout);
+}
+
+int Run(const QDir& out) {
+  DemoDisks disks;
+  if (!disks.error().isEmpty()) {
+    std::fprintf(stderr, "%s\n", qPrintable(disks.error()));
+    return 1;
+  }
+  disks.UseAsSystemDisks();
+  const app::LogReport log(qEnvironmentVariable("KESTREL_NSS_LOG").toStdString());
+  gui::CKestrelNSSRecoveryDlg main(log);
+  main.show();
+  bool shot = QTest::qWaitForWindowExposed(&main) && Shoot(&main, out.filePath("main-window.png"));
+  Click(&main, "freshRecoveryButton");
+  auto* media = MediaPageAt("Disk0");
+  shot = shot && Shoot(media, out.filePath("media-page.png"));
+  shot = shot && ShootVolumePage(out) && ShootPoolPage(out) && ShootDiskScanPage(out);
+  Click(FindWindow<gui::CInitialInfo>(), "homeButton");
+  return shot && TakeModalFailures().isEmpty() ? 0 : 1;
+}
+
+}  // namespace
+}  // namespace kestrel::guitest
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: kestrel-nss-screenshots FOLDER\n");
+    return 2;
+  }
+  kestrel::gui::PrepareProgram(app);
+  const QDir out(QString::fromLocal8Bit(argv[1]));
+  if (!out.mkpath(QStringLiteral("."))) return 1;
+  return kestrel::guitest::Run(out);
+}
