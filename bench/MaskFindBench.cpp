@@ -7,20 +7,15 @@
 #include <fstream>
 #include <string>
 
-#include "app/LogReport.h"
-#include "disk/MediaDiscovery.h"
+#include "BenchSource.h"
 #include "filter/BrowsedTree.h"
 #include "filter/MaskDialog.h"
 #include "filter/MaskRun.h"
-#include "volume/VolumeScanner.h"
 
 using namespace kestrel;
+using bench::SecondsSince;
 
 namespace {
-
-double SecondsSince(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
 
 // A field of /proc/self/status in bytes (VmRSS, VmHWM).
 double MemoryBytes(const std::string& field) {
@@ -67,23 +62,13 @@ int main(int argc, char** argv) {
     return 2;
   }
   const app::LogReport log("/dev/null");
-  const auto opened = disk::OpenSource(argv[1]);
-  disk::PartitionChain chain;
-  const disk::DiskEntry found = disk::DiscoverDisk(0, opened.reader, argv[1], chain, log);
-  if (found.pools.empty() || found.pools[0].volumes.empty()) return 1;
-  const disk::VolumeEntry& chosen = found.pools[0].volumes[0];
-  const volume::VolumeScanSource source{opened.reader,
-                                        chosen.node.base,
-                                        static_cast<std::uint64_t>(chosen.node.start),
-                                        chosen.node.extra,
-                                        chain,
-                                        u"BIG",
-                                        argv[1]};
+  const auto source = bench::FirstVolume(argv[1]);
+  if (!source) return 1;
   app::NoProgress quiet;
 
   const double before = MemoryBytes("VmRSS");
   volume::FileTree tree = volume::NewVolumeTree(u"BIG");
-  const double scan = Timed([&] { volume::ScanVolume(source, tree, quiet, {}, log); });
+  const double scan = Timed([&] { volume::ScanVolume(*source, tree, quiet, {}, log); });
   const double treeBytes = MemoryBytes("VmRSS") - before;
   RenameEveryTenthFile(tree);
 

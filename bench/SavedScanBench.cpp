@@ -3,21 +3,12 @@
 #include <chrono>
 #include <cstdio>
 
-#include "app/LogReport.h"
-#include "disk/MediaDiscovery.h"
+#include "BenchSource.h"
 #include "savedscan/Replay.h"
 #include "savedscan/ScanFileWriter.h"
-#include "volume/VolumeScanner.h"
 
 using namespace kestrel;
-
-namespace {
-
-double SecondsSince(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-}  // namespace
+using bench::SecondsSince;
 
 int main(int argc, char** argv) {
   if (argc != 3) {
@@ -25,23 +16,13 @@ int main(int argc, char** argv) {
     return 2;
   }
   const app::LogReport log("/dev/null");
-  const auto opened = disk::OpenSource(argv[1]);
-  disk::PartitionChain chain;
-  const disk::DiskEntry found = disk::DiscoverDisk(0, opened.reader, argv[1], chain, log);
-  if (found.pools.empty() || found.pools[0].volumes.empty()) return 1;
-  const disk::VolumeEntry& chosen = found.pools[0].volumes[0];
-  const volume::VolumeScanSource source{opened.reader,
-                                        chosen.node.base,
-                                        static_cast<std::uint64_t>(chosen.node.start),
-                                        chosen.node.extra,
-                                        chain,
-                                        u"BIG",
-                                        argv[1]};
+  const auto source = bench::FirstVolume(argv[1]);
+  if (!source) return 1;
   app::NoProgress quiet;
 
   auto start = std::chrono::steady_clock::now();
   volume::FileTree tree = volume::NewVolumeTree(u"BIG");
-  volume::ScanVolume(source, tree, quiet, {}, log);
+  volume::ScanVolume(*source, tree, quiet, {}, log);
   const double scan = SecondsSince(start);
 
   start = std::chrono::steady_clock::now();

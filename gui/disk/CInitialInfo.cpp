@@ -1,8 +1,8 @@
 #include "gui/disk/CInitialInfo.h"
 
 #include <QHBoxLayout>
-#include <QIcon>
 #include <QLabel>
+#include <QIcon>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTreeWidget>
@@ -15,6 +15,7 @@
 #include "gui/app/ShellActions.h"
 #include "gui/common/QtText.h"
 #include "gui/common/Skin.h"
+#include "gui/disk/DescriptionPanels.h"
 #include "gui/disk/ScanPages.h"
 
 namespace kestrel::gui {
@@ -58,13 +59,6 @@ disk::MediaEntryKind KindOf(const QTreeWidgetItem* item) {
               : disk::MediaEntryKind::Root;
 }
 
-QLabel* PanelLabel(const char* name, QWidget* parent) {
-  auto* label = new QLabel(parent);
-  label->setObjectName(QString::fromLatin1(name));
-  label->setWordWrap(true);
-  return label;
-}
-
 }  // namespace
 
 CInitialInfo::CInitialInfo(const app::LogReport& log, QWidget* parent)
@@ -73,7 +67,9 @@ CInitialInfo::CInitialInfo(const app::LogReport& log, QWidget* parent)
   resize(820, 520);
   auto* splitter = new QSplitter(this);
   splitter->addWidget(BuildTree());
-  splitter->addWidget(BuildPanels());
+  panels_ = new DescriptionPanels(DescriptionPanels::WhereLine::With, this);
+  panels_->Show(disk::PanelTextsFor(disk::MediaEntryKind::Root));
+  splitter->addWidget(panels_);
   splitter->setStretchFactor(1, 1);
   Body()->addWidget(splitter, 1);
   Body()->addLayout(BuildButtons());
@@ -91,24 +87,6 @@ QWidget* CInitialInfo::BuildTree() {
   connect(tree_, &QTreeWidget::itemSelectionChanged, this, &CInitialInfo::OnSelectionChanged);
   connect(tree_, &QTreeWidget::itemDoubleClicked, this, &CInitialInfo::OnContinue);
   layout->addWidget(tree_);
-  return box;
-}
-
-QWidget* CInitialInfo::BuildPanels() {
-  auto* box = new QWidget(this);
-  auto* layout = new QVBoxLayout(box);
-  layout->addWidget(CaptionLabel(disk::kDescriptionCaption, 15, box));
-  heading_ = PanelLabel("headingPanel", box);
-  heading_->setFont(CaptionFont(15));
-  description_ = PanelLabel("descriptionPanel", box);
-  instruction_ = PanelLabel("instructionPanel", box);
-  note_ = PanelLabel("notePanel", box);
-  where_ = PanelLabel("wherePanel", box);
-  where_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  for (QLabel* label : {heading_, where_, description_, instruction_, note_})
-    layout->addWidget(label);
-  layout->addStretch();
-  ShowPanels(disk::MediaEntryKind::Root);
   return box;
 }
 
@@ -151,20 +129,12 @@ void CInitialInfo::FillTree() {
   tree_->expandAll();
 }
 
-void CInitialInfo::ShowPanels(disk::MediaEntryKind kind) {
-  const disk::PanelTexts texts = disk::PanelTextsFor(kind);
-  heading_->setText(ToQString(texts.heading));
-  description_->setText(ToQString(texts.description));
-  instruction_->setText(ToQString(texts.instruction));
-  note_->setText(ToQString(texts.note));
-}
-
 void CInitialInfo::OnSelectionChanged() {
   const QTreeWidgetItem* item = tree_->currentItem();
   const disk::MediaEntryKind kind = KindOf(item);
-  ShowPanels(kind);
-  where_->setText(kind == disk::MediaEntryKind::Disk ? item->data(0, kWhereRole).toString()
-                                                     : QString());
+  panels_->Show(disk::PanelTextsFor(kind));
+  panels_->ShowWhere(kind == disk::MediaEntryKind::Disk ? item->data(0, kWhereRole).toString()
+                                                        : QString());
   continue_->setEnabled(disk::ContinueEnabled(kind));
 }
 

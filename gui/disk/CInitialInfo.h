@@ -5,12 +5,13 @@
 #include "disk/MediaTree.h"
 #include "gui/common/PageDialog.h"
 
-class QLabel;
 class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 
 namespace kestrel::gui {
+
+class DescriptionPanels;
 
 // The media page "Select Media": every disk with its NetWare pools and their volumes, read when
 // the page opens; four panels that describe the selected entry; Continue (or a double click) opens
@@ -26,10 +27,8 @@ class CInitialInfo : public PageDialog {
 
  private:
   QWidget* BuildTree();
-  QWidget* BuildPanels();
   QLayout* BuildButtons();
   void FillTree();
-  void ShowPanels(disk::MediaEntryKind kind);
   void OnSelectionChanged();
   void OnContinue();
   void Leave(app::LeaveButton button);
@@ -37,11 +36,7 @@ class CInitialInfo : public PageDialog {
   const app::LogReport& log_;
   disk::MediaTree media_;
   QTreeWidget* tree_ = nullptr;
-  QLabel* heading_ = nullptr;
-  QLabel* where_ = nullptr;
-  QLabel* description_ = nullptr;
-  QLabel* instruction_ = nullptr;
-  QLabel* note_ = nullptr;
+  DescriptionPanels* panels_ = nullptr;
   QPushButton* continue_ = nullptr;
 };
 

@@ -15,6 +15,7 @@
 #include "gui/app/ShellActions.h"
 #include "gui/common/QtText.h"
 #include "gui/common/Skin.h"
+#include "gui/disk/DescriptionPanels.h"
 #include "gui/disk/ScanPages.h"
 #include "gui/volume/PressesStopScan.h"
 #include "gui/volume/StopScanning.h"
@@ -25,13 +26,6 @@ namespace {
 // A pool entry carries its place in pools_; a volume entry also its place in the pool.
 constexpr int kPoolRole = Qt::UserRole;
 constexpr int kVolumeRole = Qt::UserRole + 1;
-
-QLabel* PanelLabel(const char* name, QWidget* parent) {
-  auto* label = new QLabel(parent);
-  label->setObjectName(QString::fromLatin1(name));
-  label->setWordWrap(true);
-  return label;
-}
 
 disk::MediaEntryKind KindOf(const QTreeWidgetItem* item) {
   if (!item || item->data(0, kPoolRole).isNull()) return disk::MediaEntryKind::Root;
@@ -51,7 +45,8 @@ CScanDisk::CScanDisk(disk::DiskReader reader, std::string sourcePath, const app:
   resize(860, 560);
   auto* splitter = new QSplitter(this);
   splitter->addWidget(BuildTree());
-  splitter->addWidget(BuildPanels());
+  panels_ = new DescriptionPanels(DescriptionPanels::WhereLine::Without, this);
+  splitter->addWidget(panels_);
   splitter->setStretchFactor(1, 1);
   Body()->addWidget(splitter, 1);
   Body()->addWidget(BuildStatusArea());
@@ -77,20 +72,6 @@ QWidget* CScanDisk::BuildTree() {
   root_->setExpanded(true);
   connect(tree_, &QTreeWidget::itemSelectionChanged, this, &CScanDisk::OnSelectionChanged);
   connect(tree_, &QTreeWidget::itemDoubleClicked, this, &CScanDisk::OnContinue);
-  return box;
-}
-
-QWidget* CScanDisk::BuildPanels() {
-  auto* box = new QWidget(this);
-  auto* layout = new QVBoxLayout(box);
-  layout->addWidget(CaptionLabel(disk::kDescriptionCaption, 15, box));
-  heading_ = PanelLabel("headingPanel", box);
-  heading_->setFont(CaptionFont(15));
-  description_ = PanelLabel("descriptionPanel", box);
-  instruction_ = PanelLabel("instructionPanel", box);
-  note_ = PanelLabel("notePanel", box);
-  for (QLabel* label : {heading_, description_, instruction_, note_}) layout->addWidget(label);
-  layout->addStretch();
   return box;
 }
 
@@ -166,12 +147,8 @@ void CScanDisk::OnSearchEnded() {
 
 void CScanDisk::OnSelectionChanged() {
   const disk::MediaEntryKind kind = KindOf(tree_->currentItem());
-  const disk::PanelTexts texts =
-      kind == disk::MediaEntryKind::Root ? diskscan::kDiskScanRootTexts : disk::PanelTextsFor(kind);
-  heading_->setText(ToQString(texts.heading));
-  description_->setText(ToQString(texts.description));
-  instruction_->setText(ToQString(texts.instruction));
-  note_->setText(ToQString(texts.note));
+  panels_->Show(kind == disk::MediaEntryKind::Root ? diskscan::kDiskScanRootTexts
+                                                   : disk::PanelTextsFor(kind));
   continue_->setEnabled(!search_->IsRunning() && kind != disk::MediaEntryKind::Root);
 }
 

@@ -17,6 +17,8 @@ class QTreeWidgetItem;
 
 namespace kestrel::gui {
 
+class DescriptionPanels;
+
 // The disk scan page "Disk Scanning": the search of a whole disk or disk image for the headers of
 // NetWare partitions, for a disk whose boot sector or chain of headers is lost. Each pool found
 // appears under "Disk" at once, with its volumes; Continue (or a double click) opens the pool page
@@ -33,7 +35,6 @@ class CScanDisk : public PageDialog {
 
  private:
   QWidget* BuildTree();
-  QWidget* BuildPanels();
   QWidget* BuildStatusArea();
   QLayout* BuildButtons();
   void OnPoolFound(const disk::PoolEntry& pool);
@@ -48,10 +49,7 @@ class CScanDisk : public PageDialog {
   std::vector<disk::PoolEntry> pools_;  // in the order found; the tree's entries point here
   QTreeWidget* tree_ = nullptr;
   QTreeWidgetItem* root_ = nullptr;
-  QLabel* heading_ = nullptr;
-  QLabel* description_ = nullptr;
-  QLabel* instruction_ = nullptr;
-  QLabel* note_ = nullptr;
+  DescriptionPanels* panels_ = nullptr;
   QLabel* status_ = nullptr;
   QLabel* detail_ = nullptr;
   QProgressBar* bar_ = nullptr;
