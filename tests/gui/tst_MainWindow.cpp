@@ -13,7 +13,7 @@
 #include <QTreeView>
 #include <QTreeWidget>
 
-#include "DemoDisks.h"
+#include "DemoProgram.h"
 #include "DemoVolume.h"
 #include "Driving.h"
 #include "app/LogReport.h"
@@ -84,37 +84,30 @@ class MainWindowTest : public QObject {
   // Fresh Recovery up to the scanned volume page of VOL1.
   gui::LeafIterator* OpenVolumeThroughMediaPage();
 
-  std::unique_ptr<DemoDisks> disks_;
-  std::unique_ptr<app::LogReport> log_;
-  std::unique_ptr<gui::CKestrelNSSRecoveryDlg> main_;
+  DemoProgram program_;
 };
 
 void MainWindowTest::initTestCase() {
-  gui::PrepareProgram(*qApp);
-  disks_ = std::make_unique<DemoDisks>();
-  if (!disks_->error().isEmpty()) QSKIP(qPrintable("SKIPPED: " + disks_->error()));
-  disks_->UseAsSystemDisks();
-  log_ = std::make_unique<app::LogReport>(qEnvironmentVariable("KESTREL_NSS_LOG").toStdString());
+  if (const QString reason = program_.Start(); !reason.isEmpty())
+    QSKIP(qPrintable("SKIPPED: " + reason));
 }
 
 void MainWindowTest::init() {
-  main_ = std::make_unique<gui::CKestrelNSSRecoveryDlg>(*log_);
-  main_->show();
+  program_.OpenMainWindow();
 }
 
 void MainWindowTest::cleanup() {
-  main_.reset();
-  QCOMPARE(TakeModalFailures(), QStringList());
+  program_.CloseMainWindow();
 }
 
 void MainWindowTest::cleanupTestCase() {
-  if (disks_ && disks_->error().isEmpty()) QCOMPARE(disks_->ChangedDisks(), QStringList());
+  program_.CheckDisksUnchanged();
 }
 
 gui::LeafIterator* MainWindowTest::OpenVolumeThroughMediaPage() {
-  if (!Click(main_.get(), "freshRecoveryButton")) return nullptr;
+  if (!Click(program_.main.get(), "freshRecoveryButton")) return nullptr;
   auto* media = FindWindow<gui::CInitialInfo>();
-  if (!media || main_->isVisible()) return nullptr;
+  if (!media || program_.main->isVisible()) return nullptr;
   auto* tree = media->findChild<QTreeWidget*>("mediaTree");
   tree->setCurrentItem(MediaEntry(tree, "Volume:VOL1"));
   if (!Click(media, "continueButton")) return nullptr;
@@ -124,20 +117,20 @@ gui::LeafIterator* MainWindowTest::OpenVolumeThroughMediaPage() {
 }
 
 void MainWindowTest::theStartButtonShowsOnlyWithTheResumeTab() {
-  auto* start = main_->findChild<QPushButton*>("startButton");
+  auto* start = program_.main->findChild<QPushButton*>("startButton");
   QVERIFY(!start->isVisible());
-  ClickTab(main_.get(), 1);
+  ClickTab(program_.main.get(), 1);
   QVERIFY(start->isVisible());
-  QVERIFY(main_->findChild<QWidget*>("startCaption")->isVisible());
-  ClickTab(main_.get(), 2);
+  QVERIFY(program_.main->findChild<QWidget*>("startCaption")->isVisible());
+  ClickTab(program_.main.get(), 2);
   QVERIFY(!start->isVisible());
-  QVERIFY2(!IsEnabled(main_.get(), "createImageButton"), "imaging comes later");
-  ClickTab(main_.get(), 0);
+  QVERIFY2(!IsEnabled(program_.main.get(), "createImageButton"), "imaging comes later");
+  ClickTab(program_.main.get(), 0);
   QVERIFY(!start->isVisible());
 }
 
 void MainWindowTest::theMediaPageListsTheDemoDisks() {
-  QVERIFY(Click(main_.get(), "freshRecoveryButton"));
+  QVERIFY(Click(program_.main.get(), "freshRecoveryButton"));
   auto* media = FindWindow<gui::CInitialInfo>();
   QVERIFY(media);
   auto* tree = media->findChild<QTreeWidget*>("mediaTree");
@@ -156,7 +149,8 @@ void MainWindowTest::theMediaPageListsTheDemoDisks() {
   QCOMPARE(LabelText(media, "headingPanel"), QStringLiteral("Recover Data "));
   tree->setCurrentItem(root->child(0));
   QCOMPARE(LabelText(media, "headingPanel"), QStringLiteral("Scan Disk"));
-  QVERIFY2(LabelText(media, "wherePanel").startsWith("\\\\.\\PhysicalDrive0  " + disks_->Disk(0)),
+  QVERIFY2(LabelText(media, "wherePanel")
+               .startsWith("\\\\.\\PhysicalDrive0  " + program_.disks->Disk(0)),
            qPrintable(LabelText(media, "wherePanel")));
   tree->setCurrentItem(data);
   QCOMPARE(LabelText(media, "headingPanel"), QStringLiteral("Scan Pool"));
@@ -170,11 +164,11 @@ void MainWindowTest::theMediaPageListsTheDemoDisks() {
   tree->setCurrentItem(MediaEntry(tree, "Volume:VOL1"));
   QCOMPARE(LabelText(media, "headingPanel"), QStringLiteral("Scan Volume"));
   QCOMPARE(LabelText(media, "notePanel"), QString());
-  QVERIFY(disks_->LogText().contains("\nReading Netware partitions in disk"));
-  QVERIFY(
-      disks_->LogText().contains("\nCompleted Reading the Netware Partitions and Pools in Disks."));
+  QVERIFY(program_.disks->LogText().contains("\nReading Netware partitions in disk"));
+  QVERIFY(program_.disks->LogText().contains(
+      "\nCompleted Reading the Netware Partitions and Pools in Disks."));
   QVERIFY(Click(media, "homeButton"));
-  QTRY_VERIFY(main_->isVisible());
+  QTRY_VERIFY(program_.main->isVisible());
 }
 
 void MainWindowTest::homeFromTheVolumePageShowsTheMainWindowAgain() {
@@ -185,69 +179,69 @@ void MainWindowTest::homeFromTheVolumePageShowsTheMainWindowAgain() {
   QVERIFY(LabelText(page, "selectionText").startsWith("Files Selected: 16, size : "));
   AnswerModal("savescanDialog", "noButton");
   QVERIFY(Click(page, "homeButton"));
-  QTRY_VERIFY(main_->isVisible());
+  QTRY_VERIFY(program_.main->isVisible());
   QVERIFY(!FindWindow<gui::CInitialInfo>());
   QVERIFY(!FindWindow<gui::LeafIterator>());
 }
 
 void MainWindowTest::backShowsTheMediaPageAndItsCloseEndsTheProgram() {
-  QSignalSpy mainEnded(main_.get(), &QDialog::finished);
+  QSignalSpy mainEnded(program_.main.get(), &QDialog::finished);
   gui::LeafIterator* page = OpenVolumeThroughMediaPage();
   QVERIFY(page);
   AnswerModal("savescanDialog", "noButton");
   QVERIFY(Click(page, "backButton"));
   QTRY_VERIFY(FindWindow<gui::CInitialInfo>());
-  QVERIFY(!main_->isVisible());
+  QVERIFY(!program_.main->isVisible());
   QVERIFY(Click(FindWindow<gui::CInitialInfo>(), "closeButton"));
   QTRY_COMPARE(mainEnded.count(), 1);
-  QVERIFY(!main_->isVisible());
+  QVERIFY(!program_.main->isVisible());
 }
 
 void MainWindowTest::closingTheVolumePageEndsTheProgram() {
-  QSignalSpy mainEnded(main_.get(), &QDialog::finished);
+  QSignalSpy mainEnded(program_.main.get(), &QDialog::finished);
   gui::LeafIterator* page = OpenVolumeThroughMediaPage();
   QVERIFY(page);
   AnswerModal("savescanDialog", "noButton");
   QVERIFY(Click(page, "closeButton"));
   QTRY_COMPARE(mainEnded.count(), 1);
   QVERIFY(!FindWindow<gui::CInitialInfo>());
-  QVERIFY(!main_->isVisible());
+  QVERIFY(!program_.main->isVisible());
 }
 
 void MainWindowTest::aScanSavedIsResumedFromTheResumeTab() {
   gui::LeafIterator* page = OpenVolumeThroughMediaPage();
   QVERIFY(page);
   const QString total = LabelText(page, "totalText");
-  const QString chosen = disks_->Scratch("vol1-scan");
+  const QString chosen = program_.disks->Scratch("vol1-scan");
   ChooseFile("saveScanFileDialog", chosen);
   AnswerModal("ScanSaved", "okButton");
   QVERIFY(Click(page, "saveScanButton"));
   QVERIFY(QFileInfo::exists(chosen + ".IMG"));
   QVERIFY2(!IsEnabled(page, "saveScanButton"), "saved once until the next recovery");
-  QVERIFY(disks_->LogText().contains("\nStarted saving the scan information"));
-  QVERIFY(disks_->LogText().contains("\nScan information saved"));
+  QVERIFY(program_.disks->LogText().contains("\nStarted saving the scan information"));
+  QVERIFY(program_.disks->LogText().contains("\nScan information saved"));
   QVERIFY2(Click(page, "homeButton"), "a saved scan is not asked about again");
-  QTRY_VERIFY(main_->isVisible());
+  QTRY_VERIFY(program_.main->isVisible());
 
-  ClickTab(main_.get(), 1);
+  ClickTab(program_.main.get(), 1);
   ChooseFile("resumeFileDialog", chosen + ".IMG");
-  QVERIFY(Click(main_.get(), "browseButton"));
-  QCOMPARE(LabelText(main_.get(), "nameField"), chosen + ".IMG");
-  QCOMPARE(LabelText(main_.get(), "typeField"), QStringLiteral("IMG"));
-  QCOMPARE(LabelText(main_.get(), "sizeField"),
+  QVERIFY(Click(program_.main.get(), "browseButton"));
+  QCOMPARE(LabelText(program_.main.get(), "nameField"), chosen + ".IMG");
+  QCOMPARE(LabelText(program_.main.get(), "typeField"), QStringLiteral("IMG"));
+  QCOMPARE(LabelText(program_.main.get(), "sizeField"),
            QStringLiteral("%1 Bytes").arg(QFileInfo(chosen + ".IMG").size()));
-  QVERIFY(Click(main_.get(), "startButton"));
+  QVERIFY(Click(program_.main.get(), "startButton"));
   auto* resumed = FindWindow<gui::LeafIterator>();
   QVERIFY(resumed);
   QVERIFY(ScanDone(resumed));
   QCOMPARE(LabelText(resumed, "totalText"), total);
-  QVERIFY(disks_->LogText().contains("\nResume recovery using saved scan information"));
+  QVERIFY(program_.disks->LogText().contains("\nResume recovery using saved scan information"));
 
   auto* tree = resumed->findChild<QTreeView*>("folderTree");
   QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
                     tree->visualRect(tree->model()->index(0, 0)).center());
   ClickCheck(tree, tree->model()->index(0, 0));
-  const QString out = disks_->Scratch("recovered-resumed");
+  const QString out = program_.disks->Scratch("recovered-resumed");
   WhenModal("CSaveFile", [out](QWidget* dialog) {
     dialog->findChild<QLineEdit*>("localFolderEdit")->setText(out);
     Click(dialog, "okButton");
@@ -259,7 +253,7 @@ void MainWindowTest::aScanSavedIsResumedFromTheResumeTab() {
   });
   QVERIFY(Click(resumed, "recoverButton"));
   QTRY_COMPARE_WITH_TIMEOUT(notice, QStringLiteral("Recovered Successfully"), kTimeout);
-  QCOMPARE(FolderContents(out), FolderContents(disks_->ExpectedFolder("DATA", "VOL1")));
+  QCOMPARE(FolderContents(out), FolderContents(program_.disks->ExpectedFolder("DATA", "VOL1")));
 
   WhenModal("CScanRename", [](QWidget* dialog) {
     QCOMPARE(dialog->findChild<QLineEdit*>("newNameEdit")->text(),
@@ -269,32 +263,32 @@ void MainWindowTest::aScanSavedIsResumedFromTheResumeTab() {
   ChooseFile("saveScanFileDialog", chosen);
   AnswerModal("ScanSaved", "okButton");
   QVERIFY2(Click(resumed, "saveScanButton"), "a recovery run opens S SCAN again");
-  QVERIFY(QFileInfo::exists(disks_->Scratch("(Copy_1)vol1-scan.IMG")));
+  QVERIFY(QFileInfo::exists(program_.disks->Scratch("(Copy_1)vol1-scan.IMG")));
   QVERIFY(Click(resumed, "homeButton"));
-  QTRY_VERIFY(main_->isVisible());
+  QTRY_VERIFY(program_.main->isVisible());
 }
 
 void MainWindowTest::aDiskImageOnTheResumeTabOpensTheDiskScanPage() {
-  ClickTab(main_.get(), 1);
-  ChooseFile("resumeFileDialog", disks_->Disk(0));
-  QVERIFY(Click(main_.get(), "browseButton"));
-  QVERIFY(Click(main_.get(), "startButton"));
+  ClickTab(program_.main.get(), 1);
+  ChooseFile("resumeFileDialog", program_.disks->Disk(0));
+  QVERIFY(Click(program_.main.get(), "browseButton"));
+  QVERIFY(Click(program_.main.get(), "startButton"));
   auto* page = FindWindow<gui::CScanDisk>();
   QVERIFY2(page, "a disk image opens the disk scan page");
-  QVERIFY(!main_->isVisible());
+  QVERIFY(!program_.main->isVisible());
   QVERIFY(ScanDone(page));
   auto* tree = page->findChild<QTreeWidget*>("diskTree");
   QVERIFY(MediaEntry(tree, "Pool :    DATA"));
   QVERIFY(MediaEntry(tree, "Volume :   VOL1"));
-  QVERIFY(disks_->LogText().contains("\nResume recovery from disk image"));
+  QVERIFY(program_.disks->LogText().contains("\nResume recovery from disk image"));
   QVERIFY(Click(page, "homeButton"));
-  QTRY_VERIFY(main_->isVisible());
+  QTRY_VERIFY(program_.main->isVisible());
 }
 
 void MainWindowTest::theApplicationObjectOpensAndClosesTheLog() {
-  const qsizetype before = disks_->LogText().size();
+  const qsizetype before = program_.disks->LogText().size();
   { const gui::CKestrelNSSRecoveryApp program; }
-  const QString added = disks_->LogText().mid(before);
+  const QString added = program_.disks->LogText().mid(before);
   QVERIFY(added.contains("Log Report*****************************\n"));
   QVERIFY(added.contains("\nStarted Kestrel Varnoak Novell (NSS) on "));
   QVERIFY(added.contains("\nClosed Kestrel Varnoak NSS successfullly on "));
@@ -318,7 +312,7 @@ void MainWindowTest::theAboutBoxNamesTheMachine() {
     }
     Click(about, "okButton");
   });
-  QVERIFY(Click(main_.get(), "aboutButton"));
+  QVERIFY(Click(program_.main.get(), "aboutButton"));
   QVERIFY2(!memory.isEmpty(), "the memory line");
 }
 
@@ -328,7 +322,7 @@ void MainWindowTest::aMissingHelpFileIsSaid() {
     notice = LabelText(dialog, "noticeText");
     Click(dialog, "okButton");
   });
-  QVERIFY(Click(main_.get(), "helpButton"));
+  QVERIFY(Click(program_.main.get(), "helpButton"));
   QVERIFY2(
       notice.startsWith("The help file cannot be opened:") && notice.endsWith("/help/index.html"),
       qPrintable(notice));

@@ -15,7 +15,7 @@
 #include <QTreeWidget>
 #include <memory>
 
-#include "DemoDisks.h"
+#include "DemoProgram.h"
 #include "Driving.h"
 #include "GatedSource.h"
 #include "app/LogReport.h"
@@ -114,35 +114,28 @@ class PoolPageTest : public QObject {
   gui::CpoolIterator* ScannedArchivePool();
   QWidget* Resume(const QString& path);
 
-  std::unique_ptr<DemoDisks> disks_;
-  std::unique_ptr<app::LogReport> log_;
-  std::unique_ptr<gui::CKestrelNSSRecoveryDlg> main_;
+  DemoProgram program_;
 };
 
 void PoolPageTest::initTestCase() {
-  gui::PrepareProgram(*qApp);
-  disks_ = std::make_unique<DemoDisks>();
-  if (!disks_->error().isEmpty()) QSKIP(qPrintable("SKIPPED: " + disks_->error()));
-  disks_->UseAsSystemDisks();
-  log_ = std::make_unique<app::LogReport>(qEnvironmentVariable("KESTREL_NSS_LOG").toStdString());
+  if (const QString reason = program_.Start(); !reason.isEmpty())
+    QSKIP(qPrintable("SKIPPED: " + reason));
 }
 
 void PoolPageTest::init() {
-  main_ = std::make_unique<gui::CKestrelNSSRecoveryDlg>(*log_);
-  main_->show();
+  program_.OpenMainWindow();
 }
 
 void PoolPageTest::cleanup() {
-  main_.reset();
-  QCOMPARE(TakeModalFailures(), QStringList());
+  program_.CloseMainWindow();
 }
 
 void PoolPageTest::cleanupTestCase() {
-  if (disks_ && disks_->error().isEmpty()) QCOMPARE(disks_->ChangedDisks(), QStringList());
+  program_.CheckDisksUnchanged();
 }
 
 QWidget* PoolPageTest::OpenFromMediaPage(const QString& label) {
-  if (!Click(main_.get(), "freshRecoveryButton")) return nullptr;
+  if (!Click(program_.main.get(), "freshRecoveryButton")) return nullptr;
   auto* media = FindWindow<gui::CInitialInfo>();
   if (!media) return nullptr;
   auto* tree = media->findChild<QTreeWidget*>("mediaTree");
@@ -157,10 +150,11 @@ gui::CpoolIterator* PoolPageTest::ScannedArchivePool() {
 }
 
 QWidget* PoolPageTest::Resume(const QString& path) {
-  QTabBar* bar = main_->findChild<QTabWidget*>("tabs")->tabBar();
+  QTabBar* bar = program_.main->findChild<QTabWidget*>("tabs")->tabBar();
   QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(1).center());
   ChooseFile("resumeFileDialog", path);
-  if (!Click(main_.get(), "browseButton") || !Click(main_.get(), "startButton")) return nullptr;
+  if (!Click(program_.main.get(), "browseButton") || !Click(program_.main.get(), "startButton"))
+    return nullptr;
   return QApplication::activeModalWidget();
 }
 
@@ -174,13 +168,13 @@ void PoolPageTest::theMediaPageOpensThePoolPageWithTheDeletedVolumeMarked() {
   QVERIFY(ChildNamed(tree->model(), top, "BACKUP").isValid());
   QVERIFY2(ChildNamed(tree->model(), top, "OLDPROJ (deleted)").isValid(),
            "the volume the volume directory no longer lists is marked");
-  QVERIFY(disks_->LogText().contains("\nStarted Scanning Pool:ARCHIVE"));
-  QVERIFY(disks_->LogText().contains("\nSuccessfully scanned pool"));
+  QVERIFY(program_.disks->LogText().contains("\nStarted Scanning Pool:ARCHIVE"));
+  QVERIFY(program_.disks->LogText().contains("\nSuccessfully scanned pool"));
   AnswerModal("savescanDialog", "noButton");
   QVERIFY(Click(page, "backButton"));
   QTRY_VERIFY(FindWindow<gui::CInitialInfo>());
   QVERIFY(Click(FindWindow<gui::CInitialInfo>(), "homeButton"));
-  QTRY_VERIFY(main_->isVisible());
+  QTRY_VERIFY(program_.main->isVisible());
 }
 
 void PoolPageTest::filesOfALiveAndADeletedVolumeAreRecoveredEachInItsFolder() {
@@ -190,16 +184,16 @@ void PoolPageTest::filesOfALiveAndADeletedVolumeAreRecoveredEachInItsFolder() {
   const QModelIndex top = tree->model()->index(0, 0);
   ClickCheck(tree, ChildNamed(tree->model(), top, "BACKUP"));
   ClickCheck(tree, ChildNamed(tree->model(), top, "OLDPROJ (deleted)"));
-  const QString out = disks_->Scratch("pool-recovered");
+  const QString out = program_.disks->Scratch("pool-recovered");
   QVERIFY(Recover(page, out));
   QCOMPARE(FolderContents(out + "/BACKUP"),
-           FolderContents(disks_->ExpectedFolder("ARCHIVE", "BACKUP")));
+           FolderContents(program_.disks->ExpectedFolder("ARCHIVE", "BACKUP")));
   QCOMPARE(FolderContents(out + "/OLDPROJ"),
-           FolderContents(disks_->ExpectedFolder("ARCHIVE", "OLDPROJ")));
+           FolderContents(program_.disks->ExpectedFolder("ARCHIVE", "OLDPROJ")));
   QVERIFY(!FolderContents(out + "/OLDPROJ").isEmpty());
   AnswerModal("savescanDialog", "noButton");
   QVERIFY(Click(page, "homeButton"));
-  QTRY_VERIFY(main_->isVisible());
+  QTRY_VERIFY(program_.main->isVisible());
 }
 
 void PoolPageTest::aDiskWithoutBootSectorIsScannedAndItsPoolRecovered() {
@@ -216,20 +210,23 @@ void PoolPageTest::aDiskWithoutBootSectorIsScannedAndItsPoolRecovered() {
   QVERIFY(page);
   QVERIFY(WorkDone(page));
   QVERIFY(Click(page, "selectAllButton"));
-  const QString out = disks_->Scratch("spare-recovered");
+  const QString out = program_.disks->Scratch("spare-recovered");
   QVERIFY(Recover(page, out));
-  QCOMPARE(FolderContents(out + "/APPS"), FolderContents(disks_->ExpectedFolder("SPARE", "APPS")));
+  QCOMPARE(FolderContents(out + "/APPS"),
+           FolderContents(program_.disks->ExpectedFolder("SPARE", "APPS")));
   AnswerModal("savescanDialog", "noButton");
   QVERIFY(Click(page, "backButton"));
   QTRY_VERIFY(scan->isVisible());
   QVERIFY(Click(scan, "homeButton"));
-  QTRY_VERIFY(main_->isVisible());
+  QTRY_VERIFY(program_.main->isVisible());
 }
 
 void PoolPageTest::aDiskScanStoppedInTheMiddleKeepsWhatItFound() {
-  auto gate = std::make_shared<GatedSource>(disk::OpenSource(disks_->Disk(0).toStdString()).reader);
+  auto gate =
+      std::make_shared<GatedSource>(disk::OpenSource(program_.disks->Disk(0).toStdString()).reader);
   gate->Close();
-  gui::CScanDisk page(disk::DiskReader(gate), disks_->Disk(0).toStdString(), *log_, nullptr);
+  gui::CScanDisk page(disk::DiskReader(gate), program_.disks->Disk(0).toStdString(), *program_.log,
+                      nullptr);
   page.show();
   auto* tree = page.findChild<QTreeWidget*>("diskTree");
   QVERIFY(QTest::qWaitFor(
@@ -251,8 +248,8 @@ void PoolPageTest::aDiskScanStoppedInTheMiddleKeepsWhatItFound() {
 }
 
 void PoolPageTest::poolAndDiskImagesAreResumedFromTheResumeTab() {
-  const QString poolImage = disks_->Scratch("archive-pool.img");
-  const QString diskImage = disks_->Scratch("disk1-copy.img");
+  const QString poolImage = program_.disks->Scratch("archive-pool.img");
+  const QString diskImage = program_.disks->Scratch("disk1-copy.img");
   QCOMPARE(RunCli({"image", "--disk", "0", "--pool", "ARCHIVE", "--to", poolImage}), QString());
   QCOMPARE(RunCli({"image", "--disk", "1", "--to", diskImage}), QString());
   const QByteArray poolBytes = FileBytes(poolImage);
@@ -266,13 +263,13 @@ void PoolPageTest::poolAndDiskImagesAreResumedFromTheResumeTab() {
   QVERIFY(ChildNamed(folders->model(), top, "BACKUP").isValid());
   QVERIFY(ChildNamed(folders->model(), top, "OLDPROJ (deleted)").isValid());
   QVERIFY(Click(pool, "selectAllButton"));
-  const QString out = disks_->Scratch("pool-image-recovered");
+  const QString out = program_.disks->Scratch("pool-image-recovered");
   QVERIFY(Recover(pool, out));
   QCOMPARE(FolderContents(out + "/BACKUP"),
-           FolderContents(disks_->ExpectedFolder("ARCHIVE", "BACKUP")));
+           FolderContents(program_.disks->ExpectedFolder("ARCHIVE", "BACKUP")));
   AnswerModal("savescanDialog", "noButton");
   QVERIFY(Click(pool, "homeButton"));
-  QTRY_VERIFY(main_->isVisible());
+  QTRY_VERIFY(program_.main->isVisible());
 
   auto* scan = qobject_cast<gui::CScanDisk*>(Resume(diskImage));
   QVERIFY2(scan, "a disk image opens the disk scan page");
@@ -280,7 +277,7 @@ void PoolPageTest::poolAndDiskImagesAreResumedFromTheResumeTab() {
   auto* tree = scan->findChild<QTreeWidget*>("diskTree");
   QVERIFY(Entry(tree, "Pool :    SPARE"));
   QVERIFY(Click(scan, "homeButton"));
-  QTRY_VERIFY(main_->isVisible());
+  QTRY_VERIFY(program_.main->isVisible());
   QVERIFY2(FileBytes(poolImage) == poolBytes && FileBytes(diskImage) == diskBytes,
            "the images are never written");
 }
@@ -289,12 +286,12 @@ void PoolPageTest::leavingAsksToSaveAndTheSavedScanReplaysOnThePoolPage() {
   gui::CpoolIterator* page = ScannedArchivePool();
   QVERIFY(page);
   const QString total = LabelText(page, "totalText");
-  const QString chosen = disks_->Scratch("archive-scan");
+  const QString chosen = program_.disks->Scratch("archive-scan");
   AnswerModal("savescanDialog", "yesButton");
   ChooseFile("saveScanFileDialog", chosen);
   AnswerModal("ScanSaved", "okButton");
   QVERIFY(Click(page, "homeButton"));
-  QTRY_VERIFY(main_->isVisible());
+  QTRY_VERIFY(program_.main->isVisible());
   QVERIFY(QFileInfo::exists(chosen + ".IMG"));
 
   auto* resumed = qobject_cast<gui::CpoolIterator*>(Resume(chosen + ".IMG"));
@@ -305,7 +302,7 @@ void PoolPageTest::leavingAsksToSaveAndTheSavedScanReplaysOnThePoolPage() {
   QVERIFY(
       ChildNamed(folders->model(), folders->model()->index(0, 0), "OLDPROJ (deleted)").isValid());
   QVERIFY2(Click(resumed, "homeButton"), "a resumed scan is not asked about again");
-  QTRY_VERIFY(main_->isVisible());
+  QTRY_VERIFY(program_.main->isVisible());
 }
 
 void PoolPageTest::stopDuringAReplayKeepsWhatWasReplayed() {
@@ -315,13 +312,13 @@ void PoolPageTest::stopDuringAReplayKeepsWhatWasReplayed() {
     const std::string name = "f" + std::to_string(i) + ".txt";
     tree.InsertScanItem({{name.begin(), name.end()}, 1000u + i, 10, 127, {1, 10 + i}, {}});
   }
-  const std::string path = disks_->Scratch("big-scan.IMG").toStdString();
+  const std::string path = program_.disks->Scratch("big-scan.IMG").toStdString();
   QVERIFY(savedscan::WriteScanFile(tree, savedscan::ScanKind::Volume,
-                                   {"Volume:BIG", disks_->Disk(0).toStdString(), 0}, path)
+                                   {"Volume:BIG", program_.disks->Disk(0).toStdString(), 0}, path)
               .ok());
-  auto saved = savedscan::ReadScanFile(path, *log_);
+  auto saved = savedscan::ReadScanFile(path, *program_.log);
   QVERIFY(saved.ok());
-  gui::LeafIterator page(std::move(saved.value()), *log_, nullptr);
+  gui::LeafIterator page(std::move(saved.value()), *program_.log, nullptr);
   page.show();
   AnswerModal("PressesStopScan", "yesButton");
   QVERIFY(Click(&page, "stopButton"));
@@ -343,19 +340,19 @@ void PoolPageTest::helpOpensTheManualAtThePagesTopic() {
   help->close();
   AnswerModal("savescanDialog", "noButton");
   QVERIFY(Click(page, "homeButton"));
-  QTRY_VERIFY(main_->isVisible());
+  QTRY_VERIFY(program_.main->isVisible());
 }
 
 // A pool whose only volume holds nothing: its volume is found, its files are not.
 void PoolPageTest::aPoolWithoutFilesSaysSoOnRecover() {
-  const QString layout = disks_->Scratch("empty.json");
+  const QString layout = program_.disks->Scratch("empty.json");
   QFile file(layout);
   QVERIFY(file.open(QIODevice::WriteOnly));
   file.write(R"({"disks":[{"partitions":[{"startSector":2048,"sizeSectors":8192,
     "pool":{"name":"EMPTY","volumes":[{"names":["NOTHING"],"entries":[]}]}},
     {"sizeSectors":2048}]}]})");
   file.close();
-  const QString image = disks_->Scratch("empty.img");
+  const QString image = program_.disks->Scratch("empty.img");
   QProcess mkimage;
   mkimage.start(QStringLiteral(KESTREL_MKIMAGE), {"--layout", layout, "--out", image});
   QVERIFY(mkimage.waitForFinished(60000) && mkimage.exitCode() == 0);
@@ -363,9 +360,10 @@ void PoolPageTest::aPoolWithoutFilesSaysSoOnRecover() {
   const disk::OpenedSource opened = disk::OpenSource(image.toStdString());
   disk::PartitionChain chain;
   const disk::DiskEntry entry =
-      disk::DiscoverDisk(0, opened.reader, image.toStdString(), chain, *log_);
+      disk::DiscoverDisk(0, opened.reader, image.toStdString(), chain, *program_.log);
   QCOMPARE(entry.pools.size(), std::size_t{1});
-  gui::CpoolIterator page(pool::PoolOnDisk(opened.reader, entry.pools.front()), *log_, nullptr);
+  gui::CpoolIterator page(pool::PoolOnDisk(opened.reader, entry.pools.front()), *program_.log,
+                          nullptr);
   page.show();
   QVERIFY(WorkDone(&page));
   QVERIFY(Click(&page, "selectAllButton"));
@@ -381,14 +379,14 @@ void PoolPageTest::aPoolWithoutFilesSaysSoOnRecover() {
 
 // The scan is let through one read at a time: its volumes appear in the tree before it ends.
 void PoolPageTest::theTreeFillsWhileTheScanRuns() {
-  const disk::OpenedSource opened = disk::OpenSource(disks_->Disk(0).toStdString());
+  const disk::OpenedSource opened = disk::OpenSource(program_.disks->Disk(0).toStdString());
   disk::PartitionChain chain;
-  const disk::DiskEntry entry =
-      disk::DiscoverDisk(0, opened.reader, disks_->Disk(0).toStdString(), chain, *log_);
+  const disk::DiskEntry entry = disk::DiscoverDisk(
+      0, opened.reader, program_.disks->Disk(0).toStdString(), chain, *program_.log);
   auto gate = std::make_shared<GatedSource>(opened.reader);
   gate->Close();
-  gui::CpoolIterator page(pool::PoolOnDisk(disk::DiskReader(gate), entry.pools.at(1)), *log_,
-                          nullptr);
+  gui::CpoolIterator page(pool::PoolOnDisk(disk::DiskReader(gate), entry.pools.at(1)),
+                          *program_.log, nullptr);
   page.show();
   auto* tree = page.findChild<QTreeView*>("folderTree");
   const auto volumesShown = [tree] {
@@ -409,14 +407,14 @@ void PoolPageTest::theTreeFillsWhileTheScanRuns() {
 }
 
 void PoolPageTest::theResumeDialogFiltersSavedScansAndImages() {
-  QTabBar* bar = main_->findChild<QTabWidget*>("tabs")->tabBar();
+  QTabBar* bar = program_.main->findChild<QTabWidget*>("tabs")->tabBar();
   QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(1).center());
   QStringList filters;
   WhenModal("resumeFileDialog", [&](QWidget* dialog) {
     filters = static_cast<QFileDialog*>(dialog)->nameFilters();
     static_cast<QDialog*>(dialog)->reject();
   });
-  QVERIFY(Click(main_.get(), "browseButton"));
+  QVERIFY(Click(program_.main.get(), "browseButton"));
   QCOMPARE(filters.value(0), QStringLiteral("(*.IMG *.img)"));
 }
 

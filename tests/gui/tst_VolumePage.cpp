@@ -11,7 +11,7 @@
 #include <QTreeView>
 #include <memory>
 
-#include "DemoDisks.h"
+#include "DemoProgram.h"
 #include "DemoVolume.h"
 #include "Driving.h"
 #include "app/LogReport.h"
@@ -69,19 +69,15 @@ class VolumePageTest : public QObject {
   std::unique_ptr<gui::LeafIterator> OpenScannedPage(std::shared_ptr<GatedSource> gate = nullptr);
   void Recover(gui::LeafIterator& page, const QString& folder,
                std::function<void()> whileOpen = {});
-  QString Expected() const { return disks_->ExpectedFolder("DATA", "VOL1"); }
+  QString Expected() const { return program_.disks->ExpectedFolder("DATA", "VOL1"); }
 
-  std::unique_ptr<DemoDisks> disks_;
-  std::unique_ptr<app::LogReport> log_;
   QString recoveredText_;
+  DemoProgram program_;
 };
 
 void VolumePageTest::initTestCase() {
-  gui::PrepareProgram(*qApp);
-  disks_ = std::make_unique<DemoDisks>();
-  if (!disks_->error().isEmpty()) QSKIP(qPrintable("SKIPPED: " + disks_->error()));
-  disks_->UseAsSystemDisks();
-  log_ = std::make_unique<app::LogReport>(qEnvironmentVariable("KESTREL_NSS_LOG").toStdString());
+  if (const QString reason = program_.Start(); !reason.isEmpty())
+    QSKIP(qPrintable("SKIPPED: " + reason));
 }
 
 void VolumePageTest::cleanup() {
@@ -89,13 +85,13 @@ void VolumePageTest::cleanup() {
 }
 
 void VolumePageTest::cleanupTestCase() {
-  if (disks_ && disks_->error().isEmpty()) QCOMPARE(disks_->ChangedDisks(), QStringList());
+  program_.CheckDisksUnchanged();
 }
 
 std::unique_ptr<gui::LeafIterator> VolumePageTest::OpenScannedPage(
     std::shared_ptr<GatedSource> gate) {
-  auto page =
-      std::make_unique<gui::LeafIterator>(DemoVolume(*disks_, "VOL1", gate), *log_, nullptr);
+  auto page = std::make_unique<gui::LeafIterator>(DemoVolume(*program_.disks, "VOL1", gate),
+                                                  *program_.log, nullptr);
   page->open();
   auto* stop = page->findChild<QPushButton*>("stopButton");
   if (!QTest::qWaitFor([&] { return !stop->isVisible(); }, kScanTimeout)) return nullptr;
@@ -153,8 +149,8 @@ void VolumePageTest::theScanListsTheVolume() {
   QVERIFY(IsEnabled(page.get(), "selectAllButton"));
   QVERIFY(IsEnabled(page.get(), "saveScanButton"));
   QVERIFY(!IsEnabled(page.get(), "findButton"));
-  QVERIFY(disks_->LogText().contains("Started Scanning VOL1"));
-  QVERIFY(disks_->LogText().contains("Volume scanning completed successfully on"));
+  QVERIFY(program_.disks->LogText().contains("Started Scanning VOL1"));
+  QVERIFY(program_.disks->LogText().contains("Volume scanning completed successfully on"));
 }
 
 void VolumePageTest::tickingFoldersAndFilesSetsTheSelectionText() {
@@ -195,7 +191,7 @@ void VolumePageTest::recoverWritesEveryFileWhole() {
   const auto page = OpenScannedPage();
   QVERIFY(page);
   QVERIFY(Click(page.get(), "selectAllButton"));
-  const QString out = disks_->Scratch("recovered-all");
+  const QString out = program_.disks->Scratch("recovered-all");
   Recover(*page, out);
   QCOMPARE(recoveredText_, QStringLiteral("Recovered Successfully"));
   QCOMPARE(FolderContents(out), FolderContents(Expected()));
@@ -212,7 +208,7 @@ void VolumePageTest::recoverWritesEveryFileWhole() {
 void VolumePageTest::aClashAnsweredWithRenameKeepsBothFiles() {
   const auto page = OpenScannedPage();
   QVERIFY(page);
-  const QString out = disks_->Scratch("recovered-clash");
+  const QString out = program_.disks->Scratch("recovered-clash");
   QVERIFY(QDir().mkpath(out + "/DOCS"));
   QFile old(out + "/DOCS/readme.txt");
   QVERIFY(old.open(QIODevice::WriteOnly));
@@ -239,9 +235,9 @@ void VolumePageTest::aClashAnsweredWithRenameKeepsBothFiles() {
 }
 
 void VolumePageTest::stopDuringTheScanAnsweredNoThenYes() {
-  const auto gate = DemoGate(*disks_);
+  const auto gate = DemoGate(*program_.disks);
   gate->Allow(2);  // the pool label and the root block; the first leaf block waits
-  gui::LeafIterator page(DemoVolume(*disks_, "VOL1", gate), *log_, nullptr);
+  gui::LeafIterator page(DemoVolume(*program_.disks, "VOL1", gate), *program_.log, nullptr);
   page.open();
   QVERIFY(QTest::qWaitFor([&] { return gate->Waiting(); }, kScanTimeout));
   QSignalSpy ended(&page, &QDialog::finished);
@@ -257,18 +253,18 @@ void VolumePageTest::stopDuringTheScanAnsweredNoThenYes() {
                             kScanTimeout);
   QVERIFY(!page.findChild<QPushButton*>("stopButton")->isVisible());
   QVERIFY(IsEnabled(&page, "homeButton") && IsEnabled(&page, "unselectButton"));
-  QVERIFY(disks_->LogText().contains("\nScan volume process aborted"));
+  QVERIFY(program_.disks->LogText().contains("\nScan volume process aborted"));
   QCOMPARE(ended.count(), 0);
 }
 
 void VolumePageTest::stopDuringARecoveryPausesItThenEndsIt() {
-  const auto gate = DemoGate(*disks_);
+  const auto gate = DemoGate(*program_.disks);
   const auto page = OpenScannedPage(gate);
   QVERIFY(page);
   gate->Close();
   QVERIFY(Click(page.get(), "selectAllButton"));
   int passedWhilePaused = -1;
-  Recover(*page, disks_->Scratch("recovered-stopped"), [&] {
+  Recover(*page, program_.disks->Scratch("recovered-stopped"), [&] {
     QVERIFY(QTest::qWaitFor([&] { return gate->Waiting(); }, kScanTimeout));
     WhenModal("PressesStopScan", [&](QWidget* question) {
       const int before = gate->Passed();
@@ -292,9 +288,9 @@ void VolumePageTest::stopDuringARecoveryPausesItThenEndsIt() {
 }
 
 void VolumePageTest::leavingWhileWorkRunsIsRefused() {
-  const auto gate = DemoGate(*disks_);
+  const auto gate = DemoGate(*program_.disks);
   gate->Allow(2);
-  gui::LeafIterator page(DemoVolume(*disks_, "VOL1", gate), *log_, nullptr);
+  gui::LeafIterator page(DemoVolume(*program_.disks, "VOL1", gate), *program_.log, nullptr);
   page.open();
   QVERIFY(QTest::qWaitFor([&] { return gate->Waiting(); }, kScanTimeout));
   QSignalSpy ended(&page, &QDialog::finished);
