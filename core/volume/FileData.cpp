@@ -45,58 +45,105 @@ FileDataLayout LayoutFileData(const FileTree& tree, RecordId head, std::int64_t 
   const std::vector<ExtentBlocks> extents = ExtentLengths(tree, head, layout.inconsistentExtents);
   for (const auto& extent : extents) layout.extentBytes += extent.blocks * kBlock;
   layout.size = CutSize(tree.Record(head), layout.extentBytes);
-  std::uint64_t remaining = layout.size;
+  std::uint64_t placed = 0;
   for (const auto& extent : extents) {
-    const std::uint64_t length = std::min(remaining, extent.blocks * kBlock);
+    const std::uint64_t length = std::min(layout.size - placed, extent.blocks * kBlock);
     if (length == 0) continue;
-    layout.ranges.push_back({disk::BlockOffset(poolBase, extent.start).value_or(-1), length});
-    remaining -= length;
+    layout.ranges.push_back({disk::BlockOffset(poolBase, extent.start).value_or(-1), length, placed});
+    placed += length;
   }
   return layout;
 }
 
 namespace {
 
-// Reads what a failed request covered again block by block; blocks that cannot be read stay zero.
-std::uint64_t ReadBlockByBlock(const disk::DiskReader& source, std::int64_t offset,
-                               std::span<std::uint8_t> buffer) {
-  std::uint64_t unreadable = 0;
-  for (std::size_t at = 0; at < buffer.size(); at += kBlock) {
-    const auto block = buffer.subspan(at, std::min<std::size_t>(kBlock, buffer.size() - at));
-    if (offset < 0 || !source.ReadAt(offset + static_cast<std::int64_t>(at), block)) {
-      std::fill(block.begin(), block.end(), 0);
-      unreadable++;
-    }
+// Collects the unreadable runs of one read, joining runs that touch.
+class UnreadableRuns {
+ public:
+  explicit UnreadableRuns(RangeReadOutcome& outcome) : outcome_(outcome) {}
+
+  void Add(std::uint64_t offset, std::uint64_t length) {
+    auto& runs = outcome_.unreadable;
+    if (!runs.empty() && runs.back().offset + runs.back().length == offset)
+      runs.back().length += length;
+    else
+      runs.push_back({offset, length});
   }
-  return unreadable;
+
+ private:
+  RangeReadOutcome& outcome_;
+};
+
+// Reads `piece` of the range, which starts `within` bytes into it. When the read fails it is
+// repeated block by block (blocks counted from the range's start, which is a block's start);
+// what still cannot be read is zeroed and listed.
+void ReadPiece(const disk::DiskReader& source, const SourceRange& range, std::uint64_t within,
+               std::span<std::uint8_t> piece, RangeReadOutcome& outcome) {
+  const auto at = [&](std::uint64_t offsetInRange) {
+    return range.offset + static_cast<std::int64_t>(offsetInRange);
+  };
+  if (range.offset >= 0 && source.ReadAt(at(within), piece)) return;
+  UnreadableRuns runs(outcome);
+  for (std::size_t done = 0; done < piece.size();) {
+    const std::uint64_t inRange = within + done;
+    const std::size_t length =
+        std::min<std::uint64_t>(kBlock - inRange % kBlock, piece.size() - done);
+    const auto block = piece.subspan(done, length);
+    if (range.offset < 0 || !source.ReadAt(at(inRange), block)) {
+      std::fill(block.begin(), block.end(), 0);
+      runs.Add(range.fileOffset + inRange, length);
+      outcome.unreadableBlocks++;
+    }
+    done += length;
+  }
 }
 
 }  // namespace
+
+RangeReadOutcome ReadFileRange(const disk::DiskReader& source, const FileDataLayout& layout,
+                               std::uint64_t offset, std::span<std::uint8_t> buffer) {
+  RangeReadOutcome outcome;
+  if (offset >= layout.size) return outcome;
+  outcome.bytes = std::min<std::uint64_t>(buffer.size(), layout.size - offset);
+  const std::uint64_t end = offset + outcome.bytes;
+  auto range = std::upper_bound(
+      layout.ranges.begin(), layout.ranges.end(), offset,
+      [](std::uint64_t at, const SourceRange& r) { return at < r.fileOffset + r.length; });
+  for (std::uint64_t at = offset; at < end && range != layout.ranges.end(); ++range) {
+    const std::uint64_t upto = std::min(end, range->fileOffset + range->length);
+    ReadPiece(source, *range, at - range->fileOffset, buffer.subspan(at - offset, upto - at),
+              outcome);
+    at = upto;
+  }
+  const std::uint64_t placedEnd = std::min(end, std::max(offset, layout.PlacedBytes()));
+  if (placedEnd < end) {
+    std::fill(buffer.begin() + static_cast<std::ptrdiff_t>(placedEnd - offset),
+              buffer.begin() + static_cast<std::ptrdiff_t>(outcome.bytes), 0);
+    UnreadableRuns(outcome).Add(placedEnd, end - placedEnd);
+  }
+  return outcome;
+}
 
 CopyOutcome CopyFileData(const disk::DiskReader& source, const FileDataLayout& layout,
                          platform::WritableFile& output,
                          const std::function<bool(std::uint64_t)>& between) {
   CopyOutcome outcome;
-  disk::ReadBuffer buffer(std::min<std::uint64_t>(kLargestRead, layout.size));
-  for (const SourceRange& range : layout.ranges) {
-    for (std::uint64_t done = 0; done < range.length;) {
-      if (!between(outcome.bytesWritten)) {
-        outcome.stopped = true;
-        return outcome;
-      }
-      const auto chunk =
-          buffer.span().first(std::min<std::uint64_t>(kLargestRead, range.length - done));
-      const std::int64_t offset =
-          range.offset < 0 ? -1 : range.offset + static_cast<std::int64_t>(done);
-      if (offset < 0 || !source.ReadAt(offset, chunk))
-        outcome.unreadableBlocks += ReadBlockByBlock(source, offset, chunk);
-      if (!output.Write(chunk)) {
-        outcome.writeError = output.error();
-        return outcome;
-      }
-      outcome.bytesWritten += chunk.size();
-      done += chunk.size();
+  const std::uint64_t total = layout.PlacedBytes();
+  disk::ReadBuffer buffer(std::min<std::uint64_t>(kLargestRead, total));
+  while (outcome.bytesWritten < total) {
+    if (!between(outcome.bytesWritten)) {
+      outcome.stopped = true;
+      return outcome;
     }
+    const auto chunk =
+        buffer.span().first(std::min<std::uint64_t>(kLargestRead, total - outcome.bytesWritten));
+    outcome.unreadableBlocks +=
+        ReadFileRange(source, layout, outcome.bytesWritten, chunk).unreadableBlocks;
+    if (!output.Write(chunk)) {
+      outcome.writeError = output.error();
+      return outcome;
+    }
+    outcome.bytesWritten += chunk.size();
   }
   return outcome;
 }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <stop_token>
 #include <string>
 #include <vector>
@@ -16,6 +17,7 @@ namespace kestrel::volume {
 struct SourceRange {
   std::int64_t offset = -1;  // -1: the extent names a block no source can hold
   std::uint64_t length = 0;
+  std::uint64_t fileOffset = 0;  // where the range starts in the file
 };
 
 struct FileDataLayout {
@@ -25,6 +27,10 @@ struct FileDataLayout {
   bool inconsistentExtents = false;  // a further extent's running total does not grow
 
   bool ExtentsShort() const { return extentBytes < size; }
+  // The bytes the extents place, from the start of the file: `size` unless the extents are short.
+  std::uint64_t PlacedBytes() const {
+    return ranges.empty() ? 0 : ranges.back().fileOffset + ranges.back().length;
+  }
 };
 
 // The extents of the file whose head record is `head`, cut to its size. The first extent covers
@@ -33,6 +39,27 @@ struct FileDataLayout {
 // value with those low bits that the extents can hold.
 FileDataLayout LayoutFileData(const FileTree& tree, RecordId head, std::int64_t poolBase);
 
+// A run of a file's bytes, by offset in the file.
+struct FileByteRun {
+  std::uint64_t offset = 0;
+  std::uint64_t length = 0;
+  bool operator==(const FileByteRun&) const = default;
+};
+
+struct RangeReadOutcome {
+  std::size_t bytes = 0;                // bytes placed in the buffer: the request cut to the size
+  std::uint64_t unreadableBlocks = 0;   // source blocks that could not be read
+  std::vector<FileByteRun> unreadable;  // zeros in the buffer, never other bytes
+
+  bool Whole() const { return unreadable.empty(); }
+};
+
+// Reads the file's bytes from `offset` into the buffer, across its extents, and cuts the request
+// to the file's size. A read that fails is repeated block by block; a block that still cannot be
+// read, and bytes past what the extents hold, are zeros listed as unreadable.
+RangeReadOutcome ReadFileRange(const disk::DiskReader& source, const FileDataLayout& layout,
+                               std::uint64_t offset, std::span<std::uint8_t> buffer);
+
 struct CopyOutcome {
   std::uint64_t bytesWritten = 0;
   std::uint64_t unreadableBlocks = 0;  // written as zeros
@@ -40,9 +67,9 @@ struct CopyOutcome {
   bool stopped = false;
 };
 
-// Copies the file's bytes from the source to the output, contiguous blocks in reads of up to
-// 1 MiB. A read that fails is repeated block by block, and a block that still cannot be read is
-// written as zeros, never as other bytes. `between` runs before every read (pausing, stopping);
+// Copies the bytes the file's extents place from the source to the output, contiguous blocks in
+// reads of up to 1 MiB, as `ReadFileRange` reads them: a block that cannot be read is written as
+// zeros, never as other bytes. `between` runs before every read (pausing, stopping);
 // it returns false to stop.
 CopyOutcome CopyFileData(const disk::DiskReader& source, const FileDataLayout& layout,
                          platform::WritableFile& output,

@@ -22,6 +22,9 @@ std::uint8_t ByteAt(std::uint64_t offset) {
   return static_cast<std::uint8_t>(offset * 7 + offset / 4096);
 }
 
+// Where pool block n (counted from 1) starts on the disk.
+std::uint64_t Where(std::uint64_t block) { return kBase + (block - 1) * kBlock; }
+
 std::vector<std::uint8_t> Disk(std::size_t blocks) {
   std::vector<std::uint8_t> bytes(kBase + blocks * kBlock);
   for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = ByteAt(i);
@@ -126,6 +129,49 @@ TEST(CopyFileData, AnUnreadableBlockIsWrittenAsZeros) {
   EXPECT_TRUE(std::all_of(output.data.begin() + kBlock, output.data.begin() + 2 * kBlock,
                           [](auto b) { return b == 0; }));
   EXPECT_EQ(output.data[2 * kBlock], ByteAt(kBase + 3 * kBlock));
+}
+
+TEST(ReadFileRange, ARangeAcrossThreeExtentsListsTheBadBlockInTheMiddleAndNothingElse) {
+  FileTree tree = NewVolumeTree(u"V");
+  // Extents: blocks 10-11, 20-22, 40-43; the file ends 100 bytes before the last block's end.
+  const RecordId head = AddFile(tree, 9 * kBlock - 100, {2, 10}, {{5, 20}, {9, 40}});
+  const std::uint64_t badSector = Where(21) / 512 + 1;  // the file's 4th block
+  const disk::DiskReader source(
+      std::make_shared<disk::FaultyMemorySource>(Disk(50), std::set{badSector}));
+  const FileDataLayout layout = LayoutFileData(tree, head, kBase);
+
+  // From inside the first extent to past the end: cut to the size, one block unreadable.
+  std::vector<std::uint8_t> bytes(10 * kBlock, 0xEE);
+  const RangeReadOutcome outcome = ReadFileRange(source, layout, 100, bytes);
+  EXPECT_EQ(outcome.bytes, 9 * kBlock - 200);
+  EXPECT_EQ(outcome.unreadableBlocks, 1u);
+  EXPECT_EQ(outcome.unreadable, (std::vector<FileByteRun>{{3 * kBlock, kBlock}}));
+  EXPECT_EQ(bytes[0], ByteAt(Where(10) + 100));
+  EXPECT_EQ(bytes[2 * kBlock - 100], ByteAt(Where(20)));
+  EXPECT_EQ(bytes[3 * kBlock - 101], ByteAt(Where(21) - 1));
+  EXPECT_EQ(bytes[3 * kBlock - 100], 0);
+  EXPECT_EQ(bytes[4 * kBlock - 101], 0);
+  EXPECT_EQ(bytes[4 * kBlock - 100], ByteAt(Where(22)));
+  EXPECT_EQ(bytes[9 * kBlock - 201], ByteAt(Where(44) - 101));
+
+  // A piece of the bad sector alone, and a range that starts at or past the end.
+  std::vector<std::uint8_t> piece(10, 0xEE);
+  EXPECT_EQ(ReadFileRange(source, layout, 3 * kBlock + 600, piece).unreadable,
+            (std::vector<FileByteRun>{{3 * kBlock + 600, 10}}));
+  EXPECT_EQ(piece, std::vector<std::uint8_t>(10, 0));
+  EXPECT_EQ(ReadFileRange(source, layout, 9 * kBlock - 100, piece).bytes, 0u);
+}
+
+TEST(ReadFileRange, BytesPastWhatTheExtentsHoldAreUnreadableZeros) {
+  FileTree tree = NewVolumeTree(u"V");
+  const FileDataLayout layout = LayoutFileData(tree, AddFile(tree, 3 * kBlock, {1, 5}), kBase);
+  const disk::DiskReader source(std::make_shared<disk::MemorySource>(Disk(10)));
+  std::vector<std::uint8_t> bytes(2 * kBlock, 0xEE);
+  const RangeReadOutcome outcome = ReadFileRange(source, layout, kBlock / 2, bytes);
+  EXPECT_EQ(outcome.bytes, 2 * kBlock);
+  EXPECT_EQ(outcome.unreadable, (std::vector<FileByteRun>{{kBlock, 3 * kBlock / 2}}));
+  EXPECT_EQ(bytes[kBlock / 2 - 1], ByteAt(Where(6) - 1));
+  EXPECT_TRUE(std::all_of(bytes.begin() + kBlock / 2, bytes.end(), [](auto b) { return b == 0; }));
 }
 
 }  // namespace
