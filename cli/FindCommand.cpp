@@ -6,7 +6,6 @@
 #include "Interrupt.h"
 #include "ScannedSource.h"
 #include "TreeOutput.h"
-#include "app/SizeText.h"
 #include "app/TextEncoding.h"
 #include "filter/FindSearch.h"
 
@@ -41,7 +40,7 @@ class FindCommand : public Command {
     const InterruptStop interrupt;
     auto scanned = ScanChosenSource(source_, interrupt.token(), log);
     if (!scanned.ok()) return Fail(scanned.error());
-    log.AppendLogEntry(app::Format(filter::kSearchingForText.data(), text.c_str()));
+    log.AppendLogEntry(filter::SearchingForText(text));
     if (PrintMatches(scanned.value().tree, matching) == 0)
       std::cerr << filter::kNoMatchingEntriesFoundText << '\n';
     return ReportScanOutcome(scanned.value().outcome);

@@ -6,11 +6,14 @@
 namespace kestrel::app {
 namespace {
 
-constexpr std::array<std::pair<std::string_view, std::string_view>, 6> kTopics{{
+constexpr std::array<std::pair<std::string_view, std::string_view>, 9> kTopics{{
     {"CInitialInfo", "media-page"},
     {"LeafIterator", "volume-page"},
     {"CpoolIterator", "pool-page"},
     {"CScanDisk", "disk-scan-page"},
+    {"CFileMask", "mask-and-find"},
+    {"FileMaskForPool", "mask-and-find"},
+    {"CFindFileDlg", "mask-and-find"},
     {"ResumeRecovery", "resume"},
     {"CKestrelNSSRecoveryDlg", "index"},
 }};

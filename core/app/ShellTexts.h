@@ -22,6 +22,7 @@ inline constexpr std::string_view kFreshRecoveryText =
     "Click 'Start Fresh Recovery' button to search for lost pools, volume and data.";
 inline constexpr std::string_view kStartCaption = "Start";
 inline constexpr std::string_view kOkCaption = "OK";
+inline constexpr std::string_view kCancelCaption = "Cancel";
 inline constexpr std::string_view kHelpCaption = "Help";
 inline constexpr std::string_view kLogCaption = "Log";
 inline constexpr std::string_view kAboutCaption = "About";

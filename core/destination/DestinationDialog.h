@@ -45,7 +45,6 @@ inline constexpr std::string_view kScanRenameFileCaption = "File Name that alrea
 inline constexpr std::string_view kScanRenameNewNameCaption = "New Name";
 inline constexpr std::string_view kScanRenameOkCaption = "Ok";
 inline constexpr std::string_view kScanRenameOverWriteCaption = "OverWrite";
-inline constexpr std::string_view kCancelCaption = "Cancel";
 
 // OK may be pressed exactly when the edit of the chosen kind holds text.
 bool DestinationOkEnabled(DestinationKind kind, std::string_view localFolder,

@@ -16,6 +16,8 @@ class BrowsedTree {
 
   volume::FileTree& Shown() { return shown_; }
   const volume::FileTree& Shown() const { return shown_; }
+  // The whole scan, masked or not.
+  const volume::FileTree& Full() const { return m_allItems ? *m_allItems : shown_; }
   bool IsMasked() const { return m_allItems.has_value(); }
   FindPosition& Find() { return find_; }
 

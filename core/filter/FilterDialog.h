@@ -12,7 +12,6 @@ inline constexpr std::string_view kAddCaption = "Add";
 inline constexpr std::string_view kIncludeCaption = "Include";
 inline constexpr std::string_view kExcludeCaption = "Exclude";
 inline constexpr std::string_view kRemoveCaption = "Remove";
-inline constexpr std::string_view kCancelCaption = "Cancel";
 
 // "Add" with the drop-down's text: a predefined group's text adds the group's entries, any other
 // text is one typed entry. False when nothing was added (a text of spaces only).

@@ -1,5 +1,7 @@
 #include "filter/FindSearch.h"
 
+#include "app/SizeText.h"
+
 namespace kestrel::filter {
 namespace {
 
@@ -64,6 +66,10 @@ std::optional<FindMatch> FindFromTop(const FileTree& tree, const FindMatching& m
                                      FindPosition& position) {
   position = {};
   return FindNext(tree, matching, position);
+}
+
+std::string SearchingForText(const std::string& findText) {
+  return app::Format(kSearchingForText.data(), findText.c_str());
 }
 
 }  // namespace kestrel::filter

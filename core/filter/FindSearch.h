@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "filter/FindMatching.h"
@@ -14,7 +15,7 @@ namespace kestrel::filter {
 inline constexpr std::string_view kFindLabel = "Enter file type(s) delimited by semi-colons";
 inline constexpr std::string_view kFindCaption = "Find";
 inline constexpr std::string_view kSearchNowCaption = "Search Now";
-inline constexpr std::string_view kSearchingForText = "Searching for string %s";  // log line
+inline constexpr std::string_view kSearchingForText = "Searching for string %s";
 inline constexpr std::string_view kPressF3Text = "Press F3 to search next";
 // The notice `NoMatchingEntriesFound` shows (two trailing spaces included).
 inline constexpr std::string_view kNoMatchingEntriesFoundText =
@@ -44,6 +45,9 @@ struct FindMatch {
 // been searched, and the notice is due; later calls report the same until the position is reset.
 std::optional<FindMatch> FindNext(const volume::FileTree& tree, const FindMatching& matching,
                                   FindPosition& position);
+
+// The log report's line for a search of the UTF-8 text.
+std::string SearchingForText(const std::string& findText);
 
 // FIND: the search from the top item.
 std::optional<FindMatch> FindFromTop(const volume::FileTree& tree, const FindMatching& matching,

@@ -49,7 +49,8 @@ FileDataLayout LayoutFileData(const FileTree& tree, RecordId head, std::int64_t 
   for (const auto& extent : extents) {
     const std::uint64_t length = std::min(layout.size - placed, extent.blocks * kBlock);
     if (length == 0) continue;
-    layout.ranges.push_back({disk::BlockOffset(poolBase, extent.start).value_or(-1), length, placed});
+    layout.ranges.push_back(
+        {disk::BlockOffset(poolBase, extent.start).value_or(-1), length, placed});
     placed += length;
   }
   return layout;

@@ -263,4 +263,15 @@ SelectionChange UnselectAll(FileTree& tree) {
   return {NothingText("MB"), {true, false, false}};
 }
 
+SelectionChange ShownTreeSelection(const FileTree& tree, SelectionUnit unit) {
+  const auto count =
+      static_cast<long long>(std::max<std::int64_t>(tree.selection.selectedFileCount, 0));
+  const auto bytes = static_cast<long long>(count > 0 ? tree.selection.selectedBytes : 0);
+  std::string text = unit == SelectionUnit::Megabytes
+                         ? app::Format("Files Selected: %lld,Size : %lld MB", count, bytes >> 20)
+                         : app::Format("Files Selected: %lld, size : %lld bytes", count, bytes);
+  const bool any = count > 0;
+  return {std::move(text), {true, any, any}};
+}
+
 }  // namespace kestrel::volume

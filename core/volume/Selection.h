@@ -43,4 +43,13 @@ SelectionChange SelectAll(FileTree& tree);
 void SelectEntries(FileTree& tree, const std::vector<TreeEntry>& entries);
 SelectionChange UnselectAll(FileTree& tree);
 
+// How the page that swaps its tree counts the selection: the volume page in whole megabytes, the
+// pool page in bytes.
+enum class SelectionUnit { Megabytes, Bytes };
+
+// The page shows another tree: a masked one, where nothing is ticked, or the full one back with
+// the ticks it had. The selection line from that tree's own counters, and the buttons they call
+// for.
+SelectionChange ShownTreeSelection(const FileTree& tree, SelectionUnit unit);
+
 }  // namespace kestrel::volume

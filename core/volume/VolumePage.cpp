@@ -3,47 +3,46 @@
 namespace kestrel::volume {
 namespace {
 
-// Find and the masks come with a later version: their buttons stay off until then.
-constexpr bool kFindAvailable = false;
-constexpr bool kMaskAvailable = false;
-
 // HOME and BACK stay pressable while work runs, to say that it must be stopped first.
-VolumePageControls Working(bool scan) {
+// A scan and a mask run show the scan's bar.
+VolumePageControls Working(VolumePageStage stage) {
   VolumePageControls controls;
   controls.home = controls.back = true;
   controls.stop = true;
-  controls.scanBar = scan;
-  controls.recoveryBar = !scan;
-  if (scan) controls.status = "Scanning Data";
+  controls.recoveryBar = stage == VolumePageStage::Recovering;
+  controls.scanBar = !controls.recoveryBar;
+  if (stage == VolumePageStage::Scanning) controls.status = "Scanning Data";
   return controls;
 }
 
-// After a scan, a stop or a recovery run: leaving, saving and browsing are open again.
-VolumePageControls Idle(bool filesFound, bool scanFileWritten) {
+// After a scan, a stop, a mask run or a recovery run: leaving, saving and browsing are open
+// again. A masked view offers Unmask in MASK's place.
+VolumePageControls Idle(const PageFacts& facts) {
   VolumePageControls controls;
   controls.home = controls.back = controls.selectAll = controls.browsing = true;
-  controls.saveScan = filesFound && !scanFileWritten;
-  controls.find = filesFound && kFindAvailable;
-  controls.mask = filesFound && kMaskAvailable;
+  controls.saveScan = facts.filesFound && !facts.scanFileWritten;
+  controls.find = facts.filesFound;
+  controls.mask = facts.filesFound && !facts.masked;
+  controls.unmask = facts.masked;
   return controls;
 }
 
 }  // namespace
 
-VolumePageControls ControlsFor(VolumePageStage stage, bool filesFound, bool scanFileWritten) {
+VolumePageControls ControlsFor(VolumePageStage stage, const PageFacts& facts) {
   switch (stage) {
     case VolumePageStage::Scanning:
-      return Working(true);
+    case VolumePageStage::Masking:
     case VolumePageStage::Recovering:
-      return Working(false);
+      return Working(stage);
     case VolumePageStage::Browsing: {
-      VolumePageControls controls = Idle(filesFound, scanFileWritten);
+      VolumePageControls controls = Idle(facts);
       controls.status = "Scanning completed";
       return controls;
     }
     case VolumePageStage::Stopped: {
       // A stopped scan keeps what it found, whether or not that includes a file.
-      VolumePageControls controls = Idle(true, scanFileWritten);
+      VolumePageControls controls = Idle({true, facts.scanFileWritten, facts.masked});
       controls.unselect = true;
       controls.status = "Scanned Data";
       return controls;
@@ -51,7 +50,7 @@ VolumePageControls ControlsFor(VolumePageStage stage, bool filesFound, bool scan
     case VolumePageStage::Recovered:
       break;
   }
-  return Idle(true, false);
+  return Idle({true, false, facts.masked});
 }
 
 }  // namespace kestrel::volume

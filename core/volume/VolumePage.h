@@ -37,6 +37,7 @@ inline constexpr std::string_view kRecoveredText = "Recovered Successfully";
 enum class VolumePageStage {
   Scanning,    // the scan (or the replay of a saved scan) runs
   Browsing,    // the scan has ended
+  Masking,     // a mask run builds the masked tree
   Stopped,     // the user stopped the scan
   Recovering,  // a recovery run is writing files
   Recovered,   // the recovery run has ended
@@ -49,6 +50,7 @@ struct VolumePageControls {
   bool saveScan = false;
   bool find = false;
   bool mask = false;
+  bool unmask = false;  // in MASK's place while a mask is shown
   bool selectAll = false;
   bool unselect = false;
   bool recover = false;
@@ -59,8 +61,13 @@ struct VolumePageControls {
   std::optional<std::string_view> status;  // the status text, when the stage sets one
 };
 
-// filesFound: the scan filed at least one file. scanFileWritten: the scan was saved to a file
-// since the last recovery run, which keeps "S SCAN" off until the next run ends.
-VolumePageControls ControlsFor(VolumePageStage stage, bool filesFound, bool scanFileWritten);
+// What else the controls depend on.
+struct PageFacts {
+  bool filesFound = false;       // the scan filed at least one file
+  bool scanFileWritten = false;  // saved since the last recovery run: "S SCAN" off until the next
+  bool masked = false;           // a masked tree is shown
+};
+
+VolumePageControls ControlsFor(VolumePageStage stage, const PageFacts& facts);
 
 }  // namespace kestrel::volume

@@ -80,8 +80,7 @@ QLayout* CSaveFile::BuildButtons() {
       SkinButton(destination::kFilterCaption, "Recover only some file types, or keep some out",
                  "filterButton", this);
   ok_ = SkinButton(app::kOkCaption, "Recover into the chosen folder", "okButton", this);
-  QPushButton* cancel =
-      SkinButton(destination::kCancelCaption, "Do not recover now", "cancelButton", this);
+  QPushButton* cancel = SkinButton(app::kCancelCaption, "Do not recover now", "cancelButton", this);
   QPushButton* help = HelpButton(this);
   connect(filter, &QPushButton::clicked, this, &CSaveFile::OpenFilter);
   connect(ok_, &QPushButton::clicked, this, &CSaveFile::Confirm);

@@ -35,7 +35,7 @@ CScanRename::CScanRename(const std::string& fullPath, const std::string& propose
   QPushButton* overwrite = SkinButton(destination::kScanRenameOverWriteCaption,
                                       "Replace the file that is there", "overwriteButton", this);
   QPushButton* cancel =
-      SkinButton(destination::kCancelCaption, "Do not save the scan", "cancelButton", this);
+      SkinButton(app::kCancelCaption, "Do not save the scan", "cancelButton", this);
   QPushButton* help = HelpButton(this);
   connect(ok, &QPushButton::clicked, this, [this] { Choose(savedscan::ScanRenameChoice::Ok); });
   connect(overwrite, &QPushButton::clicked, this,

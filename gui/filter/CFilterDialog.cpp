@@ -50,7 +50,7 @@ QLayout* CFilterDialog::BuildButtons() {
                         "excludeButton", this);
   remove_ = SkinButton(filter::kRemoveCaption, "Remove the selected entry", "removeButton", this);
   QPushButton* cancel =
-      SkinButton(filter::kCancelCaption, "Leave the filter as it was", "cancelButton", this);
+      SkinButton(app::kCancelCaption, "Leave the filter as it was", "cancelButton", this);
   QPushButton* help = HelpButton(this);
   connect(add_, &QPushButton::clicked, this, &CFilterDialog::Add);
   connect(remove_, &QPushButton::clicked, this, &CFilterDialog::Remove);

@@ -19,20 +19,20 @@ CpoolIterator::CpoolIterator(savedscan::SavedScan saved, const app::LogReport& l
                parent) {}
 
 bool CpoolIterator::CanRecover() {
-  if (Loaded().tree.filesFound) return true;
+  if (Tree().filesFound) return true;
   NoticeDialog("NoFilesFound", pool::kNoFilesFoundText, {NoticeDialog::kOk}, this).exec();
   return false;
 }
 
 std::unique_ptr<CSaveFile> CpoolIterator::DestinationDialog(filter::FilterList& filter) {
   return std::make_unique<CPoolSaving>(
-      [this, &filter] { return volume::BytesToSave(Loaded().tree, filter); }, filter, this);
+      [this, &filter] { return volume::BytesToSave(Tree(), filter); }, filter, this);
 }
 
 std::unique_ptr<CThreadForSavingFiles> CpoolIterator::SavingThread(SavingRequest request,
                                                                    filter::FilterList& filter) {
-  return std::make_unique<CThreadForSavingPOOLFiles>(Loaded().tree, std::move(request), filter,
-                                                     Log(), this);
+  return std::make_unique<CThreadForSavingPOOLFiles>(Tree(), std::move(request), filter, Log(),
+                                                     this);
 }
 
 }  // namespace kestrel::gui

@@ -18,6 +18,7 @@ class CpoolIterator : public ScanPage {
   CpoolIterator(savedscan::SavedScan saved, const app::LogReport& log, QWidget* parent);
 
  protected:
+  filter::MaskView MaskedView() const override { return filter::MaskView::Pool; }
   bool CanRecover() override;
   std::unique_ptr<CSaveFile> DestinationDialog(filter::FilterList& filter) override;
   std::unique_ptr<CThreadForSavingFiles> SavingThread(SavingRequest request,

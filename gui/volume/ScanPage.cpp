@@ -9,6 +9,8 @@
 #include "gui/common/QtText.h"
 #include "gui/common/Skin.h"
 #include "gui/destination/CSaveFile.h"
+#include "gui/filter/CFileMask.h"
+#include "gui/filter/PageFind.h"
 #include "gui/savedscan/SaveScanFlow.h"
 #include "gui/savedscan/savescanDialog.h"
 #include "gui/volume/PressesStopScan.h"
@@ -47,6 +49,7 @@ ScanPage::ScanPage(const char* objectName, std::unique_ptr<ScanThread> scan,
   resize(980, 620);
   browser_ = new VolumeBrowser(this);
   buttons_ = new VolumePageButtons(this);
+  find_ = new PageFind(*browser_, browsed_, log_, this);
   Body()->addWidget(browser_, 1);
   Body()->addWidget(BuildStatusArea());
   Body()->addWidget(buttons_);
@@ -60,6 +63,12 @@ ScanPage::ScanPage(const char* objectName, std::unique_ptr<ScanThread> scan,
   connect(buttons_, &VolumePageButtons::unselectClicked, browser_, &VolumeBrowser::UnselectAll);
   connect(buttons_, &VolumePageButtons::recoverClicked, this, &ScanPage::OnRecover);
   connect(buttons_, &VolumePageButtons::stopClicked, this, &ScanPage::OnStop);
+  connect(buttons_, &VolumePageButtons::maskClicked, this, &ScanPage::OnMask);
+  connect(buttons_, &VolumePageButtons::unmaskClicked, this, &ScanPage::OnUnmask);
+  connect(buttons_, &VolumePageButtons::findClicked, find_, &PageFind::Find);
+  connect(browser_, &VolumeBrowser::findNextPressed, find_, &PageFind::FindNext);
+  connect(find_, &PageFind::messageChanged, this,
+          [this](const QString& text) { status_->setText(text); });
   connect(scan_.get(), &ScanThread::progressed, this, &ScanPage::OnScanProgress);
   connect(scan_.get(), &ScanThread::grown, this, &ScanPage::OnScanGrown);
   connect(scan_.get(), &ScanThread::finished, this, &ScanPage::OnScanFinished);
@@ -90,7 +99,7 @@ QWidget* ScanPage::BuildStatusArea() {
 void ScanPage::EnterStage(volume::VolumePageStage stage) {
   stage_ = stage;
   const volume::VolumePageControls controls =
-      volume::ControlsFor(stage, filesFound_, scanFileWritten_);
+      volume::ControlsFor(stage, {filesFound_, scanFileWritten_, browsed_.IsMasked()});
   buttons_->Apply(controls);
   scanBar_->setVisible(controls.scanBar);
   recoveryBar_->setVisible(controls.recoveryBar);
@@ -102,7 +111,7 @@ void ScanPage::EnterStage(volume::VolumePageStage stage) {
 }
 
 bool ScanPage::WorkRunning() const {
-  return scan_->IsRunning() || (saving_ && saving_->IsRunning());
+  return scan_->IsRunning() || (saving_ && saving_->IsRunning()) || (mask_ && mask_->IsRunning());
 }
 
 void ScanPage::OnScanProgress(int percent, const QString& total, const QString& detail) {
@@ -118,11 +127,12 @@ void ScanPage::OnScanGrown(const FolderBatch& batch) {
 
 void ScanPage::OnScanFinished() {
   loaded_ = scan_->TakeResult();
-  filesFound_ = loaded_.tree.filesFound;
+  browsed_.Replace(std::move(loaded_.tree));
+  filesFound_ = Tree().filesFound;
   scanSaved_ = loaded_.fromSavedScan;
   scanBar_->setValue(100);
-  total_->setText(ToQString(volume::TotalText(loaded_.tree.counters)));
-  browser_->Attach(&loaded_.tree);
+  total_->setText(ToQString(volume::TotalText(Tree().counters)));
+  browser_->Attach(&Tree());
   EnterStage(loaded_.outcome == volume::ScanOutcome::Stopped ? volume::VolumePageStage::Stopped
                                                              : volume::VolumePageStage::Browsing);
 }
@@ -141,6 +151,8 @@ void ScanPage::OnStop() {
     abort ? saving_->Stop() : saving_->Resume();
   } else if (abort && scan_->IsRunning()) {
     scan_->RequestStop();
+  } else if (abort && mask_ && mask_->IsRunning()) {
+    mask_->RequestStop();
   } else {
     return;
   }
@@ -149,13 +161,12 @@ void ScanPage::OnStop() {
 
 std::unique_ptr<CSaveFile> ScanPage::DestinationDialog(filter::FilterList& filter) {
   return std::make_unique<CSaveFile>(
-      [this, &filter] { return volume::BytesToSave(loaded_.tree, filter); }, filter, this);
+      [this, &filter] { return volume::BytesToSave(Tree(), filter); }, filter, this);
 }
 
 std::unique_ptr<CThreadForSavingFiles> ScanPage::SavingThread(SavingRequest request,
                                                               filter::FilterList& filter) {
-  return std::make_unique<CThreadForSavingFiles>(loaded_.tree, std::move(request), filter, log_,
-                                                 this);
+  return std::make_unique<CThreadForSavingFiles>(Tree(), std::move(request), filter, log_, this);
 }
 
 void ScanPage::OnRecover() {
@@ -183,12 +194,57 @@ void ScanPage::OnRecoveryFinished() {
   RecoveredMessage(volume::SavingSummary(saving_->Report()), this).exec();
 }
 
+// The mask run reads the whole tree on its worker; meanwhile the browser shows nothing.
+void ScanPage::OnMask() {
+  if (WorkRunning()) return;
+  const bool pool = MaskedView() == filter::MaskView::Pool;
+  CFileMask dialog(pool ? "FileMaskForPool" : "CFileMask", this);
+  if (dialog.exec() != QDialog::Accepted) return;
+  browser_->Attach(nullptr);
+  mask_ = std::make_unique<CThreadForMask>(browsed_.Full(), dialog.Criteria(), MaskedView(), this);
+  connect(mask_.get(), &CThreadForMask::progressed, this,
+          [this](int percent, const QString&, const QString& detail) {
+            scanBar_->setValue(percent);
+            detail_->setText(detail);
+          });
+  connect(mask_.get(), &CThreadForMask::finished, this, &ScanPage::OnMaskFinished);
+  stageBeforeMask_ = stage_;
+  scanBar_->setValue(0);
+  EnterStage(volume::VolumePageStage::Masking);
+  mask_->Start();
+}
+
+// A stopped run leaves the whole tree shown.
+void ScanPage::OnMaskFinished() {
+  if (std::optional<volume::FileTree> masked = mask_->TakeResult())
+    browsed_.ShowMasked(std::move(*masked));
+  ShowTree();
+}
+
+void ScanPage::OnUnmask() {
+  if (WorkRunning()) return;
+  browsed_.Unmask();
+  ShowTree();
+}
+
+// After a mask run or Unmask: the tree, its totals and its own selection.
+void ScanPage::ShowTree() {
+  browser_->Attach(&Tree());
+  buttons_->ShowMasked(browsed_.IsMasked());
+  total_->setText(ToQString(volume::TotalText(Tree().counters)));
+  EnterStage(stage_ == volume::VolumePageStage::Masking ? stageBeforeMask_ : stage_);
+  OnSelectionChanged(volume::ShownTreeSelection(Tree(), MaskedView() == filter::MaskView::Pool
+                                                            ? volume::SelectionUnit::Bytes
+                                                            : volume::SelectionUnit::Megabytes));
+}
+
 SaveScanOutcome ScanPage::OnSaveScan() {
   const SaveScanOutcome outcome =
-      SaveScanFromPage(this, loaded_.tree, loaded_.kind, loaded_.description, log_);
+      SaveScanFromPage(this, browsed_.Full(), loaded_.kind, loaded_.description, log_);
   if (outcome == SaveScanOutcome::Saved) {
     scanSaved_ = scanFileWritten_ = true;
-    buttons_->SetSaveScanEnabled(volume::ControlsFor(stage_, filesFound_, true).saveScan);
+    buttons_->SetSaveScanEnabled(
+        volume::ControlsFor(stage_, {filesFound_, true, browsed_.IsMasked()}).saveScan);
   }
   return outcome;
 }
@@ -199,7 +255,7 @@ void ScanPage::Leave(app::LeaveButton button) {
     StopScanning(this).exec();
     return;
   }
-  if (savedscan::AsksToSaveOnLeaving(scanSaved_, loaded_.tree) &&
+  if (savedscan::AsksToSaveOnLeaving(scanSaved_, browsed_.Full()) &&
       savescanDialog(this).exec() == QDialog::Accepted && OnSaveScan() != SaveScanOutcome::Saved) {
     return;
   }

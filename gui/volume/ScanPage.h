@@ -4,8 +4,11 @@
 
 #include "app/LogReport.h"
 #include "app/Navigation.h"
+#include "filter/BrowsedTree.h"
+#include "filter/FileMask.h"
 #include "filter/FilterList.h"
 #include "gui/common/PageDialog.h"
+#include "gui/filter/CThreadForMask.h"
 #include "gui/volume/CThreadForSavingFiles.h"
 #include "gui/volume/ScanThread.h"
 #include "gui/volume/TreeGrowth.h"
@@ -18,15 +21,17 @@ class QProgressBar;
 namespace kestrel::gui {
 
 class CSaveFile;
+class PageFind;
 class VolumeBrowser;
 class VolumePageButtons;
 enum class SaveScanOutcome;
 
 // What the volume page and the pool page share: the scan on a worker with the folder tree
 // growing while it runs, then the folder tree and the file list to tick folders and files in,
-// Recover on a second worker, "S SCAN", the stop question, and HOME (result 1), BACK (3) and
-// X (2) with the question whether to save the scan. The two pages differ in their worker, their
-// destination dialog and what Recover says when nothing was found.
+// Recover on a second worker, "S SCAN", MASK and Unmask (the mask run on a worker), FIND and F3,
+// the stop question, and HOME (result 1), BACK (3) and X (2) with the question whether to save
+// the scan. The two pages differ in their worker, their destination dialog, their mask rules
+// and what Recover says when nothing was found.
 class ScanPage : public PageDialog {
   Q_OBJECT
 
@@ -36,9 +41,11 @@ class ScanPage : public PageDialog {
 
   void CloseRequested() override { Leave(app::LeaveButton::Close); }
 
-  LoadedScan& Loaded() { return loaded_; }
+  // The tree shown: the scan's, or a mask of it.
+  volume::FileTree& Tree() { return browsed_.Shown(); }
   const app::LogReport& Log() const { return log_; }
 
+  virtual filter::MaskView MaskedView() const { return filter::MaskView::Volume; }
   // The page's Recover: false when it has told the person why nothing can be recovered.
   virtual bool CanRecover() { return true; }
   virtual std::unique_ptr<CSaveFile> DestinationDialog(filter::FilterList& filter);
@@ -56,19 +63,26 @@ class ScanPage : public PageDialog {
   void OnStop();
   void OnRecover();
   void OnRecoveryFinished();
+  void OnMask();
+  void OnMaskFinished();
+  void OnUnmask();
+  void ShowTree();
   SaveScanOutcome OnSaveScan();
   void Leave(app::LeaveButton button);
 
   const app::LogReport& log_;
   LiveFolders live_;   // the folders filed so far, while the scan runs
-  LoadedScan loaded_;  // the empty tree of the start until the scan's worker has finished
+  LoadedScan loaded_;  // the source of the scan, once its worker has finished
+  filter::BrowsedTree browsed_{volume::NewVolumeTree(u"")};  // the scan's tree, maybe masked
   volume::VolumePageStage stage_ = volume::VolumePageStage::Scanning;
+  volume::VolumePageStage stageBeforeMask_ = volume::VolumePageStage::Browsing;
   bool filesFound_ = false;
   bool scanSaved_ = false;        // saved, or resumed from a saved scan: leaving asks nothing
   bool scanFileWritten_ = false;  // since the last recovery run: S SCAN stays off
   filter::FilterList filter_;
   VolumeBrowser* browser_ = nullptr;
   VolumePageButtons* buttons_ = nullptr;
+  PageFind* find_ = nullptr;
   QLabel* total_ = nullptr;
   QLabel* selection_ = nullptr;
   QLabel* status_ = nullptr;
@@ -78,6 +92,7 @@ class ScanPage : public PageDialog {
   // Last, so that they are stopped and joined before the tree and the filter they use go.
   std::unique_ptr<ScanThread> scan_;
   std::unique_ptr<CThreadForSavingFiles> saving_;
+  std::unique_ptr<CThreadForMask> mask_;
 };
 
 }  // namespace kestrel::gui

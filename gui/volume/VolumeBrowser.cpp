@@ -2,6 +2,7 @@
 
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QSplitter>
 #include <QTableView>
 #include <QTreeView>
@@ -60,6 +61,16 @@ VolumeBrowser::VolumeBrowser(QWidget* parent)
   connect(treeView_->selectionModel(), &QItemSelectionModel::currentChanged, this,
           [this](const QModelIndex& current) { ShowFolder(folders_->FolderAt(current)); });
   connect(listView_, &QTableView::doubleClicked, this, &VolumeBrowser::OnRowDoubleClicked);
+  treeView_->installEventFilter(this);
+  listView_->installEventFilter(this);
+}
+
+bool VolumeBrowser::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() != QEvent::KeyPress || static_cast<QKeyEvent*>(event)->key() != Qt::Key_F3)
+    return QWidget::eventFilter(watched, event);
+  listView_->clearSelection();
+  emit findNextPressed();
+  return true;
 }
 
 void VolumeBrowser::Attach(volume::FileTree* tree) {
@@ -122,6 +133,25 @@ void VolumeBrowser::SelectAll() {
 
 void VolumeBrowser::UnselectAll() {
   if (tree_) Applied(volume::UnselectAll(*tree_));
+}
+
+void VolumeBrowser::ShowMatch(volume::FolderId folder, std::uint32_t row) {
+  const QModelIndex index = folders_->IndexOf(folder);
+  for (QModelIndex above = index.parent(); above.isValid(); above = above.parent())
+    treeView_->expand(above);
+  treeView_->expand(index);
+  treeView_->setCurrentIndex(index);
+  treeView_->scrollTo(index);
+  if (files_->Folder() != folder) ShowFolder(folder);  // the list was emptied by a notice
+  const QModelIndex cell = files_->index(static_cast<int>(row) - 1, 0);
+  listView_->setFocus();
+  listView_->selectionModel()->setCurrentIndex(
+      cell, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  listView_->scrollTo(cell);
+}
+
+void VolumeBrowser::ClearList() {
+  files_->Clear();
 }
 
 void VolumeBrowser::OnFolderCheck(volume::FolderId folder) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QWidget>
+#include <cstdint>
 
 #include "volume/FileTree.h"
 #include "volume/Selection.h"
@@ -36,12 +37,23 @@ class VolumeBrowser : public QWidget {
   void SelectAll();
   void UnselectAll();
 
+  // A match of find: its folder opened and current in the tree, and row `row` (1-based) of the
+  // folder's list selected, in view and focused.
+  void ShowMatch(volume::FolderId folder, std::uint32_t row);
+  void ClearList();
+
   QTreeView* TreeView() const { return treeView_; }
   QTableView* ListView() const { return listView_; }
   volume::FolderId CurrentFolder() const;
 
  signals:
   void selectionChanged(const volume::SelectionChange& change);
+  // F3 in the tree or the list; the list's highlight of the last match is gone.
+  void findNextPressed();
+
+ protected:
+  // F3 in the tree or the list.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void ShowFolder(volume::FolderId folder);

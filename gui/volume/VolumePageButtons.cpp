@@ -24,10 +24,13 @@ VolumePageButtons::VolumePageButtons(QWidget* parent) : QWidget(parent) {
   recover_ = Add(volume::kRecoverButton, "recoverButton");
   row->addStretch();
   stop_ = Add(volume::kStopButton, "stopButton");
-  unmask_->hide();  // shown only while a mask is on, which a later version adds
+  unmask_->hide();  // shown only while a mask is on
   connect(home_, &QPushButton::clicked, this, &VolumePageButtons::homeClicked);
   connect(back_, &QPushButton::clicked, this, &VolumePageButtons::backClicked);
   connect(saveScan_, &QPushButton::clicked, this, &VolumePageButtons::saveScanClicked);
+  connect(find_, &QPushButton::clicked, this, &VolumePageButtons::findClicked);
+  connect(mask_, &QPushButton::clicked, this, &VolumePageButtons::maskClicked);
+  connect(unmask_, &QPushButton::clicked, this, &VolumePageButtons::unmaskClicked);
   connect(selectAll_, &QPushButton::clicked, this, &VolumePageButtons::selectAllClicked);
   connect(unselect_, &QPushButton::clicked, this, &VolumePageButtons::unselectClicked);
   connect(recover_, &QPushButton::clicked, this, &VolumePageButtons::recoverClicked);
@@ -46,7 +49,7 @@ void VolumePageButtons::Apply(const volume::VolumePageControls& controls) {
   saveScan_->setEnabled(controls.saveScan);
   find_->setEnabled(controls.find);
   mask_->setEnabled(controls.mask);
-  unmask_->setEnabled(false);
+  unmask_->setEnabled(controls.unmask);
   selectAll_->setEnabled(controls.selectAll);
   unselect_->setEnabled(controls.unselect);
   recover_->setEnabled(controls.recover);
@@ -62,6 +65,11 @@ void VolumePageButtons::Apply(const volume::ButtonStates& states) {
 
 void VolumePageButtons::SetSaveScanEnabled(bool enabled) {
   saveScan_->setEnabled(enabled);
+}
+
+void VolumePageButtons::ShowMasked(bool masked) {
+  mask_->setVisible(!masked);
+  unmask_->setVisible(masked);
 }
 
 void VolumePageButtons::DisableStop() {

@@ -20,6 +20,8 @@ class VolumePageButtons : public QWidget {
   void Apply(const volume::VolumePageControls& controls);
   void Apply(const volume::ButtonStates& states);
   void SetSaveScanEnabled(bool enabled);
+  // MASK and Unmask share a place: while a mask is shown Unmask stands there.
+  void ShowMasked(bool masked);
   // Once a stop is asked for, the worker's end is awaited.
   void DisableStop();
 
@@ -27,6 +29,9 @@ class VolumePageButtons : public QWidget {
   void homeClicked();
   void backClicked();
   void saveScanClicked();
+  void findClicked();
+  void maskClicked();
+  void unmaskClicked();
   void selectAllClicked();
   void unselectClicked();
   void recoverClicked();

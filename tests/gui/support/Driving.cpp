@@ -67,6 +67,15 @@ QString LabelText(QWidget* parent, const char* labelName) {
   return label ? label->text() : QStringLiteral("<no label %1>").arg(labelName);
 }
 
+QModelIndex ChildNamed(const QAbstractItemModel* model, const QModelIndex& parent,
+                       const QString& name) {
+  for (int row = 0; row < model->rowCount(parent); ++row) {
+    const QModelIndex child = model->index(row, 0, parent);
+    if (child.data().toString() == name) return child;
+  }
+  return {};
+}
+
 void ClickCheck(QAbstractItemView* view, const QModelIndex& index) {
   view->scrollTo(index);
   QStyleOptionViewItem option;

@@ -32,8 +32,9 @@ TEST(HelpTopics, EachPageOpensItsOwnTopicAndTheRestTheContents) {
   EXPECT_EQ(HelpTopicFor("LeafIterator"), "volume-page");
   EXPECT_EQ(HelpTopicFor("SomeDialog"), "index");
   EXPECT_EQ(HelpPagePath("/opt/kestrel/help", "pool-page"), "/opt/kestrel/help/pool-page.html");
-  for (const char* page : {"CInitialInfo", "LeafIterator", "CpoolIterator", "CScanDisk",
-                           "ResumeRecovery", "CKestrelNSSRecoveryDlg"}) {
+  for (const char* page :
+       {"CInitialInfo", "LeafIterator", "CpoolIterator", "CScanDisk", "ResumeRecovery",
+        "CKestrelNSSRecoveryDlg", "CFileMask", "FileMaskForPool", "CFindFileDlg"}) {
     const std::string source =
         std::string(KESTREL_SOURCE_DIR) + "/docs/help/" + std::string(HelpTopicFor(page)) + ".md";
     EXPECT_TRUE(std::filesystem::exists(source)) << "the manual has no page " << source;

@@ -23,7 +23,9 @@ std::uint8_t ByteAt(std::uint64_t offset) {
 }
 
 // Where pool block n (counted from 1) starts on the disk.
-std::uint64_t Where(std::uint64_t block) { return kBase + (block - 1) * kBlock; }
+std::uint64_t Where(std::uint64_t block) {
+  return kBase + (block - 1) * kBlock;
+}
 
 std::vector<std::uint8_t> Disk(std::size_t blocks) {
   std::vector<std::uint8_t> bytes(kBase + blocks * kBlock);

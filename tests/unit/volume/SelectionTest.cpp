@@ -122,6 +122,20 @@ TEST_F(Selection, ListRowsShowFoldersThenFilesWithoutContinuationRecords) {
   EXPECT_EQ(RowSizeText(tree, docs[1]), "200");
 }
 
+TEST_F(Selection, ASwappedInTreeShowsItsOwnTicksInThePagesUnit) {
+  ToggleFolder(tree, FolderAt("/DOCS"));
+  const SelectionChange volumePage = ShownTreeSelection(tree, SelectionUnit::Megabytes);
+  EXPECT_EQ(volumePage.text, "Files Selected: 3,Size : 0 MB");
+  EXPECT_TRUE(*volumePage.buttons.recover && *volumePage.buttons.unselect);
+  EXPECT_EQ(ShownTreeSelection(tree, SelectionUnit::Bytes).text,
+            "Files Selected: 3, size : 600 bytes");
+  UnselectAll(tree);
+  const SelectionChange nothing = ShownTreeSelection(tree, SelectionUnit::Megabytes);
+  EXPECT_EQ(nothing.text, "Files Selected: 0,Size : 0 MB");
+  EXPECT_FALSE(*nothing.buttons.recover || *nothing.buttons.unselect);
+  EXPECT_TRUE(*nothing.buttons.selectAll);
+}
+
 TEST(ListIcons, ByExtensionCaseSensitively) {
   EXPECT_EQ(IconForName(u"a.doc"), 20);
   EXPECT_EQ(IconForName(u"a.DOC"), 56);

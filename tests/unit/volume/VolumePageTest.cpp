@@ -11,39 +11,54 @@ namespace kestrel::volume {
 namespace {
 
 TEST(VolumePageControls, WhileWorkRunsOnlyStopAndLeavingTakeClicks) {
-  for (const auto stage : {VolumePageStage::Scanning, VolumePageStage::Recovering}) {
-    const VolumePageControls controls = ControlsFor(stage, true, false);
+  for (const auto stage :
+       {VolumePageStage::Scanning, VolumePageStage::Masking, VolumePageStage::Recovering}) {
+    const VolumePageControls controls = ControlsFor(stage, {true, false});
     EXPECT_TRUE(controls.stop);
     EXPECT_TRUE(controls.home && controls.back) << "they say the work must be stopped first";
     EXPECT_FALSE(controls.saveScan || controls.selectAll || controls.unselect || controls.recover ||
-                 controls.browsing);
+                 controls.browsing || controls.find || controls.mask || controls.unmask);
   }
-  EXPECT_EQ(ControlsFor(VolumePageStage::Scanning, false, false).status, "Scanning Data");
-  EXPECT_TRUE(ControlsFor(VolumePageStage::Scanning, false, false).scanBar);
-  EXPECT_TRUE(ControlsFor(VolumePageStage::Recovering, false, false).recoveryBar);
-  EXPECT_FALSE(ControlsFor(VolumePageStage::Recovering, false, false).status)
+  EXPECT_EQ(ControlsFor(VolumePageStage::Scanning, {false, false}).status, "Scanning Data");
+  EXPECT_TRUE(ControlsFor(VolumePageStage::Scanning, {false, false}).scanBar);
+  EXPECT_TRUE(ControlsFor(VolumePageStage::Recovering, {false, false}).recoveryBar);
+  EXPECT_TRUE(ControlsFor(VolumePageStage::Masking, {true, false}).scanBar);
+  EXPECT_FALSE(ControlsFor(VolumePageStage::Masking, {true, false}).status)
+      << "a mask run keeps the status of the scan";
+  EXPECT_FALSE(ControlsFor(VolumePageStage::Recovering, {false, false}).status)
       << "a recovery keeps the status of the scan";
 }
 
 TEST(VolumePageControls, AfterTheScanSavingNeedsFiles) {
-  const VolumePageControls found = ControlsFor(VolumePageStage::Browsing, true, false);
+  const VolumePageControls found = ControlsFor(VolumePageStage::Browsing, {true, false});
   EXPECT_EQ(found.status, "Scanning completed");
   EXPECT_TRUE(found.home && found.back && found.selectAll && found.saveScan && found.browsing);
-  EXPECT_FALSE(found.stop || found.scanBar || found.unselect || found.recover);
-  EXPECT_FALSE(found.find || found.mask) << "find and masks come later";
-  const VolumePageControls empty = ControlsFor(VolumePageStage::Browsing, false, false);
-  EXPECT_FALSE(empty.saveScan);
+  EXPECT_FALSE(found.stop || found.scanBar || found.unselect || found.recover || found.unmask);
+  EXPECT_TRUE(found.find && found.mask);
+  const VolumePageControls empty = ControlsFor(VolumePageStage::Browsing, {false, false});
+  EXPECT_FALSE(empty.saveScan || empty.find || empty.mask) << "nothing to narrow or search";
   EXPECT_TRUE(empty.selectAll);
-  EXPECT_FALSE(ControlsFor(VolumePageStage::Browsing, true, true).saveScan)
+  EXPECT_FALSE(ControlsFor(VolumePageStage::Browsing, {true, true}).saveScan)
       << "a written scan file keeps S SCAN off";
 }
 
+TEST(VolumePageControls, AMaskedViewOffersUnmaskInMasksPlaceInEveryIdleStage) {
+  for (const auto stage :
+       {VolumePageStage::Browsing, VolumePageStage::Stopped, VolumePageStage::Recovered}) {
+    const VolumePageControls masked = ControlsFor(stage, {true, false, true});
+    EXPECT_TRUE(masked.unmask && masked.find && masked.selectAll);
+    EXPECT_FALSE(masked.mask);
+  }
+  EXPECT_TRUE(ControlsFor(VolumePageStage::Browsing, {false, false, true}).unmask)
+      << "a mask that kept no file can still be undone";
+}
+
 TEST(VolumePageControls, AStoppedScanAndAFinishedRecovery) {
-  const VolumePageControls stopped = ControlsFor(VolumePageStage::Stopped, false, false);
+  const VolumePageControls stopped = ControlsFor(VolumePageStage::Stopped, {false, false});
   EXPECT_EQ(stopped.status, "Scanned Data");
   EXPECT_TRUE(stopped.saveScan && stopped.unselect && stopped.home && stopped.browsing);
   EXPECT_FALSE(stopped.stop || stopped.recover);
-  const VolumePageControls recovered = ControlsFor(VolumePageStage::Recovered, false, true);
+  const VolumePageControls recovered = ControlsFor(VolumePageStage::Recovered, {false, true});
   EXPECT_TRUE(recovered.saveScan) << "the end of a recovery run opens S SCAN again";
   EXPECT_TRUE(recovered.selectAll);
   EXPECT_FALSE(recovered.unselect || recovered.recover || recovered.recoveryBar);
