@@ -1,5 +1,6 @@
 // `image`: copies a whole disk, or one pool of it, sector by sector into an image file, with a
-// map file of the sectors that could not be read and the image's SHA-256.
+// map file of the sectors that could not be read and the image's SHA-256; or, with --rescue,
+// rescues a failing disk good areas first, resuming from the map file of an earlier run.
 #include <filesystem>
 #include <iostream>
 #include <vector>
@@ -17,6 +18,7 @@
 #include "imaging/ImageDestination.h"
 #include "imaging/ImagingRange.h"
 #include "imaging/MapFile.h"
+#include "imaging/RescueImaging.h"
 
 namespace kestrel::cli {
 namespace {
@@ -41,6 +43,13 @@ class ImageCommand : public Command {
     parser.add_option("--map", mapPath_,
                       "The map file of unreadable sectors (default: the image path and .map)");
     parser.add_flag("--no-hash", noHash_, "Leave out the image's SHA-256, for the fastest copy");
+    auto* rescue = parser.add_flag(
+        "--rescue", rescue_,
+        "Rescue a failing disk: good areas first, then trimming, scraping and retries; resumes "
+        "from the map file when the image and its map exist");
+    parser.add_option("--retries", retries_, "Passes over the bad sectors at the end (default 1)")
+        ->needs(rescue)
+        ->check(CLI::Range(0, 1000));
   }
 
   int Run(const app::LogReport& log) override {
@@ -52,6 +61,7 @@ class ImageCommand : public Command {
     auto job = PrepareJob(log);
     if (!job.ok()) return Fail(job.error());
     if (auto refusal = CheckDestinations()) return Fail(refusal->message);
+    if (rescue_) return Rescue(job.value(), log);
     if (auto room = imaging::CheckRoomForImage(imagePath_, job.value().range)) {
       return Fail(room->message);
     }
@@ -127,10 +137,49 @@ class ImageCommand : public Command {
     return kSuccess;
   }
 
+  // A run resumes when the image and its map are both there; a map that does not fit the source is
+  // an error, never overwritten.
+  int Rescue(const imaging::ImagingJob& job, const app::LogReport& log) const {
+    const bool resuming = platform::PathExists(imagePath_) && platform::PathExists(mapPath_);
+    auto map =
+        resuming
+            ? imaging::LoadRescueMap(mapPath_, job.range)
+            : app::Result<imaging::RescueMap>(imaging::RescueMap(imaging::RangeBytes(job.range)));
+    if (!map.ok()) return Fail(map.error() + "; remove it to start again from nothing");
+    if (!resuming) {
+      if (auto room = imaging::CheckRoomForImage(imagePath_, job.range)) return Fail(room->message);
+    }
+    platform::OpenedWriter image = resuming ? platform::OpenImageFileToResume(imagePath_)
+                                            : platform::CreateImageFile(imagePath_);
+    if (!image.status.ok()) return Fail(image.status.message);
+    const InterruptStop interrupt;
+    imaging::RescueJob rescue{job.source, job.sourceName, job.range, mapPath_, retries_};
+    const auto outcome = [&] {
+      ProgressLine progress((resuming ? "Resuming the rescue of " : "Rescuing ") + job.sourceName);
+      return imaging::RescueImage(rescue, std::move(map).value(), *image.writer, progress,
+                                  interrupt.token(), log);
+    }();
+    image.writer.reset();
+    if (!outcome.ok()) return Fail(outcome.error());
+    const std::uint64_t unread = outcome.value().UnreadBytes();
+    std::cout << "Image: " << imagePath_ << "\nBytes rescued: "
+              << outcome.value().map.BytesWith(imaging::BlockStatus::Finished)
+              << "\nBytes not read: " << unread << "\nMap file: " << mapPath_ << '\n';
+    if (outcome.value().stopped) return Fail("stopped; run the same command again to resume");
+    if (unread != 0) {
+      return Fail(std::to_string(unread) +
+                  " bytes could not be read; the image holds zeros there (the map file lists "
+                  "them, and a run with more --retries tries them again)");
+    }
+    return kSuccess;
+  }
+
   SourceOptions source_;
   std::string imagePath_;
   std::string mapPath_;
   bool noHash_ = false;
+  bool rescue_ = false;
+  unsigned retries_ = 1;
 };
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "disk/DiskReader.h"
 #include "disk/DriveIdentity.h"
@@ -44,6 +45,8 @@ class SectorWriter {
   // Writes count sectors from buffer at the sector; one attempt, no retry.
   virtual bool WriteSectors(std::uint64_t sector, std::uint32_t count,
                             std::span<const std::uint8_t> buffer) = 0;
+  // Makes every write so far durable; false when the device or file system refused.
+  virtual bool Sync() = 0;
 };
 
 struct OpenedWriter {
@@ -90,6 +93,14 @@ std::optional<std::uint64_t> FreeBytes(const std::string& path);
 // sector writes. A path that names a device, a folder or anything else but a plain file is
 // refused, so that an image can never be written over a disk.
 OpenedWriter CreateImageFile(const std::string& path);
+// Opens an image that an interrupted run left, to go on writing it; its bytes stay. Only a plain
+// file is opened.
+OpenedWriter OpenImageFileToResume(const std::string& path);
+
+// Replaces the file's contents with the text so that a crash or a power loss leaves either the
+// old file or the new one, never a mix: a temporary file beside it is written, made durable and
+// renamed over it. Nothing when done; else why not.
+std::optional<std::string> ReplaceFileAtomically(const std::string& path, std::string_view text);
 
 // Path of the log report: KESTREL_NSS_LOG when set, else KestrelNSSLogReport.txt in the home
 // folder.

@@ -119,6 +119,8 @@ class DeviceWriter : public SectorWriter {
     return true;
   }
 
+  bool Sync() override { return ::fsync(fd_.get()) == 0; }
+
  private:
   FileDescriptor fd_;
 };
@@ -342,8 +344,13 @@ std::optional<std::uint64_t> FreeBytes(const std::string& path) {
 // The file is opened before it is emptied, and emptied only once it is known to be a plain file:
 // O_TRUNC would be ignored by a disk, and the writes would then go onto the disk. O_NONBLOCK keeps
 // a named pipe from holding the open until a reader comes.
-OpenedWriter CreateImageFile(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666);
+namespace {
+
+// Opens the image, refusing anything but a plain file. O_NONBLOCK keeps a named pipe from holding
+// the open until a reader comes; it is cleared once the file is known to be plain.
+OpenedWriter OpenPlainImageFile(const std::string& path, int createFlag, bool empty) {
+  const int fd =
+      ::open(path.c_str(), O_WRONLY | createFlag | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666);
   if (fd < 0) return {nullptr, StatusFromErrno(path, errno)};
   auto writer = std::make_unique<DeviceWriter>(fd);
   struct stat info {};
@@ -351,9 +358,44 @@ OpenedWriter CreateImageFile(const std::string& path) {
     return {nullptr,
             {OpenError::Failed, path + ": is not a plain file; an image is written to a file"}};
   }
-  if (::ftruncate(fd, 0) != 0 || ::fcntl(fd, F_SETFL, 0) != 0)
+  if ((empty && ::ftruncate(fd, 0) != 0) || ::fcntl(fd, F_SETFL, 0) != 0)
     return {nullptr, StatusFromErrno(path, errno)};
   return {std::move(writer), {}};
+}
+
+}  // namespace
+
+// The file is opened before it is emptied, and emptied only once it is known to be a plain file:
+// O_TRUNC would be ignored by a disk, and the writes would then go onto the disk.
+OpenedWriter CreateImageFile(const std::string& path) {
+  return OpenPlainImageFile(path, O_CREAT, true);
+}
+
+OpenedWriter OpenImageFileToResume(const std::string& path) {
+  return OpenPlainImageFile(path, 0, false);
+}
+
+std::optional<std::string> ReplaceFileAtomically(const std::string& path, std::string_view text) {
+  const std::string temporary = path + ".tmp";
+  const int fd =
+      ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
+  if (fd < 0) return temporary + ": " + std::strerror(errno);
+  const FileDescriptor file(fd);
+  for (std::size_t done = 0; done < text.size();) {
+    const ssize_t written = ::write(fd, text.data() + done, text.size() - done);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return temporary + ": " + std::strerror(errno);
+    done += static_cast<std::size_t>(written);
+  }
+  if (::fsync(fd) != 0 || ::rename(temporary.c_str(), path.c_str()) != 0)
+    return path + ": " + std::strerror(errno);
+  // The rename itself lasts only once the folder that holds both names is on the disk.
+  const std::string folder = fs::path(path).parent_path().empty()
+                                 ? std::string(".")
+                                 : fs::path(path).parent_path().string();
+  const FileDescriptor directory(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (directory.get() >= 0) ::fsync(directory.get());
+  return std::nullopt;
 }
 
 std::string LogReportPath() {

@@ -45,6 +45,7 @@ class FullDisk : public platform::SectorWriter {
     errno = ENOSPC;
     return false;
   }
+  bool Sync() override { return true; }
 
  private:
   std::uint64_t fullAt_;

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <stop_token>
+#include <string>
+
+#include "app/LogReport.h"
+#include "app/Progress.h"
+#include "app/Result.h"
+#include "disk/DiskReader.h"
+#include "disk/platform/Platform.h"
+#include "imaging/RescueMap.h"
+#include "imaging/SectorRange.h"
+
+// Rescue imaging: the good areas of a failing disk first, the bad ones after, as GNU ddrescue
+// does. A first pass copies cluster by cluster and skips ahead past a failing area (the skip
+// doubling on each failure in a row, back to nothing after a good read); a second pass reads what
+// was skipped. Then the edges of each failed cluster are trimmed sector by sector, their insides
+// scraped sector by sector, and the sectors still bad retried. The map says what each byte of
+// the image is; it is written beside the image often, so that a run stopped in any way resumes
+// where it was and never reads a finished area again.
+namespace kestrel::imaging {
+
+struct RescueJob {
+  disk::DiskReader source;
+  std::string sourceName;  // for the map's header and the log report
+  SectorRange range;       // image byte 0 is the first byte of sector range.first
+  std::string mapPath;
+  unsigned retries = 1;                  // passes over the bad sectors after scraping
+  std::uint32_t clusterSectors = 128;    // one read while copying: 64 KiB
+  std::chrono::seconds mapInterval{30};  // the map is written at least this often
+};
+
+struct RescueOutcome {
+  RescueMap map;
+  bool stopped = false;
+
+  std::uint64_t UnreadBytes() const { return map.Bytes() - map.BytesWith(BlockStatus::Finished); }
+};
+
+// The map a run starts from: the one at job.mapPath when the image beside it is being resumed,
+// else a map of nothing tried.
+app::Result<RescueMap> LoadRescueMap(const std::string& mapPath, SectorRange range);
+
+// Runs the rescue from `map` on. Before each map write the image is made durable, so that the map
+// never names as finished what the image may not hold after a power loss. The stop token ends the
+// run after the read in hand, with the map written. A write to the image that fails ends the run
+// with the failure, the map written first.
+app::Result<RescueOutcome> RescueImage(const RescueJob& job, RescueMap map,
+                                       platform::SectorWriter& image,
+                                       app::ProgressObserver& observer, std::stop_token stop,
+                                       const app::LogReport& log);
+
+}  // namespace kestrel::imaging
