@@ -145,10 +145,11 @@ class CurlFtpSession : public FtpSession {
     return Perform();
   }
 
-  FtpResult ListFolders(const std::string& folder, std::vector<std::string>& names) override {
-    FtpResult result = Download(folder, "MLSD");
+  FtpResult ListFolders(const std::string& folder, std::vector<std::string>& names,
+                        std::stop_token stop) override {
+    FtpResult result = Download(folder, "MLSD", stop);
     if (result.outcome == FtpResult::Refused) {  // a server without MLSD
-      result = Download(folder, nullptr);
+      result = Download(folder, nullptr, stop);
       names = FolderNamesFromList(body_);
     } else {
       names = FolderNamesFromMlsd(body_);
@@ -257,17 +258,19 @@ class CurlFtpSession : public FtpSession {
     curl_easy_setopt(easy_, CURLOPT_WRITEDATA, this);
   }
 
-  FtpResult Perform() {
+  FtpResult Perform(std::stop_token stop = {}) {
     curl_multi_add_handle(multi_, easy_);
-    return *Drive({});
+    if (auto end = Drive([&] { return stop.stop_requested(); })) return *end;
+    Abandon();
+    return {FtpResult::ConnectionLost, "stopped"};
   }
 
-  FtpResult Download(const std::string& folder, const char* command) {
+  FtpResult Download(const std::string& folder, const char* command, std::stop_token stop) {
     Prepare(PathUrl(server_, folder, true));
     if (command) curl_easy_setopt(easy_, CURLOPT_CUSTOMREQUEST, command);
     curl_easy_setopt(easy_, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(easy_, CURLOPT_LOW_SPEED_TIME, static_cast<long>(settings_.timeout.count()));
-    return Perform();
+    return Perform(stop);
   }
 
   FtpResult Outcome(CURLcode code) const {

@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -41,8 +42,9 @@ class FtpSession {
 
   // Connects and logs in, or checks that the connection is still logged in; again after a drop.
   virtual FtpResult Connect() = 0;
-  // The names of the sub-folders of the folder.
-  virtual FtpResult ListFolders(const std::string& folder, std::vector<std::string>& names) = 0;
+  // The names of the sub-folders of the folder; a stop request ends the wait for the server.
+  virtual FtpResult ListFolders(const std::string& folder, std::vector<std::string>& names,
+                                std::stop_token stop) = 0;
   // Makes the folder and any missing parent; an existing folder is fine.
   virtual FtpResult MakeFolder(const std::string& folder) = 0;
   // The size of the file; nothing (with a Refused result) when there is no such file.
