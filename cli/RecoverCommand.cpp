@@ -1,7 +1,9 @@
-// `recover`: the selected entries of a volume (all, without --path) into a local folder.
+// `recover`: the selected entries of a volume (all, without --path) into a local folder or onto an
+// FTP server.
 #include <iostream>
 
 #include "Command.h"
+#include "FtpOptions.h"
 #include "Interrupt.h"
 #include "MaskOptions.h"
 #include "ProgressLine.h"
@@ -44,7 +46,9 @@ class RecoverCommand : public Command {
   explicit RecoverCommand(CLI::App& parser) {
     source_.AddTo(parser);
     mask_.AddTo(parser);
-    parser.add_option("--to", folder_, "The folder to recover into")->required();
+    ftp_.AddTo(parser);
+    parser.add_option("--to", folder_, "The folder to recover into (on the server, with --ftp)")
+        ->required();
     parser.add_option("--path", paths_, "An entry to recover; a folder brings its whole subtree");
     auto* include =
         parser.add_option("--include", include_, "Recover only files of this type, such as *.doc");
@@ -57,7 +61,10 @@ class RecoverCommand : public Command {
   }
 
   int Run(const app::LogReport& log) override {
-    if (!mask_.Read()) return kUsage;
+    if (!mask_.Read() || !ftp_.Read()) return kUsage;
+    // The server is tried before a scan that may take hours, and nothing is written without it.
+    std::unique_ptr<destination::FtpDestination> server;
+    if (ftp_.Given() && !(server = ftp_.Connect(folder_))) return kFailure;
     const InterruptStop interrupt;
     auto scanned = ScanChosenSource(source_, interrupt.token(), log);
     if (!scanned.ok()) return Fail(scanned.error());
@@ -68,7 +75,9 @@ class RecoverCommand : public Command {
       return Fail("No files found for recovery. Scan the pool again");
     if (auto chosen = Select(tree); !chosen.empty()) return Fail(chosen);
     filter::FilterList filter = Filter();
-    destination::LocalDestination destination(folder_);
+    destination::LocalDestination local(folder_);
+    destination::Destination& destination =
+        server ? static_cast<destination::Destination&>(*server) : local;
     if (!destination::HasRoomFor(volume::BytesToSave(tree, filter), destination.FreeBytes())) {
       return Fail(std::string(destination::kInsufficientSpaceText));
     }
@@ -114,6 +123,7 @@ class RecoverCommand : public Command {
 
   SourceOptions source_;
   MaskOptions mask_;
+  FtpOptions ftp_;
   std::string folder_;
   std::vector<std::string> paths_;
   std::vector<std::string> include_;
@@ -124,8 +134,9 @@ class RecoverCommand : public Command {
 }  // namespace
 
 RegisteredCommand AddRecoverCommand(CLI::App& app) {
-  CLI::App* parser =
-      app.add_subcommand("recover", "Recovers folders and files of a volume into a local folder");
+  CLI::App* parser = app.add_subcommand(
+      "recover",
+      "Recovers folders and files of a volume into a local folder or onto an FTP server");
   return {parser, std::make_unique<RecoverCommand>(*parser)};
 }
 

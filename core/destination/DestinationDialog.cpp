@@ -26,6 +26,17 @@ bool DestinationOkEnabled(DestinationKind kind, std::string_view localFolder,
   return kind == DestinationKind::LocalDrive ? !localFolder.empty() : !ftpPath.empty();
 }
 
+bool FtpSettingsComplete(std::string_view server, std::string_view user,
+                         std::string_view password) {
+  return !server.empty() && !user.empty() && !password.empty();
+}
+
+std::string FtpTreePath(const std::vector<std::string>& namesBelowTop) {
+  std::string path;
+  for (const std::string& name : namesBelowTop) path += "/" + name;
+  return path.empty() ? std::string(kFtpTreeTop) : path;
+}
+
 std::optional<std::string_view> RoomProblem(const std::string& folder, std::uint64_t bytesToWrite) {
   const std::optional<std::uint64_t> freeBytes = platform::FreeBytes(NearestExistingFolder(folder));
   if (HasRoomFor(bytesToWrite, freeBytes)) return std::nullopt;

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "destination/Conflicts.h"
 #include "destination/Destination.h"
@@ -21,8 +22,13 @@ inline constexpr std::string_view kFtpOptionsCaption = "FTP Options";
 inline constexpr std::string_view kFilterCaption = "Filter";
 inline constexpr std::string_view kFolderBrowserTitle = "Save File";
 
-// FTP destinations come with a later version: their controls are there but stay off.
-inline constexpr bool kFtpDestinationAvailable = false;
+// The FTP settings dialog and the browser of the server's folders.
+inline constexpr std::string_view kFtpServerCaption = "Server Name / IP Address ";
+inline constexpr std::string_view kFtpUserCaption = "User Name :";
+inline constexpr std::string_view kFtpPasswordCaption = "Password :";
+inline constexpr std::string_view kBrowseFtpCaption = "Browse FTP..";
+inline constexpr std::string_view kFtpTreeTop = "/";
+inline constexpr std::string_view kFtpTreePlaceholder = "empty";
 
 // The clash question of a recovered file, with its six answers in their order.
 inline constexpr std::string_view kConflictFileNameCaption = "File Name:";
@@ -49,6 +55,14 @@ inline constexpr std::string_view kScanRenameOverWriteCaption = "OverWrite";
 // OK may be pressed exactly when the edit of the chosen kind holds text.
 bool DestinationOkEnabled(DestinationKind kind, std::string_view localFolder,
                           std::string_view ftpPath);
+
+// OK, "Browse FTP.." and the folder edit of the FTP settings: only with a server, a user name
+// and a password.
+bool FtpSettingsComplete(std::string_view server, std::string_view user, std::string_view password);
+
+// The folder of an item of the FTP browser, from the names of the items below the top item down
+// to it: "/" for the top item, "/a/b" for b under a.
+std::string FtpTreePath(const std::vector<std::string>& namesBelowTop);
 
 // The room test of a local folder: "Insufficient drive space at destination location." when the
 // bytes to write are more than its file system has free (for a folder still to be made, the file

@@ -15,7 +15,9 @@
 #include "gui/app/ShellActions.h"
 #include "gui/common/QtText.h"
 #include "gui/common/Skin.h"
+#include "gui/destination/CFTPSettings.h"
 #include "gui/destination/InsufficientSpace.h"
+#include "gui/destination/SessionFtpSettings.h"
 #include "gui/filter/CFilterDialog.h"
 
 namespace kestrel::gui {
@@ -50,8 +52,6 @@ QLayout* CSaveFile::BuildDestinationRows() {
   local_->setChecked(true);
   ftp_ = new QRadioButton(ToQString(destination::kFtpServerOption), this);
   ftp_->setObjectName(QStringLiteral("ftpServerOption"));
-  ftp_->setEnabled(destination::kFtpDestinationAvailable);
-  ftp_->setToolTip(ToQString(app::kComingLaterToolTip));
   auto* kinds = new QButtonGroup(this);
   kinds->addButton(local_);
   kinds->addButton(ftp_);
@@ -59,7 +59,8 @@ QLayout* CSaveFile::BuildDestinationRows() {
   ftpEdit_ = Edit("ftpPathEdit", this);
   browse_ = SkinButton(destination::kBrowseCaption, "Pick the folder to recover into",
                        "browseButton", this);
-  ftpOptions_ = SkinButton(destination::kFtpOptionsCaption, app::kComingLaterToolTip,
+  ftpOptions_ = SkinButton(destination::kFtpOptionsCaption,
+                           "The FTP server, the user and password, and the folder on the server",
                            "ftpOptionsButton", this);
   grid->addWidget(local_, 0, 0, 1, 2);
   grid->addWidget(localEdit_, 1, 0);
@@ -71,6 +72,7 @@ QLayout* CSaveFile::BuildDestinationRows() {
   connect(localEdit_, &QLineEdit::textChanged, this, &CSaveFile::UpdateControls);
   connect(ftpEdit_, &QLineEdit::textChanged, this, &CSaveFile::UpdateControls);
   connect(browse_, &QPushButton::clicked, this, &CSaveFile::Browse);
+  connect(ftpOptions_, &QPushButton::clicked, this, &CSaveFile::OpenFtpOptions);
   return grid;
 }
 
@@ -94,11 +96,9 @@ QLayout* CSaveFile::BuildButtons() {
 void CSaveFile::UpdateControls() {
   const bool local = local_->isChecked();
   browse_->setEnabled(local);
-  ftpEdit_->setEnabled(!local && destination::kFtpDestinationAvailable);
-  ftpOptions_->setEnabled(!local && destination::kFtpDestinationAvailable);
-  const auto kind =
-      local ? destination::DestinationKind::LocalDrive : destination::DestinationKind::FtpServer;
-  ok_->setEnabled(destination::DestinationOkEnabled(kind, ToUtf8String(localEdit_->text()),
+  ftpEdit_->setEnabled(!local);
+  ftpOptions_->setEnabled(!local);
+  ok_->setEnabled(destination::DestinationOkEnabled(Kind(), ToUtf8String(localEdit_->text()),
                                                     ToUtf8String(ftpEdit_->text())));
 }
 
@@ -128,12 +128,25 @@ void CSaveFile::OpenFilter() {
   CFilterDialog(filter_, this).exec();
 }
 
+void CSaveFile::OpenFtpOptions() {
+  CFTPSettings settings(SessionFtpSettings(), this);
+  if (settings.exec() == QDialog::Accepted && !settings.Folder().empty())
+    ftpEdit_->setText(QString::fromStdString(settings.Folder()));
+}
+
+// The free space of a server is not known: a file that does not fit is named when it fails.
 void CSaveFile::Confirm() {
-  if (HasRoom(localEdit_->text())) accept();
+  if (Kind() == destination::DestinationKind::FtpServer || HasRoom(localEdit_->text())) accept();
+}
+
+destination::DestinationKind CSaveFile::Kind() const {
+  return local_->isChecked() ? destination::DestinationKind::LocalDrive
+                             : destination::DestinationKind::FtpServer;
 }
 
 std::string CSaveFile::Folder() const {
-  return ToUtf8String(localEdit_->text());
+  return ToUtf8String(Kind() == destination::DestinationKind::LocalDrive ? localEdit_->text()
+                                                                         : ftpEdit_->text());
 }
 
 }  // namespace kestrel::gui

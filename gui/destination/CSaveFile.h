@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 
+#include "destination/Destination.h"
 #include "filter/FilterList.h"
 
 class QLineEdit;
@@ -14,8 +15,8 @@ class QRadioButton;
 namespace kestrel::gui {
 
 // The destination of a recovery: a local folder (typed, or picked with Browse) whose file system
-// must have room for the files to write, or an FTP server (a later version). Filter opens the
-// filter dialog on the run's filter list.
+// must have room for the files to write, or a folder on an FTP server (chosen with "FTP Options").
+// Filter opens the filter dialog on the run's filter list.
 class CSaveFile : public QDialog {
   Q_OBJECT
 
@@ -24,7 +25,8 @@ class CSaveFile : public QDialog {
   CSaveFile(std::function<std::uint64_t()> bytesToWrite, filter::FilterList& filter,
             QWidget* parent);
 
-  // The chosen folder, once accepted.
+  // The chosen kind and folder (on the server, for FtpServer), once accepted.
+  destination::DestinationKind Kind() const;
   std::string Folder() const;
 
  private:
@@ -33,6 +35,7 @@ class CSaveFile : public QDialog {
   void Browse();
   void UpdateControls();
   void OpenFilter();
+  void OpenFtpOptions();
   // OK: the folder's file system must have room, typed or picked.
   void Confirm();
   bool HasRoom(const QString& folder);

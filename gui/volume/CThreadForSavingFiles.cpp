@@ -1,6 +1,7 @@
 #include "gui/volume/CThreadForSavingFiles.h"
 
 #include "destination/Destination.h"
+#include "destination/FtpDestination.h"
 #include "gui/common/GuiConflictPrompt.h"
 #include "gui/destination/CAlreadyExistFileDialog.h"
 
@@ -20,12 +21,26 @@ void CThreadForSavingFiles::Start() {
 
 // On the worker's thread.
 void CThreadForSavingFiles::Run(std::stop_token stop) {
-  destination::LocalDestination destination(request_.folder);
+  std::unique_ptr<destination::Destination> destination = OpenDestination();
+  if (!destination) return;
   GuiConflictPrompt prompt(
       this, [this](const destination::ConflictQuestion& question) { return AskUser(question); },
       pause_, stop);
-  const volume::SavingSetup setup{request_.source, request_.poolBase, destination, filter_, prompt};
+  const volume::SavingSetup setup{request_.source, request_.poolBase, *destination, filter_,
+                                  prompt};
   report_ = volume::SaveSelected(tree_, setup, observer_, pause_, stop, log_);
+}
+
+// The local folder, or the server once logged in; nothing, with connectionError_, without it.
+std::unique_ptr<destination::Destination> CThreadForSavingFiles::OpenDestination() {
+  if (request_.kind == destination::DestinationKind::LocalDrive)
+    return std::make_unique<destination::LocalDestination>(request_.folder);
+  auto server = std::make_unique<destination::FtpDestination>(
+      destination::OpenFtpSession(request_.ftp), request_.folder);
+  std::string error;
+  if (server->Connect(error)) return server;
+  connectionError_ = std::move(error);
+  return nullptr;
 }
 
 // On the GUI thread, while the run waits.

@@ -1,11 +1,14 @@
 #pragma once
 
 #include <QObject>
+#include <optional>
 #include <string>
 
 #include "app/LogReport.h"
 #include "app/PauseGate.h"
 #include "destination/Conflicts.h"
+#include "destination/Destination.h"
+#include "destination/FtpSettings.h"
 #include "disk/DiskReader.h"
 #include "filter/FilterList.h"
 #include "gui/common/QtProgressObserver.h"
@@ -21,7 +24,9 @@ namespace kestrel::gui {
 struct SavingRequest {
   disk::DiskReader source;
   std::int64_t poolBase = 0;
-  std::string folder;  // the local destination folder
+  std::string folder;  // the local folder, or the folder on the FTP server
+  destination::DestinationKind kind = destination::DestinationKind::LocalDrive;
+  destination::FtpSettings ftp;  // for FtpServer
 };
 
 // The volume page's recovery run on a thread of its own. While it runs, the tree and the filter
@@ -43,6 +48,9 @@ class CThreadForSavingFiles : public QObject {
 
   // After `finished`.
   const volume::SavingReport& Report() const { return report_; }
+  // After `finished`: why the FTP server could not be reached, when it could not (nothing was
+  // written then).
+  const std::optional<std::string>& ConnectionError() const { return connectionError_; }
 
  signals:
   void progressed(int percent, const QString& status, const QString& detail);
@@ -50,6 +58,7 @@ class CThreadForSavingFiles : public QObject {
 
  private:
   void Run(std::stop_token stop);
+  std::unique_ptr<destination::Destination> OpenDestination();
   destination::ConflictAnswer AskUser(const destination::ConflictQuestion& question);
 
   volume::FileTree& tree_;
@@ -59,6 +68,7 @@ class CThreadForSavingFiles : public QObject {
   QWidget* page_;
   app::PauseGate pause_;
   volume::SavingReport report_;
+  std::optional<std::string> connectionError_;
   QtProgressObserver observer_;
   WorkerThread worker_;  // last: it stops and joins the run before the run's data go
 };

@@ -6,9 +6,12 @@
 #include <QVBoxLayout>
 
 #include "app/ShellTexts.h"
+#include "destination/FtpSettings.h"
+#include "gui/common/NoticeDialog.h"
 #include "gui/common/QtText.h"
 #include "gui/common/Skin.h"
 #include "gui/destination/CSaveFile.h"
+#include "gui/destination/SessionFtpSettings.h"
 #include "gui/filter/CFileMask.h"
 #include "gui/filter/PageFind.h"
 #include "gui/savedscan/SaveScanFlow.h"
@@ -175,7 +178,11 @@ void ScanPage::OnRecover() {
   if (destination->exec() != QDialog::Accepted) return;
   selection_->clear();
   browser_->SetRecovering(true);
-  saving_ = SavingThread({loaded_.source, loaded_.poolBase, destination->Folder()}, filter_);
+  const bool ftp = destination->Kind() == destination::DestinationKind::FtpServer;
+  saving_ =
+      SavingThread({loaded_.source, loaded_.poolBase, destination->Folder(), destination->Kind(),
+                    ftp ? SessionFtpSettings() : destination::FtpSettings{}},
+                   filter_);
   connect(saving_.get(), &CThreadForSavingFiles::progressed, this,
           [this](int percent, const QString&, const QString& detail) {
             recoveryBar_->setValue(percent);
@@ -191,6 +198,13 @@ void ScanPage::OnRecoveryFinished() {
   scanFileWritten_ = false;
   browser_->SetRecovering(false);
   EnterStage(volume::VolumePageStage::Recovered);
+  if (const auto& failed = saving_->ConnectionError()) {
+    NoticeDialog("ConnectionFailed",
+                 std::string(destination::kConnectionFailedText) + "\n" + *failed,
+                 {NoticeDialog::kOk}, this)
+        .exec();
+    return;
+  }
   RecoveredMessage(volume::SavingSummary(saving_->Report()), this).exec();
 }
 

@@ -88,8 +88,8 @@ void DialogsTest::okFollowsTheTypedFolder() {
   gui::CSaveFile dialog([] { return 0; }, list, nullptr);
   dialog.open();
   QVERIFY(!IsEnabled(&dialog, "okButton"));
-  QVERIFY(!dialog.findChild<QRadioButton*>("ftpServerOption")->isEnabled());
-  QVERIFY(!IsEnabled(&dialog, "ftpOptionsButton"));
+  QVERIFY(dialog.findChild<QRadioButton*>("ftpServerOption")->isEnabled());
+  QVERIFY2(!IsEnabled(&dialog, "ftpOptionsButton"), "FTP Options only for the FTP choice");
   auto* edit = dialog.findChild<QLineEdit*>("localFolderEdit");
   QTest::keyClicks(edit, folder_.path());
   QVERIFY(IsEnabled(&dialog, "okButton"));

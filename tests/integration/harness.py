@@ -60,8 +60,8 @@ class ImageTestCase(unittest.TestCase):
         with open(manifest_path) as file:
             return images, json.load(file)
 
-    def cli(self, *args, disks=None, expect_status=0):
-        env = dict(os.environ, KESTREL_NSS_LOG=self.log)
+    def cli(self, *args, disks=None, expect_status=0, env=None):
+        env = dict(os.environ if env is None else env, KESTREL_NSS_LOG=self.log)
         if disks is not None:
             env["KESTREL_NSS_DISKS"] = ":".join(disks)
         result = subprocess.run([CLI, *args], capture_output=True, text=True, env=env)

@@ -16,6 +16,19 @@ TEST(DestinationDialog, OkFollowsTheEditOfTheChosenKind) {
   EXPECT_FALSE(DestinationOkEnabled(DestinationKind::FtpServer, "/tmp/out", ""));
 }
 
+TEST(FtpDialogs, SettingsNeedServerUserAndPassword) {
+  EXPECT_TRUE(FtpSettingsComplete("ftp.example", "admin", "secret"));
+  EXPECT_FALSE(FtpSettingsComplete("", "admin", "secret"));
+  EXPECT_FALSE(FtpSettingsComplete("ftp.example", "", "secret"));
+  EXPECT_FALSE(FtpSettingsComplete("ftp.example", "admin", ""));
+}
+
+TEST(FtpDialogs, BrowserPathsStartAtTheTop) {
+  EXPECT_EQ(FtpTreePath({}), "/");
+  EXPECT_EQ(FtpTreePath({"a"}), "/a");
+  EXPECT_EQ(FtpTreePath({"a", "b c"}), "/a/b c");
+}
+
 TEST(DestinationDialog, RoomIsMeasuredWhereTheFilesWillGo) {
   const test::ScratchFolder folder("kestrel-room");
   constexpr auto kTooMuch = std::numeric_limits<std::uint64_t>::max();

@@ -1,0 +1,117 @@
+#include "destination/FtpDestination.h"
+
+#include "app/SizeText.h"
+
+namespace kestrel::destination {
+namespace {
+
+// An upload through the destination: Write and Close speak for the server.
+class FtpFile : public platform::WritableFile {
+ public:
+  FtpFile(FtpDestination& destination, std::string path, std::unique_ptr<FtpUpload> upload)
+      : destination_(destination), path_(std::move(path)), upload_(std::move(upload)) {}
+
+  bool Write(std::span<const std::uint8_t> bytes) override {
+    if (!error_.empty()) return false;
+    const FtpResult result = upload_->Write(bytes);
+    if (!result.ok()) return Failed(result);
+    sent_ += bytes.size();
+    return true;
+  }
+
+  bool Close() override {
+    if (!error_.empty()) return false;
+    const FtpResult result = upload_->Finish();
+    if (!result.ok()) return Failed(result);
+    if (auto shortfall = destination_.CheckArrived(path_, sent_)) error_ = *shortfall;
+    return error_.empty();
+  }
+
+  const std::string& error() const override { return error_; }
+
+ private:
+  bool Failed(const FtpResult& result) {
+    upload_.reset();  // a transfer still open ends here, before anything else is sent
+    error_ = app::Format("after %llu bytes sent, ", static_cast<unsigned long long>(sent_)) +
+             destination_.AfterFailedUpload(path_, result);
+    return false;
+  }
+
+  FtpDestination& destination_;
+  std::string path_;
+  std::unique_ptr<FtpUpload> upload_;
+  std::uint64_t sent_ = 0;
+  std::string error_;
+};
+
+}  // namespace
+
+FtpDestination::FtpDestination(std::unique_ptr<FtpSession> session, std::string root)
+    : session_(std::move(session)), root_(std::move(root)) {}
+
+// Control characters (CR, LF, NUL among them) and the separators are always replaced; an FTP
+// server takes any other character, and names of up to 255 bytes.
+const NameRules& FtpDestination::Rules() const {
+  static const NameRules rules{u"", 255};
+  return rules;
+}
+
+bool FtpDestination::Connect(std::string& error) {
+  const FtpResult result = session_->Connect();
+  error = result.error;
+  return result.ok();
+}
+
+FtpResult FtpDestination::Checked(FtpResult result) {
+  if (result.outcome != FtpResult::ConnectionLost) return result;
+  const FtpResult again = session_->Connect();
+  if (!again.ok()) {
+    lost_ = "the connection to the server broke (" + result.error +
+            ") and could not be made again: " + again.error;
+  }
+  return result;
+}
+
+bool FtpDestination::CreateFolder(const std::string& path, std::string& error) {
+  if (!lost_.empty()) {
+    error = lost_;
+    return false;
+  }
+  const FtpResult result = Checked(session_->MakeFolder(path));
+  error = result.error;
+  return result.ok();
+}
+
+bool FtpDestination::Exists(const std::string& path) {
+  if (!lost_.empty()) return false;
+  std::optional<std::uint64_t> size;
+  Checked(session_->FileSize(path, size));
+  return size.has_value();
+}
+
+platform::CreatedFile FtpDestination::CreateFile(const std::string& path) {
+  if (!lost_.empty()) return {nullptr, lost_};
+  return {std::make_unique<FtpFile>(*this, path, session_->Upload(path)), {}};
+}
+
+std::string FtpDestination::AfterFailedUpload(const std::string& path, const FtpResult& failure) {
+  Checked(failure);
+  if (failure.outcome != FtpResult::ConnectionLost) return failure.error;
+  if (!lost_.empty()) return lost_ + "; a partial file may be left on the server";
+  Checked(session_->Delete(path));
+  const std::string broke = "the connection to the server broke (" + failure.error + "); ";
+  return Exists(path) ? broke + "connected again, but the partial file stays on the server"
+                      : broke + "connected again, and no partial file is left on the server";
+}
+
+std::optional<std::string> FtpDestination::CheckArrived(const std::string& path,
+                                                        std::uint64_t sent) {
+  std::optional<std::uint64_t> size;
+  const FtpResult result = Checked(session_->FileSize(path, size));
+  if (!result.ok()) return "the server does not say how large the file arrived: " + result.error;
+  if (*size == sent) return std::nullopt;
+  return app::Format("the server holds %llu of the %llu bytes sent",
+                     static_cast<unsigned long long>(*size), static_cast<unsigned long long>(sent));
+}
+
+}  // namespace kestrel::destination

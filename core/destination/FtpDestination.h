@@ -1,0 +1,47 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "destination/Destination.h"
+#include "destination/FtpSession.h"
+
+namespace kestrel::destination {
+
+// A folder on an FTP server, written over one connection for the whole run. Each file is sent
+// as its bytes are read and checked afterwards by the size the server reports. When the
+// connection breaks in the middle of a file, that file is named as failed, the run connects
+// again once and deletes what arrived of it; when that connection cannot be made, every later
+// file fails at once instead of waiting on a server that is gone.
+class FtpDestination : public Destination {
+ public:
+  FtpDestination(std::unique_ptr<FtpSession> session, std::string root);
+
+  // Logs in; false with the reason (shown after "Connection Failed").
+  bool Connect(std::string& error);
+
+  DestinationKind Kind() const override { return DestinationKind::FtpServer; }
+  const std::string& Root() const override { return root_; }
+  char Separator() const override { return '/'; }
+  const NameRules& Rules() const override;
+  bool CreateFolder(const std::string& path, std::string& error) override;
+  bool Exists(const std::string& path) override;
+  platform::CreatedFile CreateFile(const std::string& path) override;
+  std::optional<std::uint64_t> FreeBytes() override { return std::nullopt; }
+
+  // After an upload that failed: the file's own error, with what became of the partial file.
+  std::string AfterFailedUpload(const std::string& path, const FtpResult& failure);
+  // After an upload the server confirmed: the reason when it does not hold all `sent` bytes.
+  std::optional<std::string> CheckArrived(const std::string& path, std::uint64_t sent);
+
+ private:
+  // Passes the result on; a broken connection is made again once, and when that fails the
+  // destination is given up.
+  FtpResult Checked(FtpResult result);
+
+  std::unique_ptr<FtpSession> session_;
+  std::string root_;
+  std::string lost_;  // why the server is given up; empty while it is not
+};
+
+}  // namespace kestrel::destination

@@ -1,0 +1,230 @@
+"""Recovery onto a real FTP server (pyftpdlib on 127.0.0.1, started and stopped by each test):
+byte-exact files in the server's folder, clashes on the server, hostile names, refused logins and
+folders, a connection that breaks in the middle of a file, FTPS, and a password that never shows
+in any output or in the log report."""
+
+import filecmp
+import os
+import unittest
+
+from ftp_server import FtpServer, free_port, make_certificate, pyftpdlib_missing
+from harness import ImageTestCase, disk, file, folder, partition, pool, sha256, volume
+
+ENTRIES = [
+    folder("/DOCS"),
+    file("/DOCS/one-extent.doc", size=20000),
+    file("/DOCS/three-extents.xls", size=3 * 4096 + 1234, extents=3),
+    file("/DOCS/ten.txt", "0123456789"),
+    file("/DOCS/OLD/memo.txt", "old memo"),
+    folder("/EMPTY"),
+    file("/BIG/big.bin", size=3 * 1024 * 1024),
+    file("/BIG/later.txt", "after the big one"),
+    file("/top.txt", "top"),
+]
+VOLUME = ["--disk", "0", "--pool", "DATA", "--volume", "VOL1"]
+LIVE = volume("LIVE", folder("/DOCS"), file("/DOCS/a.txt", "live a"), file("/top.txt", "top of LIVE"))
+GONE = volume("GONE", folder("/OLD"), file("/OLD/lost.doc", size=5000), file("/OLD/b.txt", "deleted volume b"),
+              file("/OLD/multi.bin", size=9000, extents=3), deleted=True)
+
+
+def tree_differences(left, right):
+    """What differs between two folders, as a list of relative paths; empty when they are the same."""
+    comparison = filecmp.dircmp(left, right)
+    found = comparison.left_only + comparison.right_only
+    found += [name for name in comparison.common_files if not filecmp.cmp(os.path.join(left, name),
+                                                                           os.path.join(right, name), False)]
+    for sub in comparison.common_dirs:
+        found += [os.path.join(sub, name) for name in tree_differences(os.path.join(left, sub), os.path.join(right, sub))]
+    return found
+
+
+class FtpTestCase(ImageTestCase):
+    """A test with a home folder for the server and every output of the CLI kept, so that the end
+    of the test can look for the passwords in all of them and in the log report."""
+
+    layout = {"disks": [disk(partition(pool("DATA", volume("VOL1", *ENTRIES))), partition(sizeSectors=2048))]}
+
+    def setUp(self):
+        super().setUp()
+        missing = pyftpdlib_missing()
+        if missing:
+            self.skipTest(missing)
+        self.home = self.path("ftp-home")
+        os.makedirs(self.home)
+        self.servers, self.outputs, self.passwords = [], [], set()
+        self.images, _ = self.mkimage(self.layout, expect=True)
+
+    def tearDown(self):
+        for server in self.servers:
+            server.stop()
+        for password in self.passwords:
+            for text in self.outputs + [self.log_text()]:
+                self.assertNotIn(password, text, "the password was shown")
+        super().tearDown()
+
+    def serve(self, **options):
+        server = FtpServer(self.home, **options)
+        self.servers.append(server)
+        self.passwords.add(server.password)
+        return server
+
+    def recover(self, server, *args, source=VOLUME, password=None, expect_status=0, address=None, env=None):
+        password = password or server.password
+        self.passwords.add(password)
+        env = dict(os.environ if env is None else env, KESTREL_NSS_FTP_PASSWORD=password)
+        result = self.cli("recover", *source, "--ftp", address or server.address, "--ftp-user", server.user, *args,
+                          disks=self.images, expect_status=expect_status, env=env)
+        self.outputs += [result.stdout, result.stderr]
+        return result
+
+    def on_server(self, *parts):
+        return os.path.join(self.home, *parts)
+
+    def read_on_server(self, *parts):
+        with open(self.on_server(*parts), "rb") as stored:
+            return stored.read()
+
+
+class FtpRecoveryTest(FtpTestCase):
+    def test_a_volume_arrives_byte_for_byte_in_active_and_passive_mode(self):
+        server = self.serve()
+        expected = self.path("disk.expect/DATA/VOL1")
+        for mode, options in (("active", []), ("passive", ["--ftp-passive"])):
+            with self.subTest(mode):
+                result = self.recover(server, "--to", f"/{mode}/deep", *options)
+                self.assertIn("Recovered Successfully", result.stdout)
+                self.assertEqual(tree_differences(self.on_server(mode, "deep"), expected), [])
+                self.assertTrue(os.path.isdir(self.on_server(mode, "deep", "EMPTY")), "every folder is made")
+                self.assertEqual(self.read_on_server(mode, "deep", "DOCS", "ten.txt"), b"0123456789")
+
+    def test_the_password_can_come_from_netrc(self):
+        server = self.serve()
+        with open(self.path(".netrc"), "w") as netrc:
+            netrc.write(f"machine 127.0.0.1 login {server.user} password {server.password}\n")
+        os.chmod(self.path(".netrc"), 0o600)
+        env = {name: value for name, value in os.environ.items() if name != "KESTREL_NSS_FTP_PASSWORD"}
+        env["HOME"] = self.dir
+        result = self.cli("recover", *VOLUME, "--ftp", server.address, "--ftp-user", server.user, "--to", "/n",
+                          "--path", "/top.txt", disks=self.images, env=env)
+        self.outputs += [result.stdout, result.stderr]
+        self.assertEqual(self.read_on_server("n", "top.txt"), b"top")
+        env["HOME"] = self.path("ftp-home")  # no .netrc there, and no terminal to ask on
+        result = self.cli("recover", *VOLUME, "--ftp", server.address, "--ftp-user", server.user, "--to", "/n",
+                          disks=self.images, env=env, expect_status=2)
+        self.assertIn("no FTP password", result.stderr)
+
+    def test_clashes_on_the_server(self):
+        server = self.serve()
+        os.makedirs(self.on_server("out"))
+        for name in ("top.txt", "Copy(1)_top.txt"):
+            with open(self.on_server("out", name), "w") as old:
+                old.write("already here")
+        self.recover(server, "--to", "/out", "--path", "/top.txt")
+        self.assertEqual(self.read_on_server("out", "Copy(2)_top.txt"), b"top")
+        result = self.recover(server, "--to", "/out", "--path", "/top.txt", "--on-conflict", "skip")
+        self.assertIn("Skipped, already at the destination: 1", result.stdout)
+        self.assertEqual(self.read_on_server("out", "top.txt"), b"already here")
+        self.recover(server, "--to", "/out", "--path", "/top.txt", "--on-conflict", "overwrite")
+        self.assertEqual(self.read_on_server("out", "top.txt"), b"top")
+        self.assertEqual(sorted(os.listdir(self.on_server("out"))), ["Copy(1)_top.txt", "Copy(2)_top.txt", "top.txt"])
+
+    def test_a_refused_folder_is_named_and_the_run_goes_on(self):
+        os.makedirs(self.on_server("out", "DOCS"))
+        server = self.serve(read_only=["out/DOCS"])
+        result = self.recover(server, "--to", "/out", expect_status=1)
+        self.assertNotIn("Recovered Successfully", result.stdout)
+        self.assertIn("/out/DOCS/ten.txt: could not be written", result.stdout)
+        self.assertIn("some files were not recovered whole", result.stderr)
+        self.assertEqual(self.read_on_server("out", "top.txt"), b"top")
+        self.assertEqual(os.listdir(self.on_server("out", "DOCS")), [])
+
+
+class FtpPoolScanTest(FtpTestCase):
+    layout = {"disks": [disk(partition(pool("DATA", LIVE, GONE)), partition(sizeSectors=2048))]}
+
+    def test_a_deleted_volume_arrives_byte_for_byte(self):
+        server = self.serve()
+        result = self.recover(server, "--to", "/pool", source=["--disk", "0", "--pool", "DATA", "--pool-scan"])
+        self.assertIn("Recovered Successfully", result.stdout)
+        self.assertEqual(tree_differences(self.on_server("pool", "GONE"), self.path("disk.expect/DATA/GONE")), [])
+        self.assertEqual(self.read_on_server("pool", "LIVE", "DOCS", "a.txt"), b"live a")
+
+
+class FtpHostileNamesTest(FtpTestCase):
+    # Names the layout cannot hold are put into the image afterwards, unit for unit.
+    NAMES = {"QQQx": "../x", "aQb": "a/b"}
+    ENTRIES = [file("/cr\rlf\n.txt", "crlf"), file("/QQQx", "dotdot"), file("/aQb", "slash"), folder("/DIR"),
+               file("/DIR/QQQx", "deeper")]
+    layout = {"disks": [disk(partition(pool("P", volume("V", *ENTRIES))), partition(sizeSectors=2048))]}
+
+    def setUp(self):
+        super().setUp()
+        with open(self.images[0], "rb") as image:
+            data = image.read()
+        for marker, name in self.NAMES.items():
+            data = data.replace(marker.encode("utf-16-le"), name.encode("utf-16-le"))
+        with open(self.images[0], "wb") as image:
+            image.write(data)
+        self.sources[self.images[0]] = sha256(self.images[0])
+
+    def test_names_cannot_change_the_command_or_leave_the_folder(self):
+        server = self.serve()
+        result = self.recover(server, "--to", "/out", source=["--disk", "0"])
+        self.assertIn("Recovered Successfully", result.stdout)
+        self.assertEqual(sorted(os.listdir(self.home)), ["out"], "nothing is written beside the chosen folder")
+        self.assertEqual(sorted(os.listdir(self.on_server("out"))), [".._x", "DIR", "a_b", "cr_lf_.txt"])
+        self.assertEqual(self.read_on_server("out", "cr_lf_.txt"), b"crlf")
+        self.assertEqual(self.read_on_server("out", "DIR", ".._x"), b"deeper")
+        self.assertIn("Written under a changed name: 4", result.stdout)
+
+
+class FtpFailureTest(FtpTestCase):
+    def test_a_wrong_password_or_a_closed_port_writes_nothing(self):
+        server = self.serve()
+        for case, options in (("wrong password", {"password": "Wrong-4e2a-never-shown"}),
+                              ("closed port", {"address": f"127.0.0.1:{free_port()}"})):
+            with self.subTest(case):
+                result = self.recover(server, "--to", "/out", expect_status=1, **options)
+                self.assertIn("Connection Failed", result.stderr)
+                self.assertNotIn("Recovered", result.stdout)
+                self.assertEqual(os.listdir(self.home), [])
+        self.assertIn("refused the user name or password", self.outputs[1])
+
+    def test_a_connection_that_breaks_mid_file_fails_that_file_only(self):
+        server = self.serve(drop_after=1024 * 1024)
+        result = self.recover(server, "--to", "/out", expect_status=1)
+        self.assertNotIn("Recovered Successfully", result.stdout)
+        self.assertIn("/out/BIG/big.bin: could not be written: after", result.stdout)
+        self.assertIn("connected again, and no partial file is left on the server", result.stdout)
+        self.assertFalse(os.path.exists(self.on_server("out", "BIG", "big.bin")))
+        expected = self.path("disk.expect/DATA/VOL1")
+        self.assertEqual(tree_differences(self.on_server("out"), expected), ["BIG/big.bin"])
+
+    def test_a_server_gone_for_good_fails_the_rest_at_once(self):
+        server = self.serve(drop_after=1024 * 1024, gone_after_drop=True)
+        result = self.recover(server, "--to", "/out", "--path", "/BIG", expect_status=1)
+        self.assertIn("/out/BIG/big.bin: could not be written: after", result.stdout)
+        self.assertIn("could not be made again", result.stdout)
+        self.assertIn("/out/BIG/later.txt: cannot be created: the connection to the server broke", result.stdout)
+
+
+class FtpsTest(FtpTestCase):
+    def test_tls_is_used_when_offered_with_the_certificate_checked(self):
+        certificate = make_certificate(self.dir)
+        server = self.serve(tls_cert=certificate)
+        refused = self.recover(server, "--to", "/out", expect_status=1)
+        self.assertIn("Connection Failed: the server's certificate cannot be trusted", refused.stderr)
+        self.assertEqual(os.listdir(self.home), [])
+        trusted = self.recover(server, "--to", "/out", "--ftp-ca", certificate, "--path", "/DOCS")
+        self.assertIn("Recovered Successfully", trusted.stdout)
+        self.assertEqual(tree_differences(self.on_server("out", "DOCS"), self.path("disk.expect/DATA/VOL1/DOCS")), [])
+
+    def test_tls_required_refuses_a_plain_server(self):
+        server = self.serve()
+        result = self.recover(server, "--to", "/out", "--ftp-tls", expect_status=1)
+        self.assertIn("Connection Failed: the server offers no TLS, and TLS is required", result.stderr)
+        self.assertEqual(os.listdir(self.home), [])
+
+
+if __name__ == "__main__":
+    unittest.main()
