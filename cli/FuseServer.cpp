@@ -102,7 +102,7 @@ void GetAttributes(fuse_req_t req, fuse_ino_t ino, fuse_file_info*) {
 
 // Folders need no opening where the kernel allows it: refused as not implemented, the kernel
 // stops asking, and a listing costs two requests instead of four (find over a million files
-// waits on each). The kernel then keeps no listing, only the entries and attributes it was given.
+// waits on each). The kernel then keeps listings and pages as it would have been asked to.
 void OpenFolder(fuse_req_t req, fuse_ino_t, fuse_file_info* info) {
   if (ServedBy(req).foldersNeedNoOpening) return void(fuse_reply_err(req, ENOSYS));
   fuse_reply_open(req, info);
