@@ -172,6 +172,16 @@ class MountedTreeTest(MountTestCase):
                                      made["entries"])
         self.assertIn("\nMounted Pool:ARCHIVE read-only at " + mounted, self.log_text())
 
+    def test_a_mask_narrows_what_is_mounted(self):
+        images, manifest = self.demo()
+        volume1 = manifest["disks"][0]["partitions"][0]["pool"]["volumes"][0]
+        mounted = self.mount("--disk", "0", "--pool", "DATA", "--volume", volume1["label"], "--mask", "*.doc",
+                             disks=images)
+        docs = sorted(e["path"].lstrip("/") + (DELETED if e["deleted"] else "")
+                      for e in volume1["entries"] if e["kind"] == "file" and e["path"].endswith(".doc"))
+        self.assertTrue(docs)
+        self.assertEqual(files_under(mounted), docs)
+
     def test_sizes_past_4_gib_on_a_sparse_image(self):
         sizes = {"huge.vhd": (5 << 30) + 123, "edge.bin": (4 << 30) + 1}
         entries = [file(f"/{name}", size=size, sparse=True) for name, size in sizes.items()]
