@@ -36,11 +36,15 @@ constexpr int kMostCopies = 100000;
 
 }  // namespace
 
+std::string CopyNamePrefix(int counter) {
+  return app::Format("Copy(%d)_", counter);
+}
+
 std::string ProposeCopyName(Destination& destination, const std::string& folder,
                             const std::string& name) {
   std::string candidate;
   for (int counter = 1; counter <= kMostCopies; ++counter) {
-    candidate = app::Format("Copy(%d)_%s", counter, name.c_str());
+    candidate = CopyNamePrefix(counter) + name;
     if (!destination.Exists(destination.Join(folder, candidate))) break;
   }
   return candidate;

@@ -61,6 +61,9 @@ class FixedAnswer : public ConflictPrompt {
   ConflictChoice choice_;
 };
 
+// "Copy(n)_": what a renamed copy's name starts with, before the name it copies.
+std::string CopyNamePrefix(int counter);
+
 // "Copy(%d)_%s" with the smallest number from 1 whose file does not exist in the folder.
 std::string ProposeCopyName(Destination& destination, const std::string& folder,
                             const std::string& name);

@@ -31,6 +31,12 @@ std::vector<ExtentBlocks> ExtentLengths(const FileTree& tree, RecordId head, boo
   return extents;
 }
 
+std::uint64_t ExtentBytes(const std::vector<ExtentBlocks>& extents) {
+  std::uint64_t bytes = 0;
+  for (const auto& extent : extents) bytes += extent.blocks * kBlock;
+  return bytes;
+}
+
 std::uint64_t CutSize(const ScanItem& head, std::uint64_t extentBytes) {
   if (head.m_sizeHighKnown) return head.FullSize();
   constexpr std::uint64_t kWrap = std::uint64_t{1} << 32;
@@ -43,7 +49,7 @@ std::uint64_t CutSize(const ScanItem& head, std::uint64_t extentBytes) {
 FileDataLayout LayoutFileData(const FileTree& tree, RecordId head, std::int64_t poolBase) {
   FileDataLayout layout;
   const std::vector<ExtentBlocks> extents = ExtentLengths(tree, head, layout.inconsistentExtents);
-  for (const auto& extent : extents) layout.extentBytes += extent.blocks * kBlock;
+  layout.extentBytes = ExtentBytes(extents);
   layout.size = CutSize(tree.Record(head), layout.extentBytes);
   std::uint64_t placed = 0;
   for (const auto& extent : extents) {
@@ -54,6 +60,13 @@ FileDataLayout LayoutFileData(const FileTree& tree, RecordId head, std::int64_t 
     placed += length;
   }
   return layout;
+}
+
+std::uint64_t FileDataSize(const FileTree& tree, RecordId head) {
+  const ScanItem& record = tree.Record(head);
+  if (record.m_sizeHighKnown) return record.FullSize();
+  bool inconsistent = false;
+  return CutSize(record, ExtentBytes(ExtentLengths(tree, head, inconsistent)));
 }
 
 namespace {

@@ -39,6 +39,9 @@ struct FileDataLayout {
 // value with those low bits that the extents can hold.
 FileDataLayout LayoutFileData(const FileTree& tree, RecordId head, std::int64_t poolBase);
 
+// The size LayoutFileData cuts the file's data to, without laying out its extents.
+std::uint64_t FileDataSize(const FileTree& tree, RecordId head);
+
 // A run of a file's bytes, by offset in the file.
 struct FileByteRun {
   std::uint64_t offset = 0;

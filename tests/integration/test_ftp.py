@@ -8,7 +8,7 @@ import os
 import unittest
 
 from ftp_server import FtpServer, free_port, make_certificate, pyftpdlib_missing
-from harness import ImageTestCase, disk, file, folder, partition, pool, sha256, volume
+from harness import ImageTestCase, disk, file, folder, partition, pool, volume
 
 ENTRIES = [
     folder("/DOCS"),
@@ -165,7 +165,7 @@ class FtpHostileNamesTest(FtpTestCase):
             data = data.replace(marker.encode("utf-16-le"), name.encode("utf-16-le"))
         with open(self.images[0], "wb") as image:
             image.write(data)
-        self.sources[self.images[0]] = sha256(self.images[0])
+        self.watch(self.images[0])
 
     def test_names_cannot_change_the_command_or_leave_the_folder(self):
         server = self.serve()

@@ -11,7 +11,7 @@ import time
 import unittest
 
 from failing_image import failing_disk, unavailable
-from harness import CLI, ImageTestCase, sha256
+from harness import CLI, ImageTestCase
 
 SECTOR = 512
 SECTORS = 16384  # 8 MiB
@@ -35,7 +35,7 @@ class RescueTest(ImageTestCase):
         self.source = self.path("source.img")
         with open(self.source, "wb") as file:
             file.write(os.urandom(SECTORS * SECTOR))
-        self.sources[self.source] = sha256(self.source)
+        self.watch(self.source)
         with open(self.source, "rb") as file:
             self.original = file.read()
 
