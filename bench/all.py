@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Every throughput benchmark in one table: pool scan, disk scan, recovery and imaging, warm and
-cold, each against dd (and ddrescue) in the same run.
+cold, each against dd (and ddrescue) in the same run, and rescue imaging of a failing disk
+against ddrescue.
 
-    bench/all.py            the full sizes (4 GiB scans and imaging, 1 GiB recovery)
+    bench/all.py            the full sizes (4 GiB scans and imaging, 1 GiB recovery and rescue)
     bench/all.py --floor    the speed floor that the tests hold: the scans and recovery on 256 MiB,
                             warm, failing only at three times the targets (a scan below 0.30 of dd,
                             recovery above 3.9 times dd), far from noise on any processor
@@ -15,6 +16,7 @@ import tempfile
 
 import imaging
 import recovery
+import rescue
 import scans
 from common import GiB, MiB, print_table
 
@@ -33,6 +35,7 @@ def main():
             comparisons += recovery.measure(folder, 1 * GiB)[0]
             imaged, hashing = imaging.measure(4 * GiB)
             comparisons += imaged
+            comparisons += rescue.measure(1 * GiB)
     met = print_table(comparisons, FLOOR_TARGETS if floor else None)
     if not floor:
         print(f"SHA-256 alone over the imaging source: {4 * GiB / hashing / MiB:.1f} MiB/s (the bound the hash sets)")
