@@ -35,6 +35,7 @@ RegisteredCommand AddDiskScanCommand(CLI::App& app);
 RegisteredCommand AddSaveScanCommand(CLI::App& app);
 RegisteredCommand AddImageCommand(CLI::App& app);
 RegisteredCommand AddCloneCommand(CLI::App& app);
+RegisteredCommand AddHexdumpCommand(CLI::App& app);
 
 // "kestrel-nss-cli: <message>" on standard error.
 void PrintError(std::string_view message);

@@ -78,11 +78,10 @@ std::vector<HexLine> FormatHexLines(std::uint64_t offset, std::span<const std::u
 }
 
 std::string HexHeaderText(const HexColumns& columns) {
-  std::string text(static_cast<std::size_t>(columns.Width()), ' ');
+  std::string text(static_cast<std::size_t>(columns.Characters()), ' ');
   Place(text, 0, "Offset");
   for (std::size_t i = 0; i < kHexLineBytes; ++i) Place(text, columns.Cell(i) + 1, {kDigits[i]});
-  Place(text, columns.Characters(), "ANSI TEXT");
-  return text;
+  return text + "ANSI TEXT";
 }
 
 std::string HexLineText(const HexLine& line, const HexColumns& columns) {

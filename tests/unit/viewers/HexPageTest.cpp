@@ -46,7 +46,7 @@ TEST(HexLines, OffsetsBytesAndCharactersInTheirColumns) {
   EXPECT_EQ(lines[0].cells[2], "0A");
   EXPECT_EQ(lines[0].cells[4], "05");
   EXPECT_EQ(HexHeaderText(columns),
-            "Offset       0  1  2  3  4  5  6  7   8  9  A  B  C  D  E  F  ANSI TEXT       ");
+            "Offset       0  1  2  3  4  5  6  7   8  9  A  B  C  D  E  F  ANSI TEXT");
   EXPECT_EQ(HexLineText(lines[0], columns),
             "0000000F00  48 69 0A 00 05 7F 20 7E  80 FF 61 62 63 64 65 66  Hi.... ~..abcdef");
   // The last line of a file keeps the character column where it is.
