@@ -18,6 +18,7 @@ class QProgressBar;
 namespace kestrel::gui {
 
 class CSaveFile;
+class PreviewArea;
 class VolumeBrowser;
 class VolumePageButtons;
 enum class SaveScanOutcome;
@@ -53,6 +54,7 @@ class ScanPage : public PageDialog {
   void OnScanGrown(const FolderBatch& batch);
   void OnScanFinished();
   void OnSelectionChanged(const volume::SelectionChange& change);
+  void OnFileChosen(volume::RecordId file);
   void OnStop();
   void OnRecover();
   void OnRecoveryFinished();
@@ -69,6 +71,7 @@ class ScanPage : public PageDialog {
   filter::FilterList filter_;
   VolumeBrowser* browser_ = nullptr;
   VolumePageButtons* buttons_ = nullptr;
+  PreviewArea* preview_ = nullptr;
   QLabel* total_ = nullptr;
   QLabel* selection_ = nullptr;
   QLabel* status_ = nullptr;

@@ -5,6 +5,7 @@
 #include "volume/FileTree.h"
 #include "volume/Selection.h"
 
+class QSplitter;
 class QTableView;
 class QTreeView;
 
@@ -36,12 +37,18 @@ class VolumeBrowser : public QWidget {
   void SelectAll();
   void UnselectAll();
 
+  // Puts a pane to the right of the file list, inside the same splitter, as wide as it wants.
+  void AddBesideList(QWidget* pane);
+
   QTreeView* TreeView() const { return treeView_; }
   QTableView* ListView() const { return listView_; }
   volume::FolderId CurrentFolder() const;
 
  signals:
   void selectionChanged(const volume::SelectionChange& change);
+  // The current row of the list of a browsed (not live) tree is this file; kNoRecord when it is a
+  // folder or there is none.
+  void fileChosen(volume::RecordId file);
 
  private:
   void ShowFolder(volume::FolderId folder);
@@ -49,6 +56,7 @@ class VolumeBrowser : public QWidget {
   void OnRowCheck(int row);
   void OnFolderClicked(const QModelIndex& index);
   void OnRowDoubleClicked(const QModelIndex& index);
+  void OnCurrentRow(const QModelIndex& index);
   void Applied(const volume::SelectionChange& change);
 
   volume::FileTree* tree_ = nullptr;
@@ -57,6 +65,7 @@ class VolumeBrowser : public QWidget {
   FileListModel* files_;
   QTreeView* treeView_;
   QTableView* listView_;
+  QSplitter* splitter_;
 };
 
 }  // namespace kestrel::gui
