@@ -1,6 +1,7 @@
 #include "gui/viewers/CHexViewer.h"
 
 #include <QFontDatabase>
+#include <QHash>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -82,21 +83,30 @@ void CHexViewer::GoTo(std::uint64_t page) {
   emit pageWanted(page);
 }
 
-// A step of the bar moves one page even where a position of the bar stands for many.
-void CHexViewer::OnBarAction(int action) {
+// A line or a page is one page of 256 bytes, even where a position of the bar stands for many.
+bool CHexViewer::Step(int action) {
   switch (action) {
     case QAbstractSlider::SliderSingleStepAdd:
     case QAbstractSlider::SliderPageStepAdd:
       GoTo(wanted_ + 1);
-      break;
+      return true;
     case QAbstractSlider::SliderSingleStepSub:
     case QAbstractSlider::SliderPageStepSub:
       GoTo(wanted_ == 0 ? 0 : wanted_ - 1);
-      break;
+      return true;
+    case QAbstractSlider::SliderToMinimum:
+      GoTo(0);
+      return true;
+    case QAbstractSlider::SliderToMaximum:
+      GoTo(scroll_.LastPage());
+      return true;
     default:
-      return;
+      return false;
   }
-  verticalScrollBar()->setSliderPosition(scroll_.PositionOf(wanted_));
+}
+
+void CHexViewer::OnBarAction(int action) {
+  if (Step(action)) verticalScrollBar()->setSliderPosition(scroll_.PositionOf(wanted_));
 }
 
 void CHexViewer::OnBarMoved(int position) {
@@ -104,24 +114,14 @@ void CHexViewer::OnBarMoved(int position) {
 }
 
 void CHexViewer::keyPressEvent(QKeyEvent* event) {
-  switch (event->key()) {
-    case Qt::Key_Down:
-    case Qt::Key_PageDown:
-      GoTo(wanted_ + 1);
-      break;
-    case Qt::Key_Up:
-    case Qt::Key_PageUp:
-      GoTo(wanted_ == 0 ? 0 : wanted_ - 1);
-      break;
-    case Qt::Key_Home:
-      GoTo(0);
-      break;
-    case Qt::Key_End:
-      GoTo(scroll_.LastPage());
-      break;
-    default:
-      QAbstractScrollArea::keyPressEvent(event);
-  }
+  static const QHash<int, int> kSteps = {{Qt::Key_Down, QAbstractSlider::SliderSingleStepAdd},
+                                         {Qt::Key_PageDown, QAbstractSlider::SliderPageStepAdd},
+                                         {Qt::Key_Up, QAbstractSlider::SliderSingleStepSub},
+                                         {Qt::Key_PageUp, QAbstractSlider::SliderPageStepSub},
+                                         {Qt::Key_Home, QAbstractSlider::SliderToMinimum},
+                                         {Qt::Key_End, QAbstractSlider::SliderToMaximum}};
+  if (!Step(kSteps.value(event->key(), QAbstractSlider::SliderNoAction)))
+    QAbstractScrollArea::keyPressEvent(event);
 }
 
 void CHexViewer::wheelEvent(QWheelEvent* event) {

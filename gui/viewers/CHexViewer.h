@@ -40,6 +40,8 @@ class CHexViewer : public QAbstractScrollArea {
 
  private:
   void GoTo(std::uint64_t page);
+  // Moves by a slider action that steps (a line, a page, either end); false for any other.
+  bool Step(int action);
   void OnBarAction(int action);
   void OnBarMoved(int position);
   void FitHorizontalBar();

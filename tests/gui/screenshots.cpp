@@ -49,17 +49,10 @@ QTreeWidgetItem* Entry(QTreeWidget* tree, const QString& label) {
   return found.isEmpty() ? nullptr : found.first();
 }
 
-QModelIndex Child(const QAbstractItemModel* model, const QModelIndex& parent, const QString& name) {
-  for (int row = 0; row < model->rowCount(parent); ++row) {
-    if (model->index(row, 0, parent).data().toString() == name) return model->index(row, 0, parent);
-  }
-  return {};
-}
-
 // Picks the file in the list, and waits until its preview is on show.
 bool Preview(QWidget* page, const QString& name) {
   auto* list = page->findChild<QTableView*>("fileList");
-  list->setCurrentIndex(Child(list->model(), {}, name));
+  list->setCurrentIndex(ChildNamed(list->model(), {}, name));
   auto* area = page->findChild<gui::PreviewArea*>("previewArea");
   return QTest::qWaitFor([area] { return area->Current() != nullptr; }, kTimeout);
 }
@@ -77,11 +70,11 @@ bool ShootVolumePage(const QDir& out) {
   auto* page = FindWindow<gui::LeafIterator>();
   if (!page || !WorkDone(page)) return false;
   auto* tree = page->findChild<QTreeView*>("folderTree");
-  const QModelIndex docs = Child(tree->model(), tree->model()->index(0, 0), "DOCS");
+  const QModelIndex docs = ChildNamed(tree->model(), tree->model()->index(0, 0), "DOCS");
   ClickCheck(tree, docs);
   tree->setCurrentIndex(docs);
   bool shot = Preview(page, "readme.txt") && Shoot(page, out.filePath("volume-page.png"));
-  tree->setCurrentIndex(Child(tree->model(), tree->model()->index(0, 0), "IMAGES"));
+  tree->setCurrentIndex(ChildNamed(tree->model(), tree->model()->index(0, 0), "IMAGES"));
   shot =
       shot && Preview(page, "floor-plan.png") && Shoot(page, out.filePath("picture-preview.png"));
   AnswerModal("savescanDialog", "noButton");
@@ -94,9 +87,10 @@ bool ShootPoolPage(const QDir& out) {
   auto* page = FindWindow<gui::CpoolIterator>();
   if (!page || !WorkDone(page)) return false;
   auto* tree = page->findChild<QTreeView*>("folderTree");
-  const QModelIndex deleted = Child(tree->model(), tree->model()->index(0, 0), "OLDPROJ (deleted)");
+  const QModelIndex deleted =
+      ChildNamed(tree->model(), tree->model()->index(0, 0), "OLDPROJ (deleted)");
   tree->expand(deleted);
-  tree->setCurrentIndex(Child(tree->model(), deleted, "SPECS"));
+  tree->setCurrentIndex(ChildNamed(tree->model(), deleted, "SPECS"));
   const bool shot = Shoot(page, out.filePath("pool-page.png"));
   AnswerModal("savescanDialog", "noButton");
   Click(page, "backButton");

@@ -41,15 +41,6 @@ bool WorkDone(QWidget* page) {
       [page] { return !page->findChild<QPushButton*>("stopButton")->isVisible(); }, kTimeout);
 }
 
-QModelIndex ChildNamed(const QAbstractItemModel* model, const QModelIndex& parent,
-                       const QString& name) {
-  for (int row = 0; row < model->rowCount(parent); ++row) {
-    const QModelIndex child = model->index(row, 0, parent);
-    if (child.data().toString() == name) return child;
-  }
-  return {};
-}
-
 QTreeWidgetItem* Entry(QTreeWidget* tree, const QString& label) {
   const auto found = tree->findItems(label, Qt::MatchExactly | Qt::MatchRecursive);
   return found.isEmpty() ? nullptr : found.first();

@@ -33,15 +33,6 @@ namespace {
 
 constexpr int kTimeout = 30000;
 
-QModelIndex ChildNamed(const QAbstractItemModel* model, const QModelIndex& parent,
-                       const QString& name) {
-  for (int row = 0; row < model->rowCount(parent); ++row) {
-    const QModelIndex child = model->index(row, 0, parent);
-    if (child.data().toString() == name) return child;
-  }
-  return {};
-}
-
 // Opens the folder at the path (names below the tree's top item) in the folder tree.
 bool OpenFolder(QWidget* page, const QStringList& path) {
   auto* tree = page->findChild<QTreeView*>("folderTree");
@@ -296,9 +287,8 @@ void PreviewTest::aWavIsPlayedFromAPrivateFileGoneWhenThePreviewCloses() {
           qPrintable("SKIPPED: the player backend cannot play WAV here: " + player->errorString()));
     const QString played = area.MediaViewer()->PlayedPath();
     QVERIFY(QFileInfo::exists(played));
-    QCOMPARE(QFileInfo(played).permissions(),
-             QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser |
-                 QFileDevice::WriteUser);
+    QCOMPARE(QFileInfo(played).permissions(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                  QFileDevice::ReadUser | QFileDevice::WriteUser);
     folder = QFileInfo(played).path();
     QVERIFY(folder.startsWith(temp_ + "/kestrel-nss-preview-"));
     QCOMPARE(QFileInfo(folder).permissions() & (QFileDevice::ReadOther | QFileDevice::ReadGroup),

@@ -23,15 +23,6 @@ namespace {
 
 constexpr int kScanTimeout = 30000;
 
-QModelIndex ChildNamed(const QAbstractItemModel* model, const QModelIndex& parent,
-                       const QString& name) {
-  for (int row = 0; row < model->rowCount(parent); ++row) {
-    const QModelIndex child = model->index(row, 0, parent);
-    if (child.data().toString() == name) return child;
-  }
-  return {};
-}
-
 // The number of files below a folder of the expected recovery, and their bytes.
 std::pair<int, qint64> FilesBelow(const QString& folder) {
   const auto contents = FolderContents(folder);

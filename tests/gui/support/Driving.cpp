@@ -81,4 +81,13 @@ void ClickCheck(QAbstractItemView* view, const QModelIndex& index) {
   QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, check.center());
 }
 
+QModelIndex ChildNamed(const QAbstractItemModel* model, const QModelIndex& parent,
+                       const QString& name) {
+  for (int row = 0; row < model->rowCount(parent); ++row) {
+    const QModelIndex child = model->index(row, 0, parent);
+    if (child.data().toString() == name) return child;
+  }
+  return {};
+}
+
 }  // namespace kestrel::guitest

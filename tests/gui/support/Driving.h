@@ -25,6 +25,10 @@ bool Click(QWidget* parent, const char* buttonName);
 bool IsEnabled(QWidget* parent, const char* buttonName);
 QString LabelText(QWidget* parent, const char* labelName);
 
+// The child of `parent` whose first column shows the name; invalid when there is none.
+QModelIndex ChildNamed(const QAbstractItemModel* model, const QModelIndex& parent,
+                       const QString& name);
+
 // Clicks the check box of an item of a view.
 void ClickCheck(QAbstractItemView* view, const QModelIndex& index);
 
