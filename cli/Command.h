@@ -36,6 +36,7 @@ RegisteredCommand AddSaveScanCommand(CLI::App& app);
 RegisteredCommand AddImageCommand(CLI::App& app);
 RegisteredCommand AddCloneCommand(CLI::App& app);
 RegisteredCommand AddMountCommand(CLI::App& app);
+RegisteredCommand AddHexdumpCommand(CLI::App& app);
 
 // "kestrel-nss-cli: <message>" on standard error.
 void PrintError(std::string_view message);

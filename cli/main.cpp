@@ -53,6 +53,7 @@ int Main(int argc, char** argv) {
   commands.push_back(AddImageCommand(parser));
   commands.push_back(AddCloneCommand(parser));
   commands.push_back(AddMountCommand(parser));
+  commands.push_back(AddHexdumpCommand(parser));
   try {
     parser.parse(argc, argv);
   } catch (const CLI::ParseError& error) {

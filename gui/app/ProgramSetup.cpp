@@ -5,6 +5,7 @@
 #include "app/ShellTexts.h"
 #include "gui/common/QtText.h"
 #include "gui/common/Skin.h"
+#include "gui/viewers/MediaTempFolder.h"
 
 namespace kestrel::gui {
 
@@ -12,6 +13,7 @@ void PrepareProgram(QApplication& application) {
   QApplication::setApplicationName(ToQString(app::kProductTitle));
   QApplication::setQuitOnLastWindowClosed(false);
   ApplyProgramLook(application);
+  MediaTempFolder::RemoveLeftovers();  // of a run that crashed while it played a preview
 }
 
 }  // namespace kestrel::gui

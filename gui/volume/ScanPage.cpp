@@ -16,6 +16,7 @@
 #include "gui/filter/PageFind.h"
 #include "gui/savedscan/SaveScanFlow.h"
 #include "gui/savedscan/savescanDialog.h"
+#include "gui/viewers/PreviewArea.h"
 #include "gui/volume/PressesStopScan.h"
 #include "gui/volume/RecoveredMessage.h"
 #include "gui/volume/StopScanning.h"
@@ -49,14 +50,17 @@ ScanPage::ScanPage(const char* objectName, std::unique_ptr<ScanThread> scan,
                    const app::LogReport& log, QWidget* parent)
     : PageDialog(ToQString(app::kProductTitle), parent), log_(log), scan_(std::move(scan)) {
   setObjectName(QString::fromLatin1(objectName));
-  resize(980, 620);
+  resize(1240, 660);
   browser_ = new VolumeBrowser(this);
+  preview_ = new PreviewArea(browser_);
+  browser_->AddBesideList(preview_);
   buttons_ = new VolumePageButtons(this);
   find_ = new PageFind(*browser_, browsed_, log_, this);
   Body()->addWidget(browser_, 1);
   Body()->addWidget(BuildStatusArea());
   Body()->addWidget(buttons_);
   connect(browser_, &VolumeBrowser::selectionChanged, this, &ScanPage::OnSelectionChanged);
+  connect(browser_, &VolumeBrowser::fileChosen, this, &ScanPage::OnFileChosen);
   connect(buttons_, &VolumePageButtons::homeClicked, this,
           [this] { Leave(app::LeaveButton::Home); });
   connect(buttons_, &VolumePageButtons::backClicked, this,
@@ -145,6 +149,12 @@ void ScanPage::OnSelectionChanged(const volume::SelectionChange& change) {
   buttons_->Apply(change.buttons);
 }
 
+void ScanPage::OnFileChosen(volume::RecordId file) {
+  if (file == volume::kNoRecord) return preview_->Close();
+  preview_->Show({loaded_.source, volume::LayoutFileData(Tree(), file, loaded_.poolBase),
+                  Tree().Record(file).m_name});
+}
+
 // The stop question holds a recovery run between two blocks while it is on screen; a scan goes
 // on meanwhile. Either may have ended by the time it is answered.
 void ScanPage::OnStop() {
@@ -177,6 +187,7 @@ void ScanPage::OnRecover() {
   const std::unique_ptr<CSaveFile> destination = DestinationDialog(filter_);
   if (destination->exec() != QDialog::Accepted) return;
   selection_->clear();
+  preview_->Close();
   browser_->SetRecovering(true);
   const bool ftp = destination->Kind() == destination::DestinationKind::FtpServer;
   saving_ =

@@ -22,6 +22,7 @@ namespace kestrel::gui {
 
 class CSaveFile;
 class PageFind;
+class PreviewArea;
 class VolumeBrowser;
 class VolumePageButtons;
 enum class SaveScanOutcome;
@@ -60,6 +61,7 @@ class ScanPage : public PageDialog {
   void OnScanGrown(const FolderBatch& batch);
   void OnScanFinished();
   void OnSelectionChanged(const volume::SelectionChange& change);
+  void OnFileChosen(volume::RecordId file);
   void OnStop();
   void OnRecover();
   void OnRecoveryFinished();
@@ -83,6 +85,7 @@ class ScanPage : public PageDialog {
   VolumeBrowser* browser_ = nullptr;
   VolumePageButtons* buttons_ = nullptr;
   PageFind* find_ = nullptr;
+  PreviewArea* preview_ = nullptr;
   QLabel* total_ = nullptr;
   QLabel* selection_ = nullptr;
   QLabel* status_ = nullptr;

@@ -48,21 +48,28 @@ VolumeBrowser::VolumeBrowser(QWidget* parent)
     : QWidget(parent), folders_(new FolderTreeModel(this)), files_(new FileListModel(this)) {
   auto* layout = new QHBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
-  auto* splitter = new QSplitter(this);
-  treeView_ = MakeTreeView(folders_, splitter);
-  listView_ = MakeListView(files_, splitter);
-  splitter->addWidget(treeView_);
-  splitter->addWidget(listView_);
-  splitter->setStretchFactor(1, 2);
-  layout->addWidget(splitter);
+  splitter_ = new QSplitter(this);
+  treeView_ = MakeTreeView(folders_, splitter_);
+  listView_ = MakeListView(files_, splitter_);
+  splitter_->addWidget(treeView_);
+  splitter_->addWidget(listView_);
+  splitter_->setStretchFactor(1, 2);
+  layout->addWidget(splitter_);
   connect(folders_, &FolderTreeModel::checkClicked, this, &VolumeBrowser::OnFolderCheck);
   connect(files_, &FileListModel::checkClicked, this, &VolumeBrowser::OnRowCheck);
   connect(treeView_, &QTreeView::clicked, this, &VolumeBrowser::OnFolderClicked);
   connect(treeView_->selectionModel(), &QItemSelectionModel::currentChanged, this,
           [this](const QModelIndex& current) { ShowFolder(folders_->FolderAt(current)); });
   connect(listView_, &QTableView::doubleClicked, this, &VolumeBrowser::OnRowDoubleClicked);
+  connect(listView_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+          &VolumeBrowser::OnCurrentRow);
   treeView_->installEventFilter(this);
   listView_->installEventFilter(this);
+}
+
+void VolumeBrowser::AddBesideList(QWidget* pane) {
+  splitter_->addWidget(pane);
+  splitter_->setSizes({kColumnWidth, 2 * kColumnWidth, pane->sizeHint().width()});
 }
 
 bool VolumeBrowser::eventFilter(QObject* watched, QEvent* event) {
@@ -125,6 +132,7 @@ void VolumeBrowser::ShowFolder(volume::FolderId folder) {
   const volume::FileTree* shown = tree_ ? tree_ : live_;
   if (!shown || folder == volume::kNoFolder) return;
   files_->Show(shown, folder);
+  emit fileChosen(volume::kNoRecord);
 }
 
 void VolumeBrowser::SelectAll() {
@@ -178,6 +186,12 @@ void VolumeBrowser::OnRowDoubleClicked(const QModelIndex& index) {
   treeView_->setExpanded(folder, !treeView_->isExpanded(folder));
   treeView_->setCurrentIndex(folder);
   treeView_->scrollTo(folder);
+}
+
+// A click or a key that moves to a file row; a model reset (another folder) leaves no row.
+void VolumeBrowser::OnCurrentRow(const QModelIndex& index) {
+  const bool file = tree_ && index.isValid() && !files_->RowAt(index.row()).folder;
+  emit fileChosen(file ? files_->RowAt(index.row()).record : volume::kNoRecord);
 }
 
 void VolumeBrowser::Applied(const volume::SelectionChange& change) {

@@ -6,6 +6,7 @@
 #include "volume/FileTree.h"
 #include "volume/Selection.h"
 
+class QSplitter;
 class QTableView;
 class QTreeView;
 
@@ -41,6 +42,8 @@ class VolumeBrowser : public QWidget {
   // folder's list selected, in view and focused.
   void ShowMatch(volume::FolderId folder, std::uint32_t row);
   void ClearList();
+  // Puts a pane to the right of the file list, inside the same splitter, as wide as it wants.
+  void AddBesideList(QWidget* pane);
 
   QTreeView* TreeView() const { return treeView_; }
   QTableView* ListView() const { return listView_; }
@@ -50,6 +53,9 @@ class VolumeBrowser : public QWidget {
   void selectionChanged(const volume::SelectionChange& change);
   // F3 in the tree or the list; the list's highlight of the last match is gone.
   void findNextPressed();
+  // The current row of the list of a browsed (not live) tree is this file; kNoRecord when it is a
+  // folder or there is none.
+  void fileChosen(volume::RecordId file);
 
  protected:
   // F3 in the tree or the list.
@@ -61,6 +67,7 @@ class VolumeBrowser : public QWidget {
   void OnRowCheck(int row);
   void OnFolderClicked(const QModelIndex& index);
   void OnRowDoubleClicked(const QModelIndex& index);
+  void OnCurrentRow(const QModelIndex& index);
   void Applied(const volume::SelectionChange& change);
 
   volume::FileTree* tree_ = nullptr;
@@ -69,6 +76,7 @@ class VolumeBrowser : public QWidget {
   FileListModel* files_;
   QTreeView* treeView_;
   QTableView* listView_;
+  QSplitter* splitter_;
 };
 
 }  // namespace kestrel::gui

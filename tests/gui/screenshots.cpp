@@ -1,11 +1,13 @@
 // kestrel-nss-screenshots FOLDER: opens the desktop program's pages on the demo disks, as a person
 // would, and saves a picture of each into FOLDER for the README: the main window, the media page,
-// the volume page with files ticked, the pool page with its deleted volume, and the disk scan
-// page. Run under Xvfb by scripts/screenshots; each picture is taken with ImageMagick's import.
+// the volume page with files ticked and one in the hex viewer, a picture previewed, the pool page
+// with its deleted volume, and the disk scan page. Run under Xvfb by scripts/screenshots; each
+// picture is taken with ImageMagick's import.
 #include <QApplication>
 #include <QDir>
 #include <QProcess>
 #include <QPushButton>
+#include <QTableView>
 #include <QTest>
 #include <QTreeView>
 #include <QTreeWidget>
@@ -19,6 +21,7 @@
 #include "gui/disk/CInitialInfo.h"
 #include "gui/diskscan/CScanDisk.h"
 #include "gui/pool/CpoolIterator.h"
+#include "gui/viewers/PreviewArea.h"
 #include "gui/volume/LeafIterator.h"
 
 namespace kestrel::guitest {
@@ -46,11 +49,12 @@ QTreeWidgetItem* Entry(QTreeWidget* tree, const QString& label) {
   return found.isEmpty() ? nullptr : found.first();
 }
 
-QModelIndex Child(const QAbstractItemModel* model, const QModelIndex& parent, const QString& name) {
-  for (int row = 0; row < model->rowCount(parent); ++row) {
-    if (model->index(row, 0, parent).data().toString() == name) return model->index(row, 0, parent);
-  }
-  return {};
+// Picks the file in the list, and waits until its preview is on show.
+bool Preview(QWidget* page, const QString& name) {
+  auto* list = page->findChild<QTableView*>("fileList");
+  list->setCurrentIndex(ChildNamed(list->model(), {}, name));
+  auto* area = page->findChild<gui::PreviewArea*>("previewArea");
+  return QTest::qWaitFor([area] { return area->Current() != nullptr; }, kTimeout);
 }
 
 // The media page, with the entry of that label chosen.
@@ -66,10 +70,13 @@ bool ShootVolumePage(const QDir& out) {
   auto* page = FindWindow<gui::LeafIterator>();
   if (!page || !WorkDone(page)) return false;
   auto* tree = page->findChild<QTreeView*>("folderTree");
-  const QModelIndex docs = Child(tree->model(), tree->model()->index(0, 0), "DOCS");
+  const QModelIndex docs = ChildNamed(tree->model(), tree->model()->index(0, 0), "DOCS");
   ClickCheck(tree, docs);
   tree->setCurrentIndex(docs);
-  const bool shot = Shoot(page, out.filePath("volume-page.png"));
+  bool shot = Preview(page, "readme.txt") && Shoot(page, out.filePath("volume-page.png"));
+  tree->setCurrentIndex(ChildNamed(tree->model(), tree->model()->index(0, 0), "IMAGES"));
+  shot =
+      shot && Preview(page, "floor-plan.png") && Shoot(page, out.filePath("picture-preview.png"));
   AnswerModal("savescanDialog", "noButton");
   Click(page, "backButton");
   return shot && QTest::qWaitFor([] { return FindWindow<gui::CInitialInfo>(); }, kTimeout);
@@ -80,9 +87,10 @@ bool ShootPoolPage(const QDir& out) {
   auto* page = FindWindow<gui::CpoolIterator>();
   if (!page || !WorkDone(page)) return false;
   auto* tree = page->findChild<QTreeView*>("folderTree");
-  const QModelIndex deleted = Child(tree->model(), tree->model()->index(0, 0), "OLDPROJ (deleted)");
+  const QModelIndex deleted =
+      ChildNamed(tree->model(), tree->model()->index(0, 0), "OLDPROJ (deleted)");
   tree->expand(deleted);
-  tree->setCurrentIndex(Child(tree->model(), deleted, "SPECS"));
+  tree->setCurrentIndex(ChildNamed(tree->model(), deleted, "SPECS"));
   const bool shot = Shoot(page, out.filePath("pool-page.png"));
   AnswerModal("savescanDialog", "noButton");
   Click(page, "backButton");

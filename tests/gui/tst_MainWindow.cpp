@@ -176,7 +176,7 @@ void MainWindowTest::homeFromTheVolumePageShowsTheMainWindowAgain() {
   QVERIFY(page);
   auto* tree = page->findChild<QTreeView*>("folderTree");
   ClickCheck(tree, tree->model()->index(0, 0));
-  QVERIFY(LabelText(page, "selectionText").startsWith("Files Selected: 16, size : "));
+  QVERIFY(LabelText(page, "selectionText").startsWith("Files Selected: 18, size : "));
   AnswerModal("savescanDialog", "noButton");
   QVERIFY(Click(page, "homeButton"));
   QTRY_VERIFY(program_.main->isVisible());

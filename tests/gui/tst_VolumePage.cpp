@@ -112,7 +112,7 @@ void VolumePageTest::theScanListsTheVolume() {
   QVERIFY(page);
   QCOMPARE(LabelText(page.get(), "statusText"), QStringLiteral("Scanning completed"));
   QCOMPARE(LabelText(page.get(), "totalText"),
-           QStringLiteral("Total:  200.50 KB Folder(s): 5  File(s): 16"));
+           QStringLiteral("Total:  247.61 KB Folder(s): 5  File(s): 18"));
   auto* tree = page->findChild<QTreeView*>("folderTree");
   const QModelIndex top = tree->model()->index(0, 0);
   QCOMPARE(top.data().toString(), QStringLiteral("VOL1"));

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "BmpPicture.h"
 #include "NssFormat.h"
+#include "Pictures.h"
 
 namespace kestrel::mkimage {
 namespace {
@@ -98,6 +98,9 @@ Result<FileContent> MakeFileContent(const ContentLayout& wanted, std::uint64_t s
       break;
     case ContentLayout::Kind::Bmp:
       literal = MakeBmpPicture(wanted.width, wanted.height);
+      break;
+    case ContentLayout::Kind::Png:
+      literal = MakePngPicture(wanted.width, wanted.height);
       break;
   }
   if (Status status = CheckLiteral(literal); !status) return status.error();

@@ -16,13 +16,13 @@ enum class Placement { Pool, Segment };
 
 // How the bytes of a file are made.
 struct ContentLayout {
-  enum class Kind { Empty, Text, Generated, Bmp };
+  enum class Kind { Empty, Text, Generated, Bmp, Png };
   Kind kind = Kind::Empty;
   std::string text;          // Text: the bytes themselves
   std::uint64_t size = 0;    // Generated: length
   bool sparse = false;       // Generated: all zeros, never written
-  std::uint32_t width = 0;   // Bmp: picture width in pixels
-  std::uint32_t height = 0;  // Bmp: picture height in pixels
+  std::uint32_t width = 0;   // Bmp, Png: picture width in pixels
+  std::uint32_t height = 0;  // Bmp, Png: picture height in pixels
 };
 
 struct EntryLayout {

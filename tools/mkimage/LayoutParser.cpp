@@ -42,16 +42,16 @@ ContentLayout ReadContent(JsonFields& fields) {
   } else if (sparse) {
     fields.fail(Error{fields.where("sparse") + ": needs \"size\""});
   }
-  if (fields.choice<bool>("generator", {{"bmp", true}}, false)) {
-    content.kind = ContentLayout::Kind::Bmp;
-  }
-  const bool bmp = content.kind == ContentLayout::Kind::Bmp;
+  using Kind = ContentLayout::Kind;
+  content.kind =
+      fields.choice<Kind>("generator", {{"bmp", Kind::Bmp}, {"png", Kind::Png}}, content.kind);
+  const bool picture = content.kind == Kind::Bmp || content.kind == Kind::Png;
   const bool sized = fields.has("width") || fields.has("height");
   content.width = static_cast<std::uint32_t>(fields.number("width", 0, kMaxPictureSide));
   content.height = static_cast<std::uint32_t>(fields.number("height", 0, kMaxPictureSide));
-  if (bmp != sized || (bmp && (content.width == 0 || content.height == 0))) {
+  if (picture != sized || (picture && (content.width == 0 || content.height == 0))) {
     fields.fail(Error{fields.where("generator") +
-                      ": \"bmp\" needs width and height >= 1, and only it takes them"});
+                      ": \"bmp\" and \"png\" need width and height >= 1, and only they take them"});
   }
   return content;
 }

@@ -8,19 +8,43 @@
 
 namespace kestrel::guitest {
 
+namespace {
+
+// Demo disk 0 as media discovery finds it.
+struct DiscoveredDemo {
+  disk::DiskReader reader;
+  disk::PartitionChain chain;
+  disk::DiskEntry entry;
+};
+
+DiscoveredDemo DiscoverDemo(const DemoDisks& disks) {
+  DiscoveredDemo demo{disk::OpenSource(disks.Disk(0).toStdString()).reader, {}, {}};
+  const app::LogReport log(disks.Scratch(QStringLiteral("discovery.log")).toStdString());
+  demo.entry = disk::DiscoverDisk(0, demo.reader, disk::PhysicalDriveName(0), demo.chain, log);
+  return demo;
+}
+
+}  // namespace
+
 volume::VolumeScanSource DemoVolume(const DemoDisks& disks, const QString& volumeName,
                                     std::shared_ptr<GatedSource> gate) {
-  const disk::OpenedSource opened = disk::OpenSource(disks.Disk(0).toStdString());
-  const app::LogReport log(disks.Scratch(QStringLiteral("discovery.log")).toStdString());
-  disk::PartitionChain chain;
-  const disk::DiskEntry entry =
-      disk::DiscoverDisk(0, opened.reader, disk::PhysicalDriveName(0), chain, log);
-  const disk::DiskReader reader = gate ? disk::DiskReader(gate) : opened.reader;
-  for (const disk::PoolEntry& pool : entry.pools) {
+  const DiscoveredDemo demo = DiscoverDemo(disks);
+  const auto& chain = demo.chain;
+  const disk::DiskReader reader = gate ? disk::DiskReader(gate) : demo.reader;
+  for (const disk::PoolEntry& pool : demo.entry.pools) {
     for (const disk::VolumeEntry& volume : pool.volumes) {
       if (app::ToUtf8(volume.Label()) == "Volume:" + volumeName.toStdString())
         return volume::ChosenVolume(volume, chain, reader);
     }
+  }
+  return {};
+}
+
+pool::PoolScanSource DemoPool(const DemoDisks& disks, const QString& poolName) {
+  const DiscoveredDemo demo = DiscoverDemo(disks);
+  for (const disk::PoolEntry& pool : demo.entry.pools) {
+    if (app::ToUtf8(pool.name) == poolName.toStdString())
+      return pool::PoolOnDisk(demo.reader, pool);
   }
   return {};
 }

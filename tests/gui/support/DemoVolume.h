@@ -5,6 +5,7 @@
 
 #include "DemoDisks.h"
 #include "GatedSource.h"
+#include "pool/PoolScanner.h"
 #include "volume/VolumeScanner.h"
 
 namespace kestrel::guitest {
@@ -13,6 +14,9 @@ namespace kestrel::guitest {
 // of the page goes through it.
 volume::VolumeScanSource DemoVolume(const DemoDisks& disks, const QString& volumeName,
                                     std::shared_ptr<GatedSource> gate = nullptr);
+
+// A pool of demo disk 0 as the media page hands it to the pool page.
+pool::PoolScanSource DemoPool(const DemoDisks& disks, const QString& poolName);
 
 // The gate for DemoVolume: open until the test closes it.
 std::shared_ptr<GatedSource> DemoGate(const DemoDisks& disks);

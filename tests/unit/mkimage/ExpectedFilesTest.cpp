@@ -52,11 +52,12 @@ TEST(ExpectedFiles, HoldTheExactBytesThatTheExtentsHold) {
       {"path": "/DOCS/readme.txt", "content": "hello\r\n"},
       {"path": "/DOCS/report.doc", "size": 30000, "extents": 3},
       {"path": "/DOCS/old.doc", "size": 5000, "deleted": true},
-      {"path": "/PICS/logo.bmp", "generator": "bmp", "width": 33, "height": 7})"));
+      {"path": "/PICS/logo.bmp", "generator": "bmp", "width": 33, "height": 7},
+      {"path": "/PICS/plan.png", "generator": "png", "width": 300, "height": 80})"));
   ASSERT_TRUE(written) << written.error().message;
   const Json& pool = written->manifest["disks"][0]["partitions"][0]["pool"];
-  for (const char* path :
-       {"/DOCS/readme.txt", "/DOCS/report.doc", "/DOCS/old.doc", "/PICS/logo.bmp"}) {
+  for (const char* path : {"/DOCS/readme.txt", "/DOCS/report.doc", "/DOCS/old.doc",
+                           "/PICS/logo.bmp", "/PICS/plan.png"}) {
     const Bytes expected = ReadFile(scratch.path(std::string("expect/P/V") + path));
     EXPECT_EQ(expected, DataAtExtents(written->disk, pool, EntryAt(written->manifest, path)))
         << path;
@@ -67,6 +68,13 @@ TEST(ExpectedFiles, HoldTheExactBytesThatTheExtentsHold) {
   ASSERT_EQ(bmp.size(), 54u + 100 * 7) << "rows of 33 pixels pad to 100 bytes";
   EXPECT_EQ(Text(bmp, 0, 2), "BM");
   EXPECT_EQ(Le(bmp, 2, 4), bmp.size());
+  // Signature, IHDR, an IDAT of 80 rows of 1 + 900 bytes in 2 stored blocks, IEND.
+  const Bytes png = ReadFile(scratch.path("expect/P/V/PICS/plan.png"));
+  ASSERT_EQ(png.size(), 8u + 25 + 12 + 2 + 2 * 5 + 80 * 901 + 4 + 12);
+  EXPECT_EQ(Text(png, 1, 3), "PNG");
+  EXPECT_EQ(Text(png, 12, 4), "IHDR");
+  EXPECT_EQ(png[19], 300 % 256);
+  EXPECT_EQ(Text(png, png.size() - 8, 4), "IEND");
 }
 
 TEST(ExpectedFiles, SplitDataIntoExtentsWithAGapBetweenNeighbours) {

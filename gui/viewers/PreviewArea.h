@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QWidget>
+#include <string>
+
+#include "disk/DiskReader.h"
+#include "viewers/PreviewKind.h"
+#include "volume/FileData.h"
+
+class QLabel;
+class QStackedLayout;
+
+namespace kestrel::gui {
+
+class CHexViewer;
+class CImagePreview;
+class CMediaViewer;
+class PreviewWorker;
+
+// A file to preview: where its bytes lie, and its name, whose extension chooses the preview.
+struct PreviewFile {
+  disk::DiskReader source;
+  volume::FileDataLayout layout;
+  std::u16string name;
+};
+
+// The preview area of the volume page and the pool page: a picture, a playing media file, or the
+// hex viewer, for the file picked in the list. Every read and every decoding runs on the area's
+// worker; a new pick stops the load of the last one. A picture that does not decode, and media
+// that cannot be played, are shown in hex. Nothing read is ever written but the player's private
+// temporary file.
+class PreviewArea : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit PreviewArea(QWidget* parent);
+
+  // Closes the current preview and shows the file (nothing for an empty file).
+  void Show(PreviewFile file);
+  // Stops loading and playing, removes the player's file, empties the area.
+  void Close();
+
+  CHexViewer* HexViewer() const { return hex_; }
+  CImagePreview* ImagePreview() const { return image_; }
+  CMediaViewer* MediaViewer() const { return media_; }
+  // What is on show: nothing, or the widget of one of the three.
+  QWidget* Current() const;
+
+ private:
+  void ShowHex();
+  void LoadPicture(std::uint64_t readBytes);
+  void LoadMedia(std::uint64_t readBytes, bool video);
+  void OnPageWanted(std::uint64_t page);
+  void OnMediaFailed();
+
+  PreviewFile file_;
+  QStackedLayout* stack_;
+  QLabel* caption_;
+  CHexViewer* hex_;
+  CImagePreview* image_;
+  CMediaViewer* media_;
+  PreviewWorker* worker_;
+};
+
+}  // namespace kestrel::gui
