@@ -82,7 +82,7 @@ class CloneCommand : public Command {
     std::cout << "Cloned Disk" << from_ << " onto Disk" << to_ << ": " << outcome.sectorsDone
               << " of " << job.sectors << " sectors (progress block size "
               << imaging::BlockSizeText(imaging::ProgressGrid(job.sectors).BlockSectors())
-              << ")\nUnreadable sectors left untouched: " << outcome.unreadable.SectorCount()
+              << ")\nUnreadable sectors written as zeros: " << outcome.unreadable.SectorCount()
               << '\n';
     if (outcome.stopped) {
       return Fail(app::Format("stopped; Disk%d holds the first %llu sectors of Disk%d", to_,
@@ -90,8 +90,7 @@ class CloneCommand : public Command {
     }
     if (outcome.unreadable.SectorCount() != 0) {
       return Fail(
-          "these sectors could not be read, and the destination keeps its old content "
-          "there: " +
+          "these sectors could not be read, and the destination holds zeros there: " +
           UnreadableRunsText(outcome.unreadable));
     }
     return kSuccess;

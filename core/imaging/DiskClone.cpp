@@ -12,7 +12,6 @@ app::Result<CopyOutcome> CloneDisk(const CloneJob& job, platform::SectorWriter& 
   const CopyPlan plan{.source = {0, job.sectors},
                       .destinationFirst = 0,
                       .chunkSectors = kCloningChunkSectors,
-                      .unreadable = UnreadableSectors::LeaveUntouched,
                       .hashDestination = false,
                       .statusText = CloningStatusText};
   auto outcome = CopySectors(job.source, plan, destination, status, observer, std::move(stop));
@@ -22,8 +21,8 @@ app::Result<CopyOutcome> CloneDisk(const CloneJob& job, platform::SectorWriter& 
   }
   if (outcome.value().stopped) log.AppendLogEntry(kDiskCloningStopped);
   log.AppendLogEntry(app::Format(
-      "Disk cloning of Disk%d onto Disk%d ended: %llu sectors copied, %llu unreadable sectors left "
-      "untouched",
+      "Disk cloning of Disk%d onto Disk%d ended: %llu sectors copied, %llu unreadable sectors "
+      "written as zeros",
       job.sourceDisk, job.destinationDisk,
       static_cast<unsigned long long>(outcome.value().sectorsDone),
       static_cast<unsigned long long>(outcome.value().unreadable.SectorCount())));

@@ -21,6 +21,13 @@ std::string ImagePathForChosenName(const std::string& chosen);
 // failure: kInsufficientSpace, or that the image's folder cannot be reached.
 std::optional<app::Failure> CheckRoomForImage(const std::string& imagePath, SectorRange range);
 
+// Nothing when an image of the source may be written at imagePath; else why not: the path is the
+// source itself, or lies on a file system of the source disk, where writing the image would
+// overwrite the deleted data that imaging is meant to save. sourcePath is a device or an image
+// file, or the logical name of a disk.
+std::optional<app::Failure> ImageDestinationRefusal(const std::string& imagePath,
+                                                    const std::string& sourcePath);
+
 // The map file of an image when none is named: the image's path with ".map" appended.
 std::string DefaultMapPath(const std::string& imagePath);
 

@@ -119,6 +119,8 @@ class DeviceWriter : public SectorWriter {
     return true;
   }
 
+  bool Flush() override { return ::fsync(fd_.get()) == 0; }
+
  private:
   FileDescriptor fd_;
 };
