@@ -1,6 +1,7 @@
 #include "imaging/DiskClone.h"
 
 #include "app/SizeText.h"
+#include "disk/DriveName.h"
 #include "imaging/CopyTexts.h"
 
 namespace kestrel::imaging {
@@ -27,6 +28,17 @@ app::Result<CopyOutcome> CloneDisk(const CloneJob& job, platform::SectorWriter& 
       static_cast<unsigned long long>(outcome.value().sectorsDone),
       static_cast<unsigned long long>(outcome.value().unreadable.SectorCount())));
   return outcome;
+}
+
+app::Result<CopyOutcome> CloneDisks(int sourceDisk, std::uint64_t sectors, int destinationDisk,
+                                    CopyStatus& status, app::ProgressObserver& observer,
+                                    std::stop_token stop, const app::LogReport& log) {
+  const platform::OpenedWriter writer = platform::OpenDiskForWriting(destinationDisk);
+  if (!writer.status.ok()) return app::Failure{writer.status.message};
+  const disk::OpenedSource reader = disk::OpenSource(disk::PhysicalDriveName(sourceDisk));
+  if (!reader.status.ok()) return app::Failure{reader.status.message};
+  const CloneJob job{reader.reader, sourceDisk, sectors, destinationDisk};
+  return CloneDisk(job, *writer.writer, status, observer, std::move(stop), log);
 }
 
 }  // namespace kestrel::imaging

@@ -37,4 +37,10 @@ app::Result<CopyOutcome> CloneDisk(const CloneJob& job, platform::SectorWriter& 
                                    CopyStatus& status, app::ProgressObserver& observer,
                                    std::stop_token stop, const app::LogReport& log);
 
+// Opens disk N for reading and disk M for writing (a disk with a mounted file system is refused
+// there), clones the source's sectors as above, and closes both before it returns.
+app::Result<CopyOutcome> CloneDisks(int sourceDisk, std::uint64_t sectors, int destinationDisk,
+                                    CopyStatus& status, app::ProgressObserver& observer,
+                                    std::stop_token stop, const app::LogReport& log);
+
 }  // namespace kestrel::imaging

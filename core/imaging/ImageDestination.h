@@ -5,13 +5,13 @@
 #include <string_view>
 
 #include "app/Result.h"
+#include "destination/FreeSpace.h"
 #include "imaging/SectorRange.h"
 
 // Where an image goes: its name, the room it needs, and the map file beside it.
 namespace kestrel::imaging {
 
-inline constexpr std::string_view kInsufficientSpace =
-    "Insufficient drive space at destination location.";
+inline constexpr std::string_view kInsufficientSpace = destination::kInsufficientSpaceText;
 
 // The image path from the name chosen in the save dialog: "%s.IMG", always, also after a name
 // that already ends in ".IMG".

@@ -46,15 +46,6 @@ QTreeWidgetItem* Entry(QTreeWidget* tree, const QString& label) {
   return found.isEmpty() ? nullptr : found.first();
 }
 
-void ChooseFile(const QString& dialogName, const QString& path) {
-  WhenModal(dialogName, [path](QWidget* dialog) {
-    auto* files = static_cast<QFileDialog*>(dialog);
-    files->setDirectory(QFileInfo(path).absolutePath());
-    files->findChild<QLineEdit*>("fileNameEdit")->setText(QFileInfo(path).fileName());
-    static_cast<QDialog*>(files)->accept();
-  });
-}
-
 // Recover with the destination typed into the pool page's destination dialog.
 bool Recover(QWidget* page, const QString& folder) {
   bool recovered = false;

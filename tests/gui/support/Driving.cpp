@@ -2,6 +2,9 @@
 
 #include <QAbstractButton>
 #include <QElapsedTimer>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
 #include <QLabel>
 #include <QStyle>
 #include <QStyleOptionViewItem>
@@ -41,6 +44,16 @@ void WhenModal(const QString& objectName, std::function<void(QWidget*)> action, 
 void AnswerModal(const QString& objectName, const char* button) {
   WhenModal(objectName, [button, objectName](QWidget* dialog) {
     if (!Click(dialog, button)) Failures() << objectName + "/" + button;
+  });
+}
+
+void ChooseFile(const QString& dialogName, const QString& path) {
+  WhenModal(dialogName, [path](QWidget* dialog) {
+    auto* files = static_cast<QFileDialog*>(dialog);
+    const QFileInfo file(path);
+    files->setDirectory(file.absolutePath());
+    files->findChild<QLineEdit*>("fileNameEdit")->setText(file.fileName());
+    static_cast<QDialog*>(files)->accept();  // public for a QDialog
   });
 }
 

@@ -20,6 +20,10 @@ void AnswerModal(const QString& objectName, const char* button);
 // The dialogs that were waited for in vain since the last call.
 QStringList TakeModalFailures();
 
+// Once the named file dialog is on top, types the file's name into it, in the file's folder, and
+// accepts it.
+void ChooseFile(const QString& dialogName, const QString& path);
+
 // Clicks the named button below the widget; false when there is none, or it is disabled.
 bool Click(QWidget* parent, const char* buttonName);
 bool IsEnabled(QWidget* parent, const char* buttonName);

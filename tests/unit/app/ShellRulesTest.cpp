@@ -24,6 +24,12 @@ TEST(Navigation, BackLeadsOneStepClosingLeadsOut) {
   EXPECT_EQ(MainWindowReaction(PageResult::ShowCaller), CallerReaction::ShowAgain)
       << "a page opened from the main window that asks for its caller finds the main window";
   EXPECT_EQ(MainWindowReaction(MediaPageResult(LeaveButton::Close)), CallerReaction::EndClosing);
+  EXPECT_EQ(MediaPageReaction(ImagingPageResult(LeaveButton::Back)), CallerReaction::ShowAgain)
+      << "BACK on the imaging progress page shows the source selection again";
+  EXPECT_EQ(MediaPageReaction(ImagingPageResult(LeaveButton::Close)),
+            CallerReaction::EndBackToMainWindow)
+      << "X on an imaging page cancels it, and the program goes on";
+  EXPECT_EQ(MainWindowReaction(ImagingPageResult(LeaveButton::Home)), CallerReaction::ShowAgain);
 }
 
 TEST(HelpTopics, EachPageOpensItsOwnTopicAndTheRestTheContents) {
