@@ -234,7 +234,11 @@ void CDiskClone::Leave(app::LeaveButton button) {
   }
   NoticeDialog question("StopCloningQuestion", imaging::kStopCloningQuestion,
                         {NoticeDialog::kYes, NoticeDialog::kNo}, this);
-  if (question.exec() != QDialog::Accepted || !run_->IsRunning()) return;
+  if (question.exec() != QDialog::Accepted) return;
+  if (!run_->IsRunning()) {  // it ended while the question was on screen
+    EndPage(app::ImagingPageResult(button));
+    return;
+  }
   closeWhenStopped_ = true;
   OnStop();
 }
