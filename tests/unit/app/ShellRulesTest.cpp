@@ -36,11 +36,13 @@ TEST(HelpTopics, EachPageOpensItsOwnTopicAndTheRestTheContents) {
   EXPECT_EQ(HelpTopicFor("CpoolIterator"), "pool-page");
   EXPECT_EQ(HelpTopicFor("CScanDisk"), "disk-scan-page");
   EXPECT_EQ(HelpTopicFor("LeafIterator"), "volume-page");
+  EXPECT_EQ(HelpTopicFor("CDiskClone"), "imaging");
   EXPECT_EQ(HelpTopicFor("SomeDialog"), "index");
   EXPECT_EQ(HelpPagePath("/opt/kestrel/help", "pool-page"), "/opt/kestrel/help/pool-page.html");
   for (const char* page :
        {"CInitialInfo", "LeafIterator", "CpoolIterator", "CScanDisk", "ResumeRecovery",
-        "CKestrelNSSRecoveryDlg", "CFileMask", "FileMaskForPool", "CFindFileDlg"}) {
+        "CKestrelNSSRecoveryDlg", "CFileMask", "FileMaskForPool", "CFindFileDlg",
+        "CCreateImageItems", "CImageCreation", "CDiskClone"}) {
     const std::string source =
         std::string(KESTREL_SOURCE_DIR) + "/docs/help/" + std::string(HelpTopicFor(page)) + ".md";
     EXPECT_TRUE(std::filesystem::exists(source)) << "the manual has no page " << source;
