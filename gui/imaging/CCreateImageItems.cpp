@@ -40,6 +40,18 @@ QTreeWidgetItem* AddEntry(QTreeWidgetItem* parent, const std::u16string& label, 
   return item;
 }
 
+// The whole disk, or its pool number `pool` (m_imageOfDisk or m_imageOfPool).
+ImagingChoice ChoiceFor(const disk::DiskEntry& entry, int pool) {
+  ImagingChoice choice;
+  choice.sourcePath = disk::PhysicalDriveName(entry.number);
+  choice.range = imaging::DiskImageRange(entry.sectorCount);
+  if (pool >= 0) {
+    choice.range = imaging::PoolImageRange(entry.pools[pool], entry.sectorCount);
+    choice.poolImage = true;
+  }
+  return choice;
+}
+
 }  // namespace
 
 CCreateImageItems::CCreateImageItems(const app::LogReport& log, QWidget* parent)
@@ -84,8 +96,8 @@ QLayout* CCreateImageItems::BuildButtons() {
   auto* row = new QHBoxLayout;
   QPushButton* home = SkinButton(disk::kHomeCaption, "HOME", "homeButton", this);
   QPushButton* back = SkinButton(disk::kBackCaption, "BACK", "backButton", this);
-  continue_ = SkinButton(disk::kContinueCaption, "Image the selected disk or pool",
-                         "continueButton", this);
+  continue_ =
+      SkinButton(disk::kContinueCaption, "Image the selected disk or pool", "continueButton", this);
   connect(home, &QPushButton::clicked, this,
           [this] { EndPage(app::ImagingPageResult(app::LeaveButton::Home)); });
   connect(back, &QPushButton::clicked, this,
@@ -117,15 +129,12 @@ void CCreateImageItems::OnSelectionChanged() {
   const QTreeWidgetItem* item = tree_->currentItem();
   chosen_.reset();
   if (item && !item->data(0, kDiskRole).isNull()) {
-    const disk::DiskEntry& entry = media_.disks[item->data(0, kDiskRole).toInt()];
-    const int pool = item->data(0, kPoolRole).toInt();
-    chosen_ = ImagingChoice{disk::PhysicalDriveName(entry.number),
-                            pool < 0 ? imaging::DiskImageRange(entry.sectorCount)
-                                     : imaging::PoolImageRange(entry.pools[pool], entry.sectorCount),
-                            pool >= 0, {}};
+    chosen_ =
+        ChoiceFor(media_.disks[item->data(0, kDiskRole).toInt()], item->data(0, kPoolRole).toInt());
   }
   const bool copyable = chosen_ && chosen_->range.Count() != 0;
-  const auto lines = imaging::ItemInformationLines(chosen_ ? chosen_->range : imaging::SectorRange{});
+  const auto lines =
+      imaging::ItemInformationLines(chosen_ ? chosen_->range : imaging::SectorRange{});
   for (std::size_t i = 0; i < itemLines_.size(); ++i)
     itemLines_[i]->setText(chosen_ ? ToQString(lines[i]) : QString());
   continue_->setEnabled(copyable);

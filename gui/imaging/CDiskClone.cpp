@@ -15,6 +15,7 @@
 #include "gui/common/NoticeDialog.h"
 #include "gui/common/QtText.h"
 #include "gui/common/Skin.h"
+#include "gui/disk/DescriptionPanels.h"
 #include "gui/imaging/CCloneWarningMessage.h"
 #include "gui/imaging/CopyRun.h"
 #include "gui/imaging/ProgressGridView.h"
@@ -24,13 +25,6 @@
 
 namespace kestrel::gui {
 namespace {
-
-QLabel* ValueLabel(const char* name, QWidget* parent) {
-  auto* label = new QLabel(parent);
-  label->setObjectName(QString::fromLatin1(name));
-  label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  return label;
-}
 
 QComboBox* DriveList(const char* name, QWidget* parent) {
   auto* list = new QComboBox(parent);
@@ -64,8 +58,7 @@ QWidget* CDiskClone::BuildChoice() {
   destination_ = DriveList("destinationList", group);
   layout->addRow(ToQString(imaging::kCloneSourceCaption), source_);
   layout->addRow(ToQString(imaging::kCloneDestinationCaption), destination_);
-  refusal_ = ValueLabel("refusalText", group);
-  refusal_->setWordWrap(true);
+  refusal_ = PanelLabel("refusalText", group);
   refusal_->setStyleSheet(QStringLiteral("color: #b00000"));
   layout->addRow(refusal_);
   for (QComboBox* list : {source_, destination_}) {
@@ -82,9 +75,9 @@ QWidget* CDiskClone::BuildProgressArea() {
   auto* side = new QVBoxLayout;
   side->addWidget(SymbolsLegend(*grid_, area));
   auto* fields = new QFormLayout;
-  blockSize_ = ValueLabel("blockSize", area);
-  processed_ = ValueLabel("processed", area);
-  processing_ = ValueLabel("processing", area);
+  blockSize_ = PanelLabel("blockSize", area);
+  processed_ = PanelLabel("processed", area);
+  processing_ = PanelLabel("processing", area);
   fields->addRow(ToQString(imaging::kBlockSizeCaption), blockSize_);
   fields->addRow(ToQString(imaging::kProcessedCaption), processed_);
   fields->addRow(ToQString(imaging::kProcessingCaption), processing_);
@@ -93,9 +86,8 @@ QWidget* CDiskClone::BuildProgressArea() {
   bar_->setObjectName(QStringLiteral("cloningProgress"));
   bar_->setRange(0, 100);
   side->addWidget(bar_);
-  detail_ = ValueLabel("progressDetail", area);
-  status_ = ValueLabel("statusText", area);
-  status_->setWordWrap(true);
+  detail_ = PanelLabel("progressDetail", area);
+  status_ = PanelLabel("statusText", area);
   side->addWidget(detail_);
   side->addWidget(status_);
   side->addStretch();
@@ -160,11 +152,11 @@ void CDiskClone::OnStart() {
   if (CCloneWarningMessage(this).exec() != QDialog::Accepted) return;
   SetRunning(true);
   status_->clear();
-  run_->Start([from = source->number, sectors = source->sectorCount, to = destination->number,
-               &log = log_](imaging::CopyStatus& status, app::ProgressObserver& observer,
-                            std::stop_token stop) {
-    return imaging::CloneDisks(from, sectors, to, status, observer, std::move(stop), log);
-  });
+  run_->Start(
+      [from = source->number, sectors = source->sectorCount, to = destination->number, &log = log_](
+          imaging::CopyStatus& status, app::ProgressObserver& observer, std::stop_token stop) {
+        return imaging::CloneDisks(from, sectors, to, status, observer, std::move(stop), log);
+      });
 }
 
 // A disk that changed since the lists were made is listed again; an unsafe destination is named

@@ -1,7 +1,7 @@
 #include "gui/imaging/CImageCreation.h"
 
-#include <QGroupBox>
 #include <QFormLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
@@ -15,6 +15,7 @@
 #include "gui/common/NoticeDialog.h"
 #include "gui/common/QtText.h"
 #include "gui/common/Skin.h"
+#include "gui/disk/DescriptionPanels.h"
 #include "gui/disk/ScanPages.h"
 #include "gui/imaging/CopyRun.h"
 #include "gui/imaging/ProgressGridView.h"
@@ -27,13 +28,6 @@
 namespace kestrel::gui {
 namespace {
 
-QLabel* ValueLabel(const char* name, QWidget* parent) {
-  auto* label = new QLabel(parent);
-  label->setObjectName(QString::fromLatin1(name));
-  label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  return label;
-}
-
 // The worker's whole run: it creates the image, copies, closes the image and writes the map file
 // beside it, so that nothing of the image is left to the page.
 CopyRun::Job ImagingJob(const ImagingChoice& choice, const disk::OpenedSource& source,
@@ -44,8 +38,7 @@ CopyRun::Job ImagingJob(const ImagingChoice& choice, const disk::OpenedSource& s
     platform::OpenedWriter image = platform::CreateImageFile(choice.imagePath);
     if (!image.status.ok()) return app::Failure{image.status.message};
     const imaging::ImagingJob job{source.reader, choice.sourcePath, choice.range, choice.imagePath};
-    auto outcome =
-        imaging::CreateImage(job, *image.writer, status, observer, std::move(stop), log);
+    auto outcome = imaging::CreateImage(job, *image.writer, status, observer, std::move(stop), log);
     image.writer.reset();
     if (!outcome.ok()) return outcome;
     const std::string map = imaging::DefaultMapPath(choice.imagePath);
@@ -89,19 +82,18 @@ QWidget* CImageCreation::BuildProgressArea() {
   side->addWidget(SymbolsLegend(*grid_, area));
   auto* info = new QGroupBox(ToQString(imaging::kProcessingInfoCaption), area);
   auto* fields = new QFormLayout(info);
-  readingSector_ = ValueLabel("readingSector", info);
-  imageSize_ = ValueLabel("imageSize", info);
+  readingSector_ = PanelLabel("readingSector", info);
+  imageSize_ = PanelLabel("imageSize", info);
   fields->addRow(ToQString(imaging::kReadingSectorCaption), readingSector_);
   fields->addRow(ToQString(imaging::kImageSizeCaption), imageSize_);
   bar_ = new QProgressBar(info);
   bar_->setObjectName(QStringLiteral("imagingProgress"));
   bar_->setRange(0, 100);
   fields->addRow(bar_);
-  detail_ = ValueLabel("progressDetail", info);
+  detail_ = PanelLabel("progressDetail", info);
   fields->addRow(detail_);
   side->addWidget(info);
-  status_ = ValueLabel("statusText", area);
-  status_->setWordWrap(true);
+  status_ = PanelLabel("statusText", area);
   side->addWidget(status_);
   side->addStretch();
   layout->addLayout(side, 1);

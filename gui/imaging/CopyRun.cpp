@@ -3,8 +3,7 @@
 namespace kestrel::gui {
 
 CopyRun::CopyRun(QObject* parent)
-    : QObject(parent),
-      observer_([this](const app::Progress&) {
+    : QObject(parent), observer_([this](const app::Progress&) {
         Copy();
         return std::string();
       }) {

@@ -238,8 +238,7 @@ void ImagingPagesTest::anExistingImageIsReplacedOnlyOnYes() {
   auto* page = FindWindow<gui::CImageCreation>();
   QVERIFY2(page, "existing.IMG.IMG is a new name: no question");
   QVERIFY(Finished(page, "stopButton"));
-  const QByteArray pool =
-      DiskBytes(LineNumber(items, "itemStart"), LineNumber(items, "itemEnd"));
+  const QByteArray pool = DiskBytes(LineNumber(items, "itemStart"), LineNumber(items, "itemEnd"));
   QVERIFY(FileBytes(Scratch("existing.IMG.IMG")) == pool);
   QVERIFY(Click(page, "backButton"));
 
@@ -278,8 +277,8 @@ void ImagingPagesTest::aDestinationWithoutRoomIsRefused() {
 // The page is made on a source whose reads the test lets through, so that Stop comes while the
 // imaging runs.
 void ImagingPagesTest::stopAnsweredNoGoesOnAndYesStops() {
-  auto gate = std::make_shared<GatedSource>(
-      disk::OpenSource(program_.disks->Disk(0).toStdString()).reader);
+  auto gate =
+      std::make_shared<GatedSource>(disk::OpenSource(program_.disks->Disk(0).toStdString()).reader);
   gate->Allow(3);
   const QString image = Scratch("stopped.IMG");
   gui::CImageCreation page(
@@ -417,7 +416,8 @@ void ImagingPagesTest::unsafeClonesAreRefused() {
 
   source->setCurrentIndex(0);
   destination->setCurrentIndex(1);
-  WhenModal("CCloneWarningMessage", [](QWidget* warning) { static_cast<QDialog*>(warning)->reject(); });
+  WhenModal("CCloneWarningMessage",
+            [](QWidget* warning) { static_cast<QDialog*>(warning)->reject(); });
   QVERIFY(Click(page, "startCloningButton"));
   QVERIFY2(program_.disks->LogText().count("Started disk cloning") == clonesBefore,
            "refused or declined: nothing starts");
