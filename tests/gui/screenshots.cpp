@@ -45,11 +45,6 @@ bool WorkDone(QWidget* page) {
       [page] { return !page->findChild<QPushButton*>("stopButton")->isVisible(); }, kTimeout);
 }
 
-QTreeWidgetItem* Entry(QTreeWidget* tree, const QString& label) {
-  const auto found = tree->findItems(label, Qt::MatchExactly | Qt::MatchRecursive);
-  return found.isEmpty() ? nullptr : found.first();
-}
-
 QModelIndex Child(const QAbstractItemModel* model, const QModelIndex& parent, const QString& name) {
   for (int row = 0; row < model->rowCount(parent); ++row) {
     if (model->index(row, 0, parent).data().toString() == name) return model->index(row, 0, parent);
@@ -61,7 +56,7 @@ QModelIndex Child(const QAbstractItemModel* model, const QModelIndex& parent, co
 gui::CInitialInfo* MediaPageAt(const QString& label) {
   auto* media = FindWindow<gui::CInitialInfo>();
   auto* tree = media->findChild<QTreeWidget*>("mediaTree");
-  tree->setCurrentItem(Entry(tree, label));
+  tree->setCurrentItem(TreeEntry(tree, label));
   return media;
 }
 
@@ -98,7 +93,7 @@ bool ShootDiskScanPage(const QDir& out) {
   auto* page = FindWindow<gui::CScanDisk>();
   if (!page || !WorkDone(page)) return false;
   auto* tree = page->findChild<QTreeWidget*>("diskTree");
-  tree->setCurrentItem(Entry(tree, "Pool :    SPARE"));
+  tree->setCurrentItem(TreeEntry(tree, "Pool :    SPARE"));
   const bool shot = Shoot(page, out.filePath("disk-scan-page.png"));
   Click(page, "backButton");
   return shot && QTest::qWaitFor([] { return FindWindow<gui::CInitialInfo>(); }, kTimeout);

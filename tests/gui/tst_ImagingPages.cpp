@@ -32,11 +32,6 @@ namespace {
 constexpr int kTimeout = 30000;
 constexpr qint64 kDemoDiskSectors = 71680;  // the demo's Disk0: 35 MiB
 
-QTreeWidgetItem* Entry(QTreeWidget* tree, const QString& label) {
-  const auto found = tree->findItems(label, Qt::MatchExactly | Qt::MatchRecursive);
-  return found.isEmpty() ? nullptr : found.first();
-}
-
 // The number at the end of an "Item Information" line.
 qint64 LineNumber(QWidget* page, const char* label) {
   return LabelText(page, label).split(' ', Qt::SkipEmptyParts).last().toLongLong();
@@ -136,7 +131,7 @@ gui::CDiskClone* ImagingPagesTest::OpenCloningPage(const QStringList& disks) {
 void ImagingPagesTest::ImageEntry(gui::CCreateImageItems* items, const QString& entry,
                                   const QString& name) {
   auto* tree = items->findChild<QTreeWidget*>("sourceTree");
-  tree->setCurrentItem(Entry(tree, entry));
+  tree->setCurrentItem(TreeEntry(tree, entry));
   ChooseFile("imageFileDialog", Scratch(name));
   QVERIFY(Click(items, "continueButton"));
 }
@@ -169,16 +164,16 @@ void ImagingPagesTest::theItemLinesFollowTheSelection() {
   tree->setCurrentItem(tree->topLevelItem(0));
   QVERIFY(!IsEnabled(items, "continueButton"));
   QCOMPARE(LabelText(items, "itemSize"), QString());
-  tree->setCurrentItem(Entry(tree, "Disk0"));
+  tree->setCurrentItem(TreeEntry(tree, "Disk0"));
   QVERIFY(IsEnabled(items, "continueButton"));
   QCOMPARE(LabelText(items, "itemSize"), QStringLiteral("Size                      :    35 MB"));
   QCOMPARE(LabelText(items, "itemStart"), QStringLiteral("Starting Sector :     0"));
   QCOMPARE(LabelText(items, "itemEnd"), QStringLiteral("Ending Sector   :     71680"));
-  tree->setCurrentItem(Entry(tree, "Pool:DATA"));
+  tree->setCurrentItem(TreeEntry(tree, "Pool:DATA"));
   // the sector of the pool's partition header, byte 1048576
   QCOMPARE(LabelText(items, "itemStart"), QStringLiteral("Starting Sector :     2048"));
   const qint64 dataEnd = LineNumber(items, "itemEnd");
-  tree->setCurrentItem(Entry(tree, "Pool:ARCHIVE"));
+  tree->setCurrentItem(TreeEntry(tree, "Pool:ARCHIVE"));
   QCOMPARE(LineNumber(items, "itemStart"), 34816);
   QVERIFY2(2048 < dataEnd && dataEnd <= 34816, "a pool ends where its partition does");
   QVERIFY(LineNumber(items, "itemEnd") <= kDemoDiskSectors);

@@ -80,6 +80,11 @@ QString LabelText(QWidget* parent, const char* labelName) {
   return label ? label->text() : QStringLiteral("<no label %1>").arg(labelName);
 }
 
+QTreeWidgetItem* TreeEntry(QTreeWidget* tree, const QString& label) {
+  const auto found = tree->findItems(label, Qt::MatchExactly | Qt::MatchRecursive);
+  return found.isEmpty() ? nullptr : found.first();
+}
+
 QModelIndex ChildNamed(const QAbstractItemModel* model, const QModelIndex& parent,
                        const QString& name) {
   for (int row = 0; row < model->rowCount(parent); ++row) {

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QString>
 #include <QStringList>
+#include <QTreeWidget>
 #include <functional>
 
 // Driving the program's real widgets from a test: modal dialogs are answered by callbacks that
@@ -28,6 +29,9 @@ void ChooseFile(const QString& dialogName, const QString& path);
 bool Click(QWidget* parent, const char* buttonName);
 bool IsEnabled(QWidget* parent, const char* buttonName);
 QString LabelText(QWidget* parent, const char* labelName);
+
+// The item of the tree, at any depth, whose text is `label`; nullptr when there is none.
+QTreeWidgetItem* TreeEntry(QTreeWidget* tree, const QString& label);
 
 // The child of `parent` whose text is `name`; invalid when there is none.
 QModelIndex ChildNamed(const QAbstractItemModel* model, const QModelIndex& parent,
