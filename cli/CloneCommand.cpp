@@ -6,7 +6,6 @@
 #include "Interrupt.h"
 #include "ProgressLine.h"
 #include "app/SizeText.h"
-#include "disk/DriveName.h"
 #include "imaging/CloneChoice.h"
 #include "imaging/CopyTexts.h"
 #include "imaging/DiskClone.h"
@@ -61,28 +60,23 @@ class CloneCommand : public Command {
       return Fail(std::string(imaging::kCloneWarning) +
                   app::Format(" Add --yes to overwrite Disk%d with Disk%d.", to_, from_));
     }
-    platform::OpenedWriter writer = platform::OpenDiskForWriting(to_);
-    if (!writer.status.ok()) return Fail(writer.status.message);
-    const disk::OpenedSource reader = disk::OpenSource(disk::PhysicalDriveName(from_));
-    if (!reader.status.ok()) return Fail(reader.status.message);
-    const imaging::CloneJob job{reader.reader, from_, source.value().sectorCount, to_};
+    const std::uint64_t sectors = source.value().sectorCount;
     const InterruptStop interrupt;
     imaging::CopyStatus status;
     const auto outcome = [&] {
       ProgressLine progress(app::Format("Cloning Disk%d onto Disk%d", from_, to_));
-      return imaging::CloneDisk(job, *writer.writer, status, progress, interrupt.token(), log);
+      return imaging::CloneDisks(from_, sectors, to_, status, progress, interrupt.token(), log);
     }();
-    writer.writer.reset();  // the destination is closed before the result is reported
     if (!outcome.ok()) return Fail(outcome.error());
-    return Report(job, outcome.value());
+    return Report(sectors, outcome.value());
   }
 
  private:
-  int Report(const imaging::CloneJob& job, const imaging::CopyOutcome& outcome) const {
+  int Report(std::uint64_t sectors, const imaging::CopyOutcome& outcome) const {
     std::cout << "Cloned Disk" << from_ << " onto Disk" << to_ << ": " << outcome.sectorsDone
-              << " of " << job.sectors << " sectors (progress block size "
-              << imaging::BlockSizeText(imaging::ProgressGrid(job.sectors).BlockSectors())
-              << ")\nUnreadable sectors left untouched: " << outcome.unreadable.SectorCount()
+              << " of " << sectors << " sectors (progress block size "
+              << imaging::BlockSizeText(imaging::ProgressGrid(sectors).BlockSectors())
+              << ")\nUnreadable sectors written as zeros: " << outcome.unreadable.SectorCount()
               << '\n';
     if (outcome.stopped) {
       return Fail(app::Format("stopped; Disk%d holds the first %llu sectors of Disk%d", to_,
@@ -90,8 +84,7 @@ class CloneCommand : public Command {
     }
     if (outcome.unreadable.SectorCount() != 0) {
       return Fail(
-          "these sectors could not be read, and the destination keeps its old content "
-          "there: " +
+          "these sectors could not be read, and the destination holds zeros there: " +
           UnreadableRunsText(outcome.unreadable));
     }
     return kSuccess;

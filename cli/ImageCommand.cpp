@@ -101,11 +101,12 @@ class ImageCommand : public Command {
     return job;
   }
 
-  // Neither the image nor the map file may be the source (creating them empties them), nor each
-  // other.
+  // Neither the image nor the map file may be the source (creating them empties them), nor lie
+  // on a file system of the source disk, nor be each other.
   std::optional<app::Failure> CheckDestinations() const {
     const std::string source =
         source_.image ? *source_.image : platform::DiskDevicePath(*source_.disk);
+    if (auto refusal = imaging::ImageDestinationRefusal(imagePath_, source)) return refusal;
     for (const std::string& path : {imagePath_, mapPath_}) {
       if (SamePlace(source, path)) {
         return app::Failure{path + ": is the source; write the image and its map elsewhere"};

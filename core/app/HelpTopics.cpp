@@ -6,7 +6,7 @@
 namespace kestrel::app {
 namespace {
 
-constexpr std::array<std::pair<std::string_view, std::string_view>, 9> kTopics{{
+constexpr std::array<std::pair<std::string_view, std::string_view>, 12> kTopics{{
     {"CInitialInfo", "media-page"},
     {"LeafIterator", "volume-page"},
     {"CpoolIterator", "pool-page"},
@@ -15,6 +15,9 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 9> kTopics{{
     {"FileMaskForPool", "mask-and-find"},
     {"CFindFileDlg", "mask-and-find"},
     {"ResumeRecovery", "resume"},
+    {"CCreateImageItems", "imaging"},
+    {"CImageCreation", "imaging"},
+    {"CDiskClone", "imaging"},
     {"CKestrelNSSRecoveryDlg", "index"},
 }};
 

@@ -18,6 +18,10 @@ PageResult ScanPageResult(LeaveButton button) {
   return PageResult::Closing;
 }
 
+PageResult ImagingPageResult(LeaveButton button) {
+  return button == LeaveButton::Back ? PageResult::ShowCaller : PageResult::BackToMainWindow;
+}
+
 CallerReaction MainWindowReaction(PageResult result) {
   return result == PageResult::Closing ? CallerReaction::EndClosing : CallerReaction::ShowAgain;
 }

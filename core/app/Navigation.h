@@ -20,6 +20,10 @@ PageResult MediaPageResult(LeaveButton button);
 // again, X closes the application.
 PageResult ScanPageResult(LeaveButton button);
 
+// The imaging and cloning pages: BACK shows the page before again, HOME and X go back to the main
+// window (X cancels the page; the program goes on).
+PageResult ImagingPageResult(LeaveButton button);
+
 // What a page does when a page it opened has ended.
 enum class CallerReaction { ShowAgain, EndBackToMainWindow, EndClosing };
 

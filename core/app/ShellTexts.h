@@ -42,8 +42,5 @@ inline constexpr std::string_view kCloneDiskCaption = "Clone Disk";
 
 // Pages that a later version adds: their buttons are there, and say what to use meanwhile.
 inline constexpr std::string_view kComingLaterToolTip = "Comes with a later version";
-inline constexpr std::string_view kImagingLaterText =
-    "Disk imaging and cloning come with a later version of this program.\n\nMeanwhile the command "
-    "line makes images and clones: kestrel-nss-cli image, kestrel-nss-cli clone";
 
 }  // namespace kestrel::app

@@ -62,4 +62,20 @@ std::optional<app::Failure> CloneRefusal(const disk::DriveListEntry& source,
   return std::nullopt;
 }
 
+std::optional<app::Failure> CloneDriveChanged(const disk::DriveListEntry& listed) {
+  if (!platform::FindDisk(listed.number)) {
+    return app::Failure{app::Format("Disk%d is no longer there", listed.number)};
+  }
+  const auto SerialOf = [](const std::optional<disk::DriveIdentity>& identity) {
+    return identity ? identity->serial : std::string{};
+  };
+  if (platform::DiskSectorCount(listed.number) != listed.sectorCount ||
+      SerialOf(platform::IdentifyDrive(listed.number)) != SerialOf(listed.identity)) {
+    return app::Failure{DiskName(listed) +
+                        " is not the disk it was when the list was made (its size or serial "
+                        "number changed); choose the disks again"};
+  }
+  return std::nullopt;
+}
+
 }  // namespace kestrel::imaging

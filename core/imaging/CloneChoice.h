@@ -31,4 +31,9 @@ bool CanStartCloning(const disk::DriveListEntry* source, const disk::DriveListEn
 std::optional<app::Failure> CloneRefusal(const disk::DriveListEntry& source,
                                          const disk::DriveListEntry& destination);
 
+// Nothing when the disk is still the one the lists showed: there, with the same sector count and
+// serial number. Else what changed, so that a disk swapped or resized since the lists were made is
+// never overwritten, nor copied with the old size.
+std::optional<app::Failure> CloneDriveChanged(const disk::DriveListEntry& listed);
+
 }  // namespace kestrel::imaging

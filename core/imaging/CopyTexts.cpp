@@ -28,6 +28,33 @@ std::string CloningStatusText(const CopyStatus& status) {
   return app::Format("Processing sector %llu", Count{status.currentSector});
 }
 
+std::string ImagingEndText(const CopyOutcome& outcome, const std::string& imagePath) {
+  if (outcome.stopped) {
+    return app::Format("Image creation stopped: %s holds the first %llu bytes.", imagePath.c_str(),
+                       Count{outcome.bytesWritten});
+  }
+  return app::Format("Image created: %s, %llu bytes, %llu unreadable sectors (zeros in the image), "
+                     "SHA-256 %s.",
+                     imagePath.c_str(), Count{outcome.bytesWritten},
+                     Count{outcome.unreadable.SectorCount()}, outcome.sha256.c_str());
+}
+
+std::string CloningEndText(const CopyOutcome& outcome, int sourceDisk, int destinationDisk) {
+  if (outcome.stopped) {
+    return app::Format("Disk cloning stopped: Disk%d holds the first %llu sectors of Disk%d.",
+                       destinationDisk, Count{outcome.sectorsDone}, sourceDisk);
+  }
+  return app::Format("Disk%d is a copy of Disk%d: %llu sectors, %llu unreadable sectors written as "
+                     "zeros.",
+                     destinationDisk, sourceDisk, Count{outcome.sectorsDone},
+                     Count{outcome.unreadable.SectorCount()});
+}
+
+std::string ProcessedSectorsText(const CopyStatus& status) {
+  return app::Format("%llu of %llu sectors, %llu unreadable", Count{status.sectorsDone},
+                     Count{status.grid.TotalSectors()}, Count{status.unreadableSectors});
+}
+
 std::string BlockSizeText(std::uint64_t blockSectors) {
   return app::Format("%.3f MB", static_cast<double>(blockSectors) / 2048);
 }

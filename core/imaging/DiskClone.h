@@ -28,12 +28,19 @@ struct CloneJob {
   int destinationDisk = 0;
 };
 
-// Copies every sector of the source onto the destination at the same sector number. A sector
-// that cannot be read is not written, so the destination keeps what it held there. Writes
-// "Started disk cloning" to the log report at the start, "Disk cloning stopped." when the stop
-// token ended the run, and the number of sectors left untouched at the end.
+// Copies every sector of the source onto the destination at the same sector number, and flushes
+// the destination at the end. A sector that cannot be read is written as zeros and counted: what
+// the destination held there before would pass for the source's data. Writes "Started disk
+// cloning" to the log report at the start, "Disk cloning stopped." when the stop token ended the
+// run, and the number of unreadable sectors at the end.
 app::Result<CopyOutcome> CloneDisk(const CloneJob& job, platform::SectorWriter& destination,
                                    CopyStatus& status, app::ProgressObserver& observer,
                                    std::stop_token stop, const app::LogReport& log);
+
+// Opens disk N for reading and disk M for writing (a disk with a mounted file system is refused
+// there), clones the source's sectors as above, and closes both before it returns.
+app::Result<CopyOutcome> CloneDisks(int sourceDisk, std::uint64_t sectors, int destinationDisk,
+                                    CopyStatus& status, app::ProgressObserver& observer,
+                                    std::stop_token stop, const app::LogReport& log);
 
 }  // namespace kestrel::imaging

@@ -30,7 +30,6 @@ app::Result<CopyOutcome> CreateImage(const ImagingJob& job, platform::SectorWrit
   const CopyPlan plan{.source = job.range,
                       .destinationFirst = 0,
                       .chunkSectors = kImagingChunkSectors,
-                      .unreadable = UnreadableSectors::StoreZeros,
                       .hashDestination = job.computeSha256,
                       .statusText = ImagingStatusText};
   auto outcome = CopySectors(job.source, plan, image, status, observer, std::move(stop));

@@ -3,7 +3,9 @@
 #include <filesystem>
 
 #include "app/SizeText.h"
+#include "disk/DriveName.h"
 #include "disk/platform/Platform.h"
+#include "disk/platform/StorageUse.h"
 #include "imaging/ImagingRange.h"
 
 namespace kestrel::imaging {
@@ -20,6 +22,22 @@ std::optional<app::Failure> CheckRoomForImage(const std::string& imagePath, Sect
   const auto free = platform::FreeBytes(folder.string());
   if (!free) return app::Failure{imagePath + ": the folder of the image cannot be reached"};
   if (*free < RangeBytes(range)) return app::Failure{std::string(kInsufficientSpace)};
+  return std::nullopt;
+}
+
+std::optional<app::Failure> ImageDestinationRefusal(const std::string& imagePath,
+                                                    const std::string& sourcePath) {
+  const auto disk = disk::PhysicalDriveNumber(sourcePath);
+  const std::string source = disk ? platform::DiskDevicePath(*disk) : sourcePath;
+  if (source.empty()) return std::nullopt;
+  if (platform::SameStorage(imagePath, source)) {
+    return app::Failure{imagePath + ": is the source; write the image elsewhere"};
+  }
+  if (platform::FileSystemLiesOn(imagePath, source)) {
+    return app::Failure{imagePath + ": lies on a file system of the source disk (" + sourcePath +
+                        "); writing the image there would overwrite the deleted data to be "
+                        "saved. Choose a folder on another disk."};
+  }
   return std::nullopt;
 }
 

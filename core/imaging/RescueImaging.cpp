@@ -200,7 +200,7 @@ class Rescuer {
 
   bool SaveMap() {
     lastSave_ = Clock::now();
-    if (!image_.Sync()) {
+    if (!image_.Flush()) {
       failure_ = app::Failure{"the image cannot be made durable; the map is left as it was"};
       return false;
     }

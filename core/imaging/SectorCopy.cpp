@@ -28,25 +28,15 @@ std::size_t SlotsFor(std::size_t chunkBytes) {
   return std::max(kMinimumSlots, kRingBytes / std::max<std::size_t>(chunkBytes, 1));
 }
 
-// The runs of a chunk that go to the destination, counted from the chunk's first sector.
-std::vector<SectorRun> RunsToWrite(const Chunk& chunk, UnreadableSectors unreadable) {
-  if (unreadable == UnreadableSectors::StoreZeros || chunk.unreadable.empty()) {
-    return {{0, chunk.sectors}};
-  }
-  std::vector<SectorRun> runs;
-  std::uint64_t from = 0;
-  for (const std::uint32_t bad : chunk.unreadable) {
-    if (bad > from) runs.push_back({from, bad - from});
-    from = bad + 1;
-  }
-  if (chunk.sectors > from) runs.push_back({from, chunk.sectors - from});
-  return runs;
-}
-
 std::string WriteFailureText(std::uint64_t sector, int error) {
   return app::Format(
       "cannot write sector %llu of the destination: %s", static_cast<unsigned long long>(sector),
       error ? std::generic_category().message(error).c_str() : "the write was cut short");
+}
+
+std::string FlushFailureText(int error) {
+  return "cannot store what was written on the destination: " +
+         (error ? std::generic_category().message(error) : std::string("the flush failed"));
 }
 
 class Copier {
@@ -71,6 +61,7 @@ class Copier {
   bool CopyChunk(SectorRange relative);
   void WriteChunks();
   bool WriteChunk(const Chunk& chunk);
+  void Flush();
   void HashChunks();
   void Report();
 
@@ -105,6 +96,7 @@ app::Result<CopyOutcome> Copier::Run() {
     }
     ring_.Close();
   }
+  if (!writeFailure_) Flush();
   Report();
   if (writeFailure_) return app::Failure{*writeFailure_};
   return CopyOutcome{status_.sectorsDone, status_.bytesWritten, std::move(unreadable_),
@@ -164,22 +156,25 @@ void Copier::WriteChunks() {
 
 bool Copier::WriteChunk(const Chunk& chunk) {
   const std::uint64_t first = plan_.destinationFirst + (chunk.firstSector - plan_.source.first);
-  for (const SectorRun run : RunsToWrite(chunk, plan_.unreadable)) {
-    const auto bytes = chunk.Bytes().subspan(run.first * kSectorSize, run.count * kSectorSize);
-    // The platform's writers leave errno as the failed system call set it.
-    errno = 0;
-    const bool written =
-        destination_.WriteSectors(first + run.first, static_cast<std::uint32_t>(run.count), bytes);
-    const int error = errno;
-    const std::lock_guard lock(writtenMutex_);
-    if (!written) {
-      writeFailure_ = WriteFailureText(first + run.first, error);
-      return false;
-    }
-    bytesBeforeLastWrite_ = bytesWritten_;
-    bytesWritten_ += bytes.size();
+  // The platform's writers leave errno as the failed system call set it.
+  errno = 0;
+  const bool written = destination_.WriteSectors(first, chunk.sectors, chunk.Bytes());
+  const int error = errno;
+  const std::lock_guard lock(writtenMutex_);
+  if (!written) {
+    writeFailure_ = WriteFailureText(first, error);
+    return false;
   }
+  bytesBeforeLastWrite_ = bytesWritten_;
+  bytesWritten_ += chunk.Bytes().size();
   return true;
+}
+
+// A write that the storage fails only when it stores it (a disk that is pulled, a full thin
+// volume) shows here, not in the write call.
+void Copier::Flush() {
+  errno = 0;
+  if (!destination_.Flush()) writeFailure_ = FlushFailureText(errno);
 }
 
 void Copier::HashChunks() {

@@ -14,18 +14,15 @@
 
 // The sector copy under imaging and cloning: the range is copied square by square of the progress
 // grid, each square in chunks; a chunk that cannot be read in one request is read again sector by
-// sector.
+// sector. A sector that still cannot be read is written as 512 zero bytes and counted: an image
+// and a clone both hold zeros there, never what the destination held before, which would pass for
+// the source's data.
 namespace kestrel::imaging {
-
-// What becomes of a sector that cannot be read: an image holds 512 zero bytes in its place; a
-// clone does not write it, so the destination keeps what it held there.
-enum class UnreadableSectors { StoreZeros, LeaveUntouched };
 
 struct CopyPlan {
   SectorRange source;
   std::uint64_t destinationFirst = 0;  // the destination sector that source.first is written to
   std::uint32_t chunkSectors = 0;
-  UnreadableSectors unreadable = UnreadableSectors::StoreZeros;
   bool hashDestination = false;  // the SHA-256 of the bytes in destination order
   std::string (*statusText)(const CopyStatus&) = nullptr;
 };
@@ -40,8 +37,9 @@ struct CopyOutcome {
 
 // Copies the plan's range from the source onto the destination. The stop token is checked before
 // each chunk: a chunk already read is still written, and then the copy ends. Reading runs ahead of
-// writing by a few chunks, on this thread; writing (and hashing) have their own threads. A write
-// that fails ends the copy with the failure.
+// writing by a few chunks, on this thread; writing (and hashing) have their own threads. At the
+// end, also after a stop, what was written is flushed to the destination's storage. A write or a
+// flush that fails ends the copy with the failure.
 app::Result<CopyOutcome> CopySectors(const disk::DiskReader& source, const CopyPlan& plan,
                                      platform::SectorWriter& destination, CopyStatus& status,
                                      app::ProgressObserver& observer, std::stop_token stop);

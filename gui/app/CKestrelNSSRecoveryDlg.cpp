@@ -14,6 +14,8 @@
 #include "gui/common/QtText.h"
 #include "gui/common/Skin.h"
 #include "gui/disk/CInitialInfo.h"
+#include "gui/imaging/CCreateImageItems.h"
+#include "gui/imaging/CDiskClone.h"
 #include "gui/savedscan/ResumeRecovery.h"
 
 namespace kestrel::gui {
@@ -36,9 +38,14 @@ QWidget* CKestrelNSSRecoveryDlg::BuildTabs() {
   resume_ = new ResumeRecovery(tabs_);
   tabs_->addTab(fresh, ToQString(app::kTabCaptions[0]));
   tabs_->addTab(resume_, ToQString(app::kTabCaptions[1]));
-  tabs_->addTab(new MyCreateImage(tabs_), ToQString(app::kTabCaptions[2]));
+  auto* imaging = new MyCreateImage(tabs_);
+  tabs_->addTab(imaging, ToQString(app::kTabCaptions[2]));
   connect(tabs_, &QTabWidget::currentChanged, this, &CKestrelNSSRecoveryDlg::ShowStartFor);
   connect(fresh, &MyRecover::startClicked, this, &CKestrelNSSRecoveryDlg::StartFreshRecovery);
+  connect(imaging, &MyCreateImage::createImageClicked, this,
+          [this] { OpenWorkflowPage(new CCreateImageItems(log_, this)); });
+  connect(imaging, &MyCreateImage::cloneDiskClicked, this,
+          [this] { OpenWorkflowPage(new CDiskClone(log_, this)); });
   connect(resume_, &ResumeRecovery::browsing, this,
           [this] { ShowStartFor(tabs_->currentIndex()); });
   return tabs_;
@@ -66,12 +73,15 @@ void CKestrelNSSRecoveryDlg::ShowStartFor(int tab) {
 }
 
 void CKestrelNSSRecoveryDlg::StartFreshRecovery() {
-  OpenPage(new CInitialInfo(log_, this), [this](app::PageResult r) { ActOnPageResult(r); });
+  OpenWorkflowPage(new CInitialInfo(log_, this));
 }
 
 void CKestrelNSSRecoveryDlg::StartResume() {
-  if (QDialog* page = resume_->OpenChosenFile(log_, this))
-    OpenPage(page, [this](app::PageResult r) { ActOnPageResult(r); });
+  if (QDialog* page = resume_->OpenChosenFile(log_, this)) OpenWorkflowPage(page);
+}
+
+void CKestrelNSSRecoveryDlg::OpenWorkflowPage(QDialog* page) {
+  OpenPage(page, [this](app::PageResult r) { ActOnPageResult(r); });
 }
 
 void CKestrelNSSRecoveryDlg::ActOnPageResult(app::PageResult result) {

@@ -29,6 +29,7 @@ class CKestrelNSSRecoveryDlg : public PageDialog {
   void ShowStartFor(int tab);
   void StartFreshRecovery();
   void StartResume();
+  void OpenWorkflowPage(QDialog* page);
   void ActOnPageResult(app::PageResult result);
 
   const app::LogReport& log_;

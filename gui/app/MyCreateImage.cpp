@@ -19,18 +19,17 @@ MyCreateImage::MyCreateImage(QWidget* parent) : QWidget(parent) {
   description->setWordWrap(true);
   layout->addWidget(description);
   auto* buttons = new QHBoxLayout;
-  for (const auto& [caption, name] : {std::pair{app::kCreateImageCaption, "createImageButton"},
-                                      std::pair{app::kCloneDiskCaption, "cloneDiskButton"}}) {
-    QPushButton* button = SkinButton(caption, app::kComingLaterToolTip, name, this);
-    button->setEnabled(false);
-    buttons->addWidget(button);
-  }
+  QPushButton* createImage =
+      SkinButton(app::kCreateImageCaption, "Copy a disk or a pool into an image file",
+                 "createImageButton", this);
+  QPushButton* cloneDisk = SkinButton(app::kCloneDiskCaption, "Copy a disk onto another disk",
+                                      "cloneDiskButton", this);
+  connect(createImage, &QPushButton::clicked, this, &MyCreateImage::createImageClicked);
+  connect(cloneDisk, &QPushButton::clicked, this, &MyCreateImage::cloneDiskClicked);
+  buttons->addWidget(createImage);
+  buttons->addWidget(cloneDisk);
   buttons->addStretch();
   layout->addLayout(buttons);
-  auto* later = new QLabel(ToQString(app::kImagingLaterText), this);
-  later->setWordWrap(true);
-  later->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  layout->addWidget(later);
   layout->addStretch();
 }
 

@@ -4,13 +4,17 @@
 
 namespace kestrel::gui {
 
-// The Create Image tab. Imaging and cloning come with a later version: the buttons are there,
-// off, and the tab says what to use meanwhile.
+// The Create Image tab "Drive Imaging": its description and the buttons that open the imaging
+// pages (a disk or a pool into an image file) and the cloning page (a disk onto another).
 class MyCreateImage : public QWidget {
   Q_OBJECT
 
  public:
   explicit MyCreateImage(QWidget* parent);
+
+ signals:
+  void createImageClicked();
+  void cloneDiskClicked();
 };
 
 }  // namespace kestrel::gui

@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "disk/DriveName.h"
+#include "disk/MediaDiscovery.h"
 #include "gui/common/NoticeDialog.h"
 #include "gui/diskscan/CScanDisk.h"
 #include "gui/pool/CpoolIterator.h"
@@ -38,6 +39,16 @@ QDialog* NewVolumePage(const disk::VolumeEntry& volume, const disk::PartitionCha
   auto reader = OpenOrTell(volume.node.sourcePath, parent);
   return reader ? new LeafIterator(volume::ChosenVolume(volume, chain, *reader), log, parent)
                 : nullptr;
+}
+
+QDialog* NewImagePage(const std::string& imagePath, bool poolImage, const app::LogReport& log,
+                      QWidget* parent) {
+  auto reader = OpenOrTell(imagePath, parent);
+  if (!reader) return nullptr;
+  if (!poolImage) return new CScanDisk(std::move(*reader), imagePath, log, parent);
+  const disk::DiskEntry entry = disk::DiscoverPoolImage(*reader, imagePath);
+  const std::u16string label = entry.pools.empty() ? u"Pool" : entry.pools.front().Label();
+  return new CpoolIterator(pool::PoolImage(*reader, label, imagePath), log, parent);
 }
 
 }  // namespace kestrel::gui

@@ -9,15 +9,13 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "disk/MediaDiscovery.h"
 #include "gui/common/NoticeDialog.h"
 #include "gui/common/QtText.h"
 #include "gui/common/Skin.h"
 #include "gui/common/WorkDialog.h"
-#include "gui/diskscan/CScanDisk.h"
+#include "gui/disk/ScanPages.h"
 #include "gui/pool/CpoolIterator.h"
 #include "gui/volume/LeafIterator.h"
-#include "pool/PoolScanner.h"
 #include "savedscan/Replay.h"
 #include "savedscan/ResumeFile.h"
 #include "savedscan/ScanSaving.h"
@@ -101,16 +99,8 @@ QDialog* ResumeRecovery::OpenChosenFile(const app::LogReport& log, QWidget* page
       return new CpoolIterator(std::move(chosen.scan), log, pageParent);
     return new LeafIterator(std::move(chosen.scan), log, pageParent);
   }
-  disk::OpenedSource image = disk::OpenSource(resumePath_);
-  if (!image.status.ok()) {
-    NoticeDialog("ResumeNotice", image.status.message, {NoticeDialog::kOk}, this).exec();
-    return nullptr;
-  }
-  if (chosen.kind == savedscan::SourceFileKind::DiskImage)
-    return new CScanDisk(image.reader, resumePath_, log, pageParent);
-  const disk::DiskEntry entry = disk::DiscoverPoolImage(image.reader, resumePath_);
-  const std::u16string label = entry.pools.empty() ? u"Pool" : entry.pools.front().Label();
-  return new CpoolIterator(pool::PoolImage(image.reader, label, resumePath_), log, pageParent);
+  return NewImagePage(resumePath_, chosen.kind == savedscan::SourceFileKind::PoolImage, log,
+                      pageParent);
 }
 
 }  // namespace kestrel::gui

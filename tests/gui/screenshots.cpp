@@ -1,8 +1,8 @@
 // kestrel-nss-screenshots FOLDER: opens the desktop program's pages on the demo disks, as a person
 // would, and saves a picture of each into FOLDER for the README: the main window, the media page,
 // the volume page with files ticked and one in the hex viewer, a picture previewed, the pool page
-// with its deleted volume, and the disk scan page. Run under Xvfb by scripts/screenshots; each
-// picture is taken with ImageMagick's import.
+// with its deleted volume, the disk scan page, and the imaging page in the middle of a run. Run
+// under Xvfb by scripts/screenshots; each picture is taken with ImageMagick's import.
 #include <QApplication>
 #include <QDir>
 #include <QProcess>
@@ -15,11 +15,14 @@
 
 #include "DemoDisks.h"
 #include "Driving.h"
+#include "GatedSource.h"
 #include "app/LogReport.h"
 #include "gui/app/CKestrelNSSRecoveryDlg.h"
 #include "gui/app/ProgramSetup.h"
 #include "gui/disk/CInitialInfo.h"
+#include "disk/DriveName.h"
 #include "gui/diskscan/CScanDisk.h"
+#include "gui/imaging/CImageCreation.h"
 #include "gui/pool/CpoolIterator.h"
 #include "gui/viewers/PreviewArea.h"
 #include "gui/volume/LeafIterator.h"
@@ -44,11 +47,6 @@ bool WorkDone(QWidget* page) {
       [page] { return !page->findChild<QPushButton*>("stopButton")->isVisible(); }, kTimeout);
 }
 
-QTreeWidgetItem* Entry(QTreeWidget* tree, const QString& label) {
-  const auto found = tree->findItems(label, Qt::MatchExactly | Qt::MatchRecursive);
-  return found.isEmpty() ? nullptr : found.first();
-}
-
 // Picks the file in the list, and waits until its preview is on show.
 bool Preview(QWidget* page, const QString& name) {
   auto* list = page->findChild<QTableView*>("fileList");
@@ -61,7 +59,7 @@ bool Preview(QWidget* page, const QString& name) {
 gui::CInitialInfo* MediaPageAt(const QString& label) {
   auto* media = FindWindow<gui::CInitialInfo>();
   auto* tree = media->findChild<QTreeWidget*>("mediaTree");
-  tree->setCurrentItem(Entry(tree, label));
+  tree->setCurrentItem(TreeEntry(tree, label));
   return media;
 }
 
@@ -102,10 +100,28 @@ bool ShootDiskScanPage(const QDir& out) {
   auto* page = FindWindow<gui::CScanDisk>();
   if (!page || !WorkDone(page)) return false;
   auto* tree = page->findChild<QTreeWidget*>("diskTree");
-  tree->setCurrentItem(Entry(tree, "Pool :    SPARE"));
+  tree->setCurrentItem(TreeEntry(tree, "Pool :    SPARE"));
   const bool shot = Shoot(page, out.filePath("disk-scan-page.png"));
   Click(page, "backButton");
   return shot && QTest::qWaitFor([] { return FindWindow<gui::CInitialInfo>(); }, kTimeout);
+}
+
+// Disk0 imaged, held at a read two fifths of the way, so that the grid shows every kind of block
+// but the bad one; then let go to its end.
+bool ShootImagingPage(const DemoDisks& disks, const app::LogReport& log, const QDir& out) {
+  constexpr int kHeldAt = 700;  // of 1764 squares, one read each
+  auto gate = std::make_shared<GatedSource>(disk::OpenSource(disks.Disk(0).toStdString()).reader);
+  gate->Allow(kHeldAt);
+  gui::CImageCreation page({disk::PhysicalDriveName(0), {0, 71680}, false,
+                            disks.Scratch(QStringLiteral("screenshot.IMG")).toStdString()},
+                           {disk::DiskReader(gate), {}}, log, nullptr);
+  page.show();
+  const bool held = QTest::qWaitFor([&] { return gate->Passed() == kHeldAt && gate->Waiting(); },
+                                    kTimeout);
+  const bool shot = held && Shoot(&page, out.filePath("imaging-page.png"));
+  gate->Open();
+  return shot && QTest::qWaitFor([&] { return IsEnabled(&page, "homeButton"); }, kTimeout) &&
+         Click(&page, "homeButton");
 }
 
 int Run(const QDir& out) {
@@ -124,6 +140,7 @@ int Run(const QDir& out) {
   shot = shot && Shoot(media, out.filePath("media-page.png"));
   shot = shot && ShootVolumePage(out) && ShootPoolPage(out) && ShootDiskScanPage(out);
   Click(FindWindow<gui::CInitialInfo>(), "homeButton");
+  shot = shot && ShootImagingPage(disks, log, out);
   return shot && TakeModalFailures().isEmpty() ? 0 : 1;
 }
 

@@ -32,11 +32,6 @@ namespace {
 
 constexpr int kTimeout = 30000;
 
-QTreeWidgetItem* MediaEntry(QTreeWidget* tree, const QString& label) {
-  const auto found = tree->findItems(label, Qt::MatchExactly | Qt::MatchRecursive);
-  return found.isEmpty() ? nullptr : found.first();
-}
-
 void ClickTab(QWidget* window, int tab) {
   QTabBar* bar = window->findChild<QTabWidget*>("tabs")->tabBar();
   QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(tab).center());
@@ -45,17 +40,6 @@ void ClickTab(QWidget* window, int tab) {
 bool ScanDone(QWidget* page) {
   return QTest::qWaitFor(
       [page] { return !page->findChild<QPushButton*>("stopButton")->isVisible(); }, kTimeout);
-}
-
-// Types the file's name into the file dialog, in the file's folder, and accepts it.
-void ChooseFile(const QString& dialogName, const QString& path) {
-  WhenModal(dialogName, [path](QWidget* dialog) {
-    auto* files = static_cast<QFileDialog*>(dialog);
-    const QFileInfo file(path);
-    files->setDirectory(file.absolutePath());
-    files->findChild<QLineEdit*>("fileNameEdit")->setText(file.fileName());
-    static_cast<QDialog*>(files)->accept();  // public for a QDialog
-  });
 }
 
 }  // namespace
@@ -109,7 +93,7 @@ gui::LeafIterator* MainWindowTest::OpenVolumeThroughMediaPage() {
   auto* media = FindWindow<gui::CInitialInfo>();
   if (!media || program_.main->isVisible()) return nullptr;
   auto* tree = media->findChild<QTreeWidget*>("mediaTree");
-  tree->setCurrentItem(MediaEntry(tree, "Volume:VOL1"));
+  tree->setCurrentItem(TreeEntry(tree, "Volume:VOL1"));
   if (!Click(media, "continueButton")) return nullptr;
   auto* page = FindWindow<gui::LeafIterator>();
   if (!page || media->isVisible() || !ScanDone(page)) return nullptr;
@@ -124,7 +108,8 @@ void MainWindowTest::theStartButtonShowsOnlyWithTheResumeTab() {
   QVERIFY(program_.main->findChild<QWidget*>("startCaption")->isVisible());
   ClickTab(program_.main.get(), 2);
   QVERIFY(!start->isVisible());
-  QVERIFY2(!IsEnabled(program_.main.get(), "createImageButton"), "imaging comes later");
+  QVERIFY(IsEnabled(program_.main.get(), "createImageButton"));
+  QVERIFY(IsEnabled(program_.main.get(), "cloneDiskButton"));
   ClickTab(program_.main.get(), 0);
   QVERIFY(!start->isVisible());
 }
@@ -139,11 +124,11 @@ void MainWindowTest::theMediaPageListsTheDemoDisks() {
   QCOMPARE(root->childCount(), 2);
   QCOMPARE(root->child(0)->text(0), QStringLiteral("Disk0"));
   QCOMPARE(root->child(1)->childCount(), 0);  // disk 1 has no NetWare boot signature
-  QTreeWidgetItem* data = MediaEntry(tree, "Pool:DATA");
+  QTreeWidgetItem* data = TreeEntry(tree, "Pool:DATA");
   QVERIFY(data);
   QCOMPARE(data->child(0)->text(0), QStringLiteral("Volume:VOL1"));
   QCOMPARE(data->child(1)->text(0), QStringLiteral("Volume:USERS"));
-  QVERIFY(MediaEntry(tree, "Volume:BACKUP"));
+  QVERIFY(TreeEntry(tree, "Volume:BACKUP"));
 
   QVERIFY(!IsEnabled(media, "continueButton"));
   QCOMPARE(LabelText(media, "headingPanel"), QStringLiteral("Recover Data "));
@@ -161,7 +146,7 @@ void MainWindowTest::theMediaPageListsTheDemoDisks() {
   AnswerModal("savescanDialog", "noButton");
   QVERIFY(Click(poolPage, "backButton"));
   QTRY_VERIFY(media->isVisible());
-  tree->setCurrentItem(MediaEntry(tree, "Volume:VOL1"));
+  tree->setCurrentItem(TreeEntry(tree, "Volume:VOL1"));
   QCOMPARE(LabelText(media, "headingPanel"), QStringLiteral("Scan Volume"));
   QCOMPARE(LabelText(media, "notePanel"), QString());
   QVERIFY(program_.disks->LogText().contains("\nReading Netware partitions in disk"));
@@ -278,8 +263,8 @@ void MainWindowTest::aDiskImageOnTheResumeTabOpensTheDiskScanPage() {
   QVERIFY(!program_.main->isVisible());
   QVERIFY(ScanDone(page));
   auto* tree = page->findChild<QTreeWidget*>("diskTree");
-  QVERIFY(MediaEntry(tree, "Pool :    DATA"));
-  QVERIFY(MediaEntry(tree, "Volume :   VOL1"));
+  QVERIFY(TreeEntry(tree, "Pool :    DATA"));
+  QVERIFY(TreeEntry(tree, "Volume :   VOL1"));
   QVERIFY(program_.disks->LogText().contains("\nResume recovery from disk image"));
   QVERIFY(Click(page, "homeButton"));
   QTRY_VERIFY(program_.main->isVisible());

@@ -41,20 +41,6 @@ bool WorkDone(QWidget* page) {
       [page] { return !page->findChild<QPushButton*>("stopButton")->isVisible(); }, kTimeout);
 }
 
-QTreeWidgetItem* Entry(QTreeWidget* tree, const QString& label) {
-  const auto found = tree->findItems(label, Qt::MatchExactly | Qt::MatchRecursive);
-  return found.isEmpty() ? nullptr : found.first();
-}
-
-void ChooseFile(const QString& dialogName, const QString& path) {
-  WhenModal(dialogName, [path](QWidget* dialog) {
-    auto* files = static_cast<QFileDialog*>(dialog);
-    files->setDirectory(QFileInfo(path).absolutePath());
-    files->findChild<QLineEdit*>("fileNameEdit")->setText(QFileInfo(path).fileName());
-    static_cast<QDialog*>(files)->accept();
-  });
-}
-
 // Recover with the destination typed into the pool page's destination dialog.
 bool Recover(QWidget* page, const QString& folder) {
   bool recovered = false;
@@ -130,7 +116,7 @@ QWidget* PoolPageTest::OpenFromMediaPage(const QString& label) {
   auto* media = FindWindow<gui::CInitialInfo>();
   if (!media) return nullptr;
   auto* tree = media->findChild<QTreeWidget*>("mediaTree");
-  tree->setCurrentItem(Entry(tree, label));
+  tree->setCurrentItem(TreeEntry(tree, label));
   if (!Click(media, "continueButton")) return nullptr;
   return QApplication::activeModalWidget();
 }
@@ -192,9 +178,9 @@ void PoolPageTest::aDiskWithoutBootSectorIsScannedAndItsPoolRecovered() {
   QVERIFY2(scan, "Continue on a disk opens the disk scan page");
   QVERIFY(WorkDone(scan));
   auto* tree = scan->findChild<QTreeWidget*>("diskTree");
-  QTreeWidgetItem* spare = Entry(tree, "Pool :    SPARE");
+  QTreeWidgetItem* spare = TreeEntry(tree, "Pool :    SPARE");
   QVERIFY(spare);
-  QVERIFY(Entry(tree, "Volume :   APPS"));
+  QVERIFY(TreeEntry(tree, "Volume :   APPS"));
   tree->setCurrentItem(spare);
   QVERIFY(Click(scan, "continueButton"));
   auto* page = FindWindow<gui::CpoolIterator>();
@@ -223,7 +209,7 @@ void PoolPageTest::aDiskScanStoppedInTheMiddleKeepsWhatItFound() {
   QVERIFY(QTest::qWaitFor(
       [&] {
         if (gate->Waiting()) gate->Allow(1);
-        return Entry(tree, "Pool :    DATA") != nullptr;
+        return TreeEntry(tree, "Pool :    DATA") != nullptr;
       },
       kTimeout));
   QVERIFY(!IsEnabled(&page, "homeButton"));
@@ -231,9 +217,9 @@ void PoolPageTest::aDiskScanStoppedInTheMiddleKeepsWhatItFound() {
   QVERIFY(Click(&page, "stopButton"));
   gate->Open();
   QVERIFY(WorkDone(&page));
-  QVERIFY(Entry(tree, "Volume :   VOL1"));
-  QVERIFY2(!Entry(tree, "Pool :    ARCHIVE"), "the search ended where it was stopped");
-  tree->setCurrentItem(Entry(tree, "Pool :    DATA"));
+  QVERIFY(TreeEntry(tree, "Volume :   VOL1"));
+  QVERIFY2(!TreeEntry(tree, "Pool :    ARCHIVE"), "the search ended where it was stopped");
+  tree->setCurrentItem(TreeEntry(tree, "Pool :    DATA"));
   QVERIFY(IsEnabled(&page, "continueButton"));
   QVERIFY(IsEnabled(&page, "homeButton"));
 }
@@ -266,7 +252,7 @@ void PoolPageTest::poolAndDiskImagesAreResumedFromTheResumeTab() {
   QVERIFY2(scan, "a disk image opens the disk scan page");
   QVERIFY(WorkDone(scan));
   auto* tree = scan->findChild<QTreeWidget*>("diskTree");
-  QVERIFY(Entry(tree, "Pool :    SPARE"));
+  QVERIFY(TreeEntry(tree, "Pool :    SPARE"));
   QVERIFY(Click(scan, "homeButton"));
   QTRY_VERIFY(program_.main->isVisible());
   QVERIFY2(FileBytes(poolImage) == poolBytes && FileBytes(diskImage) == diskBytes,

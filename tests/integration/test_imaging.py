@@ -184,7 +184,7 @@ class CloneTest(ImagingTestCase):
                         if not all(disks):
                             self.skipTest("SKIPPED: no loop devices on this machine")
                     result = self.cli("clone", "--from", "0", "--to", "1", "--yes", disks=disks)
-                self.assertIn("Unreadable sectors left untouched: 0\n", result.stdout)
+                self.assertIn("Unreadable sectors written as zeros: 0\n", result.stdout)
                 self.assertEqual(sha256_of_prefix(target, size), sha256(images[0]))
                 with open(target, "rb") as written:
                     written.seek(size)

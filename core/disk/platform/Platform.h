@@ -38,15 +38,16 @@ std::uint64_t DiskSectorCount(int n);
 // The drive's own description (ATA IDENTIFY and SMART, else the system's device description).
 std::optional<disk::DriveIdentity> IdentifyDrive(int n);
 
-// Raw sector writes to a whole disk; cloning is the only user.
+// Raw sector writes to a whole disk (cloning) or an image file.
 class SectorWriter {
  public:
   virtual ~SectorWriter() = default;
   // Writes count sectors from buffer at the sector; one attempt, no retry.
   virtual bool WriteSectors(std::uint64_t sector, std::uint32_t count,
                             std::span<const std::uint8_t> buffer) = 0;
-  // Makes every write so far durable; false when the device or file system refused.
-  virtual bool Sync() = 0;
+  // Waits until everything written is on the storage itself; false when the storage says it
+  // could not keep it.
+  virtual bool Flush() = 0;
 };
 
 struct OpenedWriter {

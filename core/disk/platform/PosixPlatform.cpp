@@ -119,7 +119,7 @@ class DeviceWriter : public SectorWriter {
     return true;
   }
 
-  bool Sync() override { return ::fsync(fd_.get()) == 0; }
+  bool Flush() override { return ::fsync(fd_.get()) == 0; }
 
  private:
   FileDescriptor fd_;

@@ -228,6 +228,24 @@ std::string DecodeMountField(std::string_view field) {
   return text;
 }
 
+// The mount that the kernel lists for a file system's device, if any.
+std::optional<MountEntry> MountOf(dev_t device) {
+  for (const MountEntry& mount : ParseMountInfo(ReadText("/proc/self/mountinfo"))) {
+    if (makedev(mount.major, mount.minor) == device) return mount;
+  }
+  return std::nullopt;
+}
+
+// The path itself, or the nearest folder above it that exists; a relative path starts in the
+// current folder.
+std::optional<struct stat> NearestExisting(fs::path path) {
+  for (; !path.empty(); path = path.parent_path()) {
+    if (auto info = StatOf(path)) return info;
+    if (path == path.parent_path()) break;
+  }
+  return StatOf(".");
+}
+
 }  // namespace
 
 // A line: id parent major:minor root mount-point options [optional fields...] - type source ...
@@ -259,6 +277,16 @@ std::optional<std::string> WhyDiskIsInUse(const std::string& path) {
   if (auto mount = MountOnDisks(disks)) return mount;
   if (auto swap = SwapOnDisks(disks)) return swap;
   return HolderOfDisks(disks);
+}
+
+// Some file systems (btrfs) report a device number of their own; the device mountinfo names for
+// them leads to their disks.
+bool FileSystemLiesOn(const std::string& path, const std::string& storage) {
+  const auto info = NearestExisting(path);
+  if (!info) return false;
+  DeviceSet holder = WholeDisksOf(info->st_dev);
+  if (const auto mount = MountOf(info->st_dev)) holder.merge(DisksOfDevicePath(mount->source));
+  return Overlap(holder, DisksOf(StorageKeysOf(storage)));
 }
 
 bool SameStorage(const std::string& first, const std::string& second) {

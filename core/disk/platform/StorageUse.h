@@ -6,7 +6,7 @@
 #include <vector>
 
 // Who else uses a disk, and whether two paths reach the same storage: what cloning asks before it
-// writes a single sector.
+// writes a single sector, and imaging and recovery before they write a file.
 namespace kestrel::platform {
 
 // One mounted file system as /proc/self/mountinfo lists it.
@@ -29,5 +29,10 @@ std::optional<std::string> WhyDiskIsInUse(const std::string& path);
 // Whether two paths reach the same storage: the same file or device, a partition and its disk, a
 // device-mapper device and the disks under it, or a loop device and the file behind it.
 bool SameStorage(const std::string& first, const std::string& second);
+
+// Whether the file system that holds path (or would hold it: that of the nearest folder above
+// that exists) lies on the storage: on the disk, one of its partitions or a device built on it,
+// or, for an image file, in a loop device over it.
+bool FileSystemLiesOn(const std::string& path, const std::string& storage);
 
 }  // namespace kestrel::platform

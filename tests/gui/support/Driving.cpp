@@ -2,6 +2,9 @@
 
 #include <QAbstractButton>
 #include <QElapsedTimer>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
 #include <QLabel>
 #include <QStyle>
 #include <QStyleOptionViewItem>
@@ -44,6 +47,16 @@ void AnswerModal(const QString& objectName, const char* button) {
   });
 }
 
+void ChooseFile(const QString& dialogName, const QString& path) {
+  WhenModal(dialogName, [path](QWidget* dialog) {
+    auto* files = static_cast<QFileDialog*>(dialog);
+    const QFileInfo file(path);
+    files->setDirectory(file.absolutePath());
+    files->findChild<QLineEdit*>("fileNameEdit")->setText(file.fileName());
+    static_cast<QDialog*>(files)->accept();  // public for a QDialog
+  });
+}
+
 QStringList TakeModalFailures() {
   QStringList failures = Failures();
   Failures().clear();
@@ -65,6 +78,11 @@ bool IsEnabled(QWidget* parent, const char* buttonName) {
 QString LabelText(QWidget* parent, const char* labelName) {
   auto* label = parent->findChild<QLabel*>(QString::fromLatin1(labelName));
   return label ? label->text() : QStringLiteral("<no label %1>").arg(labelName);
+}
+
+QTreeWidgetItem* TreeEntry(QTreeWidget* tree, const QString& label) {
+  const auto found = tree->findItems(label, Qt::MatchExactly | Qt::MatchRecursive);
+  return found.isEmpty() ? nullptr : found.first();
 }
 
 QModelIndex ChildNamed(const QAbstractItemModel* model, const QModelIndex& parent,

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QString>
 #include <QStringList>
+#include <QTreeWidget>
 #include <functional>
 
 // Driving the program's real widgets from a test: modal dialogs are answered by callbacks that
@@ -20,10 +21,17 @@ void AnswerModal(const QString& objectName, const char* button);
 // The dialogs that were waited for in vain since the last call.
 QStringList TakeModalFailures();
 
+// Once the named file dialog is on top, types the file's name into it, in the file's folder, and
+// accepts it.
+void ChooseFile(const QString& dialogName, const QString& path);
+
 // Clicks the named button below the widget; false when there is none, or it is disabled.
 bool Click(QWidget* parent, const char* buttonName);
 bool IsEnabled(QWidget* parent, const char* buttonName);
 QString LabelText(QWidget* parent, const char* labelName);
+
+// The item of the tree, at any depth, whose text is `label`; nullptr when there is none.
+QTreeWidgetItem* TreeEntry(QTreeWidget* tree, const QString& label);
 
 // The child of `parent` whose text is `name`; invalid when there is none.
 QModelIndex ChildNamed(const QAbstractItemModel* model, const QModelIndex& parent,

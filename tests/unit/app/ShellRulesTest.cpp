@@ -24,17 +24,25 @@ TEST(Navigation, BackLeadsOneStepClosingLeadsOut) {
   EXPECT_EQ(MainWindowReaction(PageResult::ShowCaller), CallerReaction::ShowAgain)
       << "a page opened from the main window that asks for its caller finds the main window";
   EXPECT_EQ(MainWindowReaction(MediaPageResult(LeaveButton::Close)), CallerReaction::EndClosing);
+  EXPECT_EQ(MediaPageReaction(ImagingPageResult(LeaveButton::Back)), CallerReaction::ShowAgain)
+      << "BACK on the imaging progress page shows the source selection again";
+  EXPECT_EQ(MediaPageReaction(ImagingPageResult(LeaveButton::Close)),
+            CallerReaction::EndBackToMainWindow)
+      << "X on an imaging page cancels it, and the program goes on";
+  EXPECT_EQ(MainWindowReaction(ImagingPageResult(LeaveButton::Home)), CallerReaction::ShowAgain);
 }
 
 TEST(HelpTopics, EachPageOpensItsOwnTopicAndTheRestTheContents) {
   EXPECT_EQ(HelpTopicFor("CpoolIterator"), "pool-page");
   EXPECT_EQ(HelpTopicFor("CScanDisk"), "disk-scan-page");
   EXPECT_EQ(HelpTopicFor("LeafIterator"), "volume-page");
+  EXPECT_EQ(HelpTopicFor("CDiskClone"), "imaging");
   EXPECT_EQ(HelpTopicFor("SomeDialog"), "index");
   EXPECT_EQ(HelpPagePath("/opt/kestrel/help", "pool-page"), "/opt/kestrel/help/pool-page.html");
   for (const char* page :
        {"CInitialInfo", "LeafIterator", "CpoolIterator", "CScanDisk", "ResumeRecovery",
-        "CKestrelNSSRecoveryDlg", "CFileMask", "FileMaskForPool", "CFindFileDlg"}) {
+        "CKestrelNSSRecoveryDlg", "CFileMask", "FileMaskForPool", "CFindFileDlg",
+        "CCreateImageItems", "CImageCreation", "CDiskClone"}) {
     const std::string source =
         std::string(KESTREL_SOURCE_DIR) + "/docs/help/" + std::string(HelpTopicFor(page)) + ".md";
     EXPECT_TRUE(std::filesystem::exists(source)) << "the manual has no page " << source;

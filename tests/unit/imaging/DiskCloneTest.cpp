@@ -1,7 +1,6 @@
 // The cloning worker from sources with bad sectors onto real files and loop devices, and the
 // destinations it refuses.
 #include <gtest/gtest.h>
-#include <sys/mount.h>
 
 #include "disk/DriveList.h"
 #include "disk/MemorySource.h"
@@ -49,31 +48,35 @@ class DiskClone : public ::testing::Test {
   app::NoProgress quiet;
 };
 
-// What the destination must hold: the source, except the bad sector, and the old bytes after it.
+// What the destination must hold: the source with zeros at the bad sector, and the old bytes
+// after it.
 std::vector<std::uint8_t> Cloned(const std::vector<std::uint8_t>& source,
                                  const std::vector<std::uint8_t>& old) {
   auto expected = old;
   std::copy(source.begin(), source.end(), expected.begin());
-  std::fill(expected.begin() + kBadSector * 512, expected.begin() + (kBadSector + 1) * 512,
-            kOldByte);
+  std::fill(expected.begin() + kBadSector * 512, expected.begin() + (kBadSector + 1) * 512, 0);
   return expected;
 }
 
-TEST_F(DiskClone, AnUnreadableSectorIsLeftUntouchedOnAFile) {
+// Old bytes left at an unreadable sector would pass for the source's data.
+TEST_F(DiskClone, AnUnreadableSectorIsWrittenAsZerosAndCountedOnAFile) {
   WriteWholeFile(destination, old);
   const auto outcome = Clone(destination.string());
   ASSERT_TRUE(outcome.ok()) << outcome.error();
   EXPECT_TRUE(ReadWholeFile(destination) == Cloned(bytes, old))
-      << "the other 63 sectors of the chunk are written, the bad one keeps its old bytes";
+      << "the other 63 sectors of the chunk are written, the bad one as zeros";
   EXPECT_EQ(outcome.value().unreadable.Runs(), (std::vector<SectorRun>{{kBadSector, 1}}));
   EXPECT_EQ(outcome.value().sectorsDone, kSourceSectors);
+  EXPECT_EQ(outcome.value().bytesWritten, kSourceSectors * 512);
+  EXPECT_EQ(status.unreadableSectors, 1u);
   EXPECT_EQ(status.grid.State(23), BlockState::Bad);
   EXPECT_NE(Log().find("\nStarted disk cloning\n"), std::string::npos);
+  EXPECT_NE(Log().find("1 unreadable sectors written as zeros"), std::string::npos);
   EXPECT_EQ(Log().find("Disk cloning stopped."), std::string::npos);
   ExpectSourceUnchanged(reader, bytes, {kBadSector});
 }
 
-TEST_F(DiskClone, AnUnreadableSectorIsLeftUntouchedOnALoopDevice) {
+TEST_F(DiskClone, AnUnreadableSectorIsWrittenAsZerosOnALoopDevice) {
   WriteWholeFile(destination, old);
   const LoopDevice loop(destination);
   if (loop.device().empty()) GTEST_SKIP() << "SKIPPED: no loop device on this machine";
@@ -112,6 +115,22 @@ TEST_F(DiskClone, AStopInTheMiddleOfASquareEndsAfterTheChunk) {
   EXPECT_EQ(status.grid.State(1), BlockState::Remaining) << "a square left half done";
   EXPECT_NE(Log().find("\nDisk cloning stopped.\n"), std::string::npos);
   ExpectSourceUnchanged(reader, bytes);
+}
+
+TEST_F(DiskClone, AFailedWriteOrAFailedFlushIsAFailure) {
+  const CloneJob job{reader, 0, bytes.size() / 512, 1};
+  FailingDisk full(1000);
+  const auto cutShort = CloneDisk(job, full, status, quiet, {}, log);
+  ASSERT_FALSE(cutShort.ok());
+  EXPECT_NE(cutShort.error().find("No space left on device"), std::string::npos)
+      << cutShort.error();
+  FailingDisk unstorable(kSourceSectors, FailingDisk::Storing::Fails);
+  const auto unstored = CloneDisk(job, unstorable, status, quiet, {}, log);
+  ASSERT_FALSE(unstored.ok()) << "every write was taken, yet nothing was stored";
+  EXPECT_NE(unstored.error().find("cannot store what was written on the destination: "),
+            std::string::npos)
+      << unstored.error();
+  EXPECT_NE(Log().find("\nDisk cloning failed: "), std::string::npos);
 }
 
 class CloneRefusals : public ::testing::Test {
@@ -158,24 +177,33 @@ TEST_F(CloneRefusals, ALoopDeviceOverTheSourceIsTheSameDevice) {
 
 TEST_F(CloneRefusals, AMountedFileSystem) {
   const fs::path fileSystem = folder / "ext2.img";
-  WriteWholeFile(fileSystem, std::vector<std::uint8_t>(8 << 20));
-  if (RunCommand("mke2fs -q -F " + fileSystem.string() + " >/dev/null 2>&1; echo $?") != "0") {
-    GTEST_SKIP() << "SKIPPED: mke2fs is not installed";
-  }
-  const LoopDevice loop(fileSystem);
-  if (loop.device().empty()) GTEST_SKIP() << "SKIPPED: no loop device on this machine";
-  fs::create_directories(folder / "mnt");
-  if (::mount(loop.device().c_str(), (folder / "mnt").c_str(), "ext2", 0, nullptr) != 0) {
-    GTEST_SKIP() << "SKIPPED: this machine does not let the test mount a file system";
-  }
-  const std::string onDevice = Refusal(source + ":" + loop.device(), 16384);
+  MountedExt2 mounted(fileSystem, folder / "mnt", 8 << 20);
+  if (!mounted.skipReason().empty()) GTEST_SKIP() << "SKIPPED: " << mounted.skipReason();
+  const std::string onDevice = Refusal(source + ":" + mounted.device(), 16384);
   const std::string onFile = Refusal(source + ":" + fileSystem.string(), 16384);
-  ::umount((folder / "mnt").c_str());
-  EXPECT_NE(onDevice.find("holds a mounted file system (" + loop.device() + " on "),
+  mounted.Unmount();
+  EXPECT_NE(onDevice.find("holds a mounted file system (" + mounted.device() + " on "),
             std::string::npos)
       << onDevice;
   EXPECT_NE(onFile.find("holds a mounted file system"), std::string::npos)
       << "the file behind a mounted loop device: " << onFile;
+}
+
+// Start reads the disks again: the lines shown may be stale by then.
+TEST_F(CloneRefusals, ADiskThatChangedSinceTheListWasMade) {
+  const ScopedDiskList list(source + ":" + other);
+  const disk::DriveListEntry listed = Drive(1, 100);
+  EXPECT_FALSE(CloneDriveChanged(listed).has_value());
+  WriteWholeFile(other, NumberedSectors(101));
+  const auto resized = CloneDriveChanged(listed);
+  ASSERT_TRUE(resized.has_value());
+  EXPECT_NE(resized->message.find("Disk1 ("), std::string::npos) << resized->message;
+  EXPECT_NE(resized->message.find("its size or serial number changed"), std::string::npos);
+  disk::DriveListEntry otherSerial = Drive(0, 100);
+  otherSerial.identity = disk::DriveIdentity{"model", "SERIAL-1", "", 0};
+  EXPECT_TRUE(CloneDriveChanged(otherSerial).has_value()) << "the file has no serial number";
+  EXPECT_NE(CloneDriveChanged(Drive(2, 100))->message.find("Disk2 is no longer there"),
+            std::string::npos);
 }
 
 // Only asks: nothing is ever written to the disk of the running system.

@@ -35,22 +35,6 @@ class StopDuringRead : public disk::MemorySource {
   std::stop_source& stop_;
 };
 
-// A destination that refuses every write from one sector on, as a full disk does.
-class FullDisk : public platform::SectorWriter {
- public:
-  explicit FullDisk(std::uint64_t fullAt) : fullAt_(fullAt) {}
-  bool WriteSectors(std::uint64_t sector, std::uint32_t count,
-                    std::span<const std::uint8_t>) override {
-    if (sector + count <= fullAt_) return true;
-    errno = ENOSPC;
-    return false;
-  }
-  bool Sync() override { return true; }
-
- private:
-  std::uint64_t fullAt_;
-};
-
 class Recorder : public app::ProgressObserver {
  public:
   void OnProgress(const app::Progress& progress) override { last = progress; }
@@ -166,7 +150,7 @@ TEST_F(ImageCreation, AStopDuringAChunkWritesThatChunkAndEnds) {
 TEST_F(ImageCreation, AFailedWriteIsAFailureNotASuccess) {
   const auto bytes = NumberedSectors(9000);
   reader = disk::DiskReader(std::make_shared<disk::MemorySource>(bytes));
-  FullDisk full(4000);
+  FailingDisk full(4000);
   const auto outcome =
       CreateImage({reader, "memory", {0, 9000}, "full.img"}, full, status, progress, {}, log);
   ASSERT_FALSE(outcome.ok());

@@ -92,6 +92,11 @@ TEST(CloneChoice, LinesAndTheStartRule) {
   destination.sectorCount = 1ull << 32;
   EXPECT_FALSE(CanStartCloning(&source, &destination)) << "compared in 64 bits";
   EXPECT_EQ(BlockSizeText(ProgressGrid(1763ull * 4096).BlockSectors()), "2.000 MB");
+  CopyStatus status;
+  status.sectorsDone = 64;
+  status.unreadableSectors = 2;
+  status.grid = ProgressGrid(1763ull * 4096);
+  EXPECT_EQ(ProcessedSectorsText(status), "64 of 7221248 sectors, 2 unreadable");
 }
 
 TEST(CloneChoice, OnlyHardDisksThatOpenAreOffered) {

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +16,7 @@
 #include <vector>
 
 #include "disk/DiskReader.h"
+#include "disk/platform/Platform.h"
 #include "support/Files.h"
 
 // Sources, files and devices for the imaging and cloning tests.
@@ -57,6 +60,31 @@ inline void ExpectSourceUnchanged(const disk::DiskReader& reader,
   }
 }
 
+// A destination that refuses every write from one sector on, as a full disk does, or whose flush
+// fails, as that of a disk pulled in the middle of a run does.
+class FailingDisk : public platform::SectorWriter {
+ public:
+  enum class Storing { Works, Fails };
+  explicit FailingDisk(std::uint64_t fullAt, Storing storing = Storing::Works)
+      : fullAt_(fullAt), storing_(storing) {}
+
+  bool WriteSectors(std::uint64_t sector, std::uint32_t count,
+                    std::span<const std::uint8_t>) override {
+    if (sector + count <= fullAt_) return true;
+    errno = ENOSPC;
+    return false;
+  }
+  bool Flush() override {
+    if (storing_ == Storing::Works) return true;
+    errno = EIO;
+    return false;
+  }
+
+ private:
+  std::uint64_t fullAt_;
+  Storing storing_;
+};
+
 class ScopedDiskList {
  public:
   explicit ScopedDiskList(const std::string& disks) {
@@ -97,6 +125,47 @@ class LoopDevice {
 
  private:
   std::string device_;
+};
+
+// An ext2 file system in an image file, mounted through a loop device at a folder beside it while
+// the object lives; skipReason() says why not where the machine cannot.
+class MountedExt2 {
+ public:
+  MountedExt2(const fs::path& imageFile, const fs::path& mountPoint, std::size_t bytes)
+      : mountPoint_(mountPoint) {
+    WriteWholeFile(imageFile, std::vector<std::uint8_t>(bytes));
+    if (RunCommand("mke2fs -q -F " + imageFile.string() + " >/dev/null 2>&1; echo $?") != "0") {
+      skipReason_ = "mke2fs is not installed";
+      return;
+    }
+    loop_.emplace(imageFile);
+    if (loop_->device().empty()) {
+      skipReason_ = "no loop device on this machine";
+      return;
+    }
+    fs::create_directories(mountPoint);
+    if (::mount(loop_->device().c_str(), mountPoint.c_str(), "ext2", 0, nullptr) != 0) {
+      skipReason_ = "this machine does not let the test mount a file system";
+      return;
+    }
+    mounted_ = true;
+  }
+  ~MountedExt2() { Unmount(); }
+  MountedExt2(const MountedExt2&) = delete;
+  MountedExt2& operator=(const MountedExt2&) = delete;
+
+  const std::string& skipReason() const { return skipReason_; }
+  const std::string& device() const { return loop_->device(); }
+  void Unmount() {
+    if (mounted_) ::umount(mountPoint_.c_str());
+    mounted_ = false;
+  }
+
+ private:
+  fs::path mountPoint_;
+  std::optional<LoopDevice> loop_;
+  std::string skipReason_;
+  bool mounted_ = false;
 };
 
 }  // namespace kestrel::test

@@ -81,7 +81,7 @@ class MemoryImage : public platform::SectorWriter {
     std::copy_n(buffer.begin(), count * kSector, bytes.begin() + sector * kSector);
     return true;
   }
-  bool Sync() override { return true; }
+  bool Flush() override { return true; }
   std::vector<std::uint8_t> bytes;
 };
 

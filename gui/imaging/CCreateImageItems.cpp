@@ -1,0 +1,178 @@
+#include "gui/imaging/CCreateImageItems.h"
+
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "app/ShellTexts.h"
+#include "disk/DriveName.h"
+#include "disk/MediaDiscovery.h"
+#include "disk/MediaPage.h"
+#include "disk/platform/Platform.h"
+#include "gui/app/ShellActions.h"
+#include "gui/common/NoticeDialog.h"
+#include "gui/common/QtText.h"
+#include "gui/common/Skin.h"
+#include "gui/destination/FileExist.h"
+#include "gui/destination/InsufficientSpace.h"
+#include "imaging/CopyTexts.h"
+#include "imaging/ImageDestination.h"
+#include "imaging/ImagingRange.h"
+
+namespace kestrel::gui {
+namespace {
+
+// A disk entry carries its place in the media tree; a pool entry also its place on the disk.
+constexpr int kDiskRole = Qt::UserRole;
+constexpr int kPoolRole = Qt::UserRole + 1;
+
+QTreeWidgetItem* AddEntry(QTreeWidgetItem* parent, const std::u16string& label, const char* icon,
+                          int disk, int pool = -1) {
+  auto* item = new QTreeWidgetItem(parent, {ToQString(label)});
+  item->setIcon(0, QIcon::fromTheme(QString::fromLatin1(icon)));
+  item->setData(0, kDiskRole, disk);
+  item->setData(0, kPoolRole, pool);
+  return item;
+}
+
+// The whole disk, or its pool number `pool` (m_imageOfDisk or m_imageOfPool).
+ImagingChoice ChoiceFor(const disk::DiskEntry& entry, int pool) {
+  ImagingChoice choice;
+  choice.sourcePath = disk::PhysicalDriveName(entry.number);
+  choice.range = imaging::DiskImageRange(entry.sectorCount);
+  if (pool >= 0) {
+    choice.range = imaging::PoolImageRange(entry.pools[pool], entry.sectorCount);
+    choice.poolImage = true;
+  }
+  return choice;
+}
+
+}  // namespace
+
+CCreateImageItems::CCreateImageItems(const app::LogReport& log, QWidget* parent)
+    : PageDialog(ToQString(app::kProductTitle), parent), log_(log) {
+  setObjectName(QStringLiteral("CCreateImageItems"));
+  resize(760, 480);
+  auto* splitter = new QSplitter(this);
+  splitter->addWidget(BuildTree());
+  splitter->addWidget(BuildItemInformation());
+  splitter->setStretchFactor(1, 1);
+  Body()->addWidget(splitter, 1);
+  Body()->addLayout(BuildButtons());
+  FillTree();
+  OnSelectionChanged();
+}
+
+QWidget* CCreateImageItems::BuildTree() {
+  tree_ = new QTreeWidget(this);
+  tree_->setObjectName(QStringLiteral("sourceTree"));
+  tree_->setHeaderHidden(true);
+  tree_->setExpandsOnDoubleClick(false);
+  connect(tree_, &QTreeWidget::itemSelectionChanged, this, &CCreateImageItems::OnSelectionChanged);
+  connect(tree_, &QTreeWidget::itemDoubleClicked, this, &CCreateImageItems::OnContinue);
+  return tree_;
+}
+
+QWidget* CCreateImageItems::BuildItemInformation() {
+  auto* group = new QGroupBox(ToQString(imaging::kItemInformationCaption), this);
+  auto* layout = new QVBoxLayout(group);
+  const char* names[] = {"itemSize", "itemStart", "itemEnd"};
+  for (std::size_t i = 0; i < itemLines_.size(); ++i) {
+    itemLines_[i] = new QLabel(group);
+    itemLines_[i]->setObjectName(QString::fromLatin1(names[i]));
+    itemLines_[i]->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(itemLines_[i]);
+  }
+  layout->addStretch();
+  return group;
+}
+
+QLayout* CCreateImageItems::BuildButtons() {
+  auto* row = new QHBoxLayout;
+  QPushButton* home = SkinButton(disk::kHomeCaption, "HOME", "homeButton", this);
+  QPushButton* back = SkinButton(disk::kBackCaption, "BACK", "backButton", this);
+  continue_ =
+      SkinButton(disk::kContinueCaption, "Image the selected disk or pool", "continueButton", this);
+  connect(home, &QPushButton::clicked, this,
+          [this] { EndPage(app::ImagingPageResult(app::LeaveButton::Home)); });
+  connect(back, &QPushButton::clicked, this,
+          [this] { EndPage(app::ImagingPageResult(app::LeaveButton::Back)); });
+  connect(continue_, &QPushButton::clicked, this, &CCreateImageItems::OnContinue);
+  for (QPushButton* button : {home, back, HelpButton(this), AboutButton(this), LogButton(this)})
+    row->addWidget(button);
+  row->addStretch();
+  row->addWidget(continue_);
+  return row;
+}
+
+void CCreateImageItems::FillTree() {
+  media_ =
+      disk::DiscoverMedia([](int n) { return disk::OpenSource(disk::PhysicalDriveName(n)); }, log_);
+  auto* root = new QTreeWidgetItem(tree_, {ToQString(disk::kMediaTreeRoot)});
+  root->setIcon(0, QIcon::fromTheme(QStringLiteral("computer")));
+  for (int d = 0; d < static_cast<int>(media_.disks.size()); ++d) {
+    const disk::DiskEntry& entry = media_.disks[d];
+    QTreeWidgetItem* diskItem = AddEntry(root, entry.Label(), "drive-harddisk", d);
+    if (!entry.status.ok()) diskItem->setToolTip(0, ToQString(entry.status.message));
+    for (int p = 0; p < static_cast<int>(entry.pools.size()); ++p)
+      AddEntry(diskItem, entry.pools[p].Label(), "network-server", d, p);
+  }
+  tree_->expandAll();
+}
+
+void CCreateImageItems::OnSelectionChanged() {
+  const QTreeWidgetItem* item = tree_->currentItem();
+  chosen_.reset();
+  if (item && !item->data(0, kDiskRole).isNull()) {
+    chosen_ =
+        ChoiceFor(media_.disks[item->data(0, kDiskRole).toInt()], item->data(0, kPoolRole).toInt());
+  }
+  const bool copyable = chosen_ && chosen_->range.Count() != 0;
+  const auto lines =
+      imaging::ItemInformationLines(chosen_ ? chosen_->range : imaging::SectorRange{});
+  for (std::size_t i = 0; i < itemLines_.size(); ++i)
+    itemLines_[i]->setText(chosen_ ? ToQString(lines[i]) : QString());
+  continue_->setEnabled(copyable);
+}
+
+void CCreateImageItems::OnContinue() {
+  if (!continue_->isEnabled() || !chosen_) return;
+  if (auto choice = WithImageFile(*chosen_))
+    OpenScanPage(new CImageCreation(std::move(*choice), log_, this));
+}
+
+std::optional<ImagingChoice> CCreateImageItems::WithImageFile(ImagingChoice choice) {
+  QFileDialog dialog(this, ToQString(imaging::kImageFileDialogTitle));
+  dialog.setObjectName(QStringLiteral("imageFileDialog"));
+  dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::DontConfirmOverwrite);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setNameFilter(ToQString(imaging::kImageFileFilter));
+  dialog.selectFile(ToQString(imaging::kImageFileInitialName));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  choice.imagePath =
+      imaging::ImagePathForChosenName(ToUtf8String(dialog.selectedFiles().constFirst()));
+  if (auto refusal = imaging::ImageDestinationRefusal(choice.imagePath, choice.sourcePath)) {
+    NoticeDialog("ImageDestinationRefused", refusal->message, {NoticeDialog::kOk}, this).exec();
+    return std::nullopt;
+  }
+  if (auto room = imaging::CheckRoomForImage(choice.imagePath, choice.range)) {
+    if (room->message == imaging::kInsufficientSpace) {
+      InsufficientSpace(this).exec();
+    } else {
+      NoticeDialog("ImageDestinationRefused", room->message, {NoticeDialog::kOk}, this).exec();
+    }
+    return std::nullopt;
+  }
+  if (platform::PathExists(choice.imagePath)) {
+    if (OfferResume(choice)) return std::nullopt;
+    if (FileExist(this).exec() != QDialog::Accepted) return std::nullopt;
+  }
+  return choice;
+}
+
+}  // namespace kestrel::gui

@@ -1,0 +1,179 @@
+#include "gui/imaging/CImageCreation.h"
+
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/ShellTexts.h"
+#include "disk/MediaPage.h"
+#include "disk/platform/Platform.h"
+#include "gui/app/ShellActions.h"
+#include "gui/common/NoticeDialog.h"
+#include "gui/common/QtText.h"
+#include "gui/common/Skin.h"
+#include "gui/disk/DescriptionPanels.h"
+#include "gui/disk/ScanPages.h"
+#include "gui/imaging/CopyRun.h"
+#include "gui/imaging/ProgressGridView.h"
+#include "gui/volume/StopScanning.h"
+#include "imaging/CopyTexts.h"
+#include "imaging/ImageCreation.h"
+#include "imaging/ImageDestination.h"
+#include "imaging/MapFile.h"
+
+namespace kestrel::gui {
+namespace {
+
+// The worker's whole run: it creates the image, copies, closes the image and writes the map file
+// beside it, so that nothing of the image is left to the page.
+CopyRun::Job ImagingJob(const ImagingChoice& choice, const disk::OpenedSource& source,
+                        const app::LogReport& log) {
+  return [choice, source, &log](imaging::CopyStatus& status, app::ProgressObserver& observer,
+                                std::stop_token stop) -> CopyRun::Outcome {
+    if (!source.status.ok()) return app::Failure{source.status.message};
+    platform::OpenedWriter image = platform::CreateImageFile(choice.imagePath);
+    if (!image.status.ok()) return app::Failure{image.status.message};
+    const imaging::ImagingJob job{source.reader, choice.sourcePath, choice.range, choice.imagePath};
+    auto outcome = imaging::CreateImage(job, *image.writer, status, observer, std::move(stop), log);
+    image.writer.reset();
+    if (!outcome.ok()) return outcome;
+    const std::string map = imaging::DefaultMapPath(choice.imagePath);
+    if (auto failure = imaging::WriteMapFile(
+            map, imaging::MapFileText(choice.sourcePath, choice.range, outcome.value()))) {
+      return *failure;
+    }
+    return outcome;
+  };
+}
+
+}  // namespace
+
+CImageCreation::CImageCreation(ImagingChoice choice, const app::LogReport& log, QWidget* parent)
+    : CImageCreation(choice, disk::OpenSource(choice.sourcePath), log, parent) {}
+
+CImageCreation::CImageCreation(ImagingChoice choice, disk::OpenedSource source,
+                               const app::LogReport& log, QWidget* parent)
+    : PageDialog(ToQString(app::kProductTitle), parent),
+      choice_(std::move(choice)),
+      source_(std::move(source)),
+      log_(log),
+      run_(std::make_unique<CopyRun>(nullptr)) {
+  setObjectName(QStringLiteral("CImageCreation"));
+  Body()->addWidget(CaptionLabel(imaging::kDiskImageCreationCaption, 18, this));
+  Body()->addWidget(BuildProgressArea(), 1);
+  Body()->addLayout(BuildButtons());
+  connect(run_.get(), &CopyRun::progressed, this, &CImageCreation::OnProgress);
+  connect(run_.get(), &CopyRun::finished, this, &CImageCreation::OnFinished);
+  Start();
+}
+
+CImageCreation::~CImageCreation() = default;
+
+QWidget* CImageCreation::BuildProgressArea() {
+  auto* area = new QWidget(this);
+  auto* layout = new QHBoxLayout(area);
+  grid_ = new ProgressGridView(ProgressGridView::Palette::Imaging, area);
+  layout->addWidget(grid_, 0, Qt::AlignTop);
+  auto* side = new QVBoxLayout;
+  side->addWidget(SymbolsLegend(*grid_, area));
+  auto* info = new QGroupBox(ToQString(imaging::kProcessingInfoCaption), area);
+  auto* fields = new QFormLayout(info);
+  readingSector_ = PanelLabel("readingSector", info);
+  imageSize_ = PanelLabel("imageSize", info);
+  fields->addRow(ToQString(imaging::kReadingSectorCaption), readingSector_);
+  fields->addRow(ToQString(imaging::kImageSizeCaption), imageSize_);
+  bar_ = new QProgressBar(info);
+  bar_->setObjectName(QStringLiteral("imagingProgress"));
+  bar_->setRange(0, 100);
+  fields->addRow(bar_);
+  detail_ = PanelLabel("progressDetail", info);
+  fields->addRow(detail_);
+  side->addWidget(info);
+  status_ = PanelLabel("statusText", area);
+  side->addWidget(status_);
+  side->addStretch();
+  layout->addLayout(side, 1);
+  return area;
+}
+
+QLayout* CImageCreation::BuildButtons() {
+  auto* row = new QHBoxLayout;
+  home_ = SkinButton(disk::kHomeCaption, "HOME", "homeButton", this);
+  back_ = SkinButton(disk::kBackCaption, "BACK", "backButton", this);
+  stop_ = SkinButton(imaging::kStopCaption, "Stop the imaging", "stopButton", this);
+  continue_ = SkinButton(disk::kContinueCaption, "Scan the image", "continueButton", this);
+  connect(home_, &QPushButton::clicked, this, [this] { Leave(app::LeaveButton::Home); });
+  connect(back_, &QPushButton::clicked, this, [this] { Leave(app::LeaveButton::Back); });
+  connect(stop_, &QPushButton::clicked, this, &CImageCreation::OnStop);
+  connect(continue_, &QPushButton::clicked, this, &CImageCreation::OnContinue);
+  for (QPushButton* button : {home_, back_, HelpButton(this), AboutButton(this), LogButton(this)})
+    row->addWidget(button);
+  row->addStretch();
+  row->addWidget(stop_);
+  row->addWidget(continue_);
+  return row;
+}
+
+void CImageCreation::Start() {
+  for (QPushButton* button : {home_, back_, continue_}) button->setEnabled(false);
+  continue_->hide();
+  ShowStatus();
+  run_->Start(ImagingJob(choice_, source_, log_));
+}
+
+void CImageCreation::OnProgress(int percent, const QString& detail) {
+  bar_->setValue(percent);
+  detail_->setText(detail);
+  ShowStatus();
+}
+
+void CImageCreation::ShowStatus() {
+  const imaging::CopyStatus status = run_->Shown();
+  grid_->Show(status.grid);
+  readingSector_->setText(QString::number(status.currentSector));
+  imageSize_->setText(
+      ToQString(imaging::ImageSizeText(status.bytesBeforeLastWrite, status.bytesWritten)));
+}
+
+void CImageCreation::OnFinished() {
+  ShowStatus();
+  stop_->setEnabled(false);
+  stop_->hide();
+  continue_->show();
+  for (QPushButton* button : {home_, back_, continue_}) button->setEnabled(true);
+  const auto& result = *run_->Result();
+  if (!result.ok()) {
+    status_->setText(ToQString("Image creation failed: " + result.error()));
+    return;
+  }
+  bar_->setValue(result.value().stopped ? bar_->value() : 100);
+  status_->setText(ToQString(imaging::ImagingEndText(result.value(), choice_.imagePath)));
+}
+
+void CImageCreation::OnStop() {
+  if (!run_->IsRunning()) return;
+  NoticeDialog question("PressesStopScan", imaging::kStopImagingQuestion,
+                        {NoticeDialog::kYes, NoticeDialog::kNo}, this);
+  if (question.exec() != QDialog::Accepted || !run_->IsRunning()) return;
+  stop_->setEnabled(false);
+  run_->RequestStop();
+}
+
+void CImageCreation::OnContinue() {
+  if (run_->IsRunning()) return;
+  OpenScanPage(NewImagePage(choice_.imagePath, choice_.poolImage, log_, this));
+}
+
+void CImageCreation::Leave(app::LeaveButton button) {
+  if (run_->IsRunning()) {
+    StopScanning(this).exec();
+    return;
+  }
+  EndPage(app::ImagingPageResult(button));
+}
+
+}  // namespace kestrel::gui

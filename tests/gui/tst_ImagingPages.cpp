@@ -1,0 +1,454 @@
+// The imaging and cloning pages on the demo disks: the source tree and its item lines, the image
+// file's name and the refusals before imaging, a disk and a pool imaged byte for byte, Stop and
+// Continue; two image files cloned one onto the other, and the clones that are refused.
+#include <sys/mount.h>
+
+#include <QComboBox>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTest>
+#include <QTreeWidget>
+
+#include "DemoProgram.h"
+#include "Driving.h"
+#include "GatedSource.h"
+#include "disk/DriveName.h"
+#include "gui/diskscan/CScanDisk.h"
+#include "gui/imaging/CCreateImageItems.h"
+#include "gui/imaging/CDiskClone.h"
+#include "gui/imaging/CImageCreation.h"
+#include "gui/imaging/ProgressGridView.h"
+#include "gui/pool/CpoolIterator.h"
+
+namespace kestrel::guitest {
+namespace {
+
+constexpr int kTimeout = 30000;
+constexpr qint64 kDemoDiskSectors = 71680;  // the demo's Disk0: 35 MiB
+
+// The number at the end of an "Item Information" line.
+qint64 LineNumber(QWidget* page, const char* label) {
+  return LabelText(page, label).split(' ', Qt::SkipEmptyParts).last().toLongLong();
+}
+
+bool Finished(QWidget* page, const char* stopButton) {
+  return QTest::qWaitFor(
+      [=] {
+        auto* stop = page->findChild<QPushButton*>(stopButton);
+        return !stop->isEnabled() && !LabelText(page, "statusText").isEmpty();
+      },
+      kTimeout);
+}
+
+bool AllSquaresAre(QWidget* page, imaging::BlockState state) {
+  const auto& states = page->findChild<gui::ProgressGridView*>()->States();
+  return std::all_of(states.begin(), states.end(), [state](auto s) { return s == state; });
+}
+
+QColor PaintedColour(QWidget* page, int square) {
+  auto* grid = page->findChild<gui::ProgressGridView*>();
+  return grid->grab().toImage().pixelColor(grid->SquareRect(square).center());
+}
+
+QString Sha256Hex(const QByteArray& bytes) {
+  return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
+}
+
+QByteArray Filled(qint64 bytes, char byte) {
+  return QByteArray(static_cast<qsizetype>(bytes), byte);
+}
+
+bool WriteFile(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+}  // namespace
+
+class ImagingPagesTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase();
+  void init();
+  void cleanup();
+  void theSourceTreeListsTheDisksWithTheirPools();
+  void theItemLinesFollowTheSelection();
+  void aDiskIsImagedToAFileIdenticalToIt();
+  void anExistingImageIsReplacedOnlyOnYes();
+  void aDestinationWithoutRoomIsRefused();
+  void stopAnsweredNoGoesOnAndYesStops();
+  void continueOpensThePoolPageOnAPoolImage();
+  void aDiskIsClonedOntoAnother();
+  void unsafeClonesAreRefused();
+  void closingTheCloningPageDuringARunAsksToStopFirst();
+
+ private:
+  gui::CCreateImageItems* OpenSourceSelection();
+  gui::CDiskClone* OpenCloningPage(const QStringList& disks);
+  // Chooses the entry and the image file name and presses Continue.
+  void ImageEntry(gui::CCreateImageItems* items, const QString& entry, const QString& name);
+  QString Scratch(const QString& name) const { return program_.disks->Scratch(name); }
+  QByteArray DiskBytes(qint64 firstSector, qint64 endSector) const;
+
+  DemoProgram program_;
+};
+
+void ImagingPagesTest::initTestCase() {
+  if (const QString reason = program_.Start(); !reason.isEmpty())
+    QSKIP(qPrintable("SKIPPED: " + reason));
+}
+
+void ImagingPagesTest::init() {
+  program_.OpenMainWindow();
+}
+
+void ImagingPagesTest::cleanup() {
+  program_.CloseMainWindow();
+  program_.disks->UseAsSystemDisks();
+  program_.CheckDisksUnchanged();
+}
+
+gui::CCreateImageItems* ImagingPagesTest::OpenSourceSelection() {
+  program_.main->findChild<QTabWidget*>("tabs")->setCurrentIndex(2);
+  if (!Click(program_.main.get(), "createImageButton")) return nullptr;
+  return FindWindow<gui::CCreateImageItems>();
+}
+
+gui::CDiskClone* ImagingPagesTest::OpenCloningPage(const QStringList& disks) {
+  qputenv("KESTREL_NSS_DISKS", disks.join(':').toUtf8());
+  program_.main->findChild<QTabWidget*>("tabs")->setCurrentIndex(2);
+  if (!Click(program_.main.get(), "cloneDiskButton")) return nullptr;
+  return FindWindow<gui::CDiskClone>();
+}
+
+void ImagingPagesTest::ImageEntry(gui::CCreateImageItems* items, const QString& entry,
+                                  const QString& name) {
+  auto* tree = items->findChild<QTreeWidget*>("sourceTree");
+  tree->setCurrentItem(TreeEntry(tree, entry));
+  ChooseFile("imageFileDialog", Scratch(name));
+  QVERIFY(Click(items, "continueButton"));
+}
+
+QByteArray ImagingPagesTest::DiskBytes(qint64 firstSector, qint64 endSector) const {
+  return FileBytes(program_.disks->Disk(0)).mid(firstSector * 512, (endSector - firstSector) * 512);
+}
+
+void ImagingPagesTest::theSourceTreeListsTheDisksWithTheirPools() {
+  auto* items = OpenSourceSelection();
+  QVERIFY(items);
+  QVERIFY(!program_.main->isVisible());
+  QTreeWidgetItem* root = items->findChild<QTreeWidget*>("sourceTree")->topLevelItem(0);
+  QCOMPARE(root->text(0), QStringLiteral("Physical Disks"));
+  QCOMPARE(root->childCount(), 2);
+  QCOMPARE(root->child(0)->text(0), QStringLiteral("Disk0"));
+  QCOMPARE(root->child(0)->childCount(), 2);
+  QCOMPARE(root->child(0)->child(0)->text(0), QStringLiteral("Pool:DATA"));
+  QCOMPARE(root->child(0)->child(1)->text(0), QStringLiteral("Pool:ARCHIVE"));
+  QCOMPARE(root->child(1)->text(0), QStringLiteral("Disk1"));
+  QCOMPARE(root->child(1)->childCount(), 0);
+  QVERIFY(Click(items, "backButton"));
+  QVERIFY(program_.main->isVisible());
+}
+
+void ImagingPagesTest::theItemLinesFollowTheSelection() {
+  auto* items = OpenSourceSelection();
+  QVERIFY(items);
+  auto* tree = items->findChild<QTreeWidget*>("sourceTree");
+  tree->setCurrentItem(tree->topLevelItem(0));
+  QVERIFY(!IsEnabled(items, "continueButton"));
+  QCOMPARE(LabelText(items, "itemSize"), QString());
+  tree->setCurrentItem(TreeEntry(tree, "Disk0"));
+  QVERIFY(IsEnabled(items, "continueButton"));
+  QCOMPARE(LabelText(items, "itemSize"), QStringLiteral("Size                      :    35 MB"));
+  QCOMPARE(LabelText(items, "itemStart"), QStringLiteral("Starting Sector :     0"));
+  QCOMPARE(LabelText(items, "itemEnd"), QStringLiteral("Ending Sector   :     71680"));
+  tree->setCurrentItem(TreeEntry(tree, "Pool:DATA"));
+  // the sector of the pool's partition header, byte 1048576
+  QCOMPARE(LabelText(items, "itemStart"), QStringLiteral("Starting Sector :     2048"));
+  const qint64 dataEnd = LineNumber(items, "itemEnd");
+  tree->setCurrentItem(TreeEntry(tree, "Pool:ARCHIVE"));
+  QCOMPARE(LineNumber(items, "itemStart"), 34816);
+  QVERIFY2(2048 < dataEnd && dataEnd <= 34816, "a pool ends where its partition does");
+  QVERIFY(LineNumber(items, "itemEnd") <= kDemoDiskSectors);
+  tree->setCurrentItem(tree->topLevelItem(0));
+  QVERIFY(!IsEnabled(items, "continueButton"));
+  QVERIFY(Click(items, "homeButton"));
+  QVERIFY(program_.main->isVisible());
+}
+
+// ".IMG" is added to the chosen name; the image is the disk's bytes; the grid is painted
+// processed; the map file lies beside; Continue opens the disk scan page on the image.
+void ImagingPagesTest::aDiskIsImagedToAFileIdenticalToIt() {
+  auto* items = OpenSourceSelection();
+  QVERIFY(items);
+  ImageEntry(items, "Disk0", "whole");
+  auto* page = FindWindow<gui::CImageCreation>();
+  QVERIFY(page);
+  QVERIFY(!items->isVisible());
+  QVERIFY(Finished(page, "stopButton"));
+  const QString image = Scratch("whole.IMG");
+  QVERIFY(FileBytes(image) == FileBytes(program_.disks->Disk(0)));
+  QVERIFY(QFile::exists(image + ".map"));
+  QCOMPARE(LabelText(page, "imageSize"), QStringLiteral("35 MB"));
+  QVERIFY2(LabelText(page, "statusText").contains(Sha256Hex(FileBytes(image))),
+           qPrintable(LabelText(page, "statusText")));
+  QVERIFY(AllSquaresAre(page, imaging::BlockState::Processed));
+  QCOMPARE(PaintedColour(page, 0), QColor(230, 40, 36));
+  // the last square
+  QCOMPARE(PaintedColour(page, 1763), QColor(230, 40, 36));
+  QVERIFY(!page->findChild<QPushButton*>("stopButton")->isVisible());
+  QVERIFY(IsEnabled(page, "homeButton") && IsEnabled(page, "backButton"));
+
+  QVERIFY(Click(page, "continueButton"));
+  auto* scan = FindWindow<gui::CScanDisk>();
+  QVERIFY(scan);
+  QVERIFY(QTest::qWaitFor([scan] { return IsEnabled(scan, "homeButton"); }, kTimeout));
+  QVERIFY(Click(scan, "backButton"));
+  QVERIFY(page->isVisible());
+  QVERIFY(Click(page, "backButton"));
+  QVERIFY2(items->isVisible(), "Back shows the source selection again");
+  QVERIFY(Click(items, "homeButton"));
+  QVERIFY(program_.main->isVisible());
+}
+
+void ImagingPagesTest::anExistingImageIsReplacedOnlyOnYes() {
+  const QString existing = Scratch("existing.IMG");
+  QVERIFY(WriteFile(existing, "old image"));
+  auto* items = OpenSourceSelection();
+  QVERIFY(items);
+  AnswerModal("FileExist", "noButton");
+  ImageEntry(items, "Pool:ARCHIVE", "existing");
+  QVERIFY(!FindWindow<gui::CImageCreation>());
+  QCOMPARE(FileBytes(existing), QByteArray("old image"));
+  QCOMPARE(TakeModalFailures(), QStringList());
+
+  ImageEntry(items, "Pool:ARCHIVE", "existing.IMG");
+  auto* page = FindWindow<gui::CImageCreation>();
+  QVERIFY2(page, "existing.IMG.IMG is a new name: no question");
+  QVERIFY(Finished(page, "stopButton"));
+  const QByteArray pool = DiskBytes(LineNumber(items, "itemStart"), LineNumber(items, "itemEnd"));
+  QVERIFY(FileBytes(Scratch("existing.IMG.IMG")) == pool);
+  QVERIFY(Click(page, "backButton"));
+
+  AnswerModal("FileExist", "yesButton");
+  ImageEntry(items, "Pool:ARCHIVE", "existing");
+  page = FindWindow<gui::CImageCreation>();
+  QVERIFY(page);
+  QVERIFY(Finished(page, "stopButton"));
+  QVERIFY(FileBytes(existing) == pool);
+  QVERIFY(Click(page, "homeButton"));
+  QVERIFY(program_.main->isVisible());
+}
+
+void ImagingPagesTest::aDestinationWithoutRoomIsRefused() {
+  const QString small = Scratch("small");
+  QVERIFY(QDir().mkpath(small));
+  if (::mount("tmpfs", small.toLocal8Bit().constData(), "tmpfs", 0, "size=1m") != 0)
+    QSKIP("SKIPPED: this machine does not let the test mount a small file system");
+  auto* items = OpenSourceSelection();
+  QVERIFY(items);
+  QString said;
+  WhenModal("InsufficientSpace", [&said](QWidget* notice) {
+    said = notice->findChild<QLabel*>()->text();
+    Click(notice, "okButton");
+  });
+  ImageEntry(items, "Disk0", "small/disk");
+  const bool imaged = FindWindow<gui::CImageCreation>() != nullptr;
+  const bool created = QFile::exists(small + "/disk.IMG");
+  ::umount(small.toLocal8Bit().constData());
+  QCOMPARE(said, QStringLiteral("Insufficient drive space at destination location."));
+  QVERIFY(!imaged);
+  QVERIFY2(!created, "nothing is created");
+  QVERIFY(items->isVisible());
+}
+
+// The page is made on a source whose reads the test lets through, so that Stop comes while the
+// imaging runs.
+void ImagingPagesTest::stopAnsweredNoGoesOnAndYesStops() {
+  auto gate =
+      std::make_shared<GatedSource>(disk::OpenSource(program_.disks->Disk(0).toStdString()).reader);
+  gate->Allow(3);
+  const QString image = Scratch("stopped.IMG");
+  gui::CImageCreation page(
+      {disk::PhysicalDriveName(0), {0, kDemoDiskSectors}, false, image.toStdString()},
+      {disk::DiskReader(gate), {}}, *program_.log, nullptr);
+  page.show();
+  QVERIFY(QTest::qWaitFor([&] { return gate->Waiting() && gate->Passed() == 3; }, kTimeout));
+
+  AnswerModal("PressesStopScan", "noButton");
+  QVERIFY(Click(&page, "stopButton"));
+  QVERIFY(IsEnabled(&page, "stopButton"));
+  QVERIFY(!IsEnabled(&page, "homeButton") && !IsEnabled(&page, "backButton"));
+  AnswerModal("StopScanning", "okButton");
+  static_cast<QDialog&>(page).reject();
+  QVERIFY2(page.isVisible(), "closing while the worker runs keeps the page");
+  gate->Allow(2);
+  QVERIFY(QTest::qWaitFor([&] { return gate->Waiting() && gate->Passed() == 5; }, kTimeout));
+  QVERIFY(QTest::qWaitFor(
+      [&] { return LabelText(&page, "progressDetail").contains(" of 35.00 MB"); }, kTimeout));
+
+  AnswerModal("PressesStopScan", "yesButton");
+  QVERIFY(Click(&page, "stopButton"));
+  gate->Open();
+  QVERIFY(Finished(&page, "stopButton"));
+  QVERIFY(page.findChild<QPushButton*>("continueButton")->isVisible());
+  const QByteArray written = FileBytes(image);
+  QVERIFY(!written.isEmpty() && written.size() < kDemoDiskSectors * 512);
+  QVERIFY2(written == DiskBytes(0, written.size() / 512), "the chunks read are all written");
+  QVERIFY2(LabelText(&page, "statusText").startsWith("Image creation stopped"),
+           qPrintable(LabelText(&page, "statusText")));
+  QVERIFY(program_.disks->LogText().contains("\nImage creation stopped\n"));
+  const auto& states = page.findChild<gui::ProgressGridView*>()->States();
+  QCOMPARE(states.front(), imaging::BlockState::Processed);
+  QCOMPARE(states.back(), imaging::BlockState::Remaining);
+  QVERIFY(Click(&page, "homeButton"));
+  QCOMPARE(page.result(), static_cast<int>(app::PageResult::BackToMainWindow));
+}
+
+void ImagingPagesTest::continueOpensThePoolPageOnAPoolImage() {
+  auto* items = OpenSourceSelection();
+  QVERIFY(items);
+  ImageEntry(items, "Pool:DATA", "data");
+  auto* page = FindWindow<gui::CImageCreation>();
+  QVERIFY(page);
+  QVERIFY(Finished(page, "stopButton"));
+  QVERIFY(FileBytes(Scratch("data.IMG")) ==
+          DiskBytes(LineNumber(items, "itemStart"), LineNumber(items, "itemEnd")));
+  QVERIFY(Click(page, "continueButton"));
+  auto* pool = FindWindow<gui::CpoolIterator>();
+  QVERIFY(pool);
+  QVERIFY(QTest::qWaitFor(
+      [pool] { return !pool->findChild<QPushButton*>("stopButton")->isVisible(); }, kTimeout));
+  AnswerModal("savescanDialog", "noButton");
+  QVERIFY(Click(pool, "homeButton"));
+  // Home on the pool page leads back through every imaging page.
+  QVERIFY(QTest::qWaitFor([this] { return program_.main->isVisible(); }, kTimeout));
+}
+
+// Two image files stand for the disks: the demo disk and a larger one full of old bytes.
+void ImagingPagesTest::aDiskIsClonedOntoAnother() {
+  const QString target = Scratch("target.img");
+  const qint64 extra = 1 << 20;
+  QVERIFY(WriteFile(target, Filled(kDemoDiskSectors * 512 + extra, '\xEE')));
+  auto* page = OpenCloningPage({program_.disks->Disk(0), target});
+  QVERIFY(page);
+  auto* source = page->findChild<QComboBox*>("sourceList");
+  auto* destination = page->findChild<QComboBox*>("destinationList");
+  QCOMPARE(source->count(), 2);
+  QCOMPARE(source->itemText(0), QStringLiteral(" [] 35.00 MB (Disk 0)"));
+  QCOMPARE(destination->itemText(1), QStringLiteral(" [] 36.00 MB (Disk 1)"));
+  QCOMPARE(source->currentIndex(), -1);
+  QVERIFY(!IsEnabled(page, "startCloningButton"));
+  source->setCurrentIndex(0);
+  destination->setCurrentIndex(1);
+  QVERIFY(IsEnabled(page, "startCloningButton"));
+  QCOMPARE(LabelText(page, "refusalText"), QString());
+  QCOMPARE(LabelText(page, "blockSize"), QStringLiteral("0.020 MB"));
+
+  AnswerModal("CCloneWarningMessage", "yesButton");
+  QVERIFY(Click(page, "startCloningButton"));
+  QVERIFY(Finished(page, "stopCloningButton"));
+  const QByteArray written = FileBytes(target);
+  QVERIFY(written.left(kDemoDiskSectors * 512) == FileBytes(program_.disks->Disk(0)));
+  QVERIFY2(written.mid(kDemoDiskSectors * 512) == Filled(extra, '\xEE'),
+           "past the source's end nothing changes");
+  QCOMPARE(LabelText(page, "statusText"),
+           QStringLiteral("Disk1 is a copy of Disk0: 71680 sectors, 0 unreadable sectors written "
+                          "as zeros."));
+  QCOMPARE(LabelText(page, "processed"), QStringLiteral("71680 of 71680 sectors, 0 unreadable"));
+  QVERIFY(AllSquaresAre(page, imaging::BlockState::Processed));
+  QCOMPARE(PaintedColour(page, 100), QColor(183, 206, 0));
+  QVERIFY2(!IsEnabled(page, "startCloningButton"), "until the choice changes");
+  QVERIFY(source->isEnabled() && IsEnabled(page, "homeButton"));
+  QVERIFY(program_.disks->LogText().contains("\nStarted disk cloning\n"));
+  QVERIFY(Click(page, "homeButton"));
+  QVERIFY(program_.main->isVisible());
+}
+
+void ImagingPagesTest::unsafeClonesAreRefused() {
+  const QString target = Scratch("refused.img");
+  const QByteArray old = Filled(kDemoDiskSectors * 512, '\xEE');
+  QVERIFY(WriteFile(target, old));
+  const QString demo = program_.disks->Disk(0);
+  const qsizetype clonesBefore = program_.disks->LogText().count("Started disk cloning");
+  auto* page = OpenCloningPage({demo, target, program_.disks->Disk(1), demo});
+  QVERIFY(page);
+  auto* source = page->findChild<QComboBox*>("sourceList");
+  auto* destination = page->findChild<QComboBox*>("destinationList");
+  source->setCurrentIndex(0);
+  destination->setCurrentIndex(0);
+  QVERIFY2(!IsEnabled(page, "startCloningButton"), "the source itself");
+  destination->setCurrentIndex(2);
+  QVERIFY2(!IsEnabled(page, "startCloningButton"), "a smaller disk");
+  QVERIFY(LabelText(page, "refusalText").contains("is smaller than Disk0"));
+
+  QString said;
+  const auto takeRefusal = [&said](QWidget* notice) {
+    said = notice->findChild<QLabel*>()->text();
+    Click(notice, "okButton");
+  };
+  destination->setCurrentIndex(3);
+  QVERIFY(LabelText(page, "refusalText").contains("are the same device"));
+  WhenModal("CloneRefused", takeRefusal);
+  QVERIFY(Click(page, "startCloningButton"));
+  QVERIFY2(said.contains("are the same device"), qPrintable(said));
+
+  destination->setCurrentIndex(1);
+  QVERIFY(WriteFile(target, old + Filled(512, '\xEE')));
+  WhenModal("CloneRefused", takeRefusal);
+  QVERIFY(Click(page, "startCloningButton"));
+  QVERIFY2(said.contains("its size or serial number changed"), qPrintable(said));
+  // the lists are made again
+  QCOMPARE(destination->currentIndex(), -1);
+  QVERIFY(!IsEnabled(page, "startCloningButton"));
+
+  source->setCurrentIndex(0);
+  destination->setCurrentIndex(1);
+  WhenModal("CCloneWarningMessage",
+            [](QWidget* warning) { static_cast<QDialog*>(warning)->reject(); });
+  QVERIFY(Click(page, "startCloningButton"));
+  QVERIFY2(program_.disks->LogText().count("Started disk cloning") == clonesBefore,
+           "refused or declined: nothing starts");
+  QVERIFY(FileBytes(target) == old + Filled(512, '\xEE'));
+  QVERIFY(Click(page, "backButton"));
+  QVERIFY(program_.main->isVisible());
+}
+
+void ImagingPagesTest::closingTheCloningPageDuringARunAsksToStopFirst() {
+  const QString target = Scratch("closing.img");
+  QVERIFY(WriteFile(target, Filled(kDemoDiskSectors * 512, '\xEE')));
+  auto* page = OpenCloningPage({program_.disks->Disk(0), target});
+  QVERIFY(page);
+  const auto start = [page] {
+    page->findChild<QComboBox*>("sourceList")->setCurrentIndex(0);
+    page->findChild<QComboBox*>("destinationList")->setCurrentIndex(1);
+    AnswerModal("CCloneWarningMessage", "yesButton");
+    return Click(page, "startCloningButton");
+  };
+  QVERIFY(start());
+  AnswerModal("StopCloningQuestion", "noButton");
+  static_cast<QDialog*>(page)->reject();
+  QVERIFY2(page->isVisible(), "No: the clone goes on and the page stays");
+  QVERIFY(Finished(page, "stopCloningButton"));
+  page->findChild<QComboBox*>("destinationList")->setCurrentIndex(-1);
+
+  QVERIFY(start());
+  QSignalSpy closed(page, &QDialog::finished);
+  AnswerModal("StopCloningQuestion", "yesButton");
+  static_cast<QDialog*>(page)->reject();
+  QVERIFY(QTest::qWaitFor([&] { return closed.count() == 1; }, kTimeout));
+  QVERIFY(program_.main->isVisible());
+  QCOMPARE(TakeModalFailures(), QStringList());
+}
+
+}  // namespace kestrel::guitest
+
+QTEST_MAIN(kestrel::guitest::ImagingPagesTest)
+#include "tst_ImagingPages.moc"
