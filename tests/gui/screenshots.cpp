@@ -8,6 +8,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QTableView>
+#include <QLineEdit>
 #include <QTest>
 #include <QTreeView>
 #include <QTreeWidget>
@@ -75,6 +76,12 @@ bool ShootVolumePage(const QDir& out) {
   tree->setCurrentIndex(ChildNamed(tree->model(), tree->model()->index(0, 0), "IMAGES"));
   shot =
       shot && Preview(page, "floor-plan.png") && Shoot(page, out.filePath("picture-preview.png"));
+  WhenModal("CFileMask", [](QWidget* dialog) {
+    dialog->findChild<QLineEdit*>("maskPatterns")->setText(QStringLiteral("*.doc;*.xls"));
+    Click(dialog, "okButton");
+  });
+  shot = shot && Click(page, "maskButton") && WorkDone(page) &&
+         Shoot(page, out.filePath("masked-volume-page.png"));
   AnswerModal("savescanDialog", "noButton");
   Click(page, "backButton");
   return shot && QTest::qWaitFor([] { return FindWindow<gui::CInitialInfo>(); }, kTimeout);
