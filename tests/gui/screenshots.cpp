@@ -43,11 +43,6 @@ bool Shoot(QWidget* window, const QString& path) {
   return false;
 }
 
-bool WorkDone(QWidget* page) {
-  return QTest::qWaitFor(
-      [page] { return !page->findChild<QPushButton*>("stopButton")->isVisible(); }, kTimeout);
-}
-
 // Picks the file in the list, and waits until its preview is on show.
 bool Preview(QWidget* page, const QString& name) {
   auto* list = page->findChild<QTableView*>("fileList");

@@ -21,13 +21,6 @@
 namespace kestrel::guitest {
 namespace {
 
-constexpr int kTimeout = 30000;
-
-bool WorkDone(QWidget* page) {
-  return QTest::qWaitFor(
-      [page] { return !page->findChild<QPushButton*>("stopButton")->isVisible(); }, kTimeout);
-}
-
 // MASK with the patterns typed, and the dialog's other boxes set by `more`.
 bool Mask(QWidget* page, const char* dialogName, const QString& patterns,
           std::function<void(QWidget*)> more = {}) {

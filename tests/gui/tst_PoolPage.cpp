@@ -36,11 +36,6 @@ namespace {
 
 constexpr int kTimeout = 30000;
 
-bool WorkDone(QWidget* page) {
-  return QTest::qWaitFor(
-      [page] { return !page->findChild<QPushButton*>("stopButton")->isVisible(); }, kTimeout);
-}
-
 // Recover with the destination typed into the pool page's destination dialog.
 bool Recover(QWidget* page, const QString& folder) {
   bool recovered = false;

@@ -57,11 +57,6 @@ bool ClickFile(QWidget* page, const QString& name) {
   return true;
 }
 
-bool WorkDone(QWidget* page) {
-  auto* stop = page->findChild<QPushButton*>("stopButton");
-  return QTest::qWaitFor([&] { return !stop->isVisible(); }, kTimeout);
-}
-
 QString FirstCharacters(const gui::CHexViewer* hex) {
   const auto& lines = hex->ShownPage().lines;
   return lines.empty() ? QString() : QString::fromStdString(lines.front().characters);

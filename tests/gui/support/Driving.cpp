@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QLabel>
+#include <QPushButton>
 #include <QStyle>
 #include <QStyleOptionViewItem>
 #include <QTest>
@@ -83,6 +84,11 @@ QString LabelText(QWidget* parent, const char* labelName) {
 QTreeWidgetItem* TreeEntry(QTreeWidget* tree, const QString& label) {
   const auto found = tree->findItems(label, Qt::MatchExactly | Qt::MatchRecursive);
   return found.isEmpty() ? nullptr : found.first();
+}
+
+bool WorkDone(QWidget* page, int timeoutMs) {
+  auto* stop = page->findChild<QPushButton*>("stopButton");
+  return stop && QTest::qWaitFor([stop] { return !stop->isVisible(); }, timeoutMs);
 }
 
 QModelIndex ChildNamed(const QAbstractItemModel* model, const QModelIndex& parent,

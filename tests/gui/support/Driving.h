@@ -33,6 +33,9 @@ QString LabelText(QWidget* parent, const char* labelName);
 // The item of the tree, at any depth, whose text is `label`; nullptr when there is none.
 QTreeWidgetItem* TreeEntry(QTreeWidget* tree, const QString& label);
 
+// Waits until the page's work (a scan, a mask run, a recovery) is over: its STOP button is gone.
+bool WorkDone(QWidget* page, int timeoutMs = 30000);
+
 // The child of `parent` whose text is `name`; invalid when there is none.
 QModelIndex ChildNamed(const QAbstractItemModel* model, const QModelIndex& parent,
                        const QString& name);
