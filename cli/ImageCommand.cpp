@@ -138,29 +138,22 @@ class ImageCommand : public Command {
     return kSuccess;
   }
 
-  // A run resumes when the image and its map are both there; a map that does not fit the source is
-  // an error, never overwritten.
+  // A run resumes when the image and its map are both there.
   int Rescue(const imaging::ImagingJob& job, const app::LogReport& log) const {
-    const bool resuming = platform::PathExists(imagePath_) && platform::PathExists(mapPath_);
-    auto map =
-        resuming
-            ? imaging::LoadRescueMap(mapPath_, job.range)
-            : app::Result<imaging::RescueMap>(imaging::RescueMap(imaging::RangeBytes(job.range)));
-    if (!map.ok()) return Fail(map.error() + "; remove it to start again from nothing");
-    if (!resuming) {
+    if (!imaging::RescueCanResume(imagePath_, mapPath_)) {
       if (auto room = imaging::CheckRoomForImage(imagePath_, job.range)) return Fail(room->message);
     }
-    platform::OpenedWriter image = resuming ? platform::OpenImageFileToResume(imagePath_)
-                                            : platform::CreateImageFile(imagePath_);
-    if (!image.status.ok()) return Fail(image.status.message);
+    auto start = imaging::StartRescue(imagePath_, mapPath_, job.range);
+    if (!start.ok()) return Fail(start.error());
+    const bool resuming = start.value().resuming;
     const InterruptStop interrupt;
     imaging::RescueJob rescue{job.source, job.sourceName, job.range, mapPath_, retries_};
     const auto outcome = [&] {
       ProgressLine progress((resuming ? "Resuming the rescue of " : "Rescuing ") + job.sourceName);
-      return imaging::RescueImage(rescue, std::move(map).value(), *image.writer, progress,
-                                  interrupt.token(), log);
+      return imaging::RescueImage(rescue, std::move(start.value().map), *start.value().image.writer,
+                                  progress, interrupt.token(), log);
     }();
-    image.writer.reset();
+    start.value().image.writer.reset();
     if (!outcome.ok()) return Fail(outcome.error());
     const std::uint64_t unread = outcome.value().UnreadBytes();
     std::cout << "Image: " << imagePath_ << "\nBytes rescued: "

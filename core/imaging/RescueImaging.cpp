@@ -240,6 +240,46 @@ app::Result<RescueMap> LoadRescueMap(const std::string& mapPath, SectorRange ran
   return map;
 }
 
+bool RescueCanResume(const std::string& imagePath, const std::string& mapPath) {
+  return platform::PathExists(imagePath) && platform::PathExists(mapPath);
+}
+
+app::Result<RescueStart> StartRescue(const std::string& imagePath, const std::string& mapPath,
+                                     SectorRange range) {
+  const bool resuming = RescueCanResume(imagePath, mapPath);
+  auto map = resuming ? LoadRescueMap(mapPath, range)
+                      : app::Result<RescueMap>(RescueMap(range.Count() * kSector));
+  if (!map.ok()) return app::Failure{map.error() + "; remove it to start again from nothing"};
+  platform::OpenedWriter image =
+      resuming ? platform::OpenImageFileToResume(imagePath) : platform::CreateImageFile(imagePath);
+  if (!image.status.ok()) return app::Failure{image.status.message};
+  return RescueStart{std::move(image), std::move(map).value(), resuming};
+}
+
+CopyOutcome AsCopyOutcome(const RescueOutcome& outcome, SectorRange range) {
+  CopyOutcome copy;
+  copy.sectorsDone = range.Count();
+  copy.bytesWritten = outcome.map.BytesWith(BlockStatus::Finished);
+  copy.stopped = outcome.stopped;
+  for (const MapBlock& block : outcome.map.Blocks()) {
+    if (block.status == BlockStatus::Finished) continue;
+    for (std::uint64_t at = block.position; at < block.End(); at += kSector)
+      copy.unreadable.Add(range.first + at / kSector);
+  }
+  return copy;
+}
+
+std::string RescueEndText(const CopyOutcome& outcome, const std::string& imagePath) {
+  if (outcome.stopped) {
+    return app::Format("Rescue stopped: %s holds %llu bytes read so far; image it again to resume.",
+                       imagePath.c_str(), Count{outcome.bytesWritten});
+  }
+  return app::Format(
+      "Image rescued: %s, %llu bytes read, %llu sectors unreadable (zeros in the "
+      "image; the map file lists them).",
+      imagePath.c_str(), Count{outcome.bytesWritten}, Count{outcome.unreadable.SectorCount()});
+}
+
 app::Result<RescueOutcome> RescueImage(const RescueJob& job, RescueMap map,
                                        platform::SectorWriter& image,
                                        app::ProgressObserver& observer, std::stop_token stop,

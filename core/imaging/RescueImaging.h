@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <stop_token>
 #include <string>
+#include <string_view>
 
 #include "app/LogReport.h"
 #include "app/Progress.h"
@@ -11,6 +12,7 @@
 #include "disk/DiskReader.h"
 #include "disk/platform/Platform.h"
 #include "imaging/RescueMap.h"
+#include "imaging/SectorCopy.h"
 #include "imaging/SectorRange.h"
 
 // Rescue imaging: the good areas of a failing disk first, the bad ones after, as GNU ddrescue
@@ -21,6 +23,13 @@
 // the image is; it is written beside the image often, so that a run stopped in any way resumes
 // where it was and never reads a finished area again.
 namespace kestrel::imaging {
+
+inline constexpr std::string_view kRescueCaption = "Rescue a failing disk";
+inline constexpr std::string_view kRescueToolTip =
+    "Read the good areas first and the failing ones after; a stopped rescue can be resumed";
+inline constexpr std::string_view kResumeRescueQuestion =
+    "A rescue of this image stopped before its end. Resume it, reading only what is still "
+    "missing?\n\nNo replaces the image.";
 
 struct RescueJob {
   disk::DiskReader source;
@@ -39,9 +48,20 @@ struct RescueOutcome {
   std::uint64_t UnreadBytes() const { return map.Bytes() - map.BytesWith(BlockStatus::Finished); }
 };
 
-// The map a run starts from: the one at job.mapPath when the image beside it is being resumed,
-// else a map of nothing tried.
+// The map of an earlier run at mapPath, refused when it is not one or does not fit the range.
 app::Result<RescueMap> LoadRescueMap(const std::string& mapPath, SectorRange range);
+
+// What a run starts from: the image and its map when both are there (the run resumes), else a
+// new image and a map of nothing tried. A map that does not fit the range is an error, and
+// neither file is then touched.
+struct RescueStart {
+  platform::OpenedWriter image;
+  RescueMap map;
+  bool resuming = false;
+};
+bool RescueCanResume(const std::string& imagePath, const std::string& mapPath);
+app::Result<RescueStart> StartRescue(const std::string& imagePath, const std::string& mapPath,
+                                     SectorRange range);
 
 // Runs the rescue from `map` on. Before each map write the image is made durable, so that the map
 // never names as finished what the image may not hold after a power loss. The stop token ends the
@@ -51,5 +71,11 @@ app::Result<RescueOutcome> RescueImage(const RescueJob& job, RescueMap map,
                                        platform::SectorWriter& image,
                                        app::ProgressObserver& observer, std::stop_token stop,
                                        const app::LogReport& log);
+
+// The end of a rescue in the terms of a plain copy: the bytes in the image, the sectors not read
+// (bad, or not tried yet when stopped), and whether it was stopped.
+CopyOutcome AsCopyOutcome(const RescueOutcome& outcome, SectorRange range);
+// What the imaging page says at the end of a rescue.
+std::string RescueEndText(const CopyOutcome& outcome, const std::string& imagePath);
 
 }  // namespace kestrel::imaging

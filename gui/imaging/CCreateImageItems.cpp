@@ -1,5 +1,6 @@
 #include "gui/imaging/CCreateImageItems.h"
 
+#include <QCheckBox>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -23,6 +24,7 @@
 #include "imaging/CopyTexts.h"
 #include "imaging/ImageDestination.h"
 #include "imaging/ImagingRange.h"
+#include "imaging/RescueImaging.h"
 
 namespace kestrel::gui {
 namespace {
@@ -106,6 +108,10 @@ QLayout* CCreateImageItems::BuildButtons() {
   for (QPushButton* button : {home, back, HelpButton(this), AboutButton(this), LogButton(this)})
     row->addWidget(button);
   row->addStretch();
+  rescue_ = new QCheckBox(ToQString(imaging::kRescueCaption), this);
+  rescue_->setObjectName(QStringLiteral("rescueBox"));
+  rescue_->setToolTip(ToQString(imaging::kRescueToolTip));
+  row->addWidget(rescue_);
   row->addWidget(continue_);
   return row;
 }
@@ -169,10 +175,23 @@ std::optional<ImagingChoice> CCreateImageItems::WithImageFile(ImagingChoice choi
     return std::nullopt;
   }
   if (platform::PathExists(choice.imagePath)) {
-    if (OfferResume(choice)) return std::nullopt;
+    if (ResumesRescue(choice)) {
+      choice.rescue = true;
+      return choice;
+    }
     if (FileExist(this).exec() != QDialog::Accepted) return std::nullopt;
   }
+  choice.rescue = rescue_->isChecked();
   return choice;
+}
+
+bool CCreateImageItems::ResumesRescue(const ImagingChoice& choice) {
+  const std::string map = imaging::DefaultMapPath(choice.imagePath);
+  const auto earlier = imaging::LoadRescueMap(map, choice.range);
+  if (!earlier.ok() || earlier.value().phase == imaging::RescuePhase::Finished) return false;
+  return NoticeDialog("ResumeRescue", imaging::kResumeRescueQuestion,
+                      {NoticeDialog::kYes, NoticeDialog::kNo}, this)
+             .exec() == QDialog::Accepted;
 }
 
 }  // namespace kestrel::gui

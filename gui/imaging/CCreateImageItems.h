@@ -8,6 +8,7 @@
 #include "gui/common/PageDialog.h"
 #include "gui/imaging/CImageCreation.h"
 
+class QCheckBox;
 class QLabel;
 class QPushButton;
 class QTreeWidget;
@@ -17,7 +18,8 @@ namespace kestrel::gui {
 // The source selection of imaging: "Physical Disks", each disk and the NSS pools found on it;
 // "Item Information" with the size, starting sector and ending sector of the chosen disk or pool.
 // Continue (or a double click) asks for the image file, refuses a destination on the source disk
-// or without room, asks before an existing image is replaced, and opens the imaging page.
+// or without room, offers to resume a rescue the image was left by, asks before an existing image
+// is replaced, and opens the imaging page; "rescue" images a failing disk good areas first.
 class CCreateImageItems : public PageDialog {
   Q_OBJECT
 
@@ -26,11 +28,6 @@ class CCreateImageItems : public PageDialog {
 
  protected:
   void CloseRequested() override { EndPage(app::ImagingPageResult(app::LeaveButton::Close)); }
-
-  // Called when the chosen image file exists, before the question whether to replace it. The
-  // imaging of this page cannot be resumed; an imaging that can offers Resume here for an image
-  // with a map file beside it, and returns true when it has taken the run over.
-  virtual bool OfferResume(const ImagingChoice& /*choice*/) { return false; }
 
  private:
   QWidget* BuildTree();
@@ -42,6 +39,8 @@ class CCreateImageItems : public PageDialog {
   // The choice with the image file asked for, once every check has passed; nothing when the flow
   // ends there.
   std::optional<ImagingChoice> WithImageFile(ImagingChoice choice);
+  // An existing image with the map of a rescue that did not end beside it: whether to resume it.
+  bool ResumesRescue(const ImagingChoice& choice);
 
   const app::LogReport& log_;
   disk::MediaTree media_;
@@ -49,6 +48,7 @@ class CCreateImageItems : public PageDialog {
   QTreeWidget* tree_ = nullptr;
   std::array<QLabel*, 3> itemLines_{};
   QPushButton* continue_ = nullptr;
+  QCheckBox* rescue_ = nullptr;
 };
 
 }  // namespace kestrel::gui

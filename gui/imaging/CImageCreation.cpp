@@ -24,6 +24,7 @@
 #include "imaging/ImageCreation.h"
 #include "imaging/ImageDestination.h"
 #include "imaging/MapFile.h"
+#include "imaging/RescueImaging.h"
 
 namespace kestrel::gui {
 namespace {
@@ -47,6 +48,26 @@ CopyRun::Job ImagingJob(const ImagingChoice& choice, const disk::OpenedSource& s
       return *failure;
     }
     return outcome;
+  };
+}
+
+// The rescue of a failing disk: the worker starts or resumes it, and the map beside the image is
+// the rescue's own, written as it goes.
+CopyRun::Job RescueJob(const ImagingChoice& choice, const disk::OpenedSource& source,
+                       const app::LogReport& log) {
+  return [choice, source, &log](imaging::CopyStatus&, app::ProgressObserver& observer,
+                                std::stop_token stop) -> CopyRun::Outcome {
+    if (!source.status.ok()) return app::Failure{source.status.message};
+    const std::string mapPath = imaging::DefaultMapPath(choice.imagePath);
+    auto start = imaging::StartRescue(choice.imagePath, mapPath, choice.range);
+    if (!start.ok()) return app::Failure{start.error()};
+    const imaging::RescueJob job{source.reader, choice.sourcePath, choice.range, mapPath};
+    auto outcome =
+        imaging::RescueImage(job, std::move(start.value().map), *start.value().image.writer,
+                             observer, std::move(stop), log);
+    start.value().image.writer.reset();
+    if (!outcome.ok()) return app::Failure{outcome.error()};
+    return imaging::AsCopyOutcome(outcome.value(), choice.range);
   };
 }
 
@@ -122,7 +143,8 @@ void CImageCreation::Start() {
   for (QPushButton* button : {home_, back_, continue_}) button->setEnabled(false);
   continue_->hide();
   ShowStatus();
-  run_->Start(ImagingJob(choice_, source_, log_));
+  run_->Start(choice_.rescue ? RescueJob(choice_, source_, log_)
+                             : ImagingJob(choice_, source_, log_));
 }
 
 void CImageCreation::OnProgress(int percent, const QString& detail) {
@@ -151,7 +173,9 @@ void CImageCreation::OnFinished() {
     return;
   }
   bar_->setValue(result.value().stopped ? bar_->value() : 100);
-  status_->setText(ToQString(imaging::ImagingEndText(result.value(), choice_.imagePath)));
+  status_->setText(ToQString(choice_.rescue
+                                 ? imaging::RescueEndText(result.value(), choice_.imagePath)
+                                 : imaging::ImagingEndText(result.value(), choice_.imagePath)));
 }
 
 void CImageCreation::OnStop() {

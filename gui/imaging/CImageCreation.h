@@ -23,6 +23,8 @@ struct ImagingChoice {
   imaging::SectorRange range;
   bool poolImage = false;  // m_imageOfPool; else m_imageOfDisk
   std::string imagePath;
+  // A failing disk's rescue: good areas first, and resumable from the map beside the image.
+  bool rescue = false;
 };
 
 // The imaging page: copies the chosen range into the image file on its worker from the moment it

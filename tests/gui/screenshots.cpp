@@ -5,10 +5,10 @@
 // under Xvfb by scripts/screenshots; each picture is taken with ImageMagick's import.
 #include <QApplication>
 #include <QDir>
+#include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QTableView>
-#include <QLineEdit>
 #include <QTest>
 #include <QTreeView>
 #include <QTreeWidget>
@@ -18,10 +18,10 @@
 #include "Driving.h"
 #include "GatedSource.h"
 #include "app/LogReport.h"
+#include "disk/DriveName.h"
 #include "gui/app/CKestrelNSSRecoveryDlg.h"
 #include "gui/app/ProgramSetup.h"
 #include "gui/disk/CInitialInfo.h"
-#include "disk/DriveName.h"
 #include "gui/diskscan/CScanDisk.h"
 #include "gui/imaging/CImageCreation.h"
 #include "gui/pool/CpoolIterator.h"
@@ -114,12 +114,14 @@ bool ShootImagingPage(const DemoDisks& disks, const app::LogReport& log, const Q
   constexpr int kHeldAt = 700;  // of 1764 squares, one read each
   auto gate = std::make_shared<GatedSource>(disk::OpenSource(disks.Disk(0).toStdString()).reader);
   gate->Allow(kHeldAt);
-  gui::CImageCreation page({disk::PhysicalDriveName(0), {0, 71680}, false,
+  gui::CImageCreation page({disk::PhysicalDriveName(0),
+                            {0, 71680},
+                            false,
                             disks.Scratch(QStringLiteral("screenshot.IMG")).toStdString()},
                            {disk::DiskReader(gate), {}}, log, nullptr);
   page.show();
-  const bool held = QTest::qWaitFor([&] { return gate->Passed() == kHeldAt && gate->Waiting(); },
-                                    kTimeout);
+  const bool held =
+      QTest::qWaitFor([&] { return gate->Passed() == kHeldAt && gate->Waiting(); }, kTimeout);
   const bool shot = held && Shoot(&page, out.filePath("imaging-page.png"));
   gate->Open();
   return shot && QTest::qWaitFor([&] { return IsEnabled(&page, "homeButton"); }, kTimeout) &&

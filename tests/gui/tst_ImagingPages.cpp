@@ -3,6 +3,7 @@
 // Continue; two image files cloned one onto the other, and the clones that are refused.
 #include <sys/mount.h>
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QCryptographicHash>
 #include <QDir>
@@ -82,6 +83,7 @@ class ImagingPagesTest : public QObject {
   void theItemLinesFollowTheSelection();
   void aDiskIsImagedToAFileIdenticalToIt();
   void anExistingImageIsReplacedOnlyOnYes();
+  void aRescueIsResumedFromTheMapBesideTheImage();
   void aDestinationWithoutRoomIsRefused();
   void stopAnsweredNoGoesOnAndYesStops();
   void continueOpensThePoolPageOnAPoolImage();
@@ -215,6 +217,39 @@ void ImagingPagesTest::aDiskIsImagedToAFileIdenticalToIt() {
   QVERIFY(Click(page, "backButton"));
   QVERIFY2(items->isVisible(), "Back shows the source selection again");
   QVERIFY(Click(items, "homeButton"));
+  QVERIFY(program_.main->isVisible());
+}
+
+// "Rescue a failing disk" images the pool good areas first; an image whose map says half of it is
+// still to be read is offered for resuming, and the resumed run reads that half.
+void ImagingPagesTest::aRescueIsResumedFromTheMapBesideTheImage() {
+  auto* items = OpenSourceSelection();
+  QVERIFY(items);
+  items->findChild<QCheckBox*>("rescueBox")->setChecked(true);
+  ImageEntry(items, "Pool:ARCHIVE", "rescued");
+  auto* page = FindWindow<gui::CImageCreation>();
+  QVERIFY(page && Finished(page, "stopButton"));
+  QVERIFY2(LabelText(page, "statusText").startsWith("Image rescued:"),
+           qPrintable(LabelText(page, "statusText")));
+  const QString image = Scratch("rescued.IMG");
+  const QByteArray whole = FileBytes(image);
+  QVERIFY(!whole.isEmpty());
+  QVERIFY(Click(page, "backButton"));
+
+  // Half of the image lost, and the map says so, as after a run killed halfway.
+  const qint64 half = whole.size() / 2 / 512 * 512;
+  QVERIFY(WriteFile(image, Filled(half, 0) + whole.mid(half)));
+  QVERIFY(WriteFile(image + ".map", QStringLiteral("0x0 ? 1\n0x0 0x%1 ?\n0x%1 0x%2 +\n")
+                                        .arg(half, 0, 16)
+                                        .arg(whole.size() - half, 0, 16)
+                                        .toLatin1()));
+  AnswerModal("ResumeRescue", "yesButton");
+  ImageEntry(items, "Pool:ARCHIVE", "rescued");
+  page = FindWindow<gui::CImageCreation>();
+  QVERIFY(page && Finished(page, "stopButton"));
+  QVERIFY(FileBytes(image) == whole);
+  QVERIFY(program_.disks->LogText().contains("Rescue imaging resumed"));
+  QVERIFY(Click(page, "homeButton"));
   QVERIFY(program_.main->isVisible());
 }
 

@@ -159,6 +159,13 @@ TEST_F(Rescue, GoodSectorsAreImagedAndTheMapNamesExactlyTheBadOnes) {
   ExpectImageOfTheGoodSectors(image.bytes);
   ExpectMapOfTheBadSectors(outcome.value().map);
   EXPECT_EQ(outcome.value().UnreadBytes(), bad.size() * kSector);
+  const CopyOutcome copy = AsCopyOutcome(outcome.value(), {0, kSectors});
+  EXPECT_EQ(copy.unreadable.SectorCount(), bad.size());
+  EXPECT_EQ(copy.bytesWritten, (kSectors - bad.size()) * kSector);
+  EXPECT_EQ(RescueEndText(copy, "x.IMG"),
+            "Image rescued: x.IMG, " + std::to_string(copy.bytesWritten) + " bytes read, " +
+                std::to_string(bad.size()) +
+                " sectors unreadable (zeros in the image; the map file lists them).");
 
   const auto written = LoadRescueMap((folder / "image.map").string(), {0, kSectors});
   ASSERT_TRUE(written.ok()) << written.error();
