@@ -106,8 +106,10 @@ class PoolScan {
     std::copy(block.begin(), block.end(), copy.begin());
     const ByteView area = ByteView(copy).subspan(shape.recordArea);
     const std::uint64_t blockVolumeId = disk::TreeBlockVolumeId(block);
+    volume::BlockBudget budget;
     for (std::size_t h = 0;;) {
       volume::RecordDecoding decoded = volume::DecodeRecord(area, h, shape.layout, parentKey_);
+      if (!budget.Spend(decoded)) return;
       filer_.File(RecordAt(area, h, shape.layout, std::move(decoded.entries)), blockVolumeId);
       std::size_t next = decoded.next;
       if (next > UINT32_MAX || next == h) return;  // a record of length 0 would be read forever

@@ -27,7 +27,7 @@ volume::FileTree NewPoolTree() {
 
 void PoolFiler::File(const PoolRecord& record, std::uint64_t blockVolumeId) {
   for (const auto& entry : record.entries) {
-    if (entry.name == kNeverFiled) continue;
+    if (entry.name == kNeverFiled || !tree_.HasRoomFor(entry)) continue;
     if (record.volumeRecord) {
       AddVolumeItem(entry, record.volumeId);
     } else {

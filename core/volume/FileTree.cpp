@@ -57,7 +57,7 @@ RecordId FileTree::NewEntryRecords(DecodedEntry entry, bool folder) {
 void FileTree::InsertScanItem(DecodedEntry entry, ZeroSizeRule rule) {
   const bool dotted = HasDot(entry.name);
   const bool file = entry.size != 0 || (dotted && rule == ZeroSizeRule::DottedIsFile);
-  if (!file && (dotted || entry.name.empty())) return;
+  if ((!file && (dotted || entry.name.empty())) || !HasRoomFor(entry)) return;
   const FolderId parent = FindFolder(entry.parentKey);
   const RecordId head = NewEntryRecords(std::move(entry), !file);
   if (parent == kNoFolder) {

@@ -90,6 +90,12 @@ class FileTree {
   // empty file). An entry whose folder is not in the tree yet waits in the orphan chain.
   void InsertScanItem(DecodedEntry entry, ZeroSizeRule rule = ZeroSizeRule::DottedIsDropped);
 
+  // Whether the records of entry still get ids of their own: ids never wrap onto records filed
+  // earlier. An entry that does not fit is not filed.
+  bool HasRoomFor(const DecodedEntry& entry) const {
+    return records_.size() + 1 + entry.furtherExtents.size() < kNoRecord;
+  }
+
   // The building blocks of the scans' filing rules. Records are made first, then filed into a
   // folder, or into the orphan chain.
   RecordId NewEntryRecords(DecodedEntry entry, bool folder);

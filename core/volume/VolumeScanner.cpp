@@ -118,9 +118,11 @@ class VolumeScan {
     std::copy(block.begin(), block.end(), copy.begin());
     const disk::ByteView area = disk::ByteView(copy).subspan(shape.recordArea);
     const bool layoutB = shape.layout == disk::BlockLayout::B;
+    BlockBudget budget;
     std::size_t h = 0;
     do {
       RecordDecoding decoded = DecodeRecord(area, h, shape.layout, parentKey_);
+      if (!budget.Spend(decoded)) break;
       for (auto& entry : decoded.entries) tree_.InsertScanItem(std::move(entry));
       if (decoded.next == h) break;  // a record of length 0 would be read forever
       h = decoded.next;

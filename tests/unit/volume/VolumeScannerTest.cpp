@@ -108,6 +108,25 @@ TEST_F(VolumeScan, MissingMarksAreResynchronisedOnTheNextND) {
   EXPECT_EQ(Paths(), (std::vector<std::string>{"/A", "/B"}));
 }
 
+// 460 records of 8 bytes whose extent lists all run on to one terminator, with one name section
+// behind it: each record would list every extent up to the terminator, some 10^5 records from
+// one block. A block yields no more than its bytes can hold.
+TEST_F(VolumeScan, RecordsSharingTheirBytesYieldNoMoreThanTheBlockHolds) {
+  const std::size_t area = PutTreeBlock(disk, kBase, 4, kNoBlock);
+  constexpr std::size_t kRecords = 460;
+  constexpr std::size_t kFirst = 12;  // no "ND" at block offset 0x32: layout B
+  const std::size_t terminator = kFirst + kRecords * 8 + 0x60;
+  disk.PutU16(area, kFirst).Put(area + 2, "ND").PutU32(area + 4, 1);
+  for (std::size_t h = kFirst; h < terminator; h += 8)
+    disk.PutU16(area + h, 8).Put(area + h + 2, "ND").PutU32(area + h + 4, 1);
+  const std::size_t t = terminator + 4;
+  disk.PutU8(area + t, 1).PutU64(area + t + 7, kTopDirectoryKey);
+  disk.PutU16(area + t + 15, 23).PutU8(area + t + 19, 1).PutUtf16(area + t + 21, u"F");
+  EXPECT_EQ(Scan(), ScanOutcome::Completed);
+  EXPECT_GT(tree.counters.fileCount, 0u);
+  EXPECT_LE(tree.RecordCount(), 4096u / 8) << "records stored for one 4 KiB block";
+}
+
 // Requests a stop as soon as the first leaf block has been walked.
 class StopAfterFirstBlock : public app::ProgressObserver {
  public:
