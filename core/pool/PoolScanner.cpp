@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
+#include <map>
 #include <set>
 #include <unordered_set>
 #include <vector>
@@ -135,30 +137,51 @@ class PoolScan {
   }
 
   // The segments of a pool that spans several partitions, each scanned as the pool's own
-  // partition was; false when stopped.
+  // partition was; false when stopped. The group headers come from the disk and may be crafted:
+  // a segment is scanned only inside the disk and only where nothing was scanned before, so that
+  // no part of the disk is read twice however many headers name it.
   bool FollowSegments() {
     const auto group =
         disk::ReadSectorOrZeros(source_.reader, source_.start + kGroupHeaderSectors * 512);
     if (!disk::HasBytesAt(group, 0, kGroupSignature)) return true;
     const std::u16string poolName = disk::PoolName(
         disk::ReadSectorOrZeros(source_.reader, source_.start + layout::kPoolLabelOffset));
+    scanned_ = {{source_.start, source_.end}};
     std::unordered_set<std::uint32_t> met;
     for (std::uint32_t link = disk::NextPartitionHeaderSector(group);
          link != 0 && met.insert(link).second;) {
       const std::int64_t header = static_cast<std::int64_t>(link) * 512;
+      if (header >= source_.reader.Size()) break;
       const auto segment = disk::ReadSectorOrZeros(source_.reader, header);
       if (!disk::HasBytesAt(segment, 0, kGroupSignature)) break;
       const auto label = disk::ReadSectorOrZeros(source_.reader, header + kGroupLabelSectors * 512);
-      if (disk::PoolName(label) == poolName) {
-        const std::int64_t end = std::min<std::int64_t>(
-            source_.reader.Size(),
-            header + static_cast<std::int64_t>(disk::PoolSectorCount(label) * 512));
-        total_ += static_cast<std::uint64_t>(std::max<std::int64_t>(0, end - header));
-        if (!ScanRange(header, end)) return false;
-      }
+      if (disk::PoolName(label) == poolName &&
+          !ScanSegment(header, SegmentEnd(header, disk::PoolSectorCount(label))))
+        return false;
       link = disk::NextPartitionHeaderSector(segment);
     }
     return true;
+  }
+
+  // header + sectors × 512, in checked arithmetic and never past the disk's end.
+  std::int64_t SegmentEnd(std::int64_t header, std::uint64_t sectors) const {
+    const auto room = static_cast<std::uint64_t>(source_.reader.Size() - header) / kSector;
+    return header + static_cast<std::int64_t>(std::min(sectors, room) * kSector);
+  }
+
+  // The ranges scanned never overlap, so only the nearest one on either side can meet [from, to).
+  bool Overlaps(std::int64_t from, std::int64_t to) const {
+    const auto after = scanned_.lower_bound(from);
+    if (after != scanned_.end() && after->first < to) return true;
+    return after != scanned_.begin() && std::prev(after)->second > from;
+  }
+
+  // Scans [from, to) unless it overlaps a range already scanned; false when stopped.
+  bool ScanSegment(std::int64_t from, std::int64_t to) {
+    if (from >= to || Overlaps(from, to)) return true;
+    scanned_.emplace(from, to);
+    total_ += static_cast<std::uint64_t>(to - from);
+    return ScanRange(from, to);
   }
 
   void MarkDeletedVolumes() {
@@ -185,6 +208,7 @@ class PoolScan {
   std::uint64_t parentKey_ = 0;
   std::uint64_t done_ = 0;
   std::uint64_t total_ = 0;
+  std::map<std::int64_t, std::int64_t> scanned_;  // from → to: the ranges of the disk scanned
 };
 
 }  // namespace

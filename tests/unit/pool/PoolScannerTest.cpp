@@ -111,6 +111,42 @@ TEST_F(PoolScan, AStopKeepsWhatWasFoundAndLogsTheAbort) {
   EXPECT_EQ(Log().find("Successfully"), std::string::npos);
 }
 
+// A pool of the first megabyte whose group header chains further segments. Crafted ones name the
+// same pool and overlap, claim more sectors than 64 bits of bytes can hold, or lie past the disk.
+class FurtherSegments : public PoolScan {
+ protected:
+  static constexpr std::uint32_t kSegment = 4096;  // sector of the one sound segment, at 2 MiB
+
+  void PutGroupHeader(std::uint32_t sector, std::uint32_t link, std::uint64_t sectors) {
+    const std::size_t at = std::size_t{sector} * 512;
+    disk.Put(at, std::string_view("\0GrOuPPaRtItIoN\0", 16)).PutU32(at + 0xBC, link);
+    disk.PutU64(at + 29 * 512 + 0x20, sectors)
+        .PutUtf16(at + 29 * 512 + 0x28, u"P");
+  }
+
+  PoolScanResult ScanOnDisk() {
+    const disk::DiskReader reader(std::make_shared<disk::MemorySource>(disk.data()));
+    app::NoProgress quiet;
+    const PoolScanSource source{reader, 0, 1 << 20, true, u"P", "disk.img"};
+    return ScanPool(source, tree, quiet, {}, app::LogReport(logPath.string()));
+  }
+};
+
+TEST_F(FurtherSegments, EachPartOfTheDiskIsScannedOnceAndOnlyInsideTheDisk) {
+  disk.PutUtf16(0x3A00 + 0x28, u"P");
+  disk.Put(5 * 512, std::string_view("\0GrOuPPaRtItIoN\0", 16)).PutU32(5 * 512 + 0xBC, kSegment + 5);
+  const std::size_t area = PutLooseBlock(disk, std::size_t{kSegment} * 512 + 0x8000, 7);
+  PutEntryRecord(disk, area, 103, 100, u"far.txt", 5, 32);
+  PutGroupHeader(kSegment + 5, kSegment + 6, 2048);               // the sound segment: 1 MiB
+  PutGroupHeader(kSegment + 6, kSegment + 7, 4096);               // overlaps it
+  PutGroupHeader(kSegment + 7, kSegment + 8, 1ull << 62);         // sectors × 512 overflows
+  PutGroupHeader(kSegment + 8, 0x7FFFFFFF, 4096);                 // links past the disk
+  const PoolScanResult result = ScanOnDisk();
+  EXPECT_EQ(result.outcome, volume::ScanOutcome::Completed);
+  EXPECT_EQ(Paths(), (std::vector<std::string>{"/VOL1", "/VOL1/DOCS", "/VOL1/DOCS/a.txt",
+                                               "/VOL1/DOCS/edge.txt", "/VOL1/DOCS/far.txt"}));
+}
+
 TEST(RealSuperBlockSample, ThePoolScanRecordsItsSuperBlockAndEndsCleanly) {
   const auto sample = test::RealSuperBlockSample();
   if (!sample)
