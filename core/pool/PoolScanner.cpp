@@ -113,8 +113,8 @@ class PoolScan {
       volume::RecordDecoding decoded = volume::DecodeRecord(area, h, shape.layout, parentKey_);
       if (!budget.Spend(decoded)) return;
       filer_.File(RecordAt(area, h, shape.layout, std::move(decoded.entries)), blockVolumeId);
-      std::size_t next = decoded.next;
-      if (next > UINT32_MAX || next == h) return;  // a record of length 0 would be read forever
+      std::size_t next = volume::StepPast(h, decoded.next);
+      if (next > UINT32_MAX) return;
       if (next < kResyncBound && !disk::HasBytesAt(area, next + 2, layout::kRecordMark)) {
         while (next + 2 < kResyncBound && !disk::HasBytesAt(area, next + 2, layout::kRecordMark))
           next += 2;

@@ -38,6 +38,11 @@ struct RecordDecoding {
 RecordDecoding DecodeRecord(disk::ByteView area, std::size_t h, disk::BlockLayout layout,
                             std::uint64_t& parentKey);
 
+// Where a block walk goes on after the record at h that decoded to next. A record of length 0
+// decodes to itself; the walk then goes on from its mark, so that no position is read twice and
+// the records after it are still found.
+inline std::size_t StepPast(std::size_t h, std::size_t next) { return next == h ? h + 2 : next; }
+
 // What one tree block may yield. The records of a sound block never overlap, and each holds at
 // least its fixed fields, its extent list and its name units, so these add up to no more than the
 // block. Records crafted to share their bytes (say, hundreds of extent lists running on to one

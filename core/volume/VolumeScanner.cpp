@@ -124,13 +124,11 @@ class VolumeScan {
       RecordDecoding decoded = DecodeRecord(area, h, shape.layout, parentKey_);
       if (!budget.Spend(decoded)) break;
       for (auto& entry : decoded.entries) tree_.InsertScanItem(std::move(entry));
-      if (decoded.next == h) break;  // a record of length 0 would be read forever
-      h = decoded.next;
-      if (layoutB && disk::ReadU16(area, h) == 0 && ++zeroRun_ == kZeroRunLimit) {
+      if (layoutB && disk::ReadU16(area, decoded.next) == 0 && ++zeroRun_ == kZeroRunLimit) {
         zeroRun_ = 0;
         break;
       }
-      h = Resynchronise(area, h);
+      h = Resynchronise(area, StepPast(h, decoded.next));
     } while (h < kWalkBound);
   }
 

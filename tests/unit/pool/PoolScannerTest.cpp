@@ -95,6 +95,15 @@ TEST_F(PoolScan, AWindowWithABadSectorIsReadAroundIt) {
   EXPECT_EQ(Paths().size(), 4u);
 }
 
+TEST_F(PoolScan, AnEmptyFirstSlotIsSteppedPast) {
+  const std::size_t area = PutLooseBlock(disk, kBase + 5 * 4096, 7);
+  disk.PutU32(area + 0x5C, 1);  // length 0, no "ND", yet a start block: decoded to itself
+  PutEntryRecord(disk, area + 0x10, 104, 100, u"b.txt", 8, 33);
+  Scan();
+  EXPECT_EQ(Paths(), (std::vector<std::string>{"/VOL1", "/VOL1/DOCS", "/VOL1/DOCS/a.txt",
+                                               "/VOL1/DOCS/b.txt", "/VOL1/DOCS/edge.txt"}));
+}
+
 class StopAtFirstWindow : public app::ProgressObserver {
  public:
   void OnProgress(const app::Progress&) override { stop.request_stop(); }

@@ -98,6 +98,15 @@ TEST_F(VolumeScan, ARecordOfLengthZeroIsReadOnce) {
   EXPECT_EQ(Paths(), (std::vector<std::string>{"/A"}));
 }
 
+TEST_F(VolumeScan, AnEmptyFirstSlotIsSteppedPastInLayoutB) {
+  const std::size_t area = PutTreeBlock(disk, kBase, 4, kNoBlock);
+  disk.PutU32(area + 0x5C, 1);  // length 0, no "ND", yet a start block: decoded to itself
+  const std::size_t h = 0x10 + PutFolder(disk, area + 0x10, 10, kTopDirectoryKey, u"A");
+  PutFolder(disk, area + h, 11, kTopDirectoryKey, u"B");
+  EXPECT_EQ(Scan(), ScanOutcome::Completed);
+  EXPECT_EQ(Paths(), (std::vector<std::string>{"/A", "/B"}));
+}
+
 TEST_F(VolumeScan, MissingMarksAreResynchronisedOnTheNextND) {
   std::size_t h = PutTreeBlock(disk, kBase, 4, kNoBlock);
   const std::size_t first = PutFolder(disk, h, 10, kTopDirectoryKey, u"A");
