@@ -56,7 +56,11 @@ RecordId FileTree::NewEntryRecords(DecodedEntry entry, bool folder) {
 
 void FileTree::InsertScanItem(DecodedEntry entry, ZeroSizeRule rule) {
   const bool dotted = HasDot(entry.name);
-  const bool file = entry.size != 0 || (dotted && rule == ZeroSizeRule::DottedIsFile);
+  // A size read back from a scan information file keeps only its low 32 bits: a file of an exact
+  // multiple of 4 GiB comes back with size 0, and its blocks still tell it from a folder.
+  const bool sizeWrapped = !entry.sizeHighKnown && entry.firstExtent.blocks != 0;
+  const bool file =
+      entry.size != 0 || sizeWrapped || (dotted && rule == ZeroSizeRule::DottedIsFile);
   if ((!file && (dotted || entry.name.empty())) || !HasRoomFor(entry)) return;
   const FolderId parent = FindFolder(entry.parentKey);
   const RecordId head = NewEntryRecords(std::move(entry), !file);

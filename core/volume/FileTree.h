@@ -85,7 +85,8 @@ class FileTree {
   const std::u16string& FolderText(FolderId id) const;
   void SetLabel(FolderId id, std::u16string label) { labels_[id] = std::move(label); }
 
-  // Files one decoded entry the way a volume scan does: a size makes a file, no size a folder,
+  // Files one decoded entry the way a volume scan does: a size (or, for a size read back without
+  // its high half, blocks) makes a file, neither a folder,
   // except that a size-0 entry whose name holds a "." is dropped (or, by the pool's rule, is an
   // empty file). An entry whose folder is not in the tree yet waits in the orphan chain.
   void InsertScanItem(DecodedEntry entry, ZeroSizeRule rule = ZeroSizeRule::DottedIsDropped);

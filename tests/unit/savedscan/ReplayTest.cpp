@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "savedscan/Replay.h"
+#include "volume/FileData.h"
 #include "volume/TreePaths.h"
 
 namespace kestrel::savedscan {
@@ -40,6 +41,26 @@ TEST(Replay, TheFirstRecordGivesBaseTopAndSource) {
   EXPECT_EQ(replayed.tree.Record(a).m_state, ItemState::Unselected)
       << "the saved state is not taken over";
   EXPECT_FALSE(replayed.tree.Record(a).m_sizeHighKnown);
+}
+
+// The file keeps only the low 32 bits of a size: a file of exactly 4 GiB or 8 GiB is saved with
+// size 0, and its blocks tell it from a folder.
+TEST(Replay, ARecordWithBlocksIsAFileWhateverItsSavedSize) {
+  constexpr std::uint32_t kBlocksOf4GiB = 1u << 20;
+  SavedScan scan{{Record(0x105000, 127, 0, 0, 0, u"Volume:VOL1,/dev/disk"),
+                  Record(127, 10, 0, 0, 0, u"DOCS"),
+                  Record(10, 11, 0, kBlocksOf4GiB, 40, u"disk.vhd"),
+                  Record(10, 12, 0, kBlocksOf4GiB, 40 + kBlocksOf4GiB, u"BACKUP"),
+                  Record(10, 12, 0, 2 * kBlocksOf4GiB, 40 + 2 * kBlocksOf4GiB, u"")}};
+  app::NoProgress quiet;
+  const ReplayedScan replayed = ReplaySavedScan(scan, quiet);
+  EXPECT_EQ(Paths(replayed.tree),
+            (std::vector<std::string>{"/DOCS", "/DOCS/disk.vhd", "/DOCS/BACKUP"}));
+  EXPECT_EQ(replayed.tree.counters.fileCount, 2u);
+  EXPECT_EQ(replayed.tree.counters.folderCount, 1u);
+  const auto backup = volume::FindByPath(replayed.tree, "/DOCS/BACKUP")[0].record;
+  EXPECT_FALSE(replayed.tree.Record(backup).IsFolderRecord());
+  EXPECT_EQ(volume::FileDataSize(replayed.tree, backup), std::uint64_t{8} << 30);
 }
 
 // Stops after the second entry: what was filed stays, the rest is not read.
