@@ -57,8 +57,10 @@ class VolumeScan {
       if (!visited_.insert(offset_).second) return Completed();  // the chain loops back
       disk::BlockBuffer block{};
       if (!source_.reader.ReadAt(offset_, block)) {
+        const std::int64_t unreadable = offset_;
         tree_.PlaceOrphans();
         Remap();
+        if (block_ == 0 || offset_ == unreadable) return Unreadable(unreadable);
         remapped = true;
         continue;
       }
@@ -173,6 +175,16 @@ class VolumeScan {
     tree_.PlaceOrphans();
     observer_.OnProgress(ReportedAtEnd());
     return ScanOutcome::EndedEarly;
+  }
+
+  // A leaf block could not be read and no other partition continues the chain (re-mapping finds
+  // nothing, or the same block again): what follows it was never read.
+  ScanOutcome Unreadable(std::int64_t offset) {
+    observer_.OnProgress(ReportedAtEnd());
+    log_.AppendLogEntry("Volume scanning ended early: the block at byte " + std::to_string(offset) +
+                        " could not be read");
+    log_.AppendLogEntry(TotalText(tree_.counters));
+    return ScanOutcome::Unreadable;
   }
 
   ScanOutcome Stopped() {

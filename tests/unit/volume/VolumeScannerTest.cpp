@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
 
 #include "disk/MemorySource.h"
 #include "support/Files.h"
@@ -32,7 +33,9 @@ class VolumeScan : public ::testing::Test {
   }
 
   ScanOutcome Scan(std::stop_token stop = {}, app::ProgressObserver* observer = nullptr) {
-    const disk::DiskReader reader(std::make_shared<disk::MemorySource>(disk.data()));
+    const disk::DiskReader reader(
+        badSectors.empty() ? std::make_shared<disk::MemorySource>(disk.data())
+                           : std::make_shared<disk::FaultyMemorySource>(disk.data(), badSectors));
     const VolumeScanSource source{reader, kBase, kRoot, extent, chain, u"VOL1", "memory"};
     app::NoProgress quiet;
     return ScanVolume(source, tree, observer ? *observer : quiet, stop,
@@ -48,6 +51,7 @@ class VolumeScan : public ::testing::Test {
   std::string Log() const { return test::ReadFileText(logPath); }
 
   Bytes disk{BlockAt(kBase, 40)};
+  std::set<std::uint64_t> badSectors;
   std::int64_t extent = 0x1000;
   disk::PartitionChain chain{{kHeader, 0}};
   FileTree tree = NewVolumeTree(u"VOL1");
@@ -134,6 +138,21 @@ TEST_F(VolumeScan, RecordsSharingTheirBytesYieldNoMoreThanTheBlockHolds) {
   EXPECT_EQ(Scan(), ScanOutcome::Completed);
   EXPECT_GT(tree.counters.fileCount, 0u);
   EXPECT_LE(tree.RecordCount(), 4096u / 8) << "records stored for one 4 KiB block";
+}
+
+// Block 5 cannot be read. It lies inside the partition, so re-mapping finds it again: the rest of
+// the chain is never read, and the scan must not claim it completed.
+TEST_F(VolumeScan, AnUnreadableLeafBlockEndsTheScanAndSaysSo) {
+  chain = {{kHeader, 2000}, {2000, 0}};
+  PutFolder(disk, PutTreeBlock(disk, kBase, 4, 5), 10, 999, u"A");
+  PutFolder(disk, PutTreeBlock(disk, kBase, 5, kNoBlock), 11, kTopDirectoryKey, u"B");
+  badSectors = {BlockAt(kBase, 5) / 512 + 3};
+  EXPECT_EQ(Scan(), ScanOutcome::Unreadable);
+  EXPECT_EQ(Paths(), (std::vector<std::string>{"/A"})) << "entries waiting are placed";
+  EXPECT_EQ(Log().find("completed successfully"), std::string::npos);
+  EXPECT_NE(Log().find("\nVolume scanning ended early: the block at byte " +
+                       std::to_string(BlockAt(kBase, 5)) + " could not be read"),
+            std::string::npos);
 }
 
 // Requests a stop as soon as the first leaf block has been walked.
