@@ -40,17 +40,6 @@ struct PoolEntry {
   std::u16string Label() const;  // "Pool:" followed directly by the name
 };
 
-struct DiskEntry {
-  int number = 0;
-  MediaNode node;
-  std::uint64_t sectorCount = 0;  // the real size, measured for every disk
-  bool netware = false;           // sector 0 carries the NetWare boot signature
-  OpenStatus status;              // a disk that exists but could not be opened says why
-  std::vector<PoolEntry> pools;
-
-  std::u16string Label() const;  // "Disk%d"
-};
-
 // The NetWare partition headers met, in the order found: each header's sector and its link.
 struct PartitionChainElement {
   std::uint64_t headerSector = 0;
@@ -60,9 +49,20 @@ struct PartitionChainElement {
 };
 using PartitionChain = std::vector<PartitionChainElement>;
 
+struct DiskEntry {
+  int number = 0;
+  MediaNode node;
+  std::uint64_t sectorCount = 0;  // the real size, measured for every disk
+  bool netware = false;           // sector 0 carries the NetWare boot signature
+  OpenStatus status;              // a disk that exists but could not be opened says why
+  std::vector<PoolEntry> pools;
+  PartitionChain chain;  // the headers of this disk only: a volume re-maps along its own disk
+
+  std::u16string Label() const;  // "Disk%d"
+};
+
 struct MediaTree {
   std::vector<DiskEntry> disks;
-  PartitionChain chain;
 };
 
 }  // namespace kestrel::disk

@@ -12,14 +12,13 @@ volume::VolumeScanSource DemoVolume(const DemoDisks& disks, const QString& volum
                                     std::shared_ptr<GatedSource> gate) {
   const disk::OpenedSource opened = disk::OpenSource(disks.Disk(0).toStdString());
   const app::LogReport log(disks.Scratch(QStringLiteral("discovery.log")).toStdString());
-  disk::PartitionChain chain;
   const disk::DiskEntry entry =
-      disk::DiscoverDisk(0, opened.reader, disk::PhysicalDriveName(0), chain, log);
+      disk::DiscoverDisk(0, opened.reader, disk::PhysicalDriveName(0), log);
   const disk::DiskReader reader = gate ? disk::DiskReader(gate) : opened.reader;
   for (const disk::PoolEntry& pool : entry.pools) {
     for (const disk::VolumeEntry& volume : pool.volumes) {
       if (app::ToUtf8(volume.Label()) == "Volume:" + volumeName.toStdString())
-        return volume::ChosenVolume(volume, chain, reader);
+        return volume::ChosenVolume(volume, entry.chain, reader);
     }
   }
   return {};
