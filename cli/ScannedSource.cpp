@@ -54,11 +54,15 @@ app::Result<ScannedSource> LoadScan(const SourceOptions& options, std::stop_toke
   std::string path = replayed.sourcePath.value_or("");
   if (options.image) path = *options.image;
   if (options.disk) path = disk::PhysicalDriveName(*options.disk);
-  const disk::OpenedSource opened = disk::OpenSource(path);
+  disk::OpenedSource opened = disk::OpenSource(path);
   if (!opened.status.ok()) {
     PrintError("the scan's source cannot be read (" +
                (path.empty() ? std::string("the file names none") : opened.status.message) +
                "); name it with --disk or --image");
+  } else if (auto mismatch = savedscan::CheckSavedScanSource(replayed, opened.reader)) {
+    PrintError("the scan's source " + path + " does not hold the scanned pool (" + *mismatch +
+               "); name it with --disk or --image");
+    opened.reader = {};  // no data are read from the wrong source
   }
   savedscan::RestoreVolumeMarks(replayed, opened.reader);
   ScannedSource scanned(std::move(replayed.tree), opened.reader, replayed.poolBase);
