@@ -35,7 +35,8 @@ app::Result<ScannedSource> ScanPool(const SourceOptions& options, std::stop_toke
   ProgressLine progress("Scanning " + app::ToUtf8(chosen.label));
   const pool::PoolScanResult result =
       pool::ScanPool(chosen, scanned.tree, progress, std::move(stop), log);
-  scanned.poolBase = result.superBlockOffset.value_or(0);
+  scanned.poolBase = result.dataBase;
+  if (!result.superBlockOffset) PrintError(pool::NoSuperBlockText(result.dataBase));
   scanned.outcome = result.outcome;
   scanned.kind = savedscan::ScanKind::Pool;
   scanned.description = savedscan::DescribePoolScan(chosen, scanned.poolBase);

@@ -76,7 +76,8 @@ DiskEntry DiscoverPoolImage(const DiskReader& reader, const std::string& sourceP
   disk.node.sourcePath = sourcePath;
   disk.sectorCount = static_cast<std::uint64_t>(reader.Size()) / layout::kSectorSize;
   const SectorBuffer header = ReadSectorOrZeros(reader, 0);
-  if (auto pool = ProbePool(reader, 0, header, sourcePath)) disk.pools.push_back(std::move(*pool));
+  if (auto pool = ProbePool(reader, 0, header, sourcePath, DamagedSuperBlock::Offer))
+    disk.pools.push_back(std::move(*pool));
   return disk;
 }
 

@@ -36,8 +36,12 @@ struct PoolEntry {
   MediaNode node;
   std::uint32_t extentSectors = 0;  // of the partition holding the pool
   std::vector<VolumeEntry> volumes;
+  // The label names a pool but the super block is unreadable or lacks "SPB5": no volumes are
+  // listed, and a pool scan reads the files from the partition header + 0x5000.
+  bool superBlockDamaged = false;
 
-  std::u16string Label() const;  // "Pool:" followed directly by the name
+  std::u16string Label() const;       // "Pool:" followed directly by the name, then DamageMark()
+  std::u16string DamageMark() const;  // " (super block damaged)" for such a pool, else empty
 };
 
 // The NetWare partition headers met, in the order found: each header's sector and its link.

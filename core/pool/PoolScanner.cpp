@@ -12,8 +12,8 @@
 #include "app/TextEncoding.h"
 #include "disk/NameBlock.h"
 #include "disk/NssStructures.h"
-#include "disk/WindowReader.h"
 #include "disk/TreeBlock.h"
+#include "disk/WindowReader.h"
 #include "pool/PoolTree.h"
 #include "volume/RecordGrammar.h"
 #include "volume/ScanTexts.h"
@@ -66,6 +66,7 @@ class PoolScan {
       return Stopped();
     tree_.PlaceOrphans(volume::FileTree::OrphanFallback::TopItem);
     MarkDeletedVolumes();
+    SetDataBase();
     observer_.OnProgress({total_, total_, volume::TotalText(tree_.counters)});
     log_.AppendLogEntry("Successfully scanned pool" + app::DateTimeStampNow() +
                         volume::TotalText(tree_.counters));
@@ -184,6 +185,15 @@ class PoolScan {
     return ScanRange(from, to);
   }
 
+  // Without a super block the files are read from where it belongs; the log says so, as the
+  // files may then be read from the wrong place.
+  void SetDataBase() {
+    result_.dataBase =
+        result_.superBlockOffset.value_or(source_.start + layout::kPoolSuperBlockOffset);
+    if (result_.superBlockOffset) return;
+    log_.AppendLogEntry(NoSuperBlockText(result_.dataBase));
+  }
+
   void MarkDeletedVolumes() {
     if (!result_.superBlockOffset) return;
     pool::MarkDeletedVolumes(tree_, filer_.volumes(),
@@ -192,6 +202,7 @@ class PoolScan {
 
   PoolScanResult Stopped() {
     tree_.DiscardOrphans();
+    SetDataBase();
     observer_.OnProgress({done_, total_, volume::TotalText(tree_.counters)});
     log_.AppendLogEntry("Pool scanning aborted");
     result_.outcome = volume::ScanOutcome::Stopped;
@@ -212,6 +223,11 @@ class PoolScan {
 };
 
 }  // namespace
+
+std::string NoSuperBlockText(std::int64_t dataBase) {
+  return "No pool super block (\"SPB5\") was found: the files are read from byte " +
+         std::to_string(dataBase) + ", 0x5000 after the partition header";
+}
 
 PoolScanSource PoolOnDisk(const disk::DiskReader& reader, const disk::PoolEntry& pool) {
   const std::int64_t header = pool.node.start;

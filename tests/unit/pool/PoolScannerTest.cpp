@@ -104,6 +104,18 @@ TEST_F(PoolScan, AnEmptyFirstSlotIsSteppedPast) {
                                                "/VOL1/DOCS/b.txt", "/VOL1/DOCS/edge.txt"}));
 }
 
+// Without any "SPB5" the files are read from where the super block belongs, and the log says so.
+TEST_F(PoolScan, APoolWithoutSuperBlockReadsFromHeaderPlus0x5000AndSaysSo) {
+  disk.Put(kBase, "XXXX").Put(2 << 20, "XXXX");
+  const PoolScanResult result = Scan();
+  EXPECT_EQ(result.superBlockOffset, std::nullopt);
+  EXPECT_EQ(result.dataBase, 20480);
+  EXPECT_EQ(Paths().size(), 4u);
+  EXPECT_NE(Log().find("\nNo pool super block (\"SPB5\") was found: the files are read from "
+                       "byte 20480, 0x5000 after the partition header"),
+            std::string::npos);
+}
+
 class StopAtFirstWindow : public app::ProgressObserver {
  public:
   void OnProgress(const app::Progress&) override { stop.request_stop(); }
@@ -129,8 +141,7 @@ class FurtherSegments : public PoolScan {
   void PutGroupHeader(std::uint32_t sector, std::uint32_t link, std::uint64_t sectors) {
     const std::size_t at = std::size_t{sector} * 512;
     disk.Put(at, std::string_view("\0GrOuPPaRtItIoN\0", 16)).PutU32(at + 0xBC, link);
-    disk.PutU64(at + 29 * 512 + 0x20, sectors)
-        .PutUtf16(at + 29 * 512 + 0x28, u"P");
+    disk.PutU64(at + 29 * 512 + 0x20, sectors).PutUtf16(at + 29 * 512 + 0x28, u"P");
   }
 
   PoolScanResult ScanOnDisk() {
@@ -143,13 +154,14 @@ class FurtherSegments : public PoolScan {
 
 TEST_F(FurtherSegments, EachPartOfTheDiskIsScannedOnceAndOnlyInsideTheDisk) {
   disk.PutUtf16(0x3A00 + 0x28, u"P");
-  disk.Put(5 * 512, std::string_view("\0GrOuPPaRtItIoN\0", 16)).PutU32(5 * 512 + 0xBC, kSegment + 5);
+  disk.Put(5 * 512, std::string_view("\0GrOuPPaRtItIoN\0", 16))
+      .PutU32(5 * 512 + 0xBC, kSegment + 5);
   const std::size_t area = PutLooseBlock(disk, std::size_t{kSegment} * 512 + 0x8000, 7);
   PutEntryRecord(disk, area, 103, 100, u"far.txt", 5, 32);
-  PutGroupHeader(kSegment + 5, kSegment + 6, 2048);               // the sound segment: 1 MiB
-  PutGroupHeader(kSegment + 6, kSegment + 7, 4096);               // overlaps it
-  PutGroupHeader(kSegment + 7, kSegment + 8, 1ull << 62);         // sectors × 512 overflows
-  PutGroupHeader(kSegment + 8, 0x7FFFFFFF, 4096);                 // links past the disk
+  PutGroupHeader(kSegment + 5, kSegment + 6, 2048);        // the sound segment: 1 MiB
+  PutGroupHeader(kSegment + 6, kSegment + 7, 4096);        // overlaps it
+  PutGroupHeader(kSegment + 7, kSegment + 8, 1ull << 62);  // sectors × 512 overflows
+  PutGroupHeader(kSegment + 8, 0x7FFFFFFF, 4096);          // links past the disk
   const PoolScanResult result = ScanOnDisk();
   EXPECT_EQ(result.outcome, volume::ScanOutcome::Completed);
   EXPECT_EQ(Paths(), (std::vector<std::string>{"/VOL1", "/VOL1/DOCS", "/VOL1/DOCS/a.txt",
