@@ -70,7 +70,7 @@ void PoolFiler::FileEntry(const volume::DecodedEntry& entry, std::uint64_t block
     const FolderId parent =
         volumes_.empty() && !file ? tree_.FindFolder(entry.parentKey) : kNoFolder;
     if (parent == kNoFolder) {
-      tree_.AddOrphan(head, !file);
+      tree_.AddOrphan(head, !file, kNoFolder, blockVolumeId);
     } else {
       tree_.AddFolderItem(parent, head);
     }

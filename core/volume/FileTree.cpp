@@ -105,8 +105,9 @@ FolderId FileTree::AddFolderItem(FolderId parent, RecordId record, bool counted)
   return id;
 }
 
-void FileTree::AddOrphan(RecordId head, bool folder, FolderId scope) {
-  orphans_.push_back({head, folder, scope});
+void FileTree::AddOrphan(RecordId head, bool folder, FolderId scope,
+                         std::optional<std::uint64_t> volumeId) {
+  orphans_.push_back({head, folder, scope, volumeId});
 }
 
 template <class Index, class Key>
@@ -123,11 +124,26 @@ void FileTree::IndexFolder(FolderId id) {
 }
 
 void FileTree::PlaceOrphans(OrphanFallback fallback) {
+  const auto volumeItems = VolumeItemsById();
   while (!orphans_.empty()) {
-    const Orphan orphan = orphans_.front();
+    Orphan orphan = orphans_.front();
     orphans_.pop_front();
+    if (orphan.scope == kNoFolder && orphan.volumeId) {
+      const auto item = volumeItems.find(*orphan.volumeId);
+      if (item != volumeItems.end()) orphan.scope = item->second;
+    }
     PlaceOrphan(orphan, fallback);
   }
+}
+
+std::unordered_map<std::uint64_t, FolderId> FileTree::VolumeItemsById() const {
+  std::unordered_map<std::uint64_t, FolderId> items;
+  for (FolderId child = folders_[Top()].firstChild; child != kNoFolder;
+       child = folders_[child].nextSibling) {
+    const ScanItem& record = records_[folders_[child].record];
+    if (record.m_name.empty()) items.try_emplace(record.m_volumeId, child);
+  }
+  return items;
 }
 
 FolderId FileTree::FindParentOfOrphan(const Orphan& orphan) const {

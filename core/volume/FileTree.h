@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -102,8 +103,11 @@ class FileTree {
   RecordId NewEntryRecords(DecodedEntry entry, bool folder);
   FolderId AddFolderItem(FolderId parent, RecordId record, bool counted = true);
   void AppendFile(FolderId folder, RecordId head);
-  // scope: the child of the top item the entry belongs to (a pool scan's volume), or none.
-  void AddOrphan(RecordId head, bool folder, FolderId scope = kNoFolder);
+  // scope: the child of the top item the entry belongs to (a pool scan's volume), or none. An
+  // entry of a pool scan met before its volume's record gives the volume id its block carries
+  // instead: its scope is then the first volume item with that id, when it is placed.
+  void AddOrphan(RecordId head, bool folder, FolderId scope = kNoFolder,
+                 std::optional<std::uint64_t> volumeId = std::nullopt);
 
   // Where an orphan goes when its folder never appeared.
   enum class OrphanFallback { LastFolder, TopItem };
@@ -133,6 +137,7 @@ class FileTree {
     RecordId head;  // a folder record, or a file head record with its continuation records
     bool folder;
     FolderId scope;
+    std::optional<std::uint64_t> volumeId;  // for a scope not known when it was met
   };
 
   struct ScopedKey {
@@ -149,6 +154,8 @@ class FileTree {
   RecordId NewRecord(ScanItem item);
   void PlaceOrphan(const Orphan& orphan, OrphanFallback fallback);
   FolderId FindParentOfOrphan(const Orphan& orphan) const;
+  // The first volume item (a child of the top item whose record has no name) of each volume id.
+  std::unordered_map<std::uint64_t, FolderId> VolumeItemsById() const;
   void IndexFolder(FolderId id);
   template <class Index, class Key>
   void KeepFirstInDisplayOrder(Index& index, const Key& key, FolderId id);

@@ -116,6 +116,19 @@ TEST_F(PoolScan, APoolWithoutSuperBlockReadsFromHeaderPlus0x5000AndSaysSo) {
             std::string::npos);
 }
 
+// Keys are per volume: an entry met before its volume's record is placed in that volume, not in
+// the first folder of the same key in another volume.
+TEST_F(PoolScan, AnEntryMetBeforeItsVolumeIsPlacedWithinIt) {
+  PutEntryRecord(disk, PutLooseBlock(disk, kBase + 3 * 4096, 9), 200, 100, u"x.txt", 4, 34);
+  PutVolume(disk, PutLooseBlock(disk, kBase + 4 * 4096, 0), u"VOL2", 62, 9);
+  PutEntryRecord(disk, PutLooseBlock(disk, kBase + 5 * 4096, 9), 100, volume::kTopDirectoryKey,
+                 u"PAPERS");
+  Scan();
+  EXPECT_EQ(Paths(), (std::vector<std::string>{"/VOL1", "/VOL1/DOCS", "/VOL1/DOCS/a.txt",
+                                               "/VOL1/DOCS/edge.txt", "/VOL2", "/VOL2/PAPERS",
+                                               "/VOL2/PAPERS/x.txt"}));
+}
+
 class StopAtFirstWindow : public app::ProgressObserver {
  public:
   void OnProgress(const app::Progress&) override { stop.request_stop(); }
