@@ -14,6 +14,7 @@ FileTree::FileTree(std::u16string topLabel, ScanItem root) {
   FolderNode top;
   top.record = top.lastRecord = record;
   folders_.push_back(top);
+  onLastSpine_.push_back(true);
   labels_[Top()] = std::move(topLabel);
   IndexFolder(Top());
 }
@@ -90,6 +91,7 @@ FolderId FileTree::AddFolderItem(FolderId parent, RecordId record, bool counted)
   node.parent = parent;
   node.depth = folders_[parent].depth + 1;
   node.scope = node.depth == 1 ? id : folders_[parent].scope;
+  ExtendLastSpine(parent, id);
   FolderNode& parentNode = folders_[parent];
   if (parentNode.lastChild == kNoFolder) {
     parentNode.firstChild = id;
@@ -108,6 +110,16 @@ FolderId FileTree::AddFolderItem(FolderId parent, RecordId record, bool counted)
 void FileTree::AddOrphan(RecordId head, bool folder, FolderId scope,
                          std::optional<std::uint64_t> volumeId) {
   orphans_.push_back({head, folder, scope, volumeId});
+}
+
+void FileTree::ExtendLastSpine(FolderId parent, FolderId id) {
+  const bool last = onLastSpine_[parent];
+  onLastSpine_.push_back(last);
+  if (!last) return;
+  for (FolderId below = folders_[parent].lastChild; below != kNoFolder;
+       below = folders_[below].lastChild)
+    onLastSpine_[below] = false;
+  lastInDisplayOrder_ = id;
 }
 
 template <class Index, class Key>
@@ -180,12 +192,6 @@ FolderId FileTree::NextInDisplayOrder(FolderId id) const {
   return kNoFolder;
 }
 
-FolderId FileTree::LastFolderInDisplayOrder() const {
-  FolderId at = Top();
-  while (folders_[at].lastChild != kNoFolder) at = folders_[at].lastChild;
-  return at;
-}
-
 FolderId FileTree::FindFolder(std::uint64_t key) const {
   const auto found = firstFolderByKey_.find(key);
   return found == firstFolderByKey_.end() ? kNoFolder : found->second;
@@ -197,7 +203,7 @@ FolderId FileTree::FindFolderWithin(FolderId scope, std::uint64_t key) const {
 }
 
 bool FileTree::IsBeforeInDisplayOrder(FolderId a, FolderId b) const {
-  if (a == b) return false;
+  if (a == b || a == lastInDisplayOrder_) return false;  // the common case costs no walk
   FolderId x = a, y = b;
   while (folders_[x].depth > folders_[y].depth) x = folders_[x].parent;
   while (folders_[y].depth > folders_[x].depth) y = folders_[y].parent;

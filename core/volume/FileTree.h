@@ -121,7 +121,7 @@ class FileTree {
   // Pre-order: the item, its children, then the next sibling of the nearest ancestor that has
   // one. kNoFolder after the last item.
   FolderId NextInDisplayOrder(FolderId id) const;
-  FolderId LastFolderInDisplayOrder() const;
+  FolderId LastFolderInDisplayOrder() const { return lastInDisplayOrder_; }
   // The first folder in display order whose key equals key (all 64 bits), or kNoFolder.
   FolderId FindFolder(std::uint64_t key) const;
   // The same within the subtree of scope, a child of the top item.
@@ -157,6 +157,7 @@ class FileTree {
   // The first volume item (a child of the top item whose record has no name) of each volume id.
   std::unordered_map<std::uint64_t, FolderId> VolumeItemsById() const;
   void IndexFolder(FolderId id);
+  void ExtendLastSpine(FolderId parent, FolderId id);
   template <class Index, class Key>
   void KeepFirstInDisplayOrder(Index& index, const Key& key, FolderId id);
 
@@ -166,6 +167,12 @@ class FileTree {
   std::unordered_map<std::uint64_t, FolderId> firstFolderByKey_;
   std::unordered_map<ScopedKey, FolderId, ScopedKeyHash> firstFolderByScopedKey_;
   std::deque<Orphan> orphans_;
+  // The last folder in display order, and the folders from the top item down to it (each the
+  // last child of the one before). A folder added under one of them becomes the last; the
+  // folders below its parent then leave the spine for good, as children are only ever appended.
+  // So both are kept up to date in constant amortised time, however deep the tree grows.
+  FolderId lastInDisplayOrder_ = 0;
+  std::vector<bool> onLastSpine_;
 };
 
 // The text a tree view shows for a folder item: its text, followed by " (deleted)" for a pool's
