@@ -41,7 +41,9 @@ class VolumeScan {
   }
 
   ScanOutcome Run(std::stop_token stop) {
-    const auto root = disk::ReadSectorOrZeros(source_.reader, Offset(source_.rootBlock));
+    disk::SectorBuffer root{};
+    if (!source_.reader.ReadAt(Offset(source_.rootBlock), root))
+      return Unreadable(Offset(source_.rootBlock));  // the chain's start is not known
     SetBlock(disk::FirstChainBlock(root));
     bool remapped = false;
     for (;;) {

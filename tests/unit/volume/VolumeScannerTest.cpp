@@ -6,6 +6,7 @@
 #include <set>
 
 #include "disk/MemorySource.h"
+#include "support/FailingRead.h"
 #include "support/Files.h"
 #include "support/PoolBytes.h"
 #include "volume/TreePaths.h"
@@ -33,9 +34,15 @@ class VolumeScan : public ::testing::Test {
   }
 
   ScanOutcome Scan(std::stop_token stop = {}, app::ProgressObserver* observer = nullptr) {
-    const disk::DiskReader reader(
-        badSectors.empty() ? std::make_shared<disk::MemorySource>(disk.data())
-                           : std::make_shared<disk::FaultyMemorySource>(disk.data(), badSectors));
+    return ScanFrom(badSectors.empty()
+                        ? std::make_shared<disk::MemorySource>(disk.data())
+                        : std::make_shared<disk::FaultyMemorySource>(disk.data(), badSectors),
+                    stop, observer);
+  }
+
+  ScanOutcome ScanFrom(std::shared_ptr<disk::ByteSource> bytes, std::stop_token stop = {},
+                       app::ProgressObserver* observer = nullptr) {
+    const disk::DiskReader reader(std::move(bytes));
     const VolumeScanSource source{reader, kBase, kRoot, extent, chain, u"VOL1", "memory"};
     app::NoProgress quiet;
     return ScanVolume(source, tree, observer ? *observer : quiet, stop,
@@ -153,6 +160,32 @@ TEST_F(VolumeScan, AnUnreadableLeafBlockEndsTheScanAndSaysSo) {
   EXPECT_NE(Log().find("\nVolume scanning ended early: the block at byte " +
                        std::to_string(BlockAt(kBase, 5)) + " could not be read"),
             std::string::npos);
+}
+
+// Every read of the scan fails in turn. Whatever fails, the scan ends; it claims to have completed
+// only when it found everything, and otherwise says which block it could not read.
+TEST_F(VolumeScan, AFailedReadAnywhereIsNamedAndNeverPassedOffAsComplete) {
+  std::size_t h = PutTreeBlock(disk, kBase, 4, 6);
+  h += PutFolder(disk, h, 10, kTopDirectoryKey, u"A");
+  PutEntryRecord(disk, h, 20, 10, u"a.txt", 5, 30);
+  PutFolder(disk, PutTreeBlock(disk, kBase, 6, kNoBlock), 11, 10, u"B");
+  const auto sound = std::make_shared<FailingReadSource>(disk.data(), 0);
+  ASSERT_EQ(ScanFrom(sound), ScanOutcome::Completed);
+  const std::vector<std::string> everything = Paths();
+  ASSERT_EQ(everything, (std::vector<std::string>{"/A", "/A/a.txt", "/A/B"}));
+  for (std::uint64_t k = 1; k <= sound->reads(); ++k) {
+    SCOPED_TRACE("read " + std::to_string(k) + " of " + std::to_string(sound->reads()) + " fails");
+    tree = NewVolumeTree(u"VOL1");
+    std::filesystem::remove(logPath);
+    const ScanOutcome outcome = ScanFrom(std::make_shared<FailingReadSource>(disk.data(), k));
+    if (outcome == ScanOutcome::Completed) {
+      EXPECT_EQ(Paths(), everything) << "a scan that lost entries claims it completed";
+    } else {
+      EXPECT_EQ(outcome, ScanOutcome::Unreadable);
+      EXPECT_NE(Log().find("could not be read"), std::string::npos);
+      EXPECT_EQ(Log().find("completed successfully"), std::string::npos);
+    }
+  }
 }
 
 // Requests a stop as soon as the first leaf block has been walked.
