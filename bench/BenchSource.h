@@ -16,15 +16,14 @@ namespace kestrel::bench {
 inline std::optional<volume::VolumeScanSource> FirstVolume(const std::string& image) {
   const app::LogReport log("/dev/null");
   const auto opened = disk::OpenSource(image);
-  disk::PartitionChain chain;
-  const disk::DiskEntry found = disk::DiscoverDisk(0, opened.reader, image, chain, log);
+  const disk::DiskEntry found = disk::DiscoverDisk(0, opened.reader, image, log);
   if (found.pools.empty() || found.pools[0].volumes.empty()) return std::nullopt;
   const disk::VolumeEntry& chosen = found.pools[0].volumes[0];
   return volume::VolumeScanSource{opened.reader,
                                   chosen.node.base,
                                   static_cast<std::uint64_t>(chosen.node.start),
                                   chosen.node.extra,
-                                  chain,
+                                  found.chain,
                                   u"BIG",
                                   image};
 }

@@ -23,7 +23,7 @@ app::Result<DiscoveredSource> DiscoverImageFile(const std::string& path,
       break;
     case savedscan::SourceFileKind::DiskImage:
       source.tree.disks.push_back(
-          disk::DiscoverDisk(0, opened.reader, path, source.tree.chain, log));
+          disk::DiscoverDisk(0, opened.reader, path, log));
       break;
   }
   return source;

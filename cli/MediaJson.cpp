@@ -34,10 +34,12 @@ nlohmann::ordered_json DiskJson(const disk::DiskEntry& disk) {
 nlohmann::ordered_json PoolJson(const disk::PoolEntry& pool) {
   nlohmann::ordered_json volumes = nlohmann::ordered_json::array();
   for (const auto& volume : pool.volumes) volumes.push_back(VolumeJson(volume));
-  return {{"name", app::ToUtf8(pool.name)},
-          {"start", pool.node.start},
-          {"link", pool.node.extra},
-          {"volumes", std::move(volumes)}};
+  nlohmann::ordered_json json{{"name", app::ToUtf8(pool.name)},
+                              {"start", pool.node.start},
+                              {"link", pool.node.extra},
+                              {"volumes", std::move(volumes)}};
+  if (pool.superBlockDamaged) json["superBlockDamaged"] = true;  // only then: the key is new
+  return json;
 }
 
 nlohmann::ordered_json DisksJson(const disk::MediaTree& tree) {

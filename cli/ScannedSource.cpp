@@ -35,7 +35,8 @@ app::Result<ScannedSource> ScanPool(const SourceOptions& options, std::stop_toke
   ProgressLine progress("Scanning " + app::ToUtf8(chosen.label));
   const pool::PoolScanResult result =
       pool::ScanPool(chosen, scanned.tree, progress, std::move(stop), log);
-  scanned.poolBase = result.superBlockOffset.value_or(0);
+  scanned.poolBase = result.dataBase;
+  if (!result.superBlockOffset) PrintError(pool::NoSuperBlockText(result.dataBase));
   scanned.outcome = result.outcome;
   scanned.kind = savedscan::ScanKind::Pool;
   scanned.description = savedscan::DescribePoolScan(chosen, scanned.poolBase);
@@ -54,11 +55,15 @@ app::Result<ScannedSource> LoadScan(const SourceOptions& options, std::stop_toke
   std::string path = replayed.sourcePath.value_or("");
   if (options.image) path = *options.image;
   if (options.disk) path = disk::PhysicalDriveName(*options.disk);
-  const disk::OpenedSource opened = disk::OpenSource(path);
+  disk::OpenedSource opened = disk::OpenSource(path);
   if (!opened.status.ok()) {
     PrintError("the scan's source cannot be read (" +
                (path.empty() ? std::string("the file names none") : opened.status.message) +
                "); name it with --disk or --image");
+  } else if (auto mismatch = savedscan::CheckSavedScanSource(replayed, opened.reader)) {
+    PrintError("the scan's source " + path + " does not hold the scanned pool (" + *mismatch +
+               "); name it with --disk or --image");
+    opened.reader = {};  // no data are read from the wrong source
   }
   savedscan::RestoreVolumeMarks(replayed, opened.reader);
   ScannedSource scanned(std::move(replayed.tree), opened.reader, replayed.poolBase);
@@ -85,6 +90,10 @@ int ReportScanOutcome(volume::ScanOutcome outcome) {
       PrintError(
           "the chain of tree blocks leads into a block that is not a tree block; what follows it "
           "was not read");
+      return kFailure;
+    case volume::ScanOutcome::Unreadable:
+      PrintError(
+          "a block of the chain of tree blocks could not be read; what follows it was not read");
       return kFailure;
     case volume::ScanOutcome::Stopped:
       PrintError("stopped; only the entries found so far were used");

@@ -61,8 +61,8 @@ app::Result<DiscoveredSource> ScanForPools(const SourceOptions& options, std::st
   disk::DiskEntry entry;
   entry.node.sourcePath = path;
   entry.pools = std::move(found.pools);
+  entry.chain = std::move(found.chain);
   source.tree.disks.push_back(std::move(entry));
-  source.tree.chain = std::move(found.chain);
   return source;
 }
 
@@ -100,7 +100,7 @@ app::Result<DiscoveredSource> DiscoverSource(const SourceOptions& options, std::
   DiscoveredSource source{opened.value().reader, {}, false};
   const std::string name = disk::PhysicalDriveName(*options.disk);
   source.tree.disks.push_back(
-      disk::DiscoverDisk(*options.disk, source.reader, name, source.tree.chain, log));
+      disk::DiscoverDisk(*options.disk, source.reader, name, log));
   return source;
 }
 
@@ -156,7 +156,7 @@ app::Result<volume::VolumeScanSource> ResolveVolume(const SourceOptions& options
   volume.poolBase = node.base;
   volume.rootBlock = static_cast<std::uint64_t>(node.start);
   volume.extentSectors = node.extra;
-  volume.chain = source.value().tree.chain;
+  volume.chain = source.value().tree.disks.front().chain;  // a source is one disk
   volume.volumeName = disk::JoinNames(chosen.value()->names);
   volume.sourcePath = node.sourcePath;
   return volume;

@@ -15,8 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const app::LogReport log("/dev/null");
   const disk::DiskReader reader(
       std::make_shared<disk::MemorySource>(std::vector<std::uint8_t>(data, data + size)));
-  disk::PartitionChain chain;
-  disk::DiscoverDisk(0, reader, "fuzz", chain, log);
+  disk::DiscoverDisk(0, reader, "fuzz", log);
   disk::DiscoverPoolImage(reader, "fuzz");
   return 0;
 }

@@ -16,8 +16,8 @@ std::int64_t SectorToOffset(std::uint64_t sector) {
 // Follows the partition chain from the header at `first`. Every header with a non-zero link is
 // examined for a pool; the last header (link 0) only joins the chain. A header whose read fails,
 // or a link back to a header already met, ends the chain.
-void WalkPartitionChain(DiskEntry& disk, const DiskReader& reader, std::uint32_t first,
-                        PartitionChain& chain) {
+void WalkPartitionChain(DiskEntry& disk, const DiskReader& reader, std::uint32_t first) {
+  PartitionChain& chain = disk.chain;
   SectorBuffer header = ReadSectorOrZeros(reader, SectorToOffset(first));
   std::uint64_t headerSector = first;
   chain.push_back({headerSector, NextPartitionHeaderSector(header)});
@@ -37,7 +37,7 @@ void WalkPartitionChain(DiskEntry& disk, const DiskReader& reader, std::uint32_t
 }  // namespace
 
 DiskEntry DiscoverDisk(int number, const DiskReader& reader, const std::string& sourcePath,
-                       PartitionChain& chain, const app::LogReport& log) {
+                       const app::LogReport& log) {
   DiskEntry disk;
   disk.number = number;
   disk.node.sourcePath = sourcePath;
@@ -48,7 +48,7 @@ DiskEntry DiscoverDisk(int number, const DiskReader& reader, const std::string& 
   log.AppendLogEntry("Reading Netware partitions in disk");
   const std::uint32_t first = FirstPartitionHeaderSector(sector0);
   disk.node.start = SectorToOffset(first);
-  WalkPartitionChain(disk, reader, first, chain);
+  WalkPartitionChain(disk, reader, first);
   return disk;
 }
 
@@ -65,7 +65,7 @@ MediaTree DiscoverMedia(const DiskOpener& openDisk, const app::LogReport& log) {
       tree.disks.push_back(std::move(unreadable));
       continue;
     }
-    tree.disks.push_back(DiscoverDisk(n, opened.reader, PhysicalDriveName(n), tree.chain, log));
+    tree.disks.push_back(DiscoverDisk(n, opened.reader, PhysicalDriveName(n), log));
   }
   log.AppendText("\nCompleted Reading the Netware Partitions and Pools in Disks.");
   return tree;
@@ -76,7 +76,8 @@ DiskEntry DiscoverPoolImage(const DiskReader& reader, const std::string& sourceP
   disk.node.sourcePath = sourcePath;
   disk.sectorCount = static_cast<std::uint64_t>(reader.Size()) / layout::kSectorSize;
   const SectorBuffer header = ReadSectorOrZeros(reader, 0);
-  if (auto pool = ProbePool(reader, 0, header, sourcePath)) disk.pools.push_back(std::move(*pool));
+  if (auto pool = ProbePool(reader, 0, header, sourcePath, DamagedSuperBlock::Offer))
+    disk.pools.push_back(std::move(*pool));
   return disk;
 }
 

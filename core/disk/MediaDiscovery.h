@@ -18,10 +18,10 @@ using DiskOpener = std::function<OpenedSource(int n)>;
 // reason and does not end the list. Writes the discovery's log lines.
 MediaTree DiscoverMedia(const DiskOpener& openDisk, const app::LogReport& log);
 
-// The partitions, pools and volumes of one disk (or disk image) named sourcePath; the headers met
-// are appended to the chain.
+// The partitions, pools and volumes of one disk (or disk image) named sourcePath, with the chain
+// of the headers met on it, and on no other disk.
 DiskEntry DiscoverDisk(int number, const DiskReader& reader, const std::string& sourcePath,
-                       PartitionChain& chain, const app::LogReport& log);
+                       const app::LogReport& log);
 
 // A pool image holds one pool whose PartitionHeader is its first sector.
 DiskEntry DiscoverPoolImage(const DiskReader& reader, const std::string& sourcePath);

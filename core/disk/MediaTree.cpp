@@ -9,7 +9,11 @@ std::u16string VolumeEntry::Label() const {
 }
 
 std::u16string PoolEntry::Label() const {
-  return u"Pool:" + name;
+  return u"Pool:" + name + DamageMark();
+}
+
+std::u16string PoolEntry::DamageMark() const {
+  return superBlockDamaged ? u" (super block damaged)" : u"";
 }
 
 std::u16string DiskEntry::Label() const {

@@ -36,19 +36,12 @@ struct PoolEntry {
   MediaNode node;
   std::uint32_t extentSectors = 0;  // of the partition holding the pool
   std::vector<VolumeEntry> volumes;
+  // The label names a pool but the super block is unreadable or lacks "SPB5": no volumes are
+  // listed, and a pool scan reads the files from the partition header + 0x5000.
+  bool superBlockDamaged = false;
 
-  std::u16string Label() const;  // "Pool:" followed directly by the name
-};
-
-struct DiskEntry {
-  int number = 0;
-  MediaNode node;
-  std::uint64_t sectorCount = 0;  // the real size, measured for every disk
-  bool netware = false;           // sector 0 carries the NetWare boot signature
-  OpenStatus status;              // a disk that exists but could not be opened says why
-  std::vector<PoolEntry> pools;
-
-  std::u16string Label() const;  // "Disk%d"
+  std::u16string Label() const;       // "Pool:" followed directly by the name, then DamageMark()
+  std::u16string DamageMark() const;  // " (super block damaged)" for such a pool, else empty
 };
 
 // The NetWare partition headers met, in the order found: each header's sector and its link.
@@ -60,9 +53,20 @@ struct PartitionChainElement {
 };
 using PartitionChain = std::vector<PartitionChainElement>;
 
+struct DiskEntry {
+  int number = 0;
+  MediaNode node;
+  std::uint64_t sectorCount = 0;  // the real size, measured for every disk
+  bool netware = false;           // sector 0 carries the NetWare boot signature
+  OpenStatus status;              // a disk that exists but could not be opened says why
+  std::vector<PoolEntry> pools;
+  PartitionChain chain;  // the headers of this disk only: a volume re-maps along its own disk
+
+  std::u16string Label() const;  // "Disk%d"
+};
+
 struct MediaTree {
   std::vector<DiskEntry> disks;
-  PartitionChain chain;
 };
 
 }  // namespace kestrel::disk

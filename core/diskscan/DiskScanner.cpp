@@ -37,7 +37,8 @@ DiskScanResult ScanDisk(const disk::DiskReader& reader, const std::string& sourc
       const std::int64_t headerOffset = position + static_cast<std::int64_t>(offset);
       result.chain.push_back({static_cast<std::uint64_t>(headerOffset / 512),
                               disk::NextPartitionHeaderSector(header)});
-      if (auto pool = disk::ProbePool(reader, headerOffset, header, sourcePath)) {
+      if (auto pool = disk::ProbePool(reader, headerOffset, header, sourcePath,
+                                      disk::DamagedSuperBlock::Offer)) {
         if (found) found(*pool);
         result.pools.push_back(std::move(*pool));
       }
@@ -48,7 +49,7 @@ DiskScanResult ScanDisk(const disk::DiskReader& reader, const std::string& sourc
 }
 
 std::u16string DiskScanPoolLabel(const disk::PoolEntry& pool) {
-  return u"Pool :    " + pool.name;
+  return u"Pool :    " + pool.name + pool.DamageMark();
 }
 
 std::u16string DiskScanVolumeLabel(const disk::VolumeEntry& volume) {

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
+#include <map>
 #include <set>
 #include <unordered_set>
 #include <vector>
@@ -10,8 +12,8 @@
 #include "app/TextEncoding.h"
 #include "disk/NameBlock.h"
 #include "disk/NssStructures.h"
-#include "disk/WindowReader.h"
 #include "disk/TreeBlock.h"
+#include "disk/WindowReader.h"
 #include "pool/PoolTree.h"
 #include "volume/RecordGrammar.h"
 #include "volume/ScanTexts.h"
@@ -64,6 +66,7 @@ class PoolScan {
       return Stopped();
     tree_.PlaceOrphans(volume::FileTree::OrphanFallback::TopItem);
     MarkDeletedVolumes();
+    SetDataBase();
     observer_.OnProgress({total_, total_, volume::TotalText(tree_.counters)});
     log_.AppendLogEntry("Successfully scanned pool" + app::DateTimeStampNow() +
                         volume::TotalText(tree_.counters));
@@ -106,11 +109,13 @@ class PoolScan {
     std::copy(block.begin(), block.end(), copy.begin());
     const ByteView area = ByteView(copy).subspan(shape.recordArea);
     const std::uint64_t blockVolumeId = disk::TreeBlockVolumeId(block);
+    volume::BlockBudget budget;
     for (std::size_t h = 0;;) {
       volume::RecordDecoding decoded = volume::DecodeRecord(area, h, shape.layout, parentKey_);
+      if (!budget.Spend(decoded)) return;
       filer_.File(RecordAt(area, h, shape.layout, std::move(decoded.entries)), blockVolumeId);
-      std::size_t next = decoded.next;
-      if (next > UINT32_MAX || next == h) return;  // a record of length 0 would be read forever
+      std::size_t next = volume::StepPast(h, decoded.next);
+      if (next > UINT32_MAX) return;
       if (next < kResyncBound && !disk::HasBytesAt(area, next + 2, layout::kRecordMark)) {
         while (next + 2 < kResyncBound && !disk::HasBytesAt(area, next + 2, layout::kRecordMark))
           next += 2;
@@ -133,30 +138,60 @@ class PoolScan {
   }
 
   // The segments of a pool that spans several partitions, each scanned as the pool's own
-  // partition was; false when stopped.
+  // partition was; false when stopped. The group headers come from the disk and may be crafted:
+  // a segment is scanned only inside the disk and only where nothing was scanned before, so that
+  // no part of the disk is read twice however many headers name it.
   bool FollowSegments() {
     const auto group =
         disk::ReadSectorOrZeros(source_.reader, source_.start + kGroupHeaderSectors * 512);
     if (!disk::HasBytesAt(group, 0, kGroupSignature)) return true;
     const std::u16string poolName = disk::PoolName(
         disk::ReadSectorOrZeros(source_.reader, source_.start + layout::kPoolLabelOffset));
+    scanned_ = {{source_.start, source_.end}};
     std::unordered_set<std::uint32_t> met;
     for (std::uint32_t link = disk::NextPartitionHeaderSector(group);
          link != 0 && met.insert(link).second;) {
       const std::int64_t header = static_cast<std::int64_t>(link) * 512;
+      if (header >= source_.reader.Size()) break;
       const auto segment = disk::ReadSectorOrZeros(source_.reader, header);
       if (!disk::HasBytesAt(segment, 0, kGroupSignature)) break;
       const auto label = disk::ReadSectorOrZeros(source_.reader, header + kGroupLabelSectors * 512);
-      if (disk::PoolName(label) == poolName) {
-        const std::int64_t end = std::min<std::int64_t>(
-            source_.reader.Size(),
-            header + static_cast<std::int64_t>(disk::PoolSectorCount(label) * 512));
-        total_ += static_cast<std::uint64_t>(std::max<std::int64_t>(0, end - header));
-        if (!ScanRange(header, end)) return false;
-      }
+      if (disk::PoolName(label) == poolName &&
+          !ScanSegment(header, SegmentEnd(header, disk::PoolSectorCount(label))))
+        return false;
       link = disk::NextPartitionHeaderSector(segment);
     }
     return true;
+  }
+
+  // header + sectors × 512, in checked arithmetic and never past the disk's end.
+  std::int64_t SegmentEnd(std::int64_t header, std::uint64_t sectors) const {
+    const auto room = static_cast<std::uint64_t>(source_.reader.Size() - header) / kSector;
+    return header + static_cast<std::int64_t>(std::min(sectors, room) * kSector);
+  }
+
+  // The ranges scanned never overlap, so only the nearest one on either side can meet [from, to).
+  bool Overlaps(std::int64_t from, std::int64_t to) const {
+    const auto after = scanned_.lower_bound(from);
+    if (after != scanned_.end() && after->first < to) return true;
+    return after != scanned_.begin() && std::prev(after)->second > from;
+  }
+
+  // Scans [from, to) unless it overlaps a range already scanned; false when stopped.
+  bool ScanSegment(std::int64_t from, std::int64_t to) {
+    if (from >= to || Overlaps(from, to)) return true;
+    scanned_.emplace(from, to);
+    total_ += static_cast<std::uint64_t>(to - from);
+    return ScanRange(from, to);
+  }
+
+  // Without a super block the files are read from where it belongs; the log says so, as the
+  // files may then be read from the wrong place.
+  void SetDataBase() {
+    result_.dataBase =
+        result_.superBlockOffset.value_or(source_.start + layout::kPoolSuperBlockOffset);
+    if (result_.superBlockOffset) return;
+    log_.AppendLogEntry(NoSuperBlockText(result_.dataBase));
   }
 
   void MarkDeletedVolumes() {
@@ -167,6 +202,7 @@ class PoolScan {
 
   PoolScanResult Stopped() {
     tree_.DiscardOrphans();
+    SetDataBase();
     observer_.OnProgress({done_, total_, volume::TotalText(tree_.counters)});
     log_.AppendLogEntry("Pool scanning aborted");
     result_.outcome = volume::ScanOutcome::Stopped;
@@ -183,9 +219,15 @@ class PoolScan {
   std::uint64_t parentKey_ = 0;
   std::uint64_t done_ = 0;
   std::uint64_t total_ = 0;
+  std::map<std::int64_t, std::int64_t> scanned_;  // from → to: the ranges of the disk scanned
 };
 
 }  // namespace
+
+std::string NoSuperBlockText(std::int64_t dataBase) {
+  return "No pool super block (\"SPB5\") was found: the files are read from byte " +
+         std::to_string(dataBase) + ", 0x5000 after the partition header";
+}
 
 PoolScanSource PoolOnDisk(const disk::DiskReader& reader, const disk::PoolEntry& pool) {
   const std::int64_t header = pool.node.start;

@@ -32,10 +32,15 @@ PoolScanSource PoolImage(const disk::DiskReader& reader, std::u16string label, s
 
 struct PoolScanResult {
   volume::ScanOutcome outcome = volume::ScanOutcome::Completed;
-  // The first "SPB5" sector met: the base of the blocks of the files found. Absent when there
-  // was none.
+  // The first "SPB5" sector met. Absent when there was none.
   std::optional<std::int64_t> superBlockOffset;
+  // The base of the blocks of the files found: the first super block met, else (the super block
+  // is damaged) where it belongs, 0x5000 after the pool's PartitionHeader.
+  std::int64_t dataBase = 0;
 };
+
+// What the log and the page say when a pool scan met no super block.
+std::string NoSuperBlockText(std::int64_t dataBase);
 
 // Reads the whole pool in 1 MiB windows and files the records of every tree block ("LEAF" at a
 // 512-byte position) into the tree, volume records as items under "pool". Further segments of a

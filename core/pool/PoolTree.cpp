@@ -27,7 +27,7 @@ volume::FileTree NewPoolTree() {
 
 void PoolFiler::File(const PoolRecord& record, std::uint64_t blockVolumeId) {
   for (const auto& entry : record.entries) {
-    if (entry.name == kNeverFiled) continue;
+    if (entry.name == kNeverFiled || !tree_.HasRoomFor(entry)) continue;
     if (record.volumeRecord) {
       AddVolumeItem(entry, record.volumeId);
     } else {
@@ -70,7 +70,7 @@ void PoolFiler::FileEntry(const volume::DecodedEntry& entry, std::uint64_t block
     const FolderId parent =
         volumes_.empty() && !file ? tree_.FindFolder(entry.parentKey) : kNoFolder;
     if (parent == kNoFolder) {
-      tree_.AddOrphan(head, !file);
+      tree_.AddOrphan(head, !file, kNoFolder, blockVolumeId);
     } else {
       tree_.AddFolderItem(parent, head);
     }

@@ -1,6 +1,8 @@
 #include "savedscan/Replay.h"
 
 #include "app/TextEncoding.h"
+#include "disk/NssLayout.h"
+#include "disk/NssStructures.h"
 #include "pool/PoolTree.h"
 #include "volume/VolumeScanner.h"
 
@@ -84,6 +86,19 @@ ReplayedScan ReplaySavedScan(SavedScan scan, app::ProgressObserver& observer,
     replayed.tree.counters.folderCount -=
         static_cast<std::uint32_t>(TopChildren(replayed.tree).size());
   return replayed;
+}
+
+std::optional<std::string> CheckSavedScanSource(const ReplayedScan& replayed,
+                                                const disk::DiskReader& source) {
+  namespace layout = disk::layout;
+  const std::int64_t base = replayed.poolBase;
+  if (replayed.poolScan && disk::IsPoolSuperBlock(disk::ReadSectorOrZeros(source, base)))
+    return std::nullopt;
+  const std::int64_t label = base - layout::kPoolSuperBlockOffset + layout::kPoolLabelOffset;
+  if (label >= 0 && !disk::PoolName(disk::ReadSectorOrZeros(source, label)).empty())
+    return std::nullopt;
+  return replayed.poolScan ? "no pool super block (\"SPB5\") at byte " + std::to_string(base)
+                           : "no pool label at byte " + std::to_string(label < 0 ? 0 : label);
 }
 
 void RestoreVolumeMarks(ReplayedScan& replayed, const disk::DiskReader& source) {

@@ -33,6 +33,12 @@ bool IsPoolScan(const SavedScan& scan);
 ReplayedScan ReplaySavedScan(SavedScan scan, app::ProgressObserver& observer,
                              std::stop_token stop = {});
 
+// Whether the source holds what the scan was made of, before any of its data are read: "SPB5" at a
+// pool scan's base; for a volume scan (and a pool scan whose super block was damaged) a pool label
+// naming a pool 11 sectors before the base. Nothing when it does; else why not.
+std::optional<std::string> CheckSavedScanSource(const ReplayedScan& replayed,
+                                                const disk::DiskReader& source);
+
 // A pool scan loaded again has its volume items as the top item's children, and they count as no
 // folder. The file has no room for the mark of a deleted volume: it is set again from the volume
 // directory when the source can be read.

@@ -93,11 +93,10 @@ app::Result<bool> WriteScanFile(const volume::FileTree& tree, ScanKind kind,
 app::Result<bool> WriteScanFile(const volume::FileTree& tree, ScanKind kind,
                                 const SourceDescription& source, const std::string& path,
                                 app::ProgressObserver& observer) {
+  // Written beside it and renamed into place: a full disk never costs the scan saved before.
   const std::vector<std::uint8_t> bytes = EncodeScanFile(tree, kind, source, observer);
-  platform::CreatedFile created = platform::CreateOutputFile(path);
-  if (!created.file) return app::Failure{path + ": " + created.error};
-  if (!created.file->Write(bytes) || !created.file->Close())
-    return app::Failure{path + ": " + created.file->error()};
+  const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  if (auto refused = platform::ReplaceFileAtomically(path, text)) return app::Failure{*refused};
   return true;
 }
 

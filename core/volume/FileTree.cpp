@@ -14,6 +14,7 @@ FileTree::FileTree(std::u16string topLabel, ScanItem root) {
   FolderNode top;
   top.record = top.lastRecord = record;
   folders_.push_back(top);
+  onLastSpine_.push_back(true);
   labels_[Top()] = std::move(topLabel);
   IndexFolder(Top());
 }
@@ -56,8 +57,12 @@ RecordId FileTree::NewEntryRecords(DecodedEntry entry, bool folder) {
 
 void FileTree::InsertScanItem(DecodedEntry entry, ZeroSizeRule rule) {
   const bool dotted = HasDot(entry.name);
-  const bool file = entry.size != 0 || (dotted && rule == ZeroSizeRule::DottedIsFile);
-  if (!file && (dotted || entry.name.empty())) return;
+  // A size read back from a scan information file keeps only its low 32 bits: a file of an exact
+  // multiple of 4 GiB comes back with size 0, and its blocks still tell it from a folder.
+  const bool sizeWrapped = !entry.sizeHighKnown && entry.firstExtent.blocks != 0;
+  const bool file =
+      entry.size != 0 || sizeWrapped || (dotted && rule == ZeroSizeRule::DottedIsFile);
+  if ((!file && (dotted || entry.name.empty())) || !HasRoomFor(entry)) return;
   const FolderId parent = FindFolder(entry.parentKey);
   const RecordId head = NewEntryRecords(std::move(entry), !file);
   if (parent == kNoFolder) {
@@ -86,6 +91,7 @@ FolderId FileTree::AddFolderItem(FolderId parent, RecordId record, bool counted)
   node.parent = parent;
   node.depth = folders_[parent].depth + 1;
   node.scope = node.depth == 1 ? id : folders_[parent].scope;
+  ExtendLastSpine(parent, id);
   FolderNode& parentNode = folders_[parent];
   if (parentNode.lastChild == kNoFolder) {
     parentNode.firstChild = id;
@@ -101,8 +107,19 @@ FolderId FileTree::AddFolderItem(FolderId parent, RecordId record, bool counted)
   return id;
 }
 
-void FileTree::AddOrphan(RecordId head, bool folder, FolderId scope) {
-  orphans_.push_back({head, folder, scope});
+void FileTree::AddOrphan(RecordId head, bool folder, FolderId scope,
+                         std::optional<std::uint64_t> volumeId) {
+  orphans_.push_back({head, folder, scope, volumeId});
+}
+
+void FileTree::ExtendLastSpine(FolderId parent, FolderId id) {
+  const bool last = onLastSpine_[parent];
+  onLastSpine_.push_back(last);
+  if (!last) return;
+  for (FolderId below = folders_[parent].lastChild; below != kNoFolder;
+       below = folders_[below].lastChild)
+    onLastSpine_[below] = false;
+  lastInDisplayOrder_ = id;
 }
 
 template <class Index, class Key>
@@ -119,11 +136,26 @@ void FileTree::IndexFolder(FolderId id) {
 }
 
 void FileTree::PlaceOrphans(OrphanFallback fallback) {
+  const auto volumeItems = VolumeItemsById();
   while (!orphans_.empty()) {
-    const Orphan orphan = orphans_.front();
+    Orphan orphan = orphans_.front();
     orphans_.pop_front();
+    if (orphan.scope == kNoFolder && orphan.volumeId) {
+      const auto item = volumeItems.find(*orphan.volumeId);
+      if (item != volumeItems.end()) orphan.scope = item->second;
+    }
     PlaceOrphan(orphan, fallback);
   }
+}
+
+std::unordered_map<std::uint64_t, FolderId> FileTree::VolumeItemsById() const {
+  std::unordered_map<std::uint64_t, FolderId> items;
+  for (FolderId child = folders_[Top()].firstChild; child != kNoFolder;
+       child = folders_[child].nextSibling) {
+    const ScanItem& record = records_[folders_[child].record];
+    if (record.m_name.empty()) items.try_emplace(record.m_volumeId, child);
+  }
+  return items;
 }
 
 FolderId FileTree::FindParentOfOrphan(const Orphan& orphan) const {
@@ -160,12 +192,6 @@ FolderId FileTree::NextInDisplayOrder(FolderId id) const {
   return kNoFolder;
 }
 
-FolderId FileTree::LastFolderInDisplayOrder() const {
-  FolderId at = Top();
-  while (folders_[at].lastChild != kNoFolder) at = folders_[at].lastChild;
-  return at;
-}
-
 FolderId FileTree::FindFolder(std::uint64_t key) const {
   const auto found = firstFolderByKey_.find(key);
   return found == firstFolderByKey_.end() ? kNoFolder : found->second;
@@ -177,7 +203,7 @@ FolderId FileTree::FindFolderWithin(FolderId scope, std::uint64_t key) const {
 }
 
 bool FileTree::IsBeforeInDisplayOrder(FolderId a, FolderId b) const {
-  if (a == b) return false;
+  if (a == b || a == lastInDisplayOrder_) return false;  // the common case costs no walk
   FolderId x = a, y = b;
   while (folders_[x].depth > folders_[y].depth) x = folders_[x].parent;
   while (folders_[y].depth > folders_[x].depth) y = folders_[y].parent;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -85,18 +86,28 @@ class FileTree {
   const std::u16string& FolderText(FolderId id) const;
   void SetLabel(FolderId id, std::u16string label) { labels_[id] = std::move(label); }
 
-  // Files one decoded entry the way a volume scan does: a size makes a file, no size a folder,
+  // Files one decoded entry the way a volume scan does: a size (or, for a size read back without
+  // its high half, blocks) makes a file, neither a folder,
   // except that a size-0 entry whose name holds a "." is dropped (or, by the pool's rule, is an
   // empty file). An entry whose folder is not in the tree yet waits in the orphan chain.
   void InsertScanItem(DecodedEntry entry, ZeroSizeRule rule = ZeroSizeRule::DottedIsDropped);
+
+  // Whether the records of entry still get ids of their own: ids never wrap onto records filed
+  // earlier. An entry that does not fit is not filed.
+  bool HasRoomFor(const DecodedEntry& entry) const {
+    return records_.size() + 1 + entry.furtherExtents.size() < kNoRecord;
+  }
 
   // The building blocks of the scans' filing rules. Records are made first, then filed into a
   // folder, or into the orphan chain.
   RecordId NewEntryRecords(DecodedEntry entry, bool folder);
   FolderId AddFolderItem(FolderId parent, RecordId record, bool counted = true);
   void AppendFile(FolderId folder, RecordId head);
-  // scope: the child of the top item the entry belongs to (a pool scan's volume), or none.
-  void AddOrphan(RecordId head, bool folder, FolderId scope = kNoFolder);
+  // scope: the child of the top item the entry belongs to (a pool scan's volume), or none. An
+  // entry of a pool scan met before its volume's record gives the volume id its block carries
+  // instead: its scope is then the first volume item with that id, when it is placed.
+  void AddOrphan(RecordId head, bool folder, FolderId scope = kNoFolder,
+                 std::optional<std::uint64_t> volumeId = std::nullopt);
 
   // Where an orphan goes when its folder never appeared.
   enum class OrphanFallback { LastFolder, TopItem };
@@ -110,7 +121,7 @@ class FileTree {
   // Pre-order: the item, its children, then the next sibling of the nearest ancestor that has
   // one. kNoFolder after the last item.
   FolderId NextInDisplayOrder(FolderId id) const;
-  FolderId LastFolderInDisplayOrder() const;
+  FolderId LastFolderInDisplayOrder() const { return lastInDisplayOrder_; }
   // The first folder in display order whose key equals key (all 64 bits), or kNoFolder.
   FolderId FindFolder(std::uint64_t key) const;
   // The same within the subtree of scope, a child of the top item.
@@ -126,6 +137,7 @@ class FileTree {
     RecordId head;  // a folder record, or a file head record with its continuation records
     bool folder;
     FolderId scope;
+    std::optional<std::uint64_t> volumeId;  // for a scope not known when it was met
   };
 
   struct ScopedKey {
@@ -142,7 +154,10 @@ class FileTree {
   RecordId NewRecord(ScanItem item);
   void PlaceOrphan(const Orphan& orphan, OrphanFallback fallback);
   FolderId FindParentOfOrphan(const Orphan& orphan) const;
+  // The first volume item (a child of the top item whose record has no name) of each volume id.
+  std::unordered_map<std::uint64_t, FolderId> VolumeItemsById() const;
   void IndexFolder(FolderId id);
+  void ExtendLastSpine(FolderId parent, FolderId id);
   template <class Index, class Key>
   void KeepFirstInDisplayOrder(Index& index, const Key& key, FolderId id);
 
@@ -152,6 +167,12 @@ class FileTree {
   std::unordered_map<std::uint64_t, FolderId> firstFolderByKey_;
   std::unordered_map<ScopedKey, FolderId, ScopedKeyHash> firstFolderByScopedKey_;
   std::deque<Orphan> orphans_;
+  // The last folder in display order, and the folders from the top item down to it (each the
+  // last child of the one before). A folder added under one of them becomes the last; the
+  // folders below its parent then leave the spine for good, as children are only ever appended.
+  // So both are kept up to date in constant amortised time, however deep the tree grows.
+  FolderId lastInDisplayOrder_ = 0;
+  std::vector<bool> onLastSpine_;
 };
 
 // The text a tree view shows for a folder item: its text, followed by " (deleted)" for a pool's

@@ -190,4 +190,17 @@ RecordDecoding DecodeRecord(ByteView area, std::size_t h, disk::BlockLayout layo
   return {h + length, NameSection(r, common, parentKey).Decode(names)};
 }
 
+bool BlockBudget::Spend(const RecordDecoding& decoding) {
+  if (decoding.entries.empty()) return true;
+  std::size_t claimed =
+      record::kFolderNames + 8 * decoding.entries.front().furtherExtents.size();
+  for (const DecodedEntry& entry : decoding.entries) claimed += 2 * entry.name.size();
+  if (claimed > left_) {
+    left_ = 0;
+    return false;
+  }
+  left_ -= claimed;
+  return true;
+}
+
 }  // namespace kestrel::volume

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "disk/ByteReader.h"
+#include "disk/NssLayout.h"
 #include "disk/TreeBlock.h"
 #include "volume/FileTree.h"
 
@@ -36,5 +37,25 @@ struct RecordDecoding {
 // scanner's current parent key: each entry decoded sets it and is filed with it.
 RecordDecoding DecodeRecord(disk::ByteView area, std::size_t h, disk::BlockLayout layout,
                             std::uint64_t& parentKey);
+
+// Where a block walk goes on after the record at h that decoded to next. A record of length 0
+// decodes to itself; the walk then goes on from its mark, so that no position is read twice and
+// the records after it are still found.
+inline std::size_t StepPast(std::size_t h, std::size_t next) { return next == h ? h + 2 : next; }
+
+// What one tree block may yield. The records of a sound block never overlap, and each holds at
+// least its fixed fields, its extent list and its name units, so these add up to no more than the
+// block. Records crafted to share their bytes (say, hundreds of extent lists running on to one
+// terminator) are cut off once the block's bytes are spent, which keeps the records stored for a
+// block in proportion to its size.
+class BlockBudget {
+ public:
+  // False once the decoding claims more bytes than are left: its entries are not to be filed,
+  // and the walk of the block ends.
+  bool Spend(const RecordDecoding& decoding);
+
+ private:
+  std::size_t left_ = disk::layout::kBlockSize;
+};
 
 }  // namespace kestrel::volume

@@ -41,7 +41,9 @@ class VolumeScan {
   }
 
   ScanOutcome Run(std::stop_token stop) {
-    const auto root = disk::ReadSectorOrZeros(source_.reader, Offset(source_.rootBlock));
+    disk::SectorBuffer root{};
+    if (!source_.reader.ReadAt(Offset(source_.rootBlock), root))
+      return Unreadable(Offset(source_.rootBlock));  // the chain's start is not known
     SetBlock(disk::FirstChainBlock(root));
     bool remapped = false;
     for (;;) {
@@ -57,8 +59,10 @@ class VolumeScan {
       if (!visited_.insert(offset_).second) return Completed();  // the chain loops back
       disk::BlockBuffer block{};
       if (!source_.reader.ReadAt(offset_, block)) {
+        const std::int64_t unreadable = offset_;
         tree_.PlaceOrphans();
         Remap();
+        if (block_ == 0 || offset_ == unreadable) return Unreadable(unreadable);
         remapped = true;
         continue;
       }
@@ -118,17 +122,17 @@ class VolumeScan {
     std::copy(block.begin(), block.end(), copy.begin());
     const disk::ByteView area = disk::ByteView(copy).subspan(shape.recordArea);
     const bool layoutB = shape.layout == disk::BlockLayout::B;
+    BlockBudget budget;
     std::size_t h = 0;
     do {
       RecordDecoding decoded = DecodeRecord(area, h, shape.layout, parentKey_);
+      if (!budget.Spend(decoded)) break;
       for (auto& entry : decoded.entries) tree_.InsertScanItem(std::move(entry));
-      if (decoded.next == h) break;  // a record of length 0 would be read forever
-      h = decoded.next;
-      if (layoutB && disk::ReadU16(area, h) == 0 && ++zeroRun_ == kZeroRunLimit) {
+      if (layoutB && disk::ReadU16(area, decoded.next) == 0 && ++zeroRun_ == kZeroRunLimit) {
         zeroRun_ = 0;
         break;
       }
-      h = Resynchronise(area, h);
+      h = Resynchronise(area, StepPast(h, decoded.next));
     } while (h < kWalkBound);
   }
 
@@ -173,6 +177,16 @@ class VolumeScan {
     tree_.PlaceOrphans();
     observer_.OnProgress(ReportedAtEnd());
     return ScanOutcome::EndedEarly;
+  }
+
+  // A leaf block could not be read and no other partition continues the chain (re-mapping finds
+  // nothing, or the same block again): what follows it was never read.
+  ScanOutcome Unreadable(std::int64_t offset) {
+    observer_.OnProgress(ReportedAtEnd());
+    log_.AppendLogEntry("Volume scanning ended early: the block at byte " + std::to_string(offset) +
+                        " could not be read");
+    log_.AppendLogEntry(TotalText(tree_.counters));
+    return ScanOutcome::Unreadable;
   }
 
   ScanOutcome Stopped() {

@@ -27,6 +27,7 @@ enum class ScanOutcome {
   Completed,   // the chain ended (NoBlock, or a link back to a block already read)
   EndedEarly,  // a block of the chain is not a tree block: no completion lines in the log
   Stopped,     // stopped by the user: what was filed stays, orphans are dropped
+  Unreadable,  // a block of the chain could not be read and no partition continues it
 };
 
 // A tree with only its top item, named after the volume, and the root record (key 127).

@@ -152,8 +152,8 @@ void CInitialInfo::OnContinue() {
     OpenScanPage(NewPoolPage(pool, log_, this));
     return;
   }
-  OpenScanPage(
-      NewVolumePage(pool.volumes[item->data(0, kVolumeRole).toInt()], media_.chain, log_, this));
+  OpenScanPage(NewVolumePage(pool.volumes[item->data(0, kVolumeRole).toInt()], diskEntry.chain,
+                             log_, this));
 }
 
 void CInitialInfo::Leave(app::LeaveButton button) {

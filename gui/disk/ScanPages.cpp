@@ -24,9 +24,9 @@ std::optional<disk::DiskReader> OpenOrTell(const std::string& path, QWidget* par
 }  // namespace
 
 QDialog* NewDiskScanPage(const disk::DiskEntry& disk, const app::LogReport& log, QWidget* parent) {
-  const std::string path = disk::PhysicalDriveName(disk.number);
-  auto reader = OpenOrTell(path, parent);
-  return reader ? new CScanDisk(std::move(*reader), path, log, parent) : nullptr;
+  // The disk's own source: a disk image is named by its file, not by a device of that number.
+  auto reader = OpenOrTell(disk.node.sourcePath, parent);
+  return reader ? new CScanDisk(std::move(*reader), disk.node.sourcePath, log, parent) : nullptr;
 }
 
 QDialog* NewPoolPage(const disk::PoolEntry& pool, const app::LogReport& log, QWidget* parent) {

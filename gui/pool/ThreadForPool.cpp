@@ -18,7 +18,8 @@ LoadedScan Scan(const pool::PoolScanSource& source, const app::LogReport& log,
   observer.Watch(nullptr);
   loaded.outcome = result.outcome;
   loaded.source = source.reader;
-  loaded.poolBase = result.superBlockOffset.value_or(0);
+  loaded.poolBase = result.dataBase;
+  if (!result.superBlockOffset) loaded.notice = pool::NoSuperBlockText(result.dataBase);
   loaded.kind = savedscan::ScanKind::Pool;
   loaded.description = savedscan::DescribePoolScan(source, loaded.poolBase);
   return loaded;

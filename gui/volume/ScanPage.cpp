@@ -142,6 +142,7 @@ void ScanPage::OnScanFinished() {
   browser_->Attach(&Tree());
   EnterStage(loaded_.outcome == volume::ScanOutcome::Stopped ? volume::VolumePageStage::Stopped
                                                              : volume::VolumePageStage::Browsing);
+  if (!loaded_.notice.empty()) status_->setText(ToQString(loaded_.notice));
 }
 
 void ScanPage::OnSelectionChanged(const volume::SelectionChange& change) {

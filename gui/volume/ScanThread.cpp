@@ -28,7 +28,10 @@ LoadedScan ReplayJob(savedscan::SavedScan saved, TreeGrowthObserver& observer,
   savedscan::ReplayedScan replayed =
       savedscan::ReplaySavedScan(std::move(saved), observer, std::move(stop));
   const std::string path = replayed.sourcePath.value_or("");
-  const disk::OpenedSource opened = disk::OpenSource(path);
+  disk::OpenedSource opened = disk::OpenSource(path);
+  // A source that does not hold the scanned pool is not read: its files would be wrong.
+  if (opened.reader.IsValid() && savedscan::CheckSavedScanSource(replayed, opened.reader))
+    opened.reader = {};
   savedscan::RestoreVolumeMarks(replayed, opened.reader);
   LoadedScan loaded;
   loaded.tree = std::move(replayed.tree);

@@ -25,6 +25,7 @@ struct LoadedScan {
   savedscan::SourceDescription description;
   volume::ScanOutcome outcome = volume::ScanOutcome::Completed;
   bool fromSavedScan = false;
+  std::string notice;  // what the page shows in its status line once the scan ends, if anything
 };
 
 // A scan page's worker: a scan, or the replay of a saved scan, on a thread of its own. The tree

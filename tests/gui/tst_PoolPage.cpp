@@ -330,9 +330,8 @@ void PoolPageTest::aPoolWithoutFilesSaysSoOnRecover() {
   QVERIFY(mkimage.waitForFinished(60000) && mkimage.exitCode() == 0);
   const QByteArray before = FileBytes(image);
   const disk::OpenedSource opened = disk::OpenSource(image.toStdString());
-  disk::PartitionChain chain;
   const disk::DiskEntry entry =
-      disk::DiscoverDisk(0, opened.reader, image.toStdString(), chain, *program_.log);
+      disk::DiscoverDisk(0, opened.reader, image.toStdString(), *program_.log);
   QCOMPARE(entry.pools.size(), std::size_t{1});
   gui::CpoolIterator page(pool::PoolOnDisk(opened.reader, entry.pools.front()), *program_.log,
                           nullptr);
@@ -352,9 +351,8 @@ void PoolPageTest::aPoolWithoutFilesSaysSoOnRecover() {
 // The scan is let through one read at a time: its volumes appear in the tree before it ends.
 void PoolPageTest::theTreeFillsWhileTheScanRuns() {
   const disk::OpenedSource opened = disk::OpenSource(program_.disks->Disk(0).toStdString());
-  disk::PartitionChain chain;
   const disk::DiskEntry entry = disk::DiscoverDisk(
-      0, opened.reader, program_.disks->Disk(0).toStdString(), chain, *program_.log);
+      0, opened.reader, program_.disks->Disk(0).toStdString(), *program_.log);
   auto gate = std::make_shared<GatedSource>(opened.reader);
   gate->Close();
   gui::CpoolIterator page(pool::PoolOnDisk(disk::DiskReader(gate), entry.pools.at(1)),

@@ -69,9 +69,14 @@ class DiskScanTest(ImageTestCase):
         images, _ = self.mkimage(layout)
         self.assertEqual(self.cli_json("disks", disks=images)[0]["pools"], [])
         found = self.cli_json("disk-scan", "--disk", "0", disks=images)
-        self.assertEqual([(p["name"], p["start"]) for p in found], [("LOST", 2047 * 512), ("LAST", found[1]["start"])])
-        self.assertEqual([v["name"] for v in found[1]["volumes"]], ["END"], "the last header of a chain is examined")
-        self.assertIn("Pool :    LOST", self.cli("disk-scan", "--disk", "0", disks=images).stdout)
+        self.assertEqual([(p["name"], p["start"]) for p in found], [("LOST", 2047 * 512), ("NOSPB", found[1]["start"]),
+                                                                    ("LAST", found[2]["start"])])
+        self.assertEqual([p.get("superBlockDamaged", False) for p in found], [False, True, False],
+                         "a pool whose label names it but whose super block is gone is offered, marked")
+        self.assertEqual([v["name"] for v in found[2]["volumes"]], ["END"], "the last header of a chain is examined")
+        listing = self.cli("disk-scan", "--disk", "0", disks=images).stdout
+        self.assertIn("Pool :    LOST", listing)
+        self.assertIn("Pool :    NOSPB (super block damaged)", listing)
         paths = [line["path"] for line in self.cli_json_lines("ls", "--disk", "0", "--disk-scan", "--pool", "LOST",
                                                               "--volume", "LIVE", disks=images)]
         self.assertIn("/DOCS/a.txt", paths)
@@ -79,6 +84,19 @@ class DiskScanTest(ImageTestCase):
                  disks=images)
         with open(self.path("out/LIVE/top.txt")) as top:
             self.assertEqual(top.read(), "top of LIVE")
+
+    def test_a_pool_whose_super_block_is_damaged_is_recovered_from_header_plus_0x5000(self):
+        damaged = pool("NOSPB", volume("V", file("/kept.txt", "kept without a super block")), superBlock=False)
+        layout = {"disks": [disk(partition(damaged), partition(sizeSectors=2048))]}
+        images, _ = self.mkimage(layout)
+        self.watch(images[0])
+        result = self.cli("recover", "--disk", "0", "--disk-scan", "--pool", "NOSPB", "--pool-scan", "--to",
+                          self.path("out"), disks=images)
+        self.assertIn("No pool super block (\"SPB5\") was found", result.stderr)
+        with open(self.path("out/V/kept.txt")) as kept:
+            self.assertEqual(kept.read(), "kept without a super block")
+        with open(self.log) as log:
+            self.assertIn("0x5000 after the partition header", log.read())
 
 
 if __name__ == "__main__":

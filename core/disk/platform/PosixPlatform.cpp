@@ -375,20 +375,40 @@ OpenedWriter OpenImageFileToResume(const std::string& path) {
   return OpenPlainImageFile(path, 0, false);
 }
 
-std::optional<std::string> ReplaceFileAtomically(const std::string& path, std::string_view text) {
-  const std::string temporary = path + ".tmp";
+namespace {
+
+// Writes the text to a new file at temporary and makes it durable; why not, when it cannot. What
+// a failed write left is removed.
+std::optional<std::string> WriteDurably(const std::string& temporary, std::string_view text) {
   const int fd =
       ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
   if (fd < 0) return temporary + ": " + std::strerror(errno);
   const FileDescriptor file(fd);
+  const auto refuse = [&] {
+    const std::string reason = temporary + ": " + std::strerror(errno);
+    ::unlink(temporary.c_str());
+    return reason;
+  };
   for (std::size_t done = 0; done < text.size();) {
     const ssize_t written = ::write(fd, text.data() + done, text.size() - done);
     if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return temporary + ": " + std::strerror(errno);
+    if (written <= 0) return refuse();
     done += static_cast<std::size_t>(written);
   }
-  if (::fsync(fd) != 0 || ::rename(temporary.c_str(), path.c_str()) != 0)
-    return path + ": " + std::strerror(errno);
+  if (::fsync(fd) != 0) return refuse();
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::string> ReplaceFileAtomically(const std::string& path, std::string_view text) {
+  const std::string temporary = path + ".tmp";
+  if (auto refused = WriteDurably(temporary, text)) return refused;
+  if (::rename(temporary.c_str(), path.c_str()) != 0) {
+    const std::string reason = path + ": " + std::strerror(errno);
+    ::unlink(temporary.c_str());
+    return reason;
+  }
   // The rename itself lasts only once the folder that holds both names is on the disk.
   const std::string folder = fs::path(path).parent_path().empty()
                                  ? std::string(".")

@@ -13,14 +13,13 @@ namespace {
 // Demo disk 0 as media discovery finds it.
 struct DiscoveredDemo {
   disk::DiskReader reader;
-  disk::PartitionChain chain;
   disk::DiskEntry entry;
 };
 
 DiscoveredDemo DiscoverDemo(const DemoDisks& disks) {
-  DiscoveredDemo demo{disk::OpenSource(disks.Disk(0).toStdString()).reader, {}, {}};
+  DiscoveredDemo demo{disk::OpenSource(disks.Disk(0).toStdString()).reader, {}};
   const app::LogReport log(disks.Scratch(QStringLiteral("discovery.log")).toStdString());
-  demo.entry = disk::DiscoverDisk(0, demo.reader, disk::PhysicalDriveName(0), demo.chain, log);
+  demo.entry = disk::DiscoverDisk(0, demo.reader, disk::PhysicalDriveName(0), log);
   return demo;
 }
 
@@ -29,12 +28,11 @@ DiscoveredDemo DiscoverDemo(const DemoDisks& disks) {
 volume::VolumeScanSource DemoVolume(const DemoDisks& disks, const QString& volumeName,
                                     std::shared_ptr<GatedSource> gate) {
   const DiscoveredDemo demo = DiscoverDemo(disks);
-  const auto& chain = demo.chain;
   const disk::DiskReader reader = gate ? disk::DiskReader(gate) : demo.reader;
   for (const disk::PoolEntry& pool : demo.entry.pools) {
     for (const disk::VolumeEntry& volume : pool.volumes) {
       if (app::ToUtf8(volume.Label()) == "Volume:" + volumeName.toStdString())
-        return volume::ChosenVolume(volume, chain, reader);
+        return volume::ChosenVolume(volume, demo.entry.chain, reader);
     }
   }
   return {};

@@ -82,7 +82,7 @@ TEST_F(MediaDiscovery, TheLastHeaderOfAChainIsNotExaminedButJoinsTheChain) {
   const MediaTree tree = Discover({disk});
   ASSERT_EQ(tree.disks[0].pools.size(), 2u);
   EXPECT_EQ(tree.disks[0].pools[1].name, u"TWO");
-  EXPECT_EQ(tree.chain, (PartitionChain{{64, 2048}, {2048, 4096}, {4096, 0}}));
+  EXPECT_EQ(tree.disks[0].chain, (PartitionChain{{64, 2048}, {2048, 4096}, {4096, 0}}));
   EXPECT_EQ(tree.disks[0].node.extra, 2048);
 }
 
@@ -92,7 +92,7 @@ TEST_F(MediaDiscovery, FirstHeaderWithLinkZeroShowsNoPool) {
   PutPoolWithVolume(disk, 64, 0, u"DATA");
   const MediaTree tree = Discover({disk});
   EXPECT_TRUE(tree.disks[0].pools.empty());
-  EXPECT_EQ(tree.chain, (PartitionChain{{64, 0}}));
+  EXPECT_EQ(tree.disks[0].chain, (PartitionChain{{64, 0}}));
 }
 
 TEST_F(MediaDiscovery, BrokenChainsEndWithoutLooping) {
@@ -106,7 +106,9 @@ TEST_F(MediaDiscovery, BrokenChainsEndWithoutLooping) {
   const MediaTree tree = Discover({looping, beyond});
   EXPECT_EQ(tree.disks[0].pools.size(), 2u);
   EXPECT_EQ(tree.disks[1].pools.size(), 1u);
-  EXPECT_EQ(tree.chain.size(), 3u);
+  EXPECT_EQ(tree.disks[0].chain, (PartitionChain{{64, 2048}, {2048, 64}}));
+  EXPECT_EQ(tree.disks[1].chain, (PartitionChain{{64, 0x7FFFFFF0}}))
+      << "one chain per disk: a volume never re-maps onto another disk's headers";
 }
 
 TEST_F(MediaDiscovery, PartitionWithoutSuperBlockHasNoPool) {

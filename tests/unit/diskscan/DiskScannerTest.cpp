@@ -42,6 +42,21 @@ TEST_F(DiskScan, EveryHeaderJoinsTheChainAndEveryPoolIsFound) {
   EXPECT_EQ(DiskScanPoolLabel(result.pools[0]), u"Pool :    FIRST");
 }
 
+// The header at 2047 has neither label nor super block: a chain element, no pool.
+TEST_F(DiskScan, APoolWhoseSuperBlockIsDamagedIsOfferedAndMarked) {
+  disk.Put(PoolBaseOf(64), "XXXX");
+  const DiskScanResult result = Scan();
+  ASSERT_EQ(result.pools.size(), 2u);
+  EXPECT_TRUE(result.pools[0].superBlockDamaged);
+  EXPECT_TRUE(result.pools[0].volumes.empty());
+  EXPECT_EQ(DiskScanPoolLabel(result.pools[0]), u"Pool :    FIRST (super block damaged)");
+  EXPECT_FALSE(result.pools[1].superBlockDamaged);
+  const auto unreadable = Scan(std::make_shared<disk::FaultyMemorySource>(
+      disk.data(), std::set<std::uint64_t>{static_cast<std::uint64_t>(PoolBaseOf(6200) / 512)}));
+  ASSERT_EQ(unreadable.pools.size(), 2u);
+  EXPECT_TRUE(unreadable.pools[1].superBlockDamaged) << "an unreadable super block is damaged";
+}
+
 TEST_F(DiskScan, ABadSectorDoesNotHideWhatFollows) {
   const DiskScanResult result =
       Scan(std::make_shared<disk::FaultyMemorySource>(disk.data(), std::set<std::uint64_t>{3000}));

@@ -95,6 +95,40 @@ TEST_F(PoolScan, AWindowWithABadSectorIsReadAroundIt) {
   EXPECT_EQ(Paths().size(), 4u);
 }
 
+TEST_F(PoolScan, AnEmptyFirstSlotIsSteppedPast) {
+  const std::size_t area = PutLooseBlock(disk, kBase + 5 * 4096, 7);
+  disk.PutU32(area + 0x5C, 1);  // length 0, no "ND", yet a start block: decoded to itself
+  PutEntryRecord(disk, area + 0x10, 104, 100, u"b.txt", 8, 33);
+  Scan();
+  EXPECT_EQ(Paths(), (std::vector<std::string>{"/VOL1", "/VOL1/DOCS", "/VOL1/DOCS/a.txt",
+                                               "/VOL1/DOCS/b.txt", "/VOL1/DOCS/edge.txt"}));
+}
+
+// Without any "SPB5" the files are read from where the super block belongs, and the log says so.
+TEST_F(PoolScan, APoolWithoutSuperBlockReadsFromHeaderPlus0x5000AndSaysSo) {
+  disk.Put(kBase, "XXXX").Put(2 << 20, "XXXX");
+  const PoolScanResult result = Scan();
+  EXPECT_EQ(result.superBlockOffset, std::nullopt);
+  EXPECT_EQ(result.dataBase, 20480);
+  EXPECT_EQ(Paths().size(), 4u);
+  EXPECT_NE(Log().find("\nNo pool super block (\"SPB5\") was found: the files are read from "
+                       "byte 20480, 0x5000 after the partition header"),
+            std::string::npos);
+}
+
+// Keys are per volume: an entry met before its volume's record is placed in that volume, not in
+// the first folder of the same key in another volume.
+TEST_F(PoolScan, AnEntryMetBeforeItsVolumeIsPlacedWithinIt) {
+  PutEntryRecord(disk, PutLooseBlock(disk, kBase + 3 * 4096, 9), 200, 100, u"x.txt", 4, 34);
+  PutVolume(disk, PutLooseBlock(disk, kBase + 4 * 4096, 0), u"VOL2", 62, 9);
+  PutEntryRecord(disk, PutLooseBlock(disk, kBase + 5 * 4096, 9), 100, volume::kTopDirectoryKey,
+                 u"PAPERS");
+  Scan();
+  EXPECT_EQ(Paths(), (std::vector<std::string>{"/VOL1", "/VOL1/DOCS", "/VOL1/DOCS/a.txt",
+                                               "/VOL1/DOCS/edge.txt", "/VOL2", "/VOL2/PAPERS",
+                                               "/VOL2/PAPERS/x.txt"}));
+}
+
 class StopAtFirstWindow : public app::ProgressObserver {
  public:
   void OnProgress(const app::Progress&) override { stop.request_stop(); }
@@ -109,6 +143,42 @@ TEST_F(PoolScan, AStopKeepsWhatWasFoundAndLogsTheAbort) {
   EXPECT_EQ(Paths().size(), 4u);
   EXPECT_NE(Log().find("\nPool scanning aborted"), std::string::npos);
   EXPECT_EQ(Log().find("Successfully"), std::string::npos);
+}
+
+// A pool of the first megabyte whose group header chains further segments. Crafted ones name the
+// same pool and overlap, claim more sectors than 64 bits of bytes can hold, or lie past the disk.
+class FurtherSegments : public PoolScan {
+ protected:
+  static constexpr std::uint32_t kSegment = 4096;  // sector of the one sound segment, at 2 MiB
+
+  void PutGroupHeader(std::uint32_t sector, std::uint32_t link, std::uint64_t sectors) {
+    const std::size_t at = std::size_t{sector} * 512;
+    disk.Put(at, std::string_view("\0GrOuPPaRtItIoN\0", 16)).PutU32(at + 0xBC, link);
+    disk.PutU64(at + 29 * 512 + 0x20, sectors).PutUtf16(at + 29 * 512 + 0x28, u"P");
+  }
+
+  PoolScanResult ScanOnDisk() {
+    const disk::DiskReader reader(std::make_shared<disk::MemorySource>(disk.data()));
+    app::NoProgress quiet;
+    const PoolScanSource source{reader, 0, 1 << 20, true, u"P", "disk.img"};
+    return ScanPool(source, tree, quiet, {}, app::LogReport(logPath.string()));
+  }
+};
+
+TEST_F(FurtherSegments, EachPartOfTheDiskIsScannedOnceAndOnlyInsideTheDisk) {
+  disk.PutUtf16(0x3A00 + 0x28, u"P");
+  disk.Put(5 * 512, std::string_view("\0GrOuPPaRtItIoN\0", 16))
+      .PutU32(5 * 512 + 0xBC, kSegment + 5);
+  const std::size_t area = PutLooseBlock(disk, std::size_t{kSegment} * 512 + 0x8000, 7);
+  PutEntryRecord(disk, area, 103, 100, u"far.txt", 5, 32);
+  PutGroupHeader(kSegment + 5, kSegment + 6, 2048);        // the sound segment: 1 MiB
+  PutGroupHeader(kSegment + 6, kSegment + 7, 4096);        // overlaps it
+  PutGroupHeader(kSegment + 7, kSegment + 8, 1ull << 62);  // sectors × 512 overflows
+  PutGroupHeader(kSegment + 8, 0x7FFFFFFF, 4096);          // links past the disk
+  const PoolScanResult result = ScanOnDisk();
+  EXPECT_EQ(result.outcome, volume::ScanOutcome::Completed);
+  EXPECT_EQ(Paths(), (std::vector<std::string>{"/VOL1", "/VOL1/DOCS", "/VOL1/DOCS/a.txt",
+                                               "/VOL1/DOCS/edge.txt", "/VOL1/DOCS/far.txt"}));
 }
 
 TEST(RealSuperBlockSample, ThePoolScanRecordsItsSuperBlockAndEndsCleanly) {

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include "disk/MemorySource.h"
 #include "savedscan/Replay.h"
+#include "support/Bytes.h"
+#include "volume/FileData.h"
 #include "volume/TreePaths.h"
 
 namespace kestrel::savedscan {
@@ -40,6 +43,48 @@ TEST(Replay, TheFirstRecordGivesBaseTopAndSource) {
   EXPECT_EQ(replayed.tree.Record(a).m_state, ItemState::Unselected)
       << "the saved state is not taken over";
   EXPECT_FALSE(replayed.tree.Record(a).m_sizeHighKnown);
+}
+
+// The file keeps only the low 32 bits of a size: a file of exactly 4 GiB or 8 GiB is saved with
+// size 0, and its blocks tell it from a folder.
+TEST(Replay, ARecordWithBlocksIsAFileWhateverItsSavedSize) {
+  constexpr std::uint32_t kBlocksOf4GiB = 1u << 20;
+  SavedScan scan{{Record(0x105000, 127, 0, 0, 0, u"Volume:VOL1,/dev/disk"),
+                  Record(127, 10, 0, 0, 0, u"DOCS"),
+                  Record(10, 11, 0, kBlocksOf4GiB, 40, u"disk.vhd"),
+                  Record(10, 12, 0, kBlocksOf4GiB, 40 + kBlocksOf4GiB, u"BACKUP"),
+                  Record(10, 12, 0, 2 * kBlocksOf4GiB, 40 + 2 * kBlocksOf4GiB, u"")}};
+  app::NoProgress quiet;
+  const ReplayedScan replayed = ReplaySavedScan(scan, quiet);
+  EXPECT_EQ(Paths(replayed.tree),
+            (std::vector<std::string>{"/DOCS", "/DOCS/disk.vhd", "/DOCS/BACKUP"}));
+  EXPECT_EQ(replayed.tree.counters.fileCount, 2u);
+  EXPECT_EQ(replayed.tree.counters.folderCount, 1u);
+  const auto backup = volume::FindByPath(replayed.tree, "/DOCS/BACKUP")[0].record;
+  EXPECT_FALSE(replayed.tree.Record(backup).IsFolderRecord());
+  EXPECT_EQ(volume::FileDataSize(replayed.tree, backup), std::uint64_t{8} << 30);
+}
+
+// A saved scan names its source by path; whatever is found there now is checked before its data
+// are read.
+TEST(Replay, TheSourceIsCheckedForWhatTheScanWasMadeOf) {
+  app::NoProgress quiet;
+  const ReplayedScan pool =
+      ReplaySavedScan({{Record(0x5000, 128, 0, 0, 0, u"Pool,/p.img")}}, quiet);
+  const ReplayedScan volume =
+      ReplaySavedScan({{Record(0x5000, 127, 0, 0, 0, u"Volume:V,/d.img")}}, quiet);
+  test::Bytes disk(0x6000);
+  const auto check = [&](const ReplayedScan& replayed) {
+    return CheckSavedScanSource(
+        replayed, disk::DiskReader(std::make_shared<disk::MemorySource>(disk.data())));
+  };
+  EXPECT_EQ(check(pool), "no pool super block (\"SPB5\") at byte 20480");
+  EXPECT_EQ(check(volume), "no pool label at byte 14848");
+  disk.Put(0x5000, "SPB5");
+  EXPECT_EQ(check(pool), std::nullopt);
+  EXPECT_NE(check(volume), std::nullopt) << "a super block is no pool label";
+  disk.PutUtf16(0x3A00 + 0x28, u"DATA");
+  EXPECT_EQ(check(volume), std::nullopt);
 }
 
 // Stops after the second entry: what was filed stays, the rest is not read.

@@ -1,10 +1,14 @@
 // The scan information file: its bytes as written, reading it back whatever it holds, and the
 // rules around saving.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
 
 #include <filesystem>
 #include <fstream>
 
+#include "app/TextEncoding.h"
 #include "disk/MemorySource.h"
 #include "savedscan/SaveRules.h"
 #include "savedscan/ScanFileReader.h"
@@ -67,6 +71,48 @@ TEST(ScanFileWriter, APoolTreesVolumeItemsCarryTheirText) {
 
 SavedScan Parse(const Bytes& bytes) {
   return ParseScanRecords(disk::DiskReader(std::make_shared<disk::MemorySource>(bytes.data())));
+}
+
+// Lowers the largest file this process may write, as a full disk would stop a write; restored
+// when it ends. A write past the limit fails with EFBIG instead of raising SIGXFSZ.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    ::getrlimit(RLIMIT_FSIZE, &saved_);
+    previous_ = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit lowered = saved_;
+    lowered.rlim_cur = bytes;
+    ::setrlimit(RLIMIT_FSIZE, &lowered);
+  }
+  ~FileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &saved_);
+    std::signal(SIGXFSZ, previous_);
+  }
+
+ private:
+  rlimit saved_{};
+  void (*previous_)(int) = nullptr;
+};
+
+TEST(ScanFileWriter, AWriteThatFailsLeavesThePreviousScanWhole) {
+  test::ScratchFolder folder{"scanfile"};
+  const std::string path = folder / "volume.scan";
+  const SourceDescription source{"Volume:VOL1", "/dev/sdb", 0x105000};
+  volume::FileTree small = volume::NewVolumeTree(u"VOL1");
+  small.InsertScanItem({u"a.txt", 11, 10, volume::kTopDirectoryKey, {1, 50}, {}});
+  ASSERT_TRUE(WriteScanFile(small, ScanKind::Volume, source, path).ok());
+  const std::string previous = test::ReadFileText(path);
+  volume::FileTree big = volume::NewVolumeTree(u"VOL1");
+  for (std::uint64_t key = 100; key < 400; ++key)
+    big.InsertScanItem({u"file" + app::ToUtf16(std::to_string(key)) + u".txt", key,
+                        10, volume::kTopDirectoryKey, {1, 50}, {}});
+  {
+    const FileSizeLimit full(4096);
+    EXPECT_FALSE(WriteScanFile(big, ScanKind::Volume, source, path).ok());
+  }
+  EXPECT_TRUE(test::ReadFileText(path) == previous) << "the previous scan was overwritten";
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1)
+      << "no temporary file is left behind";
 }
 
 TEST(ScanFileReader, ReadsWhatIsWholeAndNothingMore) {

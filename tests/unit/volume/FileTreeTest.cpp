@@ -67,6 +67,28 @@ TEST(Orphans, WaitForTheirFolderAndFollowTheDirectlyFiledFiles) {
       << "continuation records travel with the file";
 }
 
+// The last folder is kept as folders are added, in whatever branch they go.
+TEST(DisplayOrder, TheLastFolderFollowsEveryBranchAdded) {
+  FileTree tree = NewVolumeTree(u"VOL1");
+  const auto last = [&] { return tree.FolderText(tree.LastFolderInDisplayOrder()); };
+  EXPECT_EQ(tree.LastFolderInDisplayOrder(), tree.Top());
+  tree.InsertScanItem(Folder(u"A", 10, kTopDirectoryKey));
+  tree.InsertScanItem(Folder(u"B", 11, 10));
+  EXPECT_EQ(last(), u"B");
+  tree.InsertScanItem(Folder(u"C", 12, kTopDirectoryKey));
+  EXPECT_EQ(last(), u"C");
+  tree.InsertScanItem(Folder(u"D", 13, 10));
+  tree.InsertScanItem(Folder(u"E", 14, 11));
+  EXPECT_EQ(last(), u"C") << "folders added in an earlier branch come before C";
+  tree.InsertScanItem(Folder(u"F", 15, 12));
+  tree.InsertScanItem(Folder(u"G", 16, 15));
+  EXPECT_EQ(last(), u"G");
+  tree.InsertScanItem(Folder(u"H", 17, 12));
+  EXPECT_EQ(last(), u"H");
+  EXPECT_TRUE(tree.IsBeforeInDisplayOrder(tree.FindFolder(16), tree.FindFolder(17)));
+  EXPECT_FALSE(tree.IsBeforeInDisplayOrder(tree.FindFolder(17), tree.FindFolder(14)));
+}
+
 TEST(Orphans, WithoutTheirFolderLandInTheLastFolderInDisplayOrder) {
   FileTree tree = NewVolumeTree(u"VOL1");
   tree.InsertScanItem(Folder(u"A", 1, kTopDirectoryKey));

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
 
 #include "disk/MemorySource.h"
+#include "support/FailingRead.h"
 #include "support/Files.h"
 #include "support/PoolBytes.h"
 #include "volume/TreePaths.h"
@@ -32,7 +34,15 @@ class VolumeScan : public ::testing::Test {
   }
 
   ScanOutcome Scan(std::stop_token stop = {}, app::ProgressObserver* observer = nullptr) {
-    const disk::DiskReader reader(std::make_shared<disk::MemorySource>(disk.data()));
+    return ScanFrom(badSectors.empty()
+                        ? std::make_shared<disk::MemorySource>(disk.data())
+                        : std::make_shared<disk::FaultyMemorySource>(disk.data(), badSectors),
+                    stop, observer);
+  }
+
+  ScanOutcome ScanFrom(std::shared_ptr<disk::ByteSource> bytes, std::stop_token stop = {},
+                       app::ProgressObserver* observer = nullptr) {
+    const disk::DiskReader reader(std::move(bytes));
     const VolumeScanSource source{reader, kBase, kRoot, extent, chain, u"VOL1", "memory"};
     app::NoProgress quiet;
     return ScanVolume(source, tree, observer ? *observer : quiet, stop,
@@ -48,6 +58,7 @@ class VolumeScan : public ::testing::Test {
   std::string Log() const { return test::ReadFileText(logPath); }
 
   Bytes disk{BlockAt(kBase, 40)};
+  std::set<std::uint64_t> badSectors;
   std::int64_t extent = 0x1000;
   disk::PartitionChain chain{{kHeader, 0}};
   FileTree tree = NewVolumeTree(u"VOL1");
@@ -98,6 +109,15 @@ TEST_F(VolumeScan, ARecordOfLengthZeroIsReadOnce) {
   EXPECT_EQ(Paths(), (std::vector<std::string>{"/A"}));
 }
 
+TEST_F(VolumeScan, AnEmptyFirstSlotIsSteppedPastInLayoutB) {
+  const std::size_t area = PutTreeBlock(disk, kBase, 4, kNoBlock);
+  disk.PutU32(area + 0x5C, 1);  // length 0, no "ND", yet a start block: decoded to itself
+  const std::size_t h = 0x10 + PutFolder(disk, area + 0x10, 10, kTopDirectoryKey, u"A");
+  PutFolder(disk, area + h, 11, kTopDirectoryKey, u"B");
+  EXPECT_EQ(Scan(), ScanOutcome::Completed);
+  EXPECT_EQ(Paths(), (std::vector<std::string>{"/A", "/B"}));
+}
+
 TEST_F(VolumeScan, MissingMarksAreResynchronisedOnTheNextND) {
   std::size_t h = PutTreeBlock(disk, kBase, 4, kNoBlock);
   const std::size_t first = PutFolder(disk, h, 10, kTopDirectoryKey, u"A");
@@ -106,6 +126,66 @@ TEST_F(VolumeScan, MissingMarksAreResynchronisedOnTheNextND) {
   PutFolder(disk, h + first, 11, kTopDirectoryKey, u"B");
   EXPECT_EQ(Scan(), ScanOutcome::Completed);
   EXPECT_EQ(Paths(), (std::vector<std::string>{"/A", "/B"}));
+}
+
+// 460 records of 8 bytes whose extent lists all run on to one terminator, with one name section
+// behind it: each record would list every extent up to the terminator, some 10^5 records from
+// one block. A block yields no more than its bytes can hold.
+TEST_F(VolumeScan, RecordsSharingTheirBytesYieldNoMoreThanTheBlockHolds) {
+  const std::size_t area = PutTreeBlock(disk, kBase, 4, kNoBlock);
+  constexpr std::size_t kRecords = 460;
+  constexpr std::size_t kFirst = 12;  // no "ND" at block offset 0x32: layout B
+  const std::size_t terminator = kFirst + kRecords * 8 + 0x60;
+  disk.PutU16(area, kFirst).Put(area + 2, "ND").PutU32(area + 4, 1);
+  for (std::size_t h = kFirst; h < terminator; h += 8)
+    disk.PutU16(area + h, 8).Put(area + h + 2, "ND").PutU32(area + h + 4, 1);
+  const std::size_t t = terminator + 4;
+  disk.PutU8(area + t, 1).PutU64(area + t + 7, kTopDirectoryKey);
+  disk.PutU16(area + t + 15, 23).PutU8(area + t + 19, 1).PutUtf16(area + t + 21, u"F");
+  EXPECT_EQ(Scan(), ScanOutcome::Completed);
+  EXPECT_GT(tree.counters.fileCount, 0u);
+  EXPECT_LE(tree.RecordCount(), 4096u / 8) << "records stored for one 4 KiB block";
+}
+
+// Block 5 cannot be read. It lies inside the partition, so re-mapping finds it again: the rest of
+// the chain is never read, and the scan must not claim it completed.
+TEST_F(VolumeScan, AnUnreadableLeafBlockEndsTheScanAndSaysSo) {
+  chain = {{kHeader, 2000}, {2000, 0}};
+  PutFolder(disk, PutTreeBlock(disk, kBase, 4, 5), 10, 999, u"A");
+  PutFolder(disk, PutTreeBlock(disk, kBase, 5, kNoBlock), 11, kTopDirectoryKey, u"B");
+  badSectors = {BlockAt(kBase, 5) / 512 + 3};
+  EXPECT_EQ(Scan(), ScanOutcome::Unreadable);
+  EXPECT_EQ(Paths(), (std::vector<std::string>{"/A"})) << "entries waiting are placed";
+  EXPECT_EQ(Log().find("completed successfully"), std::string::npos);
+  EXPECT_NE(Log().find("\nVolume scanning ended early: the block at byte " +
+                       std::to_string(BlockAt(kBase, 5)) + " could not be read"),
+            std::string::npos);
+}
+
+// Every read of the scan fails in turn. Whatever fails, the scan ends; it claims to have completed
+// only when it found everything, and otherwise says which block it could not read.
+TEST_F(VolumeScan, AFailedReadAnywhereIsNamedAndNeverPassedOffAsComplete) {
+  std::size_t h = PutTreeBlock(disk, kBase, 4, 6);
+  h += PutFolder(disk, h, 10, kTopDirectoryKey, u"A");
+  PutEntryRecord(disk, h, 20, 10, u"a.txt", 5, 30);
+  PutFolder(disk, PutTreeBlock(disk, kBase, 6, kNoBlock), 11, 10, u"B");
+  const auto sound = std::make_shared<FailingReadSource>(disk.data(), 0);
+  ASSERT_EQ(ScanFrom(sound), ScanOutcome::Completed);
+  const std::vector<std::string> everything = Paths();
+  ASSERT_EQ(everything, (std::vector<std::string>{"/A", "/A/a.txt", "/A/B"}));
+  for (std::uint64_t k = 1; k <= sound->reads(); ++k) {
+    SCOPED_TRACE("read " + std::to_string(k) + " of " + std::to_string(sound->reads()) + " fails");
+    tree = NewVolumeTree(u"VOL1");
+    std::filesystem::remove(logPath);
+    const ScanOutcome outcome = ScanFrom(std::make_shared<FailingReadSource>(disk.data(), k));
+    if (outcome == ScanOutcome::Completed) {
+      EXPECT_EQ(Paths(), everything) << "a scan that lost entries claims it completed";
+    } else {
+      EXPECT_EQ(outcome, ScanOutcome::Unreadable);
+      EXPECT_NE(Log().find("could not be read"), std::string::npos);
+      EXPECT_EQ(Log().find("completed successfully"), std::string::npos);
+    }
+  }
 }
 
 // Requests a stop as soon as the first leaf block has been walked.
