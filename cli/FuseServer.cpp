@@ -8,6 +8,8 @@
 
 #include <cerrno>
 #include <memory>
+#include <mutex>
+#include <unordered_map>
 #include <vector>
 
 #include "Command.h"
@@ -24,9 +26,27 @@ constexpr double kCacheSeconds = 365.0 * 24 * 3600;
 constexpr unsigned kLargestRead = 1 << 20;
 
 // What the session serves, and what the kernel agreed to when it started.
+// What the session serves, and the files it has open: a file still open when the file system is
+// unmounted never gets its release, so the session owns them.
 struct Served {
+  explicit Served(const MountedVolume& served) : volume(served) {}
+
   const MountedVolume& volume;
   bool foldersNeedNoOpening = false;
+  std::mutex openMutex;
+  std::unordered_map<std::uint64_t, std::unique_ptr<volume::FileDataLayout>> open;
+
+  std::uint64_t Opened(volume::FileDataLayout layout) {
+    auto owned = std::make_unique<volume::FileDataLayout>(std::move(layout));
+    const auto handle = reinterpret_cast<std::uint64_t>(owned.get());
+    const std::lock_guard lock(openMutex);
+    open.emplace(handle, std::move(owned));
+    return handle;
+  }
+  void Closed(std::uint64_t handle) {
+    const std::lock_guard lock(openMutex);
+    open.erase(handle);
+  }
 };
 
 Served& ServedBy(fuse_req_t req) {
@@ -146,11 +166,10 @@ void Open(fuse_req_t req, fuse_ino_t ino, fuse_file_info* info) {
   if (volume.Tree().Node(NodeOf(ino)).folder) return void(fuse_reply_err(req, EISDIR));
   if ((info->flags & O_ACCMODE) != O_RDONLY || (info->flags & O_TRUNC))
     return void(fuse_reply_err(req, EROFS));
-  info->fh =
-      reinterpret_cast<std::uint64_t>(new volume::FileDataLayout(volume.Layout(NodeOf(ino))));
+  info->fh = ServedBy(req).Opened(volume.Layout(NodeOf(ino)));
   info->keep_cache = 1;
   info->noflush = 1;  // nothing is ever written, so closing never has to wait for the server
-  if (fuse_reply_open(req, info) != 0) delete reinterpret_cast<volume::FileDataLayout*>(info->fh);
+  if (fuse_reply_open(req, info) != 0) ServedBy(req).Closed(info->fh);
 }
 
 void Read(fuse_req_t req, fuse_ino_t ino, std::size_t size, off_t offset, fuse_file_info* info) {
@@ -164,7 +183,7 @@ void Read(fuse_req_t req, fuse_ino_t ino, std::size_t size, off_t offset, fuse_f
 }
 
 void Release(fuse_req_t req, fuse_ino_t, fuse_file_info* info) {
-  delete reinterpret_cast<volume::FileDataLayout*>(info->fh);
+  ServedBy(req).Closed(info->fh);
   fuse_reply_err(req, 0);
 }
 
@@ -221,6 +240,11 @@ std::vector<std::string> MountArguments(const ServeOptions& options) {
   return {"kestrel-nss-cli", "-o", mountOptions};
 }
 
+// fuse_session_new copies the arguments it adds to into memory of its own.
+struct ArgumentsEnd {
+  void operator()(fuse_args* args) const { fuse_opt_free_args(args); }
+};
+
 struct SessionEnd {
   void operator()(fuse_session* session) const {
     fuse_remove_signal_handlers(session);
@@ -235,8 +259,9 @@ int ServeReadOnly(const MountedVolume& volume, const ServeOptions& options) {
   std::vector<char*> argv;
   for (std::string& argument : arguments) argv.push_back(argument.data());
   fuse_args args = FUSE_ARGS_INIT(static_cast<int>(argv.size()), argv.data());
+  const std::unique_ptr<fuse_args, ArgumentsEnd> argumentsEnd(&args);
   const fuse_lowlevel_ops operations = Operations();
-  Served served{volume};
+  Served served(volume);
   const std::unique_ptr<fuse_session, SessionEnd> session(
       fuse_session_new(&args, &operations, sizeof operations, &served));
   if (!session) return Fail("the FUSE session cannot be set up");

@@ -5,8 +5,8 @@
 #include <memory>
 #include <vector>
 
-#include "diskscan/DiskScanner.h"
 #include "disk/MemorySource.h"
+#include "diskscan/DiskScanner.h"
 
 using namespace kestrel;
 
