@@ -4,11 +4,13 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QHBoxLayout>
 #include <QPushButton>
 #include <QUrl>
 
 #include "app/HelpTopics.h"
 #include "app/ShellTexts.h"
+#include "disk/MediaPage.h"
 #include "disk/platform/Platform.h"
 #include "gui/app/AboutBox.h"
 #include "gui/app/HelpWindow.h"
@@ -69,6 +71,27 @@ QPushButton* LogButton(QWidget* parent) {
   QPushButton* button = SkinButton(app::kLogCaption, "Open the log report", "logButton", parent);
   QObject::connect(button, &QPushButton::clicked, parent, [parent] { OpenLogReport(parent); });
   return button;
+}
+
+WorkPageButtons MakeWorkPageButtons(QWidget* page, std::string_view stopCaption,
+                                    const char* stopTip, const char* continueTip,
+                                    const std::function<void(app::LeaveButton)>& leave) {
+  auto* row = new QHBoxLayout;
+  WorkPageButtons buttons{row, SkinButton(disk::kHomeCaption, "HOME", "homeButton", page),
+                          SkinButton(disk::kBackCaption, "BACK", "backButton", page),
+                          SkinButton(stopCaption, stopTip, "stopButton", page),
+                          SkinButton(disk::kContinueCaption, continueTip, "continueButton", page)};
+  QObject::connect(buttons.home, &QPushButton::clicked, page,
+                   [leave] { leave(app::LeaveButton::Home); });
+  QObject::connect(buttons.back, &QPushButton::clicked, page,
+                   [leave] { leave(app::LeaveButton::Back); });
+  for (QPushButton* button :
+       {buttons.home, buttons.back, HelpButton(page), AboutButton(page), LogButton(page)})
+    row->addWidget(button);
+  row->addStretch();
+  row->addWidget(buttons.stop);
+  row->addWidget(buttons.proceed);
+  return buttons;
 }
 
 }  // namespace kestrel::gui

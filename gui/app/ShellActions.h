@@ -1,5 +1,11 @@
 #pragma once
 
+#include <functional>
+#include <string_view>
+
+#include "app/Navigation.h"
+
+class QHBoxLayout;
 class QPushButton;
 class QWidget;
 
@@ -11,5 +17,18 @@ namespace kestrel::gui {
 QPushButton* HelpButton(QWidget* parent);
 QPushButton* AboutButton(QWidget* parent);
 QPushButton* LogButton(QWidget* parent);
+
+// The button row of a page whose work runs on a worker: HOME, BACK, Help, About and Log on the
+// left, STOP and Continue on the right. HOME and BACK go to `leave`; the page wires the others.
+struct WorkPageButtons {
+  QHBoxLayout* row;
+  QPushButton* home;
+  QPushButton* back;
+  QPushButton* stop;
+  QPushButton* proceed;  // Continue
+};
+WorkPageButtons MakeWorkPageButtons(QWidget* page, std::string_view stopCaption,
+                                    const char* stopTip, const char* continueTip,
+                                    const std::function<void(app::LeaveButton)>& leave);
 
 }  // namespace kestrel::gui

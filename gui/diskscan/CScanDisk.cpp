@@ -92,22 +92,17 @@ QWidget* CScanDisk::BuildStatusArea() {
 }
 
 QLayout* CScanDisk::BuildButtons() {
-  auto* row = new QHBoxLayout;
-  home_ = SkinButton(disk::kHomeCaption, "HOME", "homeButton", this);
-  back_ = SkinButton(disk::kBackCaption, "BACK", "backButton", this);
-  continue_ = SkinButton(disk::kContinueCaption, "Scan the selected entry", "continueButton", this);
-  stop_ = SkinButton(diskscan::kStopScanningCaption, "STOPSCAN", "stopButton", this);
+  const WorkPageButtons buttons = MakeWorkPageButtons(
+      this, diskscan::kStopScanningCaption, "STOPSCAN", "Scan the selected entry",
+      [this](app::LeaveButton button) { Leave(button); });
+  home_ = buttons.home;
+  back_ = buttons.back;
+  stop_ = buttons.stop;
+  continue_ = buttons.proceed;
   for (QPushButton* button : {home_, back_, continue_}) button->setEnabled(false);
-  connect(home_, &QPushButton::clicked, this, [this] { Leave(app::LeaveButton::Home); });
-  connect(back_, &QPushButton::clicked, this, [this] { Leave(app::LeaveButton::Back); });
   connect(continue_, &QPushButton::clicked, this, &CScanDisk::OnContinue);
   connect(stop_, &QPushButton::clicked, this, &CScanDisk::OnStop);
-  for (QPushButton* button : {home_, back_, HelpButton(this), AboutButton(this), LogButton(this)})
-    row->addWidget(button);
-  row->addStretch();
-  row->addWidget(stop_);
-  row->addWidget(continue_);
-  return row;
+  return buttons.row;
 }
 
 void CScanDisk::OnPoolFound(const disk::PoolEntry& pool) {

@@ -122,21 +122,16 @@ QWidget* CImageCreation::BuildProgressArea() {
 }
 
 QLayout* CImageCreation::BuildButtons() {
-  auto* row = new QHBoxLayout;
-  home_ = SkinButton(disk::kHomeCaption, "HOME", "homeButton", this);
-  back_ = SkinButton(disk::kBackCaption, "BACK", "backButton", this);
-  stop_ = SkinButton(imaging::kStopCaption, "Stop the imaging", "stopButton", this);
-  continue_ = SkinButton(disk::kContinueCaption, "Scan the image", "continueButton", this);
-  connect(home_, &QPushButton::clicked, this, [this] { Leave(app::LeaveButton::Home); });
-  connect(back_, &QPushButton::clicked, this, [this] { Leave(app::LeaveButton::Back); });
+  const WorkPageButtons buttons =
+      MakeWorkPageButtons(this, imaging::kStopCaption, "Stop the imaging", "Scan the image",
+                          [this](app::LeaveButton button) { Leave(button); });
+  home_ = buttons.home;
+  back_ = buttons.back;
+  stop_ = buttons.stop;
+  continue_ = buttons.proceed;
   connect(stop_, &QPushButton::clicked, this, &CImageCreation::OnStop);
   connect(continue_, &QPushButton::clicked, this, &CImageCreation::OnContinue);
-  for (QPushButton* button : {home_, back_, HelpButton(this), AboutButton(this), LogButton(this)})
-    row->addWidget(button);
-  row->addStretch();
-  row->addWidget(stop_);
-  row->addWidget(continue_);
-  return row;
+  return buttons.row;
 }
 
 void CImageCreation::Start() {
