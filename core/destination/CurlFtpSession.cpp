@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <chrono>
 #include <cstring>
 #include <functional>
@@ -22,6 +23,7 @@ using Clock = std::chrono::steady_clock;
 constexpr int kPollMilliseconds = 200;
 constexpr long kUploadBufferBytes = 512 * 1024;
 constexpr std::string_view kTlsAccepted = "234 ";  // the reply to AUTH TLS that starts TLS
+constexpr std::string_view kSizeReply = "213 ";
 
 void InitialiseCurlOnce() {
   static std::once_flag once;
@@ -86,6 +88,16 @@ std::string PathUrl(const std::string& server, std::string_view path, bool folde
   return url;
 }
 
+// The size a "213 <size>" reply gives.
+std::optional<std::uint64_t> SizeInReply(std::string_view reply) {
+  if (!reply.starts_with(kSizeReply)) return std::nullopt;
+  reply.remove_prefix(kSizeReply.size());
+  std::uint64_t size = 0;
+  const char* end = reply.data() + reply.size();
+  if (reply.empty() || std::from_chars(reply.data(), end, size).ptr != end) return std::nullopt;
+  return size;
+}
+
 bool IsRefusal(CURLcode code) {
   switch (code) {
     case CURLE_REMOTE_ACCESS_DENIED:
@@ -145,14 +157,14 @@ class CurlFtpSession : public FtpSession {
     return Perform();
   }
 
-  FtpResult ListFolders(const std::string& folder, std::vector<std::string>& names,
-                        std::stop_token stop) override {
+  FtpResult List(const std::string& folder, std::vector<ListedEntry>& entries,
+                 std::stop_token stop) override {
     FtpResult result = Download(folder, "MLSD", stop);
     if (result.outcome == FtpResult::Refused) {  // a server without MLSD
       result = Download(folder, nullptr, stop);
-      names = FolderNamesFromList(body_);
+      entries = EntriesFromList(body_);
     } else {
-      names = FolderNamesFromMlsd(body_);
+      entries = EntriesFromMlsd(body_);
     }
     return result;
   }
@@ -176,18 +188,15 @@ class CurlFtpSession : public FtpSession {
     return result;
   }
 
-  FtpResult Delete(const std::string& path) override {
-    const auto slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
-    const std::string command = "DELE " + path.substr(slash == std::string::npos ? 0 : slash + 1);
-    Prepare(PathUrl(server_, folder, true));
-    curl_easy_setopt(easy_, CURLOPT_NOBODY, 1L);
-    curl_slist* commands = curl_slist_append(nullptr, command.c_str());
-    curl_easy_setopt(easy_, CURLOPT_POSTQUOTE, commands);  // sent once curl is in the folder
-    FtpResult result = Perform();
-    curl_slist_free_all(commands);
+  FtpResult StoredSize(const std::string& path, std::optional<std::uint64_t>& size) override {
+    FtpResult result = OnFile("SIZE", path);
+    size = SizeInReply(lastReply_);
+    if (result.ok() && !size)
+      result = {FtpResult::Refused, "the server tells no size of " + path + ": " + lastReply_};
     return result;
   }
+
+  FtpResult Delete(const std::string& path) override { return OnFile("DELE", path); }
 
   std::unique_ptr<FtpUpload> Upload(const std::string& path) override {
     auto upload = std::make_unique<CurlUpload>(*this);
@@ -263,6 +272,21 @@ class CurlFtpSession : public FtpSession {
     if (auto end = Drive([&] { return stop.stop_requested(); })) return *end;
     Abandon();
     return {FtpResult::ConnectionLost, "stopped"};
+  }
+
+  // Sends "VERB name" in the file's folder.
+  FtpResult OnFile(std::string_view verb, const std::string& path) {
+    const auto slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
+    const std::string command =
+        std::string(verb) + " " + path.substr(slash == std::string::npos ? 0 : slash + 1);
+    Prepare(PathUrl(server_, folder, true));
+    curl_easy_setopt(easy_, CURLOPT_NOBODY, 1L);
+    curl_slist* commands = curl_slist_append(nullptr, command.c_str());
+    curl_easy_setopt(easy_, CURLOPT_POSTQUOTE, commands);  // sent once curl is in the folder
+    FtpResult result = Perform();
+    curl_slist_free_all(commands);
+    return result;
   }
 
   FtpResult Download(const std::string& folder, const char* command, std::stop_token stop) {

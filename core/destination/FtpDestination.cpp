@@ -1,9 +1,22 @@
 #include "destination/FtpDestination.h"
 
 #include "app/SizeText.h"
+#include "app/TextEncoding.h"
+#include "filter/CaseFold.h"
 
 namespace kestrel::destination {
 namespace {
+
+std::u32string Folded(std::string_view name) {
+  return filter::FoldedText(app::ToUtf16(name));
+}
+
+// The folder and the name of a path: "" is the folder the server logs the user into, "/" its top.
+std::pair<std::string, std::string> SplitPath(const std::string& path) {
+  const auto slash = path.rfind('/');
+  if (slash == std::string::npos) return {{}, path};
+  return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
+}
 
 // An upload through the destination: Write and Close speak for the server.
 class FtpFile : public platform::WritableFile {
@@ -79,11 +92,18 @@ bool FtpDestination::CreateFolder(const std::string& path, std::string& error) {
   }
   const FtpResult result = Checked(session_->MakeFolder(path));
   error = result.error;
+  if (result.ok()) Taken(path);
   return result.ok();
 }
 
 bool FtpDestination::Exists(const std::string& path) {
   if (!lost_.empty()) return false;
+  const auto [folder, name] = SplitPath(path);
+  if (const auto& names = NamesIn(folder)) return names->contains(Folded(name));
+  return OnServer(path);
+}
+
+bool FtpDestination::OnServer(const std::string& path) {
   std::optional<std::uint64_t> size;
   Checked(session_->FileSize(path, size));
   return size.has_value();
@@ -91,7 +111,26 @@ bool FtpDestination::Exists(const std::string& path) {
 
 platform::CreatedFile FtpDestination::CreateFile(const std::string& path) {
   if (!lost_.empty()) return {nullptr, lost_};
+  Taken(path);  // even a file that fails may leave a part of it behind
   return {std::make_unique<FtpFile>(*this, path, session_->Upload(path)), {}};
+}
+
+const std::optional<FtpDestination::FoldedNames>& FtpDestination::NamesIn(
+    const std::string& folder) {
+  if (const auto known = listed_.find(folder); known != listed_.end()) return known->second;
+  std::vector<ListedEntry> entries;
+  std::optional<FoldedNames>& names = listed_[folder];
+  if (Checked(session_->List(folder, entries, {})).ok()) {
+    names.emplace();
+    for (const ListedEntry& entry : entries) names->insert(Folded(entry.name));
+  }
+  return names;
+}
+
+void FtpDestination::Taken(const std::string& path) {
+  const auto [folder, name] = SplitPath(path);
+  if (const auto known = listed_.find(folder); known != listed_.end() && known->second)
+    known->second->insert(Folded(name));
 }
 
 std::string FtpDestination::AfterFailedUpload(const std::string& path, const FtpResult& failure) {
@@ -100,14 +139,14 @@ std::string FtpDestination::AfterFailedUpload(const std::string& path, const Ftp
   if (!lost_.empty()) return lost_ + "; a partial file may be left on the server";
   Checked(session_->Delete(path));
   const std::string broke = "the connection to the server broke (" + failure.error + "); ";
-  return Exists(path) ? broke + "connected again, but the partial file stays on the server"
+  return OnServer(path) ? broke + "connected again, but the partial file stays on the server"
                       : broke + "connected again, and no partial file is left on the server";
 }
 
 std::optional<std::string> FtpDestination::CheckArrived(const std::string& path,
                                                         std::uint64_t sent) {
   std::optional<std::uint64_t> size;
-  const FtpResult result = Checked(session_->FileSize(path, size));
+  const FtpResult result = Checked(session_->StoredSize(path, size));
   if (!result.ok()) return "the server does not say how large the file arrived: " + result.error;
   if (*size == sent) return std::nullopt;
   return app::Format("the server holds %llu of the %llu bytes sent",

@@ -1,7 +1,10 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "destination/Destination.h"
 #include "destination/FtpSession.h"
@@ -12,7 +15,9 @@ namespace kestrel::destination {
 // as its bytes are read and checked afterwards by the size the server reports. When the
 // connection breaks in the middle of a file, that file is named as failed, the run connects
 // again once and deletes what arrived of it; when that connection cannot be made, every later
-// file fails at once instead of waiting on a server that is gone.
+// file fails at once instead of waiting on a server that is gone. Whether a name is taken is
+// answered from one listing of its folder, kept up to date with what the run stores, so that
+// the test costs no round trip per file.
 class FtpDestination : public Destination {
  public:
   FtpDestination(std::unique_ptr<FtpSession> session, std::string root);
@@ -39,9 +44,20 @@ class FtpDestination : public Destination {
   // destination is given up.
   FtpResult Checked(FtpResult result);
 
+  // Names are compared without regard to case: many servers store them so, and a name taken
+  // in another case must not be overwritten.
+  using FoldedNames = std::unordered_set<std::u32string>;
+  // Asks the server whether the file is there.
+  bool OnServer(const std::string& path);
+  // The names in the folder; nothing when the server does not list it.
+  const std::optional<FoldedNames>& NamesIn(const std::string& folder);
+  // A name the run has just taken.
+  void Taken(const std::string& path);
+
   std::unique_ptr<FtpSession> session_;
   std::string root_;
   std::string lost_;  // why the server is given up; empty while it is not
+  std::unordered_map<std::string, std::optional<FoldedNames>> listed_;  // by folder
 };
 
 }  // namespace kestrel::destination

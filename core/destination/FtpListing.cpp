@@ -38,33 +38,49 @@ std::string_view AfterFields(std::string_view line, int fields) {
   return at == std::string_view::npos ? std::string_view{} : line.substr(at);
 }
 
-void AddFolder(std::vector<std::string>& names, std::string_view name) {
-  if (!name.empty() && name != "." && name != "..") names.emplace_back(name);
+void Add(std::vector<ListedEntry>& entries, std::string_view name, bool folder) {
+  if (!name.empty() && name != "." && name != "..") entries.push_back({std::string(name), folder});
 }
+
+// The kinds of entry the first letter of a Unix listing line names: a file, a folder, a link, a
+// pipe, a socket, a device.
+constexpr std::string_view kUnixKinds = "-dlpsbc";
 
 }  // namespace
 
-std::vector<std::string> FolderNamesFromMlsd(std::string_view listing) {
-  std::vector<std::string> names;
+std::vector<ListedEntry> EntriesFromMlsd(std::string_view listing) {
+  std::vector<ListedEntry> entries;
   ForEachLine(listing, [&](std::string_view line) {
     const auto blank = line.find(' ');
     if (blank == std::string_view::npos) return;
     const std::string facts = ";" + Lower(line.substr(0, blank));
-    if (facts.find(";type=dir;") != std::string::npos) AddFolder(names, line.substr(blank + 1));
+    if (facts.find(";type=cdir;") != std::string::npos) return;
+    if (facts.find(";type=pdir;") != std::string::npos) return;
+    Add(entries, line.substr(blank + 1), facts.find(";type=dir;") != std::string::npos);
   });
-  return names;
+  return entries;
 }
 
-std::vector<std::string> FolderNamesFromList(std::string_view listing) {
-  std::vector<std::string> names;
+std::vector<ListedEntry> EntriesFromList(std::string_view listing) {
+  std::vector<ListedEntry> entries;
   ForEachLine(listing, [&](std::string_view line) {
-    if (line.starts_with('d')) {  // drwxr-xr-x 2 owner group size month day time-or-year name
-      AddFolder(names, AfterFields(line, 8));
-    } else if (std::isdigit(static_cast<unsigned char>(line[0])) &&
-               AfterFields(line, 2).starts_with("<DIR>")) {  // 01-31-24  10:15AM  <DIR>  name
-      AddFolder(names, AfterFields(line, 3));
+    if (kUnixKinds.find(line[0]) != std::string_view::npos) {
+      // drwxr-xr-x 2 owner group size month day time-or-year name[ -> target]
+      std::string_view name = AfterFields(line, 8);
+      if (line[0] == 'l') name = name.substr(0, name.find(" -> "));
+      Add(entries, name, line[0] == 'd');
+    } else if (std::isdigit(static_cast<unsigned char>(line[0]))) {
+      // 01-31-24  10:15AM  <DIR>  name, or the size in place of <DIR>
+      Add(entries, AfterFields(line, 3), AfterFields(line, 2).starts_with("<DIR>"));
     }
   });
+  return entries;
+}
+
+std::vector<std::string> FolderNames(const std::vector<ListedEntry>& entries) {
+  std::vector<std::string> names;
+  for (const ListedEntry& entry : entries)
+    if (entry.folder) names.push_back(entry.name);
   return names;
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "destination/FtpListing.h"
 #include "destination/FtpSettings.h"
 
 // The FTP client the system needs: one logged-in control connection, reused for every
@@ -42,13 +43,16 @@ class FtpSession {
 
   // Connects and logs in, or checks that the connection is still logged in; again after a drop.
   virtual FtpResult Connect() = 0;
-  // The names of the sub-folders of the folder; a stop request ends the wait for the server.
-  virtual FtpResult ListFolders(const std::string& folder, std::vector<std::string>& names,
-                                std::stop_token stop) = 0;
+  // What the folder holds; a stop request ends the wait for the server.
+  virtual FtpResult List(const std::string& folder, std::vector<ListedEntry>& entries,
+                         std::stop_token stop) = 0;
   // Makes the folder and any missing parent; an existing folder is fine.
   virtual FtpResult MakeFolder(const std::string& folder) = 0;
   // The size of the file; nothing (with a Refused result) when there is no such file.
   virtual FtpResult FileSize(const std::string& path, std::optional<std::uint64_t>& size) = 0;
+  // The size of the file just stored, asked on the connection that stored it, which is in binary
+  // mode then: a single command.
+  virtual FtpResult StoredSize(const std::string& path, std::optional<std::uint64_t>& size) = 0;
   virtual FtpResult Delete(const std::string& path) = 0;
   // Starts storing the file (an existing file is replaced). Only one upload at a time, and no
   // other operation until it is finished or dropped.

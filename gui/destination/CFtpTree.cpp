@@ -75,8 +75,9 @@ void CFtpTree::List(QTreeWidgetItem* item) {
   tree_->setEnabled(false);
   QApplication::setOverrideCursor(Qt::WaitCursor);
   worker_.Start([this, path = PathOf(item)](std::stop_token stop) {
-    names_.clear();
-    result_ = destination::OpenFtpSession(settings_)->ListFolders(path, names_, stop);
+    std::vector<destination::ListedEntry> entries;
+    result_ = destination::OpenFtpSession(settings_)->List(path, entries, stop);
+    names_ = destination::FolderNames(entries);
   });
 }
 

@@ -116,7 +116,8 @@ class FtpRecoveryTest(FtpTestCase):
     def test_clashes_on_the_server(self):
         server = self.serve()
         os.makedirs(self.on_server("out"))
-        for name in ("top.txt", "Copy(1)_top.txt"):
+        # A name taken in another case counts as taken: many servers store names without case.
+        for name in ("top.txt", "COPY(1)_TOP.TXT"):
             with open(self.on_server("out", name), "w") as old:
                 old.write("already here")
         self.recover(server, "--to", "/out", "--path", "/top.txt")
@@ -126,7 +127,7 @@ class FtpRecoveryTest(FtpTestCase):
         self.assertEqual(self.read_on_server("out", "top.txt"), b"already here")
         self.recover(server, "--to", "/out", "--path", "/top.txt", "--on-conflict", "overwrite")
         self.assertEqual(self.read_on_server("out", "top.txt"), b"top")
-        self.assertEqual(sorted(os.listdir(self.on_server("out"))), ["Copy(1)_top.txt", "Copy(2)_top.txt", "top.txt"])
+        self.assertEqual(sorted(os.listdir(self.on_server("out"))), ["COPY(1)_TOP.TXT", "Copy(2)_top.txt", "top.txt"])
 
     def test_a_refused_folder_is_named_and_the_run_goes_on(self):
         os.makedirs(self.on_server("out", "DOCS"))

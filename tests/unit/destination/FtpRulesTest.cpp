@@ -34,7 +34,9 @@ TEST(FtpAddress, RefusesWhatIsNoAddress) {
   }
 }
 
-TEST(FtpListing, MlsdNamesFoldersOnly) {
+using Entries = std::vector<ListedEntry>;
+
+TEST(FtpListing, MlsdNamesEveryEntryAndItsKind) {
   const char* listing =
       "type=cdir;modify=20240101000000; .\r\n"
       "type=pdir;modify=20240101000000; ..\r\n"
@@ -42,9 +44,16 @@ TEST(FtpListing, MlsdNamesFoldersOnly) {
       "modify=20240101000000;size=6;type=file; a.txt\r\n"
       "Type=DIR;size=0; UPPER\r\n"
       "type=dir; name;with;semicolons\r\n"
+      "type=OS.unix=symlink; link\r\n"
       "garbage-without-blank\r\n";
-  EXPECT_EQ(FolderNamesFromMlsd(listing), (Names{"My Folder", "UPPER", "name;with;semicolons"}));
-  EXPECT_EQ(FolderNamesFromMlsd(""), Names{});
+  const Entries entries = EntriesFromMlsd(listing);
+  EXPECT_EQ(entries, (Entries{{"My Folder", true},
+                              {"a.txt", false},
+                              {"UPPER", true},
+                              {"name;with;semicolons", true},
+                              {"link", false}}));
+  EXPECT_EQ(FolderNames(entries), (Names{"My Folder", "UPPER", "name;with;semicolons"}));
+  EXPECT_EQ(EntriesFromMlsd(""), Entries{});
 }
 
 TEST(FtpListing, ListInUnixAndDosFormats) {
@@ -56,11 +65,14 @@ TEST(FtpListing, ListInUnixAndDosFormats) {
       "lrwxrwxrwx   1 owner group        4 Jan 31 10:15 link -> DOCS\n"
       "drwxr-xr-x   2 owner group     4096 Jan 31 10:15 .\n"
       "drwxr-xr-x   2 owner group\n";
-  EXPECT_EQ(FolderNamesFromList(unix), (Names{"DOCS", "two  blanks"}));
+  EXPECT_EQ(EntriesFromList(unix), (Entries{{"DOCS", true},
+                                            {"two  blanks", true},
+                                            {"file.txt", false},
+                                            {"link", false}}));
   const char* dos =
       "01-31-24  10:15AM       <DIR>          Reports 2024\r\n"
       "01-31-24  10:15AM                  10 file.txt\r\n";
-  EXPECT_EQ(FolderNamesFromList(dos), Names{"Reports 2024"});
+  EXPECT_EQ(EntriesFromList(dos), (Entries{{"Reports 2024", true}, {"file.txt", false}}));
 }
 
 TEST(FtpPassword, CopiesAreIndependentAndEmptyMeansNone) {
