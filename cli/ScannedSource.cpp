@@ -87,13 +87,8 @@ int ReportScanOutcome(volume::ScanOutcome outcome) {
     case volume::ScanOutcome::Completed:
       return kSuccess;
     case volume::ScanOutcome::EndedEarly:
-      PrintError(
-          "the chain of tree blocks leads into a block that is not a tree block; what follows it "
-          "was not read");
-      return kFailure;
     case volume::ScanOutcome::Unreadable:
-      PrintError(
-          "a block of the chain of tree blocks could not be read; what follows it was not read");
+      PrintError(std::string(volume::ScanShortfallText(outcome)));
       return kFailure;
     case volume::ScanOutcome::Stopped:
       PrintError("stopped; only the entries found so far were used");

@@ -216,6 +216,21 @@ class VolumeScan {
 
 }  // namespace
 
+std::string_view ScanShortfallText(ScanOutcome outcome) {
+  switch (outcome) {
+    case ScanOutcome::EndedEarly:
+      return "Scanning ended early: the chain of tree blocks leads into a block that is not a tree "
+             "block; what follows it was not read";
+    case ScanOutcome::Unreadable:
+      return "Scanning ended early: a block of the chain of tree blocks could not be read; what "
+             "follows it was not read";
+    case ScanOutcome::Completed:
+    case ScanOutcome::Stopped:
+      break;
+  }
+  return {};
+}
+
 FileTree NewVolumeTree(std::u16string volumeName) {
   ScanItem root;
   root.m_key = kTopDirectoryKey;

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <stop_token>
 #include <string>
+#include <string_view>
 
 #include "app/LogReport.h"
 #include "app/Progress.h"
@@ -29,6 +30,10 @@ enum class ScanOutcome {
   Stopped,     // stopped by the user: what was filed stays, orphans are dropped
   Unreadable,  // a block of the chain could not be read and no partition continues it
 };
+
+// Why a scan read less than the whole volume, for the person who asked for it; empty when it
+// completed or when the user stopped it.
+std::string_view ScanShortfallText(ScanOutcome outcome);
 
 // A tree with only its top item, named after the volume, and the root record (key 127).
 FileTree NewVolumeTree(std::u16string volumeName);

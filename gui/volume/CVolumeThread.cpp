@@ -11,6 +11,7 @@ LoadedScan Scan(const volume::VolumeScanSource& source, const app::LogReport& lo
   loaded.tree = volume::NewVolumeTree(source.volumeName);
   observer.Watch(&loaded.tree);
   loaded.outcome = volume::ScanVolume(source, loaded.tree, observer, std::move(stop), log);
+  loaded.notice = volume::ScanShortfallText(loaded.outcome);
   observer.Watch(nullptr);
   loaded.source = source.reader;
   loaded.poolBase = source.poolBase;
