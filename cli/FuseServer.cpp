@@ -95,6 +95,9 @@ fuse_entry_param Entry(const MountedVolume& volume, NodeId id) {
 void Init(void* served, fuse_conn_info* connection) {
   connection->max_read = kLargestRead;
   connection->max_readahead = kLargestRead;
+  // Every listing carries the attributes: in its "auto" mode the kernel lists the later pages of
+  // a large folder without them and then looks up each entry on its own, a request per entry.
+  connection->want &= ~FUSE_CAP_READDIRPLUS_AUTO;
   if (connection->capable & FUSE_CAP_PARALLEL_DIROPS) connection->want |= FUSE_CAP_PARALLEL_DIROPS;
   if (connection->capable & FUSE_CAP_NO_OPENDIR_SUPPORT) {
     connection->want |= FUSE_CAP_NO_OPENDIR_SUPPORT;
