@@ -104,8 +104,7 @@ class ImageCommand : public Command {
   // Neither the image nor the map file may be the source (creating them empties them), nor lie
   // on a file system of the source disk, nor be each other.
   std::optional<app::Failure> CheckDestinations() const {
-    const std::string source =
-        source_.image ? *source_.image : platform::DiskDevicePath(*source_.disk);
+    const std::string source = source_.SourcePath().value_or("");
     if (auto refusal = imaging::ImageDestinationRefusal(imagePath_, source)) return refusal;
     for (const std::string& path : {imagePath_, mapPath_}) {
       if (SamePlace(source, path)) {

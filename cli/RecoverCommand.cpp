@@ -11,6 +11,7 @@
 #include "app/SizeText.h"
 #include "app/TextEncoding.h"
 #include "destination/FreeSpace.h"
+#include "destination/SourceOverlap.h"
 #include "volume/SavingRun.h"
 #include "volume/Selection.h"
 
@@ -65,9 +66,12 @@ class RecoverCommand : public Command {
     // The server is tried before a scan that may take hours, and nothing is written without it.
     std::unique_ptr<destination::FtpDestination> server;
     if (ftp_.Given() && !(server = ftp_.Connect(folder_))) return kFailure;
+    if (auto refusal = FolderOnSource(source_.SourcePath())) return Fail(refusal->message);
     const InterruptStop interrupt;
     auto scanned = ScanChosenSource(source_, interrupt.token(), log);
     if (!scanned.ok()) return Fail(scanned.error());
+    if (auto refusal = FolderOnSource(scanned.value().description.sourcePath))
+      return Fail(refusal->message);
     volume::FileTree& tree = scanned.value().tree;
     if (interrupt.interrupted()) return ReportScanOutcome(scanned.value().outcome);
     if (auto status = mask_.Apply(scanned.value(), interrupt.token())) return *status;
@@ -99,6 +103,13 @@ class RecoverCommand : public Command {
   }
 
  private:
+  // Files are never recovered onto the disk being read. The source is known from the options
+  // before the scan, and from a saved scan once it is loaded.
+  std::optional<app::Failure> FolderOnSource(const std::optional<std::string>& source) const {
+    if (ftp_.Given() || !source) return std::nullopt;
+    return destination::RecoveryFolderRefusal(folder_, *source);
+  }
+
   // Ticks what --path names (everything without it); returns why it cannot.
   std::string Select(volume::FileTree& tree) const {
     if (paths_.empty()) {

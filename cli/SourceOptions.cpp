@@ -7,6 +7,7 @@
 #include "disk/DriveName.h"
 #include "disk/MediaDiscovery.h"
 #include "disk/NameBlock.h"
+#include "disk/platform/Platform.h"
 #include "diskscan/DiskScanner.h"
 
 namespace kestrel::cli {
@@ -89,6 +90,12 @@ void SourceOptions::AddTo(CLI::App& parser, bool withScans) {
   parser.add_option(
       "--scan-file", scanFile,
       "A saved scan; its data are read from the source it names, or from --disk / --image");
+}
+
+std::optional<std::string> SourceOptions::SourcePath() const {
+  if (image) return *image;
+  if (disk) return platform::DiskDevicePath(*disk);
+  return std::nullopt;
 }
 
 app::Result<DiscoveredSource> DiscoverSource(const SourceOptions& options, std::stop_token stop,

@@ -29,6 +29,9 @@ struct SourceOptions {
   // withScans: the command reads a volume or pool and offers --pool-scan, --disk-scan and
   // --scan-file.
   void AddTo(CLI::App& parser, bool withScans = true);
+
+  // The device or image file read; nothing for a saved scan, whose file names its own.
+  std::optional<std::string> SourcePath() const;
 };
 
 // The disk or image the options name, with the pools media discovery (or, with --disk-scan, the

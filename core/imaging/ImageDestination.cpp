@@ -3,9 +3,8 @@
 #include <filesystem>
 
 #include "app/SizeText.h"
-#include "disk/DriveName.h"
+#include "destination/SourceOverlap.h"
 #include "disk/platform/Platform.h"
-#include "disk/platform/StorageUse.h"
 #include "imaging/ImagingRange.h"
 
 namespace kestrel::imaging {
@@ -27,16 +26,16 @@ std::optional<app::Failure> CheckRoomForImage(const std::string& imagePath, Sect
 
 std::optional<app::Failure> ImageDestinationRefusal(const std::string& imagePath,
                                                     const std::string& sourcePath) {
-  const auto disk = disk::PhysicalDriveNumber(sourcePath);
-  const std::string source = disk ? platform::DiskDevicePath(*disk) : sourcePath;
-  if (source.empty()) return std::nullopt;
-  if (platform::SameStorage(imagePath, source)) {
-    return app::Failure{imagePath + ": is the source; write the image elsewhere"};
-  }
-  if (platform::FileSystemLiesOn(imagePath, source)) {
-    return app::Failure{imagePath + ": lies on a file system of the source disk (" + sourcePath +
-                        "); writing the image there would overwrite the deleted data to be "
-                        "saved. Choose a folder on another disk."};
+  switch (destination::OverlapWithSource(imagePath, sourcePath)) {
+    case destination::SourceOverlap::IsTheSource:
+      return app::Failure{imagePath + ": is the source; write the image elsewhere"};
+    case destination::SourceOverlap::OnTheSourceDisk:
+      return app::Failure{imagePath + ": lies on a file system of the source disk (" +
+                          sourcePath +
+                          "); writing the image there would overwrite the deleted data to be "
+                          "saved. Choose a folder on another disk."};
+    case destination::SourceOverlap::None:
+      break;
   }
   return std::nullopt;
 }

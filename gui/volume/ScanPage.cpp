@@ -7,6 +7,7 @@
 
 #include "app/ShellTexts.h"
 #include "destination/FtpSettings.h"
+#include "destination/SourceOverlap.h"
 #include "gui/common/NoticeDialog.h"
 #include "gui/common/QtText.h"
 #include "gui/common/Skin.h"
@@ -187,10 +188,16 @@ void ScanPage::OnRecover() {
   if (WorkRunning() || !CanRecover()) return;
   const std::unique_ptr<CSaveFile> destination = DestinationDialog(filter_);
   if (destination->exec() != QDialog::Accepted) return;
+  const bool ftp = destination->Kind() == destination::DestinationKind::FtpServer;
+  if (auto refusal = ftp ? std::nullopt
+                         : destination::RecoveryFolderRefusal(destination->Folder(),
+                                                              loaded_.description.sourcePath)) {
+    NoticeDialog("FolderOnSource", refusal->message, {NoticeDialog::kOk}, this).exec();
+    return;
+  }
   selection_->clear();
   preview_->Close();
   browser_->SetRecovering(true);
-  const bool ftp = destination->Kind() == destination::DestinationKind::FtpServer;
   saving_ =
       SavingThread({loaded_.source, loaded_.poolBase, destination->Folder(), destination->Kind(),
                     ftp ? SessionFtpSettings() : destination::FtpSettings{}},

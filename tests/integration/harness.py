@@ -1,6 +1,7 @@
 """Shared helpers of the integration tests: build images with kestrel-nss-mkimage, run
 kestrel-nss-cli on them, and check that no source was written."""
 
+import contextlib
 import hashlib
 import json
 import os
@@ -43,6 +44,18 @@ def content_digest(path):
     return digest.hexdigest()
 
 
+@contextlib.contextmanager
+def loop_device(path):
+    """A loop device over the file, or "" where the machine gives none."""
+    result = subprocess.run(["losetup", "--find", "--show", path], capture_output=True, text=True)
+    device = result.stdout.strip() if result.returncode == 0 else ""
+    try:
+        yield device
+    finally:
+        if device:
+            subprocess.run(["losetup", "-d", device], check=False)
+
+
 class ImageTestCase(unittest.TestCase):
     """A test with its own folder, a log report in it, and images whose bytes are checked to be
     unchanged at the end of every test."""
@@ -64,6 +77,27 @@ class ImageTestCase(unittest.TestCase):
 
     def path(self, name):
         return os.path.join(self.dir, name)
+
+    @contextlib.contextmanager
+    def mounted_file_system(self, size):
+        """An ext2 file system of `size` bytes in a file of the test's folder, mounted through a
+        loop device at the folder "mnt": yields (file, device, mount point); skips the test where
+        the machine cannot do it."""
+        file_system, mount_point = self.path("ext2.img"), self.path("mnt")
+        with open(file_system, "wb") as sparse:
+            sparse.truncate(size)
+        if subprocess.run(["mke2fs", "-q", "-F", file_system], capture_output=True).returncode != 0:
+            self.skipTest("SKIPPED: mke2fs is not installed")
+        os.mkdir(mount_point)
+        with loop_device(file_system) as device:
+            if not device:
+                self.skipTest("SKIPPED: no loop device on this machine")
+            if subprocess.run(["mount", device, mount_point], capture_output=True).returncode != 0:
+                self.skipTest("SKIPPED: this machine does not let the test mount a file system")
+            try:
+                yield file_system, device, mount_point
+            finally:
+                subprocess.run(["umount", mount_point], check=False)
 
     def mkimage(self, layout, name="disk", pool_image=None, expect=False):
         """Builds the layout's disks (or one pool image) and returns (image paths, manifest)."""

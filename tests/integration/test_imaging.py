@@ -10,7 +10,7 @@ import subprocess
 import time
 import unittest
 
-from harness import CLI, ImageTestCase, disk, file, partition, pool, sha256, volume
+from harness import CLI, ImageTestCase, disk, file, loop_device, partition, pool, sha256, volume
 
 LAYOUT = {"disks": [disk(
     partition(pool("DATA", volume("VOL1", file("/a.txt", "alpha"), file("/DOCS/b.txt", "beta")))),
@@ -19,18 +19,6 @@ LAYOUT = {"disks": [disk(
 
 # A large, sparse disk: copying it takes long enough for an interrupt to arrive in the middle.
 BIG_LAYOUT = {"disks": [disk(partition(pool("P", volume("V"))), partition(sizeSectors=2048), sizeMiB=3072)]}
-
-
-@contextlib.contextmanager
-def loop_device(path):
-    """A loop device over the file, or "" where the machine gives none."""
-    result = subprocess.run(["losetup", "--find", "--show", path], capture_output=True, text=True)
-    device = result.stdout.strip() if result.returncode == 0 else ""
-    try:
-        yield device
-    finally:
-        if device:
-            subprocess.run(["losetup", "-d", device], check=False)
 
 
 def root_device():
@@ -214,23 +202,9 @@ class CloneTest(ImagingTestCase):
 
     def test_refuses_a_mounted_destination(self):
         images, _ = self.mkimage(LAYOUT)
-        file_system = self.path("ext2.img")
-        with open(file_system, "wb") as sparse:
-            sparse.truncate(os.path.getsize(images[0]))
-        if subprocess.run(["mke2fs", "-q", "-F", file_system], capture_output=True).returncode != 0:
-            self.skipTest("SKIPPED: mke2fs is not installed")
-        mount_point = self.path("mnt")
-        os.mkdir(mount_point)
-        with loop_device(file_system) as device:
-            if not device:
-                self.skipTest("SKIPPED: no loop device on this machine")
-            if subprocess.run(["mount", device, mount_point], capture_output=True).returncode != 0:
-                self.skipTest("SKIPPED: this machine does not let the test mount a file system")
-            try:
-                result = self.cli("clone", "--from", "0", "--to", "1", "--yes", disks=[images[0], device],
-                                  expect_status=1)
-            finally:
-                subprocess.run(["umount", mount_point], check=False)
+        with self.mounted_file_system(os.path.getsize(images[0])) as (_, device, mount_point):
+            result = self.cli("clone", "--from", "0", "--to", "1", "--yes", disks=[images[0], device],
+                              expect_status=1)
         self.assertIn(f"holds a mounted file system ({device} on {mount_point})", result.stderr)
 
     def test_refuses_the_disk_of_the_running_system(self):

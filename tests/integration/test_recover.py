@@ -103,6 +103,18 @@ class RecoverTest(ImageTestCase):
         finally:
             subprocess.run(["umount", mount])
 
+    def test_a_folder_on_the_source_disk_is_refused(self):
+        # The disk read is a loop device whose file system is mounted: writing into it would
+        # overwrite what is being recovered, whether the disk is named by number or by its file.
+        with self.mounted_file_system(1 << 20) as (file_system, device, mount_point):
+            target = os.path.join(mount_point, "out")
+            by_disk = self.cli("recover", "--disk", "0", "--to", target, disks=[device], expect_status=1)
+            by_image = self.cli("recover", "--image", file_system, "--to", target, expect_status=1)
+            written = os.listdir(mount_point)
+        for result in (by_disk, by_image):
+            self.assertIn(f"{target}: lies on the source disk", result.stderr)
+        self.assertEqual(written, ["lost+found"], "nothing is written there")
+
     def test_cat_writes_one_file(self):
         output = subprocess.run([CLI, "cat", *self.source, "--path", "/DOCS/three-extents.xls"], capture_output=True,
                                 env=dict(os.environ, KESTREL_NSS_LOG=self.log, KESTREL_NSS_DISKS=":".join(self.images)))
