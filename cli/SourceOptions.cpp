@@ -106,8 +106,7 @@ app::Result<DiscoveredSource> DiscoverSource(const SourceOptions& options, std::
   if (!opened.ok()) return app::Failure{opened.error()};
   DiscoveredSource source{opened.value().reader, {}, false};
   const std::string name = disk::PhysicalDriveName(*options.disk);
-  source.tree.disks.push_back(
-      disk::DiscoverDisk(*options.disk, source.reader, name, log));
+  source.tree.disks.push_back(disk::DiscoverDisk(*options.disk, source.reader, name, log));
   return source;
 }
 

@@ -40,7 +40,8 @@ app::Result<DiscoveredSource> DiscoverSource(const SourceOptions& options, std::
                                              const app::LogReport& log);
 
 // The pool the options name, as discovery found it.
-app::Result<disk::PoolEntry> FindPool(const SourceOptions& options, std::stop_token stop, const app::LogReport& log);
+app::Result<disk::PoolEntry> FindPool(const SourceOptions& options, std::stop_token stop,
+                                      const app::LogReport& log);
 
 // The pool the options name, ready for a pool scan. A name that matches nothing is an error that
 // lists what exists; one that matches several is an error that lists them. Without --pool the

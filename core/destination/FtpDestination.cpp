@@ -140,7 +140,7 @@ std::string FtpDestination::AfterFailedUpload(const std::string& path, const Ftp
   Checked(session_->Delete(path));
   const std::string broke = "the connection to the server broke (" + failure.error + "); ";
   return OnServer(path) ? broke + "connected again, but the partial file stays on the server"
-                      : broke + "connected again, and no partial file is left on the server";
+                        : broke + "connected again, and no partial file is left on the server";
 }
 
 std::optional<std::string> FtpDestination::CheckArrived(const std::string& path,

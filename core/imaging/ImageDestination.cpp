@@ -30,8 +30,7 @@ std::optional<app::Failure> ImageDestinationRefusal(const std::string& imagePath
     case destination::SourceOverlap::IsTheSource:
       return app::Failure{imagePath + ": is the source; write the image elsewhere"};
     case destination::SourceOverlap::OnTheSourceDisk:
-      return app::Failure{imagePath + ": lies on a file system of the source disk (" +
-                          sourcePath +
+      return app::Failure{imagePath + ": lies on a file system of the source disk (" + sourcePath +
                           "); writing the image there would overwrite the deleted data to be "
                           "saved. Choose a folder on another disk."};
     case destination::SourceOverlap::None:

@@ -42,8 +42,7 @@ CFtpTree::CFtpTree(destination::FtpSettings settings, QWidget* parent)
   connect(&worker_, &WorkerThread::finished, this, &CFtpTree::ShowListing);
 
   QPushButton* ok = SkinButton("Ok", "Recover into the chosen folder", "okButton", this);
-  QPushButton* cancel =
-      SkinButton(app::kCancelCaption, "Choose no folder", "cancelButton", this);
+  QPushButton* cancel = SkinButton(app::kCancelCaption, "Choose no folder", "cancelButton", this);
   connect(ok, &QPushButton::clicked, this, &CFtpTree::Confirm);
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
   auto* buttons = new QHBoxLayout;

@@ -65,10 +65,8 @@ TEST(FtpListing, ListInUnixAndDosFormats) {
       "lrwxrwxrwx   1 owner group        4 Jan 31 10:15 link -> DOCS\n"
       "drwxr-xr-x   2 owner group     4096 Jan 31 10:15 .\n"
       "drwxr-xr-x   2 owner group\n";
-  EXPECT_EQ(EntriesFromList(unix), (Entries{{"DOCS", true},
-                                            {"two  blanks", true},
-                                            {"file.txt", false},
-                                            {"link", false}}));
+  EXPECT_EQ(EntriesFromList(unix),
+            (Entries{{"DOCS", true}, {"two  blanks", true}, {"file.txt", false}, {"link", false}}));
   const char* dos =
       "01-31-24  10:15AM       <DIR>          Reports 2024\r\n"
       "01-31-24  10:15AM                  10 file.txt\r\n";
