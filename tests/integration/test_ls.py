@@ -94,6 +94,24 @@ class LsTest(ImageTestCase):
         self.assertIn("\nStarted Scanning VOL1", self.log_text())
         self.assertIn("\nVolume scanning completed successfully on", self.log_text())
 
+    def test_a_chain_into_a_damaged_block_ends_early_and_says_so(self):
+        entries = [file(f"/f{index:03d}.txt", str(index)) for index in range(300)]
+        images, manifest = self.mkimage({"disks": [disk(partition(pool("DATA", volume("VOL1", *entries))),
+                                                        partition(sizeSectors=2048))]})
+        pool_base = manifest["disks"][0]["partitions"][0]["pool"]["poolBase"]
+        last = manifest["disks"][0]["partitions"][0]["pool"]["volumes"][0]["entries"][-1]["recordOffset"]
+        damaged = last - (last - pool_base) % 4096
+        with open(images[0], "r+b") as image:  # the tree block that holds the last entry
+            image.seek(damaged)
+            image.write(bytes(4096))
+        self.watch(images[0])
+        result = self.cli("ls", "--disk", "0", disks=images, expect_status=1)
+        self.assertIn("Scanning ended early: the chain of tree blocks leads into a block that is not a tree "
+                      "block; what follows it was not read", result.stderr)
+        listed = [line for line in result.stdout.splitlines() if line.startswith("/f")]
+        self.assertTrue(0 < len(listed) < 300, "what came before the damaged block is listed")
+        self.assertNotIn("completed successfully", self.log_text())
+
     def test_names_that_match_nothing_or_several(self):
         images, _ = self.mkimage({"disks": [disk(
             partition(pool("DATA", volume("VOL1"), volume("VOL2"))), partition(pool("DATA", volume("X"))),
