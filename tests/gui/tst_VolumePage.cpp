@@ -49,6 +49,7 @@ class VolumePageTest : public QObject {
   void recoverWritesEveryFileWhole();
   void aClashAnsweredWithRenameKeepsBothFiles();
   void stopDuringTheScanAnsweredNoThenYes();
+  void aScanCutShortByAReadErrorSaysSo();
   void stopDuringARecoveryPausesItThenEndsIt();
   void leavingWhileWorkRunsIsRefused();
   void leavingButtonsGiveTheirResults_data();
@@ -246,6 +247,20 @@ void VolumePageTest::stopDuringTheScanAnsweredNoThenYes() {
   QVERIFY(IsEnabled(&page, "homeButton") && IsEnabled(&page, "unselectButton"));
   QVERIFY(program_.disks->LogText().contains("\nScan volume process aborted"));
   QCOMPARE(ended.count(), 0);
+}
+
+void VolumePageTest::aScanCutShortByAReadErrorSaysSo() {
+  const qsizetype logBefore = program_.disks->LogText().size();
+  const auto gate = DemoGate(*program_.disks);
+  gate->Allow(2);  // the pool label and the root block; the first leaf block cannot be read
+  gui::LeafIterator page(DemoVolume(*program_.disks, "VOL1", gate), *program_.log, nullptr);
+  page.open();
+  QVERIFY(QTest::qWaitFor([&] { return gate->Waiting(); }, kScanTimeout));
+  gate->FailRest();
+  QTRY_VERIFY_WITH_TIMEOUT(!page.findChild<QPushButton*>("stopButton")->isVisible(), kScanTimeout);
+  QVERIFY2(LabelText(&page, "statusText").startsWith("Scanning ended early: "),
+           qPrintable(LabelText(&page, "statusText")));
+  QVERIFY(!program_.disks->LogText().mid(logBefore).contains("completed successfully"));
 }
 
 void VolumePageTest::stopDuringARecoveryPausesItThenEndsIt() {

@@ -11,6 +11,7 @@ std::optional<std::size_t> GatedSource::ReadSome(std::int64_t offset,
     --waiting_;
     if (!open_) --permits_;
     ++passed_;
+    if (failing_) return std::nullopt;
   }
   return inner_.ReadSome(offset, buffer);
 }
@@ -36,6 +37,14 @@ void GatedSource::Close() {
   const std::lock_guard lock(mutex_);
   open_ = false;
   permits_ = 0;
+}
+
+void GatedSource::FailRest() {
+  {
+    const std::lock_guard lock(mutex_);
+    open_ = failing_ = true;
+  }
+  changed_.notify_all();
 }
 
 int GatedSource::Passed() {
