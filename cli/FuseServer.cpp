@@ -25,9 +25,9 @@ using mount::NodeId;
 constexpr double kCacheSeconds = 365.0 * 24 * 3600;
 constexpr unsigned kLargestRead = 1 << 20;
 
-// What the session serves, and what the kernel agreed to when it started.
-// What the session serves, and the files it has open: a file still open when the file system is
-// unmounted never gets its release, so the session owns them.
+// What the session serves, what the kernel agreed to when it started, and the files it has open:
+// a file still open when the file system is unmounted never gets its release, so the session
+// owns them.
 struct Served {
   explicit Served(const MountedVolume& served) : volume(served) {}
 
