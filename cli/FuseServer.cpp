@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "Command.h"
+#include "disk/ReadBuffer.h"
 
 namespace kestrel::cli {
 namespace {
@@ -176,11 +177,11 @@ void Open(fuse_req_t req, fuse_ino_t ino, fuse_file_info* info) {
 }
 
 void Read(fuse_req_t req, fuse_ino_t ino, std::size_t size, off_t offset, fuse_file_info* info) {
-  thread_local std::vector<std::uint8_t> buffer(kLargestRead);
-  if (buffer.size() < size) buffer.resize(size);
+  thread_local disk::ReadBuffer buffer(kLargestRead);
+  if (buffer.size() < size) buffer = disk::ReadBuffer(size);
   const auto* layout = reinterpret_cast<const volume::FileDataLayout*>(info->fh);
   const mount::MountRead read = VolumeOf(req).Read(
-      NodeOf(ino), *layout, static_cast<std::uint64_t>(offset), std::span(buffer).first(size));
+      NodeOf(ino), *layout, static_cast<std::uint64_t>(offset), buffer.span().first(size));
   if (read.error != 0) return void(fuse_reply_err(req, read.error));
   fuse_reply_buf(req, reinterpret_cast<const char*>(buffer.data()), read.bytes);
 }
