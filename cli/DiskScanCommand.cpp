@@ -24,7 +24,9 @@ class DiskScanCommand : public Command {
     scan.diskScan = true;
     auto found = DiscoverSource(scan, interrupt.token(), log);
     if (!found.ok()) return Fail(found.error());
-    const auto& pools = found.value().tree.disks.front().pools;
+    const disk::DiskEntry& disk = found.value().tree.disks.front();
+    const auto& pools = disk.pools;
+    if (disk.zeroedSectors != 0) std::cerr << disk::ZeroedSectorsText(disk.zeroedSectors) << '\n';
     if (json_) {
       nlohmann::ordered_json json = nlohmann::ordered_json::array();
       for (const auto& pool : pools) json.push_back(PoolJson(pool));

@@ -21,6 +21,8 @@ void PrintDisk(const disk::DiskEntry& disk) {
     return;
   }
   std::cout << (disk.netware ? "  NetWare" : "  no NetWare boot signature") << '\n';
+  if (disk.zeroedSectors != 0)
+    std::cout << "  " << disk::ZeroedSectorsText(disk.zeroedSectors) << '\n';
   for (const auto& pool : disk.pools) {
     std::cout << "  " << app::ToUtf8(pool.Label()) << "  (partition header at byte "
               << pool.node.start << ")\n";

@@ -63,6 +63,7 @@ app::Result<DiscoveredSource> ScanForPools(const SourceOptions& options, std::st
   entry.node.sourcePath = path;
   entry.pools = std::move(found.pools);
   entry.chain = std::move(found.chain);
+  entry.zeroedSectors = found.zeroedSectors;
   source.tree.disks.push_back(std::move(entry));
   return source;
 }

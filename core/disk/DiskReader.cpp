@@ -34,6 +34,10 @@ bool DiskReader::ReadBlock(std::int64_t poolBase, std::uint64_t n,
   return offset && ReadAt(*offset, buffer);
 }
 
+std::string ZeroedSectorsText(std::uint64_t sectors) {
+  return std::to_string(sectors) + " sectors could not be read: what they hold is missing";
+}
+
 std::optional<std::int64_t> SectorOffset(std::uint64_t sector) {
   constexpr auto kMax = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
   if (sector > kMax / layout::kSectorSize) return std::nullopt;
@@ -42,7 +46,10 @@ std::optional<std::int64_t> SectorOffset(std::uint64_t sector) {
 
 SectorBuffer ReadSectorOrZeros(const DiskReader& reader, std::int64_t offset) {
   SectorBuffer sector{};
-  if (!reader.ReadAt(offset, sector)) sector.fill(0);
+  if (!reader.ReadAt(offset, sector)) {
+    sector.fill(0);
+    reader.CountZeroedSectors(1);
+  }
   return sector;
 }
 
@@ -54,8 +61,10 @@ std::size_t ReadAround(const DiskReader& reader, std::int64_t offset,
       std::min<std::int64_t>(left, static_cast<std::int64_t>(buffer.size())));
   for (std::size_t at = 0; at < available; at += layout::kSectorSize) {
     const auto sector = buffer.subspan(at, std::min(layout::kSectorSize, available - at));
-    if (!reader.ReadAt(offset + static_cast<std::int64_t>(at), sector))
+    if (!reader.ReadAt(offset + static_cast<std::int64_t>(at), sector)) {
       std::fill(sector.begin(), sector.end(), 0);
+      reader.CountZeroedSectors(1);
+    }
   }
   return available;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -25,11 +26,15 @@ struct OpenStatus {
 };
 
 // One open source with positioned reads at signed 64-bit byte offsets. Copies share the source;
-// reads never move a shared position, so several threads may read at once.
+// reads never move a shared position, so several threads may read at once. Copies also share the
+// count of sectors that could not be read and were taken as zeros (ReadSectorOrZeros,
+// ReadAround), so that an operation can say what it could not read.
 class DiskReader {
  public:
   DiskReader() = default;
-  explicit DiskReader(std::shared_ptr<ByteSource> source) : source_(std::move(source)) {}
+  explicit DiskReader(std::shared_ptr<ByteSource> source)
+      : source_(std::move(source)),
+        zeroedSectors_(std::make_shared<std::atomic<std::uint64_t>>(0)) {}
 
   bool IsValid() const { return source_ != nullptr; }
   std::int64_t Size() const { return source_ ? source_->Size() : 0; }
@@ -43,8 +48,30 @@ class DiskReader {
   bool ReadSector(std::uint64_t sector, std::span<std::uint8_t> buffer) const;
   bool ReadBlock(std::int64_t poolBase, std::uint64_t n, std::span<std::uint8_t> buffer) const;
 
+  // Sectors taken as zeros so far; an operation compares the count before and after it.
+  std::uint64_t ZeroedSectors() const { return zeroedSectors_ ? zeroedSectors_->load() : 0; }
+  void CountZeroedSectors(std::uint64_t sectors) const {
+    if (zeroedSectors_) *zeroedSectors_ += sectors;
+  }
+
  private:
   std::shared_ptr<ByteSource> source_;
+  std::shared_ptr<std::atomic<std::uint64_t>> zeroedSectors_;
+};
+
+// What the log and the command line say of sectors an operation took as zeros.
+std::string ZeroedSectorsText(std::uint64_t sectors);
+
+// The sectors an operation took as zeros: started before it, asked after it.
+class ZeroedSectorCount {
+ public:
+  explicit ZeroedSectorCount(const DiskReader& reader)
+      : reader_(reader), before_(reader.ZeroedSectors()) {}
+  std::uint64_t Since() const { return reader_.ZeroedSectors() - before_; }
+
+ private:
+  const DiskReader& reader_;
+  std::uint64_t before_;
 };
 
 struct OpenedSource {

@@ -28,10 +28,25 @@ void WalkPartitionChain(DiskEntry& disk, const DiskReader& reader, std::uint32_t
     if (auto pool = ProbePool(reader, headerOffset, header, disk.node.sourcePath)) {
       disk.pools.push_back(std::move(*pool));
     }
-    if (!met.insert(link).second || !reader.ReadSector(link, header)) break;
+    if (!met.insert(link).second) break;
+    if (!reader.ReadSector(link, header)) {
+      reader.CountZeroedSectors(1);  // the rest of the chain is missing
+      break;
+    }
     headerSector = link;
     chain.push_back({headerSector, NextPartitionHeaderSector(header)});
   }
+}
+
+// The partitions of a disk whose sector 0 has been read.
+void ReadNetWarePartitions(DiskEntry& disk, const DiskReader& reader, const SectorBuffer& sector0,
+                           const app::LogReport& log) {
+  disk.netware = IsNetWareBootSector(sector0);
+  if (!disk.netware) return;
+  log.AppendLogEntry("Reading Netware partitions in disk");
+  const std::uint32_t first = FirstPartitionHeaderSector(sector0);
+  disk.node.start = SectorToOffset(first);
+  WalkPartitionChain(disk, reader, first);
 }
 
 }  // namespace
@@ -42,13 +57,12 @@ DiskEntry DiscoverDisk(int number, const DiskReader& reader, const std::string& 
   disk.number = number;
   disk.node.sourcePath = sourcePath;
   disk.sectorCount = static_cast<std::uint64_t>(reader.Size()) / layout::kSectorSize;
-  const SectorBuffer sector0 = ReadSectorOrZeros(reader, 0);
-  disk.netware = IsNetWareBootSector(sector0);
-  if (!disk.netware) return disk;
-  log.AppendLogEntry("Reading Netware partitions in disk");
-  const std::uint32_t first = FirstPartitionHeaderSector(sector0);
-  disk.node.start = SectorToOffset(first);
-  WalkPartitionChain(disk, reader, first);
+  const ZeroedSectorCount zeroed(reader);
+  ReadNetWarePartitions(disk, reader, ReadSectorOrZeros(reader, 0), log);
+  disk.zeroedSectors = zeroed.Since();
+  if (disk.zeroedSectors != 0) {
+    log.AppendLogEntry(sourcePath + ": " + ZeroedSectorsText(disk.zeroedSectors));
+  }
   return disk;
 }
 
@@ -75,9 +89,11 @@ DiskEntry DiscoverPoolImage(const DiskReader& reader, const std::string& sourceP
   DiskEntry disk;
   disk.node.sourcePath = sourcePath;
   disk.sectorCount = static_cast<std::uint64_t>(reader.Size()) / layout::kSectorSize;
+  const ZeroedSectorCount zeroed(reader);
   const SectorBuffer header = ReadSectorOrZeros(reader, 0);
   if (auto pool = ProbePool(reader, 0, header, sourcePath, DamagedSuperBlock::Offer))
     disk.pools.push_back(std::move(*pool));
+  disk.zeroedSectors = zeroed.Since();
   return disk;
 }
 

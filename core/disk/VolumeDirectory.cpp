@@ -58,7 +58,10 @@ std::vector<DirectoryVolume> ListDirectoryVolumes(const DiskReader& reader, std:
   BlockBuffer block{};
   for (std::uint32_t n = firstBlock; n != layout::kNoBlock && visited.insert(n).second;
        n = TreeBlockLink(block)) {
-    if (!reader.ReadBlock(poolBase, n, block)) break;
+    if (!reader.ReadBlock(poolBase, n, block)) {
+      reader.CountZeroedSectors(block.size() / layout::kSectorSize);  // the rest is missing
+      break;
+    }
     walk.VisitBlock(block);
   }
   return walk.TakeVolumes();
@@ -67,7 +70,10 @@ std::vector<DirectoryVolume> ListDirectoryVolumes(const DiskReader& reader, std:
 std::vector<DirectoryVolume> ListPoolVolumes(const DiskReader& reader, std::int64_t poolBase,
                                              std::span<const std::uint8_t> superBlock) {
   SectorBuffer anchor{};
-  if (!reader.ReadBlock(poolBase, VolumeDirectoryAnchorBlock(superBlock), anchor)) return {};
+  if (!reader.ReadBlock(poolBase, VolumeDirectoryAnchorBlock(superBlock), anchor)) {
+    reader.CountZeroedSectors(1);
+    return {};
+  }
   return ListDirectoryVolumes(reader, poolBase, FirstChainBlock(anchor));
 }
 

@@ -16,6 +16,7 @@ struct DiskScanResult {
   std::vector<disk::PoolEntry> pools;  // every header with a pool behind it, in disk order
   disk::PartitionChain chain;          // every header found, with its link
   bool stopped = false;
+  std::uint64_t zeroedSectors = 0;  // sectors that could not be read: what they hold is missing
 };
 
 // Reads the whole disk (or disk image) in 1 MiB windows and looks at every 512-byte sector for the

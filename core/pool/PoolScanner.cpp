@@ -59,6 +59,7 @@ class PoolScan {
         observer_(observer),
         stop_(std::move(stop)),
         log_(log),
+        zeroed_(source.reader),
         total_(static_cast<std::uint64_t>(std::max<std::int64_t>(0, source.end - source.start))) {}
 
   PoolScanResult Run() {
@@ -67,6 +68,7 @@ class PoolScan {
     tree_.PlaceOrphans(volume::FileTree::OrphanFallback::TopItem);
     MarkDeletedVolumes();
     SetDataBase();
+    NoteZeroedSectors();
     observer_.OnProgress({total_, total_, volume::TotalText(tree_.counters)});
     log_.AppendLogEntry("Successfully scanned pool" + app::DateTimeStampNow() +
                         volume::TotalText(tree_.counters));
@@ -194,6 +196,13 @@ class PoolScan {
     log_.AppendLogEntry(NoSuperBlockText(result_.dataBase));
   }
 
+  // Sectors that could not be read were searched as zeros: what they held is missing.
+  void NoteZeroedSectors() {
+    result_.zeroedSectors = zeroed_.Since();
+    if (result_.zeroedSectors == 0) return;
+    log_.AppendLogEntry("Pool scanning: " + disk::ZeroedSectorsText(result_.zeroedSectors));
+  }
+
   void MarkDeletedVolumes() {
     if (!result_.superBlockOffset) return;
     pool::MarkDeletedVolumes(tree_, filer_.volumes(),
@@ -203,6 +212,7 @@ class PoolScan {
   PoolScanResult Stopped() {
     tree_.DiscardOrphans();
     SetDataBase();
+    NoteZeroedSectors();
     observer_.OnProgress({done_, total_, volume::TotalText(tree_.counters)});
     log_.AppendLogEntry("Pool scanning aborted");
     result_.outcome = volume::ScanOutcome::Stopped;
@@ -215,6 +225,7 @@ class PoolScan {
   app::ProgressObserver& observer_;
   std::stop_token stop_;
   const app::LogReport& log_;
+  const disk::ZeroedSectorCount zeroed_;
   PoolScanResult result_;
   std::uint64_t parentKey_ = 0;
   std::uint64_t done_ = 0;

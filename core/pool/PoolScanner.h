@@ -37,6 +37,7 @@ struct PoolScanResult {
   // The base of the blocks of the files found: the first super block met, else (the super block
   // is damaged) where it belongs, 0x5000 after the pool's PartitionHeader.
   std::int64_t dataBase = 0;
+  std::uint64_t zeroedSectors = 0;  // sectors that could not be read: what they hold is missing
 };
 
 // What the log and the page say when a pool scan met no super block.

@@ -16,11 +16,15 @@ class SequentialReader {
   SequentialReader(const disk::DiskReader& source, std::int64_t offset)
       : source_(source), offset_(offset) {}
 
-  // Fills the buffer with the next bytes; false (and nothing consumed) when the source has fewer.
+  // Fills the buffer with the next bytes; false when the source has fewer, or when a read fails
+  // (FailedAt then says where).
   bool Read(std::span<std::uint8_t> out) {
     if (Remaining() < static_cast<std::int64_t>(out.size())) return false;
     for (std::size_t done = 0; done < out.size();) {
-      if (position_ == filled_ && !Refill()) return false;
+      if (position_ == filled_ && !Refill()) {
+        failedAt_ = offset_;
+        return false;
+      }
       const std::size_t count = std::min(out.size() - done, filled_ - position_);
       std::copy_n(buffer_.data() + position_, count,
                   out.begin() + static_cast<std::ptrdiff_t>(done));
@@ -29,6 +33,8 @@ class SequentialReader {
     }
     return true;
   }
+
+  std::optional<std::int64_t> FailedAt() const { return failedAt_; }
 
   std::int64_t Remaining() const {
     return source_.Size() - offset_ + static_cast<std::int64_t>(filled_ - position_);
@@ -47,9 +53,14 @@ class SequentialReader {
   disk::ReadBuffer buffer_{1 << 20};
   std::size_t position_ = 0;
   std::size_t filled_ = 0;
+  std::optional<std::int64_t> failedAt_;
 };
 
 constexpr std::size_t kRecordsPerReport = 4096;
+
+std::string UnreadableText(const std::string& path, std::int64_t offset) {
+  return path + ": could not be read at byte " + std::to_string(offset);
+}
 
 ScanFileRecord DecodeFixedPart(disk::ByteView fixed) {
   ScanFileRecord record;
@@ -89,6 +100,7 @@ SavedScan ParseScanRecords(const disk::DiskReader& source, app::ProgressObserver
     if (scan.records.size() % kRecordsPerReport == 0)
       observer.OnProgress({size - static_cast<std::uint64_t>(input.Remaining()), size});
   }
+  scan.unreadableAt = input.FailedAt();
   observer.OnProgress({size, size});
   return scan;
 }
@@ -104,12 +116,16 @@ app::Result<SavedScan> ReadScanFile(const std::string& path, const app::LogRepor
   const disk::OpenedSource opened = disk::OpenSource(path);
   if (!opened.status.ok()) return app::Failure{std::string(kNotAScanFileText)};
   std::array<std::uint8_t, kScanFileBanner.size()> banner{};
-  opened.reader.ReadSome(0, banner);
+  if (opened.reader.Size() >= static_cast<std::int64_t>(banner.size()) &&
+      !opened.reader.ReadAt(0, banner))
+    return app::Failure{UnreadableText(path, 0)};
   if (ClassifySourceFile(banner) != SourceFileKind::ScanInformation) {
     return app::Failure{path +
                         ": is no scan information file (it is taken for a disk or pool image)"};
   }
-  return ParseScanRecords(opened.reader, observer);
+  SavedScan scan = ParseScanRecords(opened.reader, observer);
+  if (scan.unreadableAt) return app::Failure{UnreadableText(path, *scan.unreadableAt)};
+  return scan;
 }
 
 }  // namespace kestrel::savedscan

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,8 @@ inline constexpr std::string_view kNotAScanFileText = "Select a valid scan file.
 // m_savedRecordCount is their number).
 struct SavedScan {
   std::vector<ScanFileRecord> records;
+  // Where a read of the file failed: the records from there on are missing.
+  std::optional<std::int64_t> unreadableAt = std::nullopt;
 };
 
 // Reads the records that follow the banner of the source, up to its end. A last record that is

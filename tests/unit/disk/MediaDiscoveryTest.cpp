@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "disk/MediaDiscovery.h"
 #include "disk/MediaSelection.h"
 #include "disk/MemorySource.h"
+#include "support/FailingRead.h"
 #include "support/Files.h"
 #include "support/PoolBytes.h"
 
@@ -118,6 +120,53 @@ TEST_F(MediaDiscovery, PartitionWithoutSuperBlockHasNoPool) {
   PutPartitionHeader(disk, 2048, 0);
   disk.Put(BlockAt(PoolBaseOf(64), 1), "SPB6");
   EXPECT_TRUE(Discover({disk}).disks[0].pools.empty());
+}
+
+// Every pool a discovery lists, and every volume of it, with the pool's name.
+using Listing = std::vector<std::pair<std::u16string, std::u16string>>;
+Listing Listed(const DiskEntry& disk) {
+  Listing listed;
+  for (const PoolEntry& pool : disk.pools) {
+    listed.emplace_back(pool.name, u"");
+    for (const VolumeEntry& volume : pool.volumes) listed.emplace_back(pool.name, volume.Label());
+  }
+  return listed;
+}
+
+// Whether an entry is one of a sound run's; a pool whose label could not be read has no name.
+bool AmongThem(const Listing& sound, const Listing::value_type& entry) {
+  return std::any_of(sound.begin(), sound.end(), [&](const Listing::value_type& whole) {
+    return whole.second == entry.second && (whole.first == entry.first || entry.first.empty());
+  });
+}
+
+// Every read of the discovery fails in turn: it lists nothing that is not there, and whatever it
+// misses (a pool, a volume, a pool's name), it says how many sectors it could not read.
+TEST_F(MediaDiscovery, AFailedReadAnywhereIsNamedAndListsNothingFalse) {
+  Bytes disk(4 << 20);
+  PutBootSector(disk, 64);
+  PutPoolWithVolume(disk, 64, 2048, u"ONE");
+  PutPoolWithVolume(disk, 2048, 4096, u"TWO");
+  PutPartitionHeader(disk, 4096, 0);
+  Listing everything;
+  ForEveryFailingRead(disk.data(), [&](std::shared_ptr<FailingReadSource> source, std::uint64_t k) {
+    std::filesystem::remove(logPath);
+    const DiskEntry found = DiscoverDisk(0, DiskReader(source), "disk.img", log);
+    const Listing listed = Listed(found);
+    if (k == 0) {
+      everything = listed;
+      ASSERT_EQ(everything.size(), 4u);
+      EXPECT_EQ(found.zeroedSectors, 0u);
+      return;
+    }
+    for (const auto& entry : listed) EXPECT_TRUE(AmongThem(everything, entry));
+    if (listed != everything) {
+      EXPECT_GT(found.zeroedSectors, 0u);
+      EXPECT_NE(LogText().find("disk.img: " + std::to_string(found.zeroedSectors) +
+                               " sectors could not be read"),
+                std::string::npos);
+    }
+  });
 }
 
 TEST_F(MediaDiscovery, UnreadableDiskIsReportedAndDoesNotEndTheList) {

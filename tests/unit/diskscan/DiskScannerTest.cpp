@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "disk/MemorySource.h"
 #include "diskscan/DiskScanner.h"
+#include "support/FailingRead.h"
 #include "support/PoolBytes.h"
 
 namespace kestrel::diskscan {
@@ -61,6 +64,42 @@ TEST_F(DiskScan, ABadSectorDoesNotHideWhatFollows) {
   const DiskScanResult result =
       Scan(std::make_shared<disk::FaultyMemorySource>(disk.data(), std::set<std::uint64_t>{3000}));
   EXPECT_EQ(result.pools.size(), 2u);
+}
+
+// Every pool a disk scan offers: its name and where its header lies.
+std::vector<std::pair<std::u16string, std::int64_t>> Offered(const DiskScanResult& result) {
+  std::vector<std::pair<std::u16string, std::int64_t>> offered;
+  for (const disk::PoolEntry& pool : result.pools) offered.emplace_back(pool.name, pool.node.start);
+  return offered;
+}
+
+// Every read of the scan fails in turn: it still ends, offers no pool that is not there, and
+// whatever it misses (a pool, a pool's name, its volumes), it says how many sectors it could not
+// read.
+TEST_F(DiskScan, AFailedReadAnywhereIsNamedAndOffersNothingFalse) {
+  DiskScanResult everything;
+  ForEveryFailingRead(disk.data(), [&](std::shared_ptr<FailingReadSource> source, std::uint64_t k) {
+    const DiskScanResult result = Scan(source);
+    EXPECT_FALSE(result.stopped);
+    if (k == 0) {
+      everything = result;
+      ASSERT_EQ(everything.pools.size(), 2u);
+      EXPECT_EQ(result.zeroedSectors, 0u);
+      return;
+    }
+    const auto all = Offered(everything);
+    for (const auto& [name, start] : Offered(result)) {
+      EXPECT_TRUE(std::any_of(all.begin(), all.end(), [&](const auto& whole) {
+        return whole.second == start && (whole.first == name || name.empty());
+      })) << "a pool that is not there; one without a name had its label unreadable";
+    }
+    const bool damaged =
+        std::any_of(result.pools.begin(), result.pools.end(),
+                    [](const disk::PoolEntry& pool) { return pool.superBlockDamaged; });
+    if (Offered(result) != all || result.chain != everything.chain || damaged) {
+      EXPECT_GT(result.zeroedSectors, 0u);
+    }
+  });
 }
 
 TEST_F(DiskScan, AStopKeepsWhatWasFound) {

@@ -10,6 +10,7 @@
 #include "imaging/ImagingSupport.h"
 #include "imaging/MapFile.h"
 #include "imaging/Sha256.h"
+#include "support/FailingRead.h"
 
 namespace kestrel::imaging {
 namespace {
@@ -108,6 +109,29 @@ TEST_F(ImageCreation, AnUnreadableSectorIsZerosInTheImageAndALineInTheMap) {
                        outcome.value().sha256),
             std::string::npos);
   ExpectSourceUnchanged(reader, bytes, {3000});
+}
+
+// Every read of the imaging fails in turn: the image holds every sector of the source but those
+// its map and the log name as unreadable, which are zeros, and its SHA-256 is the image's.
+TEST_F(ImageCreation, AFailedReadAnywhereIsZerosOnlyWhereTheMapSaysSo) {
+  const auto bytes = NumberedSectors(5000);
+  ForEveryFailingRead(bytes, [&](std::shared_ptr<FailingReadSource> source, std::uint64_t k) {
+    std::filesystem::remove(folder / "log.txt");
+    const auto outcome = Image(source, {0, 5000});
+    ASSERT_TRUE(outcome.ok()) << outcome.error();
+    auto expected = bytes;
+    for (const SectorRun& run : outcome.value().unreadable.Runs())
+      std::fill_n(expected.begin() + static_cast<std::ptrdiff_t>(run.first * 512), run.count * 512,
+                  0);
+    EXPECT_TRUE(ReadWholeFile(imagePath) == expected);
+    EXPECT_EQ(outcome.value().sha256, Sha256Of(expected));
+    const std::uint64_t unreadable = outcome.value().unreadable.SectorCount();
+    if (k == 0) {
+      EXPECT_EQ(unreadable, 0u);
+    }
+    EXPECT_NE(Log().find(" " + std::to_string(unreadable) + " unreadable sectors, SHA-256 "),
+              std::string::npos);
+  });
 }
 
 TEST_F(ImageCreation, EverySectorIsCopiedWhateverTheBlockArithmetic) {

@@ -2,11 +2,13 @@
 // stops, and the real super block sample.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "disk/MemorySource.h"
 #include "pool/PoolScanner.h"
 #include "pool/PoolTree.h"
+#include "support/FailingRead.h"
 #include "support/Files.h"
 #include "support/PoolBytes.h"
 #include "support/RealSample.h"
@@ -102,6 +104,31 @@ TEST_F(PoolScan, AnEmptyFirstSlotIsSteppedPast) {
   Scan();
   EXPECT_EQ(Paths(), (std::vector<std::string>{"/VOL1", "/VOL1/DOCS", "/VOL1/DOCS/a.txt",
                                                "/VOL1/DOCS/b.txt", "/VOL1/DOCS/edge.txt"}));
+}
+
+// Every read of the scan fails in turn: it still ends, finds nothing that is not there, and
+// whatever it misses, the log says how many sectors it could not read.
+TEST_F(PoolScan, AFailedReadAnywhereIsNamedAndFindsNothingFalse) {
+  std::vector<std::string> everything;
+  ForEveryFailingRead(disk.data(), [&](std::shared_ptr<FailingReadSource> source, std::uint64_t k) {
+    tree = NewPoolTree();
+    std::filesystem::remove(logPath);
+    const PoolScanResult result = Scan(source);
+    EXPECT_EQ(result.outcome, volume::ScanOutcome::Completed);
+    if (k == 0) {
+      everything = Paths();
+      ASSERT_EQ(everything.size(), 4u);
+      EXPECT_EQ(result.zeroedSectors, 0u);
+      return;
+    }
+    for (const std::string& path : Paths())
+      EXPECT_NE(std::find(everything.begin(), everything.end(), path), everything.end()) << path;
+    if (Paths() != everything || result.superBlockOffset != kBase) {
+      EXPECT_GT(result.zeroedSectors, 0u);
+      EXPECT_NE(Log().find("sectors could not be read: what they hold is missing"),
+                std::string::npos);
+    }
+  });
 }
 
 // Without any "SPB5" the files are read from where the super block belongs, and the log says so.

@@ -1,10 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "disk/MemorySource.h"
 #include "savedscan/Replay.h"
+#include "savedscan/ScanFileReader.h"
+#include "savedscan/ScanFileWriter.h"
 #include "support/Bytes.h"
+#include "support/FailingRead.h"
 #include "volume/FileData.h"
 #include "volume/TreePaths.h"
+#include "volume/VolumeScanner.h"
 
 namespace kestrel::savedscan {
 namespace {
@@ -85,6 +91,36 @@ TEST(Replay, TheSourceIsCheckedForWhatTheScanWasMadeOf) {
   EXPECT_NE(check(volume), std::nullopt) << "a super block is no pool label";
   disk.PutUtf16(0x3A00 + 0x28, u"DATA");
   EXPECT_EQ(check(volume), std::nullopt);
+}
+
+// Every read of a saved scan of 2 MiB fails in turn: the records before the failure are kept, the
+// failure is named with its place, and a replay of them holds nothing the whole file does not.
+TEST(Replay, AFailedReadOfTheScanFileIsNamedAndReplaysOnlyWhatWasRead) {
+  volume::FileTree tree = volume::NewVolumeTree(u"VOL1");
+  tree.InsertScanItem({u"DOCS", 10, 0, volume::kTopDirectoryKey, {}, {}});
+  constexpr std::uint32_t kFiles = 40000;
+  for (std::uint32_t n = 0; n < kFiles; ++n) {
+    const std::string name = "file" + std::to_string(n) + ".txt";
+    tree.InsertScanItem({{name.begin(), name.end()}, 100 + n, 10, 10, {1, 50 + n}, {}});
+  }
+  const auto bytes = EncodeScanFile(tree, ScanKind::Volume, {"Volume:VOL1", "/d.img", 0x5000});
+  ASSERT_GT(bytes.size(), std::size_t{2} << 20) << "a file that takes three reads";
+  SavedScan whole;
+  test::ForEveryFailingRead(
+      bytes, [&](std::shared_ptr<test::FailingReadSource> source, std::uint64_t k) {
+        const SavedScan scan = ParseScanRecords(disk::DiskReader(source));
+        if (k == 0) {
+          whole = scan;
+          EXPECT_EQ(scan.unreadableAt, std::nullopt);
+          return;
+        }
+        ASSERT_NE(scan.unreadableAt, std::nullopt) << "every read holds records";
+        ASSERT_LT(scan.records.size(), whole.records.size());
+        EXPECT_TRUE(std::equal(scan.records.begin(), scan.records.end(), whole.records.begin()));
+        app::NoProgress quiet;
+        const ReplayedScan replayed = ReplaySavedScan(scan, quiet);
+        EXPECT_LT(replayed.tree.counters.fileCount, kFiles);
+      });
 }
 
 // Stops after the second entry: what was filed stays, the rest is not read.

@@ -3,10 +3,12 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <thread>
 
 #include "disk/MemorySource.h"
+#include "support/FailingRead.h"
 #include "support/Files.h"
 #include "volume/SavingRun.h"
 #include "volume/Selection.h"
@@ -144,6 +146,35 @@ TEST_F(Saving, UnreadableBlocksAndFailedFilesAreReportedAndTheRunGoesOn) {
   EXPECT_TRUE(fs::exists(Out("DOCS/OLD/c.txt"))) << "the run goes on after a failure";
   EXPECT_NE(test::ReadFileText(folder / "log.txt").find("unreadable blocks written as zeros: "),
             std::string::npos);
+}
+
+// Every read of the run fails in turn: every file is either written whole, byte for byte as from a
+// sound source, or named as not written whole, and the run is then not complete.
+TEST_F(Saving, AFailedReadAnywhereLeavesNoFileThatIsNotWholeUnnamed) {
+  const std::vector<std::string> files{"top.txt", "DOCS/a.txt", "DOCS/b.doc", "DOCS/OLD/c.txt",
+                                       "PICS/p.bmp"};
+  std::map<std::string, std::string> whole;
+  test::ForEveryFailingRead(
+      Disk(), [&](std::shared_ptr<test::FailingReadSource> source, std::uint64_t k) {
+        fs::remove_all(Out());
+        SelectAll(tree);
+        const SavingReport report = Save(source);
+        for (const std::string& file : files) {
+          const std::string written = test::ReadFileText(Out(file));
+          if (k == 0) {
+            whole[file] = written;
+            continue;
+          }
+          const bool named =
+              std::any_of(report.failed.begin(), report.failed.end(),
+                          [&](const FileProblem& problem) { return problem.path.ends_with(file); });
+          EXPECT_TRUE(written == whole[file] || named) << file << " is not whole, yet not named";
+        }
+        EXPECT_EQ(report.Complete(), report.failed.empty());
+        if (k == 0) {
+          EXPECT_TRUE(report.Complete());
+        }
+      });
 }
 
 TEST_F(Saving, ClashesFollowTheAnswer) {
