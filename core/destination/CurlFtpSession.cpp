@@ -388,4 +388,8 @@ std::unique_ptr<FtpSession> OpenFtpSession(const FtpSettings& settings) {
   return std::make_unique<CurlFtpSession>(settings);
 }
 
+std::optional<std::string> FtpUnavailableReason() {
+  return std::nullopt;
+}
+
 }  // namespace kestrel::destination
