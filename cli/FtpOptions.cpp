@@ -45,10 +45,6 @@ void FtpOptions::AddTo(CLI::App& parser) {
 
 bool FtpOptions::Read() {
   if (!Given()) return true;
-  if (const auto unavailable = destination::FtpUnavailableReason()) {
-    PrintError("--ftp: " + *unavailable);
-    return false;
-  }
   destination::HostAndPort server;
   if (!destination::ParseHostAndPort(*address_, server)) {
     PrintError("--ftp wants HOST or HOST:PORT with a port from 1 to 65535, not " + *address_);

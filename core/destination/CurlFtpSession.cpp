@@ -388,8 +388,4 @@ std::unique_ptr<FtpSession> OpenFtpSession(const FtpSettings& settings) {
   return std::make_unique<CurlFtpSession>(settings);
 }
 
-std::optional<std::string> FtpUnavailableReason() {
-  return std::nullopt;
-}
-
 }  // namespace kestrel::destination

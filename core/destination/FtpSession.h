@@ -58,8 +58,4 @@ class FtpSession {
 // The platform's FTP client for these settings; it connects on first use.
 std::unique_ptr<FtpSession> OpenFtpSession(const FtpSettings& settings);
 
-// Why this build has no FTP client, for a person; nothing when it has one. A build without one
-// still opens sessions, and they refuse every operation with this reason.
-std::optional<std::string> FtpUnavailableReason();
-
 }  // namespace kestrel::destination

@@ -1,7 +1,8 @@
 """The Windows build under Wine against the Linux build on the same images. kestrel-nss-mkimage.exe
 builds the images byte for byte as the Linux program does; kestrel-nss-cli.exe lists, recovers,
 saves scans and images them with the same output bytes, each program in its own folder with the
-same relative paths. Names that Windows refuses are recovered under safe names."""
+same relative paths, and onto an FTP server through the Windows internet functions. Names that
+Windows refuses are recovered under safe names."""
 
 import hashlib
 import json
@@ -13,6 +14,7 @@ import tempfile
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "integration"))
+from ftp_server import FtpServer, pyftpdlib_missing  # noqa: E402
 from harness import disk, file, folder, partition, pool, volume  # noqa: E402
 
 WINE = os.environ.get("KESTREL_WINE", "/usr/lib/wine/wine64")
@@ -127,14 +129,34 @@ class WindowsBuildTest(unittest.TestCase):
         linux_files, windows_files = tree(self.at("linux", "odd")), tree(self.at("windows", "odd"))
         self.assertEqual(windows_files, {HOSTILE[name]: linux_files[name] for name in HOSTILE})
 
-    def test_mount_and_ftp_say_they_are_not_there(self):
+    def test_recover_onto_an_ftp_server_in_both_modes(self):
+        if pyftpdlib_missing():
+            self.skipTest(pyftpdlib_missing())
+        home = os.path.join(self.work, "ftp")
+        os.mkdir(home)
+        with FtpServer(home) as server:
+            os.environ["KESTREL_NSS_FTP_PASSWORD"] = server.password
+            try:
+                ftp = ["--ftp", server.address, "--ftp-user", server.user]
+                self.run_in("linux", LINUX["cli"], "recover", *SOURCE, *ftp, "--to", "linux")
+                for mode in ("active", "passive"):
+                    flags = ["--ftp-passive"] if mode == "passive" else []
+                    windows = self.run_in("windows", WINDOWS["cli"], "recover", *SOURCE, *ftp, *flags,
+                                          "--to", mode)
+                    self.assertEqual(windows.returncode, 0, windows.stderr)
+                    self.assertEqual(tree(os.path.join(home, mode)), tree(os.path.join(home, "linux")))
+                tls = self.run_in("windows", WINDOWS["cli"], "recover", *SOURCE, *ftp, "--ftp-tls",
+                                  "--to", "tls")
+                self.assertEqual(tls.returncode, 1)
+                self.assertIn(b"the Windows FTP client speaks no TLS", tls.stderr)
+            finally:
+                del os.environ["KESTREL_NSS_FTP_PASSWORD"]
+        self.assertFalse(os.path.exists(os.path.join(home, "tls")))
+
+    def test_mount_says_it_is_not_there(self):
         mount = self.run_in("windows", WINDOWS["cli"], "mount", *SOURCE, "M:")
         self.assertEqual(mount.returncode, 1)
         self.assertIn(b"mount is not available on Windows", mount.stderr)
-        ftp = self.run_in("windows", WINDOWS["cli"], "recover", *SOURCE, "--to", "x", "--ftp", "host",
-                          "--ftp-user", "u")
-        self.assertEqual(ftp.returncode, 2)
-        self.assertIn(b"FTP is not available in this build for Windows", ftp.stderr)
 
 
 if __name__ == "__main__":
