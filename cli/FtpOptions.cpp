@@ -1,13 +1,11 @@
 #include "FtpOptions.h"
 
-#include <termios.h>
-#include <unistd.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
 
 #include "Command.h"
+#include "Console.h"
 
 namespace kestrel::cli {
 namespace {
@@ -20,20 +18,11 @@ bool NetrcExists() {
   return home && std::filesystem::is_regular_file(std::filesystem::path(home) / ".netrc", error);
 }
 
-// Reads one line from the terminal with echo off; nothing when standard input is no terminal.
+// Asks on the terminal, with echo off; nothing when standard input is no terminal.
 std::optional<destination::Secret> AskPassword(const std::string& user, const std::string& host) {
-  if (!isatty(STDIN_FILENO)) return std::nullopt;
-  termios saved{};
-  if (tcgetattr(STDIN_FILENO, &saved) != 0) return std::nullopt;
-  termios silent = saved;
-  silent.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-  tcsetattr(STDIN_FILENO, TCSAFLUSH, &silent);
-  std::cerr << "FTP password for " << user << "@" << host << ": " << std::flush;
-  std::string line;
-  std::getline(std::cin, line);
-  tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
-  std::cerr << '\n';
-  return destination::Secret(std::move(line));
+  std::optional<std::string> line = ReadHiddenLine("FTP password for " + user + "@" + host + ": ");
+  if (!line) return std::nullopt;
+  return destination::Secret(std::move(*line));
 }
 
 }  // namespace

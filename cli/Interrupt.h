@@ -5,8 +5,9 @@
 
 namespace kestrel::cli {
 
-// Turns Ctrl-C (SIGINT) and SIGTERM into a stop request, so that long work ends cleanly at its
-// next boundary and keeps what it found or wrote. Lives for the duration of one command.
+// Turns Ctrl-C (SIGINT) and SIGTERM, or Ctrl-C and Ctrl-Break on Windows, into a stop request, so
+// that long work ends cleanly at its next boundary and keeps what it found or wrote. Lives for the
+// duration of one command. One file per platform: PosixInterrupt.cpp, WindowsInterrupt.cpp.
 class InterruptStop {
  public:
   InterruptStop();
@@ -19,7 +20,7 @@ class InterruptStop {
 
  private:
   std::stop_source source_;
-  std::jthread watcher_;
+  std::jthread watcher_;  // takes the signals on POSIX systems
 };
 
 }  // namespace kestrel::cli

@@ -1,16 +1,15 @@
 #include "ProgressLine.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 
+#include "Console.h"
 #include "app/SizeText.h"
 
 namespace kestrel::cli {
 
 ProgressLine::ProgressLine(std::string title)
     : title_(std::move(title)),
-      terminal_(::isatty(STDERR_FILENO) == 1),
+      terminal_(StandardErrorIsTerminal()),
       start_(std::chrono::steady_clock::now()) {}
 
 ProgressLine::~ProgressLine() {

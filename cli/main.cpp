@@ -1,10 +1,10 @@
 // kestrel-nss-cli: the recovery engine without a window, for scripts and servers.
 #include <clocale>
-#include <csignal>
 #include <iostream>
 #include <vector>
 
 #include "Command.h"
+#include "Console.h"
 #include "app/DateStamp.h"
 #include "disk/platform/Platform.h"
 
@@ -36,8 +36,7 @@ class LogSession {
 
 int Main(int argc, char** argv) {
   std::setlocale(LC_ALL, "");
-  std::signal(SIGXFSZ,
-              SIG_IGN);  // a file-size limit fails the write, to be reported, not the program
+  PrepareConsole();
   CLI::App parser{
       "kestrel-nss-cli: lists, scans and recovers NSS pools and volumes of NetWare disks"};
   parser.require_subcommand(1);
@@ -54,8 +53,11 @@ int Main(int argc, char** argv) {
   commands.push_back(AddCloneCommand(parser));
   commands.push_back(AddMountCommand(parser));
   commands.push_back(AddHexdumpCommand(parser));
+  std::vector<std::string> arguments = Utf8Arguments(argc, argv);
+  std::vector<char*> pointers;
+  for (std::string& argument : arguments) pointers.push_back(argument.data());
   try {
-    parser.parse(argc, argv);
+    parser.parse(static_cast<int>(pointers.size()), pointers.data());
   } catch (const CLI::ParseError& error) {
     return parser.exit(error) == 0 ? kSuccess : kUsage;
   }

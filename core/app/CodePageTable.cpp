@@ -1,7 +1,5 @@
 #include "app/CodePageTable.h"
 
-#include <langinfo.h>
-
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -67,10 +65,6 @@ int CodePageOfCharset(std::string_view charset) {
   const auto match = std::find_if(kCharsets.begin(), kCharsets.end(),
                                   [&](const auto& entry) { return entry.first == name; });
   return match == kCharsets.end() ? 0 : match->second;
-}
-
-int LocaleCodePage() {
-  return CodePageOfCharset(nl_langinfo(CODESET));
 }
 
 }  // namespace kestrel::app

@@ -23,7 +23,8 @@ CodePageTable MakeCodePageTable(int userCodePage);
 // UTF-8 is 65001; 0 when none matches.
 int CodePageOfCharset(std::string_view charset);
 
-// The code page of the running process's locale (LC_CTYPE).
+// The code page of the running process's locale (LC_CTYPE); on Windows the ANSI code page. One
+// implementation per platform, beside ReadSystemFacts.
 int LocaleCodePage();
 
 }  // namespace kestrel::app

@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "disk/platform/Utf8Path.h"
+
 namespace kestrel::app {
 namespace {
 
@@ -15,11 +17,11 @@ const std::string kBannerLine = "\"" + std::string(28, '*') +
 
 LogReport::LogReport(std::string path) : path_(std::move(path)) {
   std::error_code error;
-  if (!std::filesystem::exists(path_, error) && !error) AppendText(kTitleLine + "\n\n");
+  if (!std::filesystem::exists(platform::Utf8Path(path_), error) && !error) AppendText(kTitleLine + "\n\n");
 }
 
 void LogReport::AppendText(std::string_view text) const {
-  std::ofstream file(path_, std::ios::binary | std::ios::app);
+  std::ofstream file(platform::Utf8Path(path_), std::ios::binary | std::ios::app);
   if (file) file << text;
 }
 

@@ -1,5 +1,6 @@
 // The about box's facts on a POSIX system: sysinfo for the memory, the host name, and the
-// distribution's os-release file (else uname) for the system's name.
+// distribution's os-release file (else uname) for the system's name; and the locale's code page.
+#include <langinfo.h>
 #include <limits.h>  // HOST_NAME_MAX
 #include <sys/sysinfo.h>
 #include <sys/utsname.h>
@@ -9,6 +10,7 @@
 #include <iterator>
 
 #include "app/AboutFacts.h"
+#include "app/CodePageTable.h"
 
 namespace kestrel::app {
 namespace {
@@ -45,6 +47,10 @@ SystemFacts ReadSystemFacts() {
     }
   }
   return facts;
+}
+
+int LocaleCodePage() {
+  return CodePageOfCharset(nl_langinfo(CODESET));
 }
 
 }  // namespace kestrel::app

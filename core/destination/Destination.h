@@ -12,9 +12,14 @@ enum class DestinationKind : std::uint8_t { LocalDrive = 0, FtpServer = 1 };
 
 // What a name from disk may hold at a destination.
 struct NameRules {
-  std::u16string refused;  // characters the destination refuses in a name
-  std::size_t maxBytes;    // the longest name in UTF-8 bytes
+  std::u16string refused;     // characters the destination refuses in a name
+  std::size_t maxBytes;       // the longest name in UTF-8 bytes
+  bool windowsNames = false;  // no device names (CON, NUL...), no dot or blank at the end
 };
+
+// The names of a POSIX file system, and those of a Windows one.
+const NameRules& PosixNameRules();
+const NameRules& WindowsNameRules();
 
 // Where recovered folders and files are written: a local folder or an FTP server. Paths are
 // UTF-8 and use the destination's separator.
@@ -47,7 +52,7 @@ class LocalDestination : public Destination {
 
   DestinationKind Kind() const override { return DestinationKind::LocalDrive; }
   const std::string& Root() const override { return root_; }
-  char Separator() const override { return '/'; }
+  char Separator() const override { return platform::PathSeparator(); }
   const NameRules& Rules() const override;
   bool CreateFolder(const std::string& path, std::string& error) override {
     return platform::CreateFolders(path, error);

@@ -4,19 +4,20 @@
 
 #include "destination/FreeSpace.h"
 #include "disk/platform/Platform.h"
+#include "disk/platform/Utf8Path.h"
 
 namespace kestrel::destination {
 namespace {
 
 // A folder the run is still to make lies on the file system of its nearest existing parent.
 std::string NearestExistingFolder(const std::string& folder) {
-  std::filesystem::path at(folder);
-  while (!at.empty() && !platform::PathExists(at.string())) {
+  std::filesystem::path at = platform::Utf8Path(folder);
+  while (!at.empty() && !platform::PathExists(platform::Utf8Text(at))) {
     const std::filesystem::path parent = at.parent_path();
     if (parent == at) break;
     at = parent;
   }
-  return at.empty() ? std::string(".") : at.string();
+  return at.empty() ? std::string(".") : platform::Utf8Text(at);
 }
 
 }  // namespace

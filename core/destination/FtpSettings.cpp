@@ -1,7 +1,5 @@
 #include "destination/FtpSettings.h"
 
-#include <string.h>
-
 #include <charconv>
 
 namespace kestrel::destination {
@@ -14,8 +12,11 @@ Secret& Secret::operator=(const Secret& other) {
   return *this;
 }
 
+// The stores go through a volatile pointer, so that the compiler cannot leave them out as writes
+// nobody reads (as explicit_bzero, which not every C library has).
 void Secret::Wipe() {
-  explicit_bzero(text_.data(), text_.capacity());
+  volatile char* bytes = text_.data();
+  for (std::size_t i = 0; i < text_.capacity(); ++i) bytes[i] = 0;
   text_.clear();
 }
 

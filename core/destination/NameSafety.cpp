@@ -30,6 +30,27 @@ std::string Shortened(const std::string& name, std::size_t maxBytes) {
   return stem.substr(0, FittingPrefix(stem, maxBytes - extension.size())) + extension;
 }
 
+// Windows opens a device, not a file, for CON, PRN, AUX, NUL, COM0-COM9 and LPT0-LPT9, in any
+// case, with any extension and with blanks before it.
+bool IsDeviceName(std::u16string_view name) {
+  std::u16string_view stem = name.substr(0, name.find(u'.'));
+  while (!stem.empty() && stem.back() == u' ') stem.remove_suffix(1);
+  std::string upper;
+  for (const char16_t unit : stem) {
+    if (unit > 0x7F) return false;
+    upper += static_cast<char>(unit >= u'a' && unit <= u'z' ? unit - 0x20 : unit);
+  }
+  if (upper == "CON" || upper == "PRN" || upper == "AUX" || upper == "NUL") return true;
+  return upper.size() == 4 && (upper.starts_with("COM") || upper.starts_with("LPT")) &&
+         upper[3] >= '0' && upper[3] <= '9';
+}
+
+// Windows would drop a dot or blank at the end of a name, so that two names could become one.
+void ReplaceTrailingDotsAndBlanks(std::string& name) {
+  for (auto at = name.rbegin(); at != name.rend() && (*at == '.' || *at == ' '); ++at)
+    *at = static_cast<char>(kReplacement);
+}
+
 }  // namespace
 
 SafeName MakeSafeName(std::u16string_view name, const NameRules& rules) {
@@ -39,8 +60,10 @@ SafeName MakeSafeName(std::u16string_view name, const NameRules& rules) {
   }
   if (safe.empty() || safe == u"." || safe == u"..")
     safe.assign(std::max<std::size_t>(safe.size(), 1), kReplacement);
+  if (rules.windowsNames && IsDeviceName(safe)) safe.insert(safe.begin(), kReplacement);
   const std::string original = app::ToUtf8(name);
   std::string result = Shortened(app::ToUtf8(safe), rules.maxBytes);
+  if (rules.windowsNames) ReplaceTrailingDotsAndBlanks(result);
   const bool changed = result != original || app::ToUtf16(original) != name;
   return {std::move(result), changed};
 }

@@ -14,7 +14,9 @@ struct SafeName {
 
 // A name from disk is data, not a path: separators, "." and "..", NUL and control characters and
 // the characters the destination refuses become "_", a unit that is no UTF-16 becomes U+FFFD,
-// and a name too long for the destination is shortened, keeping its extension.
+// and a name too long for the destination is shortened, keeping its extension. Under Windows'
+// rules a device name (CON, NUL.txt) gets a "_" before it, and dots and blanks at the end become
+// "_".
 SafeName MakeSafeName(std::u16string_view name, const NameRules& rules);
 
 }  // namespace kestrel::destination

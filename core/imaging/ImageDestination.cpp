@@ -6,6 +6,7 @@
 #include "destination/SourceOverlap.h"
 #include "disk/platform/Platform.h"
 #include "imaging/ImagingRange.h"
+#include "disk/platform/Utf8Path.h"
 
 namespace kestrel::imaging {
 
@@ -16,9 +17,9 @@ std::string ImagePathForChosenName(const std::string& chosen) {
 // The whole range is compared, to the byte: a size in whole MiB would let an image that needs
 // part of one more MiB start and then fail for want of room.
 std::optional<app::Failure> CheckRoomForImage(const std::string& imagePath, SectorRange range) {
-  std::filesystem::path folder = std::filesystem::path(imagePath).parent_path();
+  std::filesystem::path folder = platform::Utf8Path(imagePath).parent_path();
   if (folder.empty()) folder = ".";
-  const auto free = platform::FreeBytes(folder.string());
+  const auto free = platform::FreeBytes(platform::Utf8Text(folder));
   if (!free) return app::Failure{imagePath + ": the folder of the image cannot be reached"};
   if (*free < RangeBytes(range)) return app::Failure{std::string(kInsufficientSpace)};
   return std::nullopt;

@@ -4,6 +4,7 @@
 
 #include "app/SizeText.h"
 #include "disk/NssLayout.h"
+#include "disk/platform/Utf8Path.h"
 
 namespace kestrel::imaging {
 namespace {
@@ -39,7 +40,7 @@ std::string MapFileText(const std::string& sourceName, SectorRange range,
 }
 
 std::optional<app::Failure> WriteMapFile(const std::string& path, const std::string& text) {
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  std::ofstream file(platform::Utf8Path(path), std::ios::binary | std::ios::trunc);
   if (file) file << text;
   file.close();
   if (!file) return app::Failure{path + ": the map file cannot be written"};

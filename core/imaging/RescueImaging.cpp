@@ -7,6 +7,7 @@
 #include "app/SizeText.h"
 #include "disk/NssLayout.h"
 #include "disk/ReadBuffer.h"
+#include "disk/platform/Utf8Path.h"
 
 namespace kestrel::imaging {
 namespace {
@@ -231,7 +232,7 @@ class Rescuer {
 }  // namespace
 
 app::Result<RescueMap> LoadRescueMap(const std::string& mapPath, SectorRange range) {
-  std::ifstream file(mapPath, std::ios::binary);
+  std::ifstream file(platform::Utf8Path(mapPath), std::ios::binary);
   std::ostringstream text;
   text << file.rdbuf();
   if (!file) return app::Failure{mapPath + ": the map file cannot be read"};

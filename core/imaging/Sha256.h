@@ -1,17 +1,19 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <span>
 #include <string>
-
-struct evp_md_ctx_st;
 
 namespace kestrel::imaging {
 
 // The SHA-256 of a stream of bytes, so that an image can be checked against its source later.
+// The hashing itself is the platform's: OpenSSL on Linux, CNG (BCrypt) on Windows.
 class Sha256 {
  public:
-  Sha256();
+  Sha256();  // the constructor and the destructor are the platform's
   ~Sha256();
   Sha256(const Sha256&) = delete;
   Sha256& operator=(const Sha256&) = delete;
@@ -22,7 +24,14 @@ class Sha256 {
   std::string HexDigest();
 
  private:
-  evp_md_ctx_st* context_;
+  using Digest = std::array<std::uint8_t, 32>;
+  struct Context;  // the platform library's hashing state
+
+  // The platform's part: feeds and finishes the hash; false or nothing when the library refuses.
+  bool Feed(std::span<const std::uint8_t> bytes);
+  std::optional<Digest> Finish();
+
+  std::unique_ptr<Context> context_;
   bool failed_ = false;
 };
 

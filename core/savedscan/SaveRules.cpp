@@ -4,6 +4,7 @@
 
 #include "destination/Conflicts.h"
 #include "disk/platform/Platform.h"
+#include "disk/platform/Utf8Path.h"
 
 namespace kestrel::savedscan {
 
@@ -18,10 +19,10 @@ bool HasSomethingToSave(const volume::FileTree& tree) {
 
 std::optional<std::string> ChooseScanFilePath(const std::string& path, ScanRenamePrompt& prompt) {
   if (!platform::PathExists(path)) return path;
-  const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+  const std::filesystem::path folder = platform::Utf8Path(path).parent_path();
   const auto inFolder = [&](const std::string& name) {
-    const std::filesystem::path typed(name);
-    return (typed.has_parent_path() ? typed : folder / typed).string();
+    const std::filesystem::path typed = platform::Utf8Path(name);
+    return platform::Utf8Text(typed.has_parent_path() ? typed : folder / typed);
   };
   const std::string proposal = destination::ProposeScanFileName(
       path, [&](const std::string& name) { return platform::PathExists(inFolder(name)); });

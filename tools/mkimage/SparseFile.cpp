@@ -1,81 +1,78 @@
 #include "SparseFile.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <utility>
 
 namespace kestrel::mkimage {
 namespace {
 
+namespace fs = std::filesystem;
+
 Error SystemError(const std::string& what, const std::string& path) {
   return Error{"cannot " + what + " " + path + ": " + std::strerror(errno)};
 }
 
+Error SystemError(const std::string& what, const std::string& path, const std::error_code& code) {
+  return Error{"cannot " + what + " " + path + ": " + code.message()};
+}
+
 }  // namespace
 
-SparseFile::SparseFile(int descriptor, std::string path, std::uint64_t size,
+SparseFile::SparseFile(std::fstream stream, std::string path, std::uint64_t size,
                        std::uint64_t windowStart)
-    : descriptor_(descriptor), path_(std::move(path)), size_(size), windowStart_(windowStart) {}
+    : stream_(std::move(stream)),
+      path_(std::move(path)),
+      size_(size),
+      windowStart_(windowStart),
+      discards_(false) {}
 
+// The file is sized by the file system (a hole on those that keep sparse files); only the bytes
+// written later take room.
 Result<SparseFile> SparseFile::Create(const std::string& path, std::uint64_t size,
                                       std::uint64_t windowStart) {
-  const int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (descriptor < 0) return SystemError("create", path);
-  SparseFile file(descriptor, path, size, windowStart);
-  if (::ftruncate(descriptor, static_cast<off_t>(size)) != 0) return SystemError("size", path);
-  return file;
+  const fs::path file(path);
+  if (!std::fstream(file, std::ios::out | std::ios::trunc | std::ios::binary))
+    return SystemError("create", path);
+  std::error_code code;
+  fs::resize_file(file, size, code);
+  if (code) return SystemError("size", path, code);
+  std::fstream stream(file, std::ios::in | std::ios::out | std::ios::binary);
+  if (!stream) return SystemError("open", path);
+  return SparseFile(std::move(stream), path, size, windowStart);
 }
 
 SparseFile SparseFile::Discarding() {
-  return SparseFile(-1, "", 0, 0);
-}
-
-SparseFile::SparseFile(SparseFile&& other) noexcept
-    : descriptor_(std::exchange(other.descriptor_, -1)),
-      path_(std::move(other.path_)),
-      size_(other.size_),
-      windowStart_(other.windowStart_) {}
-
-SparseFile& SparseFile::operator=(SparseFile&& other) noexcept {
-  std::swap(descriptor_, other.descriptor_);
-  std::swap(path_, other.path_);
-  std::swap(size_, other.size_);
-  std::swap(windowStart_, other.windowStart_);
-  return *this;
-}
-
-SparseFile::~SparseFile() {
-  if (descriptor_ >= 0) ::close(descriptor_);
+  return SparseFile();
 }
 
 Status SparseFile::write(std::uint64_t diskOffset, std::span<const std::uint8_t> bytes) {
   if (discards()) return {};
   const std::uint64_t begin = std::max(diskOffset, windowStart_);
   const std::uint64_t end = std::min(diskOffset + bytes.size(), windowStart_ + size_);
-  for (std::uint64_t at = begin; at < end;) {
-    const std::uint8_t* from = bytes.data() + (at - diskOffset);
-    const ssize_t written =
-        ::pwrite(descriptor_, from, end - at, static_cast<off_t>(at - windowStart_));
-    if (written <= 0) return SystemError("write", path_);
-    at += static_cast<std::uint64_t>(written);
-  }
+  if (begin >= end) return {};
+  stream_.seekp(static_cast<std::streamoff>(begin - windowStart_));
+  stream_.write(reinterpret_cast<const char*>(bytes.data() + (begin - diskOffset)),
+                static_cast<std::streamsize>(end - begin));
+  if (!stream_) return SystemError("write", path_);
   return {};
 }
 
 Status SparseFile::truncate(std::uint64_t size) {
-  if (descriptor_ >= 0 && ::ftruncate(descriptor_, static_cast<off_t>(size)) != 0) {
-    return SystemError("truncate", path_);
-  }
+  if (discards()) return {};
+  if (!stream_.flush()) return SystemError("write", path_);
+  std::error_code code;
+  fs::resize_file(path_, size, code);
+  if (code) return SystemError("truncate", path_, code);
   return {};
 }
 
 Status SparseFile::close() {
-  const int descriptor = std::exchange(descriptor_, -1);
-  if (descriptor >= 0 && ::close(descriptor) != 0) return SystemError("close", path_);
+  if (discards() || !stream_.is_open()) return {};
+  stream_.close();
+  if (!stream_) return SystemError("close", path_);
   return {};
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <fstream>
 #include <span>
 #include <string>
 
@@ -20,25 +21,26 @@ class SparseFile {
   // A file that drops every write, for a disk that is built but not written.
   static SparseFile Discarding();
 
-  SparseFile(SparseFile&& other) noexcept;
-  SparseFile& operator=(SparseFile&& other) noexcept;
+  SparseFile(SparseFile&& other) noexcept = default;
+  SparseFile& operator=(SparseFile&& other) noexcept = default;
   SparseFile(const SparseFile&) = delete;
   SparseFile& operator=(const SparseFile&) = delete;
-  ~SparseFile();
 
-  bool discards() const { return descriptor_ < 0; }
+  bool discards() const { return discards_; }
   Status write(std::uint64_t diskOffset, std::span<const std::uint8_t> bytes);
   // Cuts the file to `size` bytes (a damaged, short image).
   Status truncate(std::uint64_t size);
   Status close();
 
  private:
-  SparseFile(int descriptor, std::string path, std::uint64_t size, std::uint64_t windowStart);
+  SparseFile() = default;
+  SparseFile(std::fstream stream, std::string path, std::uint64_t size, std::uint64_t windowStart);
 
-  int descriptor_ = -1;
+  std::fstream stream_;
   std::string path_;
   std::uint64_t size_ = 0;
   std::uint64_t windowStart_ = 0;
+  bool discards_ = true;
 };
 
 }  // namespace kestrel::mkimage

@@ -11,12 +11,14 @@
 #include "disk/DriveIdentity.h"
 
 // The operations the system needs from the operating system. Each platform implements them in
-// one file; the rest of the system never calls the operating system for a disk directly.
+// one file (PosixPlatform.cpp, WindowsPlatform.cpp; DiskList.cpp holds what both do alike); the
+// rest of the system never calls the operating system for a disk directly.
 namespace kestrel::platform {
 
 // The real path of physical disk n (a block device or an image file), or "" when there is no disk
 // n. KESTREL_NSS_DISKS, when set, is the disk list: its n-th colon-separated entry (an empty
-// entry is a missing disk). Otherwise the n-th whole disk of the system in name order.
+// entry is a missing disk; on Windows the entries are separated by semicolons, as in PATH).
+// Otherwise the n-th whole disk of the system in name order ("\\.\PhysicalDrive%d" on Windows).
 std::string DiskDevicePath(int n);
 
 // Opens a file or block device read-only.
@@ -104,7 +106,14 @@ OpenedWriter OpenImageFileToResume(const std::string& path);
 std::optional<std::string> ReplaceFileAtomically(const std::string& path, std::string_view text);
 
 // Path of the log report: KESTREL_NSS_LOG when set, else KestrelNSSLogReport.txt in the home
-// folder.
+// folder (on Windows, at the top of the Windows folder's drive).
 std::string LogReportPath();
+
+// The separator of local paths the system builds: "/", or "\\" on Windows.
+char PathSeparator();
+
+// Whether local file names follow Windows' rules (no reserved device names such as CON or NUL,
+// no trailing dot or blank, none of <>:"|?*) rather than POSIX ones.
+bool LocalNamesFollowWindowsRules();
 
 }  // namespace kestrel::platform

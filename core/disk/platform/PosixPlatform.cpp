@@ -19,6 +19,7 @@
 #include <utility>
 #include <vector>
 
+#include "disk/platform/DiskList.h"
 #include "disk/platform/Platform.h"
 
 namespace kestrel::platform {
@@ -159,16 +160,6 @@ class LocalFile : public WritableFile {
   std::string error_;
 };
 
-std::vector<std::string> Split(const std::string& text, char separator) {
-  std::vector<std::string> parts;
-  std::size_t start = 0;
-  for (std::size_t end; (end = text.find(separator, start)) != std::string::npos; start = end + 1) {
-    parts.push_back(text.substr(start, end - start));
-  }
-  parts.push_back(text.substr(start));
-  return parts;
-}
-
 // The whole disks of the system: entries of /sys/block backed by a device, in name order.
 std::vector<std::string> SystemDisks() {
   std::vector<std::string> disks;
@@ -259,8 +250,9 @@ std::optional<disk::DriveIdentity> IdentifyBySysfs(const fs::path& folder) {
 
 std::string DiskDevicePath(int n) {
   if (n < 0) return {};
-  const char* configured = std::getenv("KESTREL_NSS_DISKS");
-  const std::vector<std::string> disks = configured ? Split(configured, ':') : SystemDisks();
+  if (const char* configured = std::getenv("KESTREL_NSS_DISKS"))
+    return DiskListEntry(configured, ':', n);
+  const std::vector<std::string> disks = SystemDisks();
   return static_cast<std::size_t>(n) < disks.size() ? disks[static_cast<std::size_t>(n)]
                                                     : std::string{};
 }
@@ -281,13 +273,6 @@ std::optional<DiskPresence> FindDisk(int n) {
   const bool removable = !folder.empty() && ReadTrimmed(folder / "removable") == "1";
   presence.kind = removable ? MediaKind::Removable : MediaKind::Fixed;
   return presence;
-}
-
-std::uint64_t DiskSectorCount(int n) {
-  const std::string path = DiskDevicePath(n);
-  if (path.empty()) return 0;
-  const auto opened = OpenReadOnly(path);
-  return static_cast<std::uint64_t>(opened.reader.Size()) / disk::layout::kSectorSize;
 }
 
 std::optional<disk::DriveIdentity> IdentifyDrive(int n) {
@@ -422,6 +407,14 @@ std::string LogReportPath() {
   if (const char* configured = std::getenv("KESTREL_NSS_LOG")) return configured;
   const char* home = std::getenv("HOME");
   return (home ? fs::path(home) : fs::current_path()) / "KestrelNSSLogReport.txt";
+}
+
+char PathSeparator() {
+  return '/';
+}
+
+bool LocalNamesFollowWindowsRules() {
+  return false;
 }
 
 }  // namespace kestrel::platform

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "app/TextEncoding.h"
 #include "destination/Conflicts.h"
 #include "destination/FreeSpace.h"
 #include "destination/NameSafety.h"
@@ -14,7 +15,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const NameRules kPosix{std::u16string(u"/\0", 2), 255};
+const NameRules& kPosix = PosixNameRules();
 
 TEST(NameSafety, NamesFromDiskNeverLeaveTheirFolder) {
   EXPECT_EQ(MakeSafeName(u"report.doc", kPosix).name, "report.doc");
@@ -39,6 +40,33 @@ TEST(NameSafety, LongNamesAreShortenedKeepingTheirExtension) {
   EXPECT_EQ(safe.name.substr(safe.name.size() - 4), ".txt");
   EXPECT_EQ(safe.name.size() % 2, 0u) << "no character is cut in half";
   EXPECT_TRUE(safe.changed);
+}
+
+TEST(NameSafety, WindowsNamesNeverOpenADeviceOrLoseTheirEnd) {
+  const NameRules& windows = WindowsNameRules();
+  EXPECT_EQ(MakeSafeName(u"a<b>c:d\"e|f?g*h", windows).name, "a_b_c_d_e_f_g_h");
+  for (const char16_t* device : {u"CON", u"con", u"Nul.txt", u"aux.tar.gz", u"COM1", u"lpt9.log",
+                                 u"PRN .doc", u"com0"}) {
+    const SafeName safe = MakeSafeName(device, windows);
+    EXPECT_EQ(safe.name, "_" + app::ToUtf8(device)) << app::ToUtf8(device);
+    EXPECT_TRUE(safe.changed);
+  }
+  for (const char16_t* ordinary : {u"CONSOLE", u"COM10", u"NULL.txt", u"xCON", u"COMA", u"LPT"}) {
+    EXPECT_FALSE(MakeSafeName(ordinary, windows).changed) << app::ToUtf8(ordinary);
+  }
+  EXPECT_EQ(MakeSafeName(u"notes.", windows).name, "notes_");
+  EXPECT_EQ(MakeSafeName(u"draft . ", windows).name, "draft___");
+  EXPECT_EQ(MakeSafeName(u"...", windows).name, "___");
+  EXPECT_EQ(MakeSafeName(u"CON.", windows).name, "_CON_");
+  EXPECT_EQ(MakeSafeName(u" .profile", windows).name, " .profile") << "only the end counts";
+  EXPECT_EQ(MakeSafeName(u"notes.", PosixNameRules()).name, "notes.") << "POSIX keeps the dot";
+  EXPECT_EQ(MakeSafeName(u"CON", PosixNameRules()).name, "CON");
+}
+
+TEST(NameSafety, ShortenedWindowsNamesStillLoseTheirTrailingBlank) {
+  const std::u16string name = std::u16string(254, u'x') + u" y";
+  const SafeName safe = MakeSafeName(name, WindowsNameRules());
+  EXPECT_EQ(safe.name, std::string(254, 'x') + "_");
 }
 
 TEST(FreeSpace, ExactlyEnoughIsEnough) {

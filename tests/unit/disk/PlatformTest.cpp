@@ -27,14 +27,10 @@ class ScopedDiskList {
 
 class PlatformFiles : public ::testing::Test {
  protected:
-  // A sparse file of the given size whose last sector starts with the text.
+  // A sparse disk file in the test's folder (test::MakeSparseDisk); its path.
   std::string MakeDisk(const std::string& name, std::uint64_t bytes, const std::string& tail) {
     const fs::path path = folder / name;
-    { std::ofstream create(path); }
-    fs::resize_file(path, bytes);
-    std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
-    file.seekp(static_cast<std::streamoff>(bytes - 512));
-    file << tail;
+    test::MakeSparseDisk(path, bytes, tail);
     return path.string();
   }
 

@@ -9,9 +9,31 @@
 #include "imaging/ImagingRange.h"
 #include "imaging/MapFile.h"
 #include "imaging/ProgressGrid.h"
+#include "imaging/Sha256.h"
 
 namespace kestrel::imaging {
 namespace {
+
+// The platform's hash (OpenSSL, or Windows CNG) against the published test vectors, fed in pieces
+// as the imaging run feeds it.
+TEST(Sha256, PublishedVectorsInAnyPieces) {
+  const auto bytes = [](std::string_view text) {
+    return std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+  };
+  EXPECT_EQ(Sha256().HexDigest(),
+            "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+  Sha256 pieces;
+  pieces.Update(bytes("abcdbcdecdefdefgefghfghighij"));
+  pieces.Update(bytes(""));
+  pieces.Update(bytes("hijkijkljklmklmnlmnomnopnopq"));
+  EXPECT_EQ(pieces.HexDigest(),
+            "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
+  EXPECT_EQ(pieces.HexDigest(), "") << "a finished hash gives its digest once";
+  const std::vector<std::uint8_t> million(1000000, 'a');
+  Sha256 large;
+  large.Update(million);
+  EXPECT_EQ(large.HexDigest(), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
+}
 
 TEST(ProgressGrid, EverySectorLiesInExactlyOneSquare) {
   for (const std::uint64_t total :

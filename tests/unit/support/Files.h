@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -15,6 +16,17 @@ inline std::string ReadFileText(const std::filesystem::path& path) {
   std::stringstream text;
   text << file.rdbuf();
   return text.str();
+}
+
+// A sparse file of the given size whose last sector starts with the text: a disk for the platform
+// layer's tests.
+inline void MakeSparseDisk(const std::filesystem::path& path, std::uint64_t bytes,
+                           const std::string& tail) {
+  { std::ofstream create(path); }
+  std::filesystem::resize_file(path, bytes);
+  std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+  file.seekp(static_cast<std::streamoff>(bytes - 512));
+  file << tail;
 }
 
 // A folder of its own for one test, removed with everything in it when the test ends.
