@@ -1,9 +1,12 @@
 #include "savedscan/Replay.h"
 
+#include <algorithm>
+
 #include "app/TextEncoding.h"
 #include "disk/NssLayout.h"
 #include "disk/NssStructures.h"
 #include "pool/PoolTree.h"
+#include "volume/FileData.h"
 #include "volume/VolumeScanner.h"
 
 namespace kestrel::savedscan {
@@ -74,9 +77,15 @@ ReplayedScan ReplaySavedScan(SavedScan scan, app::ProgressObserver& observer,
       continue;
     }
     volume::DecodedEntry entry = EntryOf(records[i]);
+    std::uint64_t blocks = entry.firstExtent.blocks;  // further extents give running totals
     for (++i; i < records.size() && records[i].name.empty(); ++i) {
       entry.furtherExtents.push_back({records[i].extentBlocks, records[i].extentStart});
+      blocks = std::max<std::uint64_t>(blocks, records[i].extentBlocks);
     }
+    // The file keeps a size's low 32 bits: a file over 4 GiB is listed, counted and selected with
+    // the size its blocks hold.
+    entry.size = volume::SizeWithinExtents(static_cast<std::uint32_t>(entry.size),
+                                           blocks * disk::layout::kBlockSize);
     replayed.tree.InsertScanItem(std::move(entry), rule);
     observer.OnProgress({i, records.size(), {}, app::WorkUnit::Records, {}});
   }

@@ -39,12 +39,16 @@ std::uint64_t ExtentBytes(const std::vector<ExtentBlocks>& extents) {
 
 std::uint64_t CutSize(const ScanItem& head, std::uint64_t extentBytes) {
   if (head.m_sizeHighKnown) return head.FullSize();
-  constexpr std::uint64_t kWrap = std::uint64_t{1} << 32;
-  if (head.m_size >= extentBytes) return head.m_size;
-  return head.m_size + (extentBytes - head.m_size) / kWrap * kWrap;
+  return SizeWithinExtents(head.m_size, extentBytes);
 }
 
 }  // namespace
+
+std::uint64_t SizeWithinExtents(std::uint32_t lowBits, std::uint64_t extentBytes) {
+  constexpr std::uint64_t kWrap = std::uint64_t{1} << 32;
+  if (lowBits >= extentBytes) return lowBits;
+  return lowBits + (extentBytes - lowBits) / kWrap * kWrap;
+}
 
 FileDataLayout LayoutFileData(const FileTree& tree, RecordId head, std::int64_t poolBase) {
   FileDataLayout layout;

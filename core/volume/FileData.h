@@ -39,6 +39,10 @@ struct FileDataLayout {
 // value with those low bits that the extents can hold.
 FileDataLayout LayoutFileData(const FileTree& tree, RecordId head, std::int64_t poolBase);
 
+// The largest size with these low 32 bits that extents of extentBytes can hold; the low bits alone
+// when the extents hold less.
+std::uint64_t SizeWithinExtents(std::uint32_t lowBits, std::uint64_t extentBytes);
+
 // The size LayoutFileData cuts the file's data to, without laying out its extents.
 std::uint64_t FileDataSize(const FileTree& tree, RecordId head);
 

@@ -12,14 +12,20 @@ std::size_t PartCount(std::uint16_t code) {
   return code == nss::name_block::kThreeNames ? 3 : 1;
 }
 
+Result<NameEntry> MakeNameEntry(const std::u16string& units, std::uint16_t code,
+                                const std::vector<std::string>& parts, int zeroLengthPart,
+                                std::uint64_t parentKey) {
+  Result<NameParts> split = SplitName(units, PartCount(code), parts, zeroLengthPart);
+  if (!split) return split.error();
+  return NameEntry{code, std::move(*split), parentKey};
+}
+
 Result<NameEntry> MakeNameEntry(std::string_view name, std::uint16_t code,
                                 const std::vector<std::string>& parts, int zeroLengthPart,
                                 std::uint64_t parentKey) {
   Result<std::u16string> units = Utf8ToUtf16(name);
   if (!units) return units.error();
-  Result<NameParts> split = SplitName(*units, PartCount(code), parts, zeroLengthPart);
-  if (!split) return split.error();
-  return NameEntry{code, std::move(*split), parentKey};
+  return MakeNameEntry(*units, code, parts, zeroLengthPart, parentKey);
 }
 
 }  // namespace
@@ -33,8 +39,11 @@ Result<NameSectionLayout> PlainNameSection(std::string_view name, std::uint64_t 
 Result<NameSectionLayout> MakeNameSection(const ResolvedEntry& entry) {
   if (entry.wanted == nullptr) return PlainNameSection(LeafName(entry.path), entry.parentKey);
   const EntryLayout& wanted = *entry.wanted;
-  Result<NameEntry> own = MakeNameEntry(LeafName(entry.path), wanted.code, wanted.nameParts,
-                                        wanted.zeroLengthPart, entry.parentKey);
+  Result<NameEntry> own = wanted.nameUnits
+                              ? MakeNameEntry(*wanted.nameUnits, wanted.code, wanted.nameParts,
+                                              wanted.zeroLengthPart, entry.parentKey)
+                              : MakeNameEntry(LeafName(entry.path), wanted.code, wanted.nameParts,
+                                              wanted.zeroLengthPart, entry.parentKey);
   if (!own) return own.error();
   NameSectionLayout section{wanted.form, std::nullopt, std::nullopt, wanted.stage};
   const bool ownIsFirst =

@@ -108,6 +108,17 @@ std::vector<std::string> JsonFields::texts(std::string_view name) {
   return items;
 }
 
+std::vector<std::uint64_t> JsonFields::numbers(std::string_view name, std::uint64_t max) {
+  std::vector<std::uint64_t> items;
+  const nlohmann::json* value = field(name);
+  if (value == nullptr) return items;
+  if (!value->is_array()) fail(Error{where(name) + ": expected a list of numbers"});
+  for (const nlohmann::json& item : value->is_array() ? *value : nlohmann::json::array()) {
+    if (const auto number = toNumber(item, name, max)) items.push_back(*number);
+  }
+  return items;
+}
+
 void JsonFields::fail(Error error) {
   if (!error_) error_ = std::move(error);
 }

@@ -30,6 +30,7 @@ class JsonFields {
   std::optional<std::string> optionalText(std::string_view name);
   std::string requiredText(std::string_view name);
   std::vector<std::string> texts(std::string_view name);
+  std::vector<std::uint64_t> numbers(std::string_view name, std::uint64_t max = kNoLimit);
 
   // The value of a field that must be one of `choices`, given by their names.
   template <typename T>

@@ -27,6 +27,9 @@ struct ContentLayout {
 
 struct EntryLayout {
   std::string path;  // absolute, "/" separated, UTF-8
+  // The name's UTF-16 units as stored, in place of the path's last part: for names that no UTF-8
+  // can carry (a lone surrogate).
+  std::optional<std::u16string> nameUnits;
   EntryKind kind = EntryKind::File;
   ContentLayout content;
   std::uint32_t extents = 1;

@@ -60,6 +60,10 @@ Result<EntryLayout> ParseEntry(const json& value, const std::string& where) {
   JsonFields fields(value, where);
   EntryLayout entry;
   entry.path = fields.requiredText("path");
+  if (fields.has("nameUnits")) {
+    const std::vector<std::uint64_t> units = fields.numbers("nameUnits", 0xFFFF);
+    entry.nameUnits.emplace(units.begin(), units.end());
+  }
   entry.kind = fields.choice<EntryKind>(
       "kind", {{"file", EntryKind::File}, {"folder", EntryKind::Folder}}, EntryKind::File);
   entry.content = ReadContent(fields);

@@ -126,37 +126,59 @@ class DeviceWriter : public SectorWriter {
   FileDescriptor fd_;
 };
 
+// A file written front to back. A file created for recovered data is written sparse: a request
+// of zeros only leaves a hole, which reads as zeros and takes no room, so that a large file that is
+// mostly empty (a disk image, a database) fits where it fitted before.
 class LocalFile : public WritableFile {
  public:
-  explicit LocalFile(int fd) : fd_(fd) {}
+  enum class Holes { Written, Left };
+  LocalFile(int fd, Holes holes) : fd_(fd), holes_(holes) {}
   ~LocalFile() override {
     if (fd_ >= 0) ::close(fd_);
   }
 
   bool Write(std::span<const std::uint8_t> bytes) override {
+    const auto zero = [](std::uint8_t byte) { return byte == 0; };
+    if (holes_ == Holes::Left && std::all_of(bytes.begin(), bytes.end(), zero))
+      return Skip(bytes.size());
     for (std::size_t done = 0; done < bytes.size();) {
       const ssize_t count = ::write(fd_, bytes.data() + done, bytes.size() - done);
       if (count < 0 && errno == EINTR) continue;
       if (count < 0) return Fail(errno);
       done += static_cast<std::size_t>(count);
     }
+    endsInHole_ = false;
     return true;
   }
 
   bool Close() override {
     const int fd = std::exchange(fd_, -1);
+    const off_t end = endsInHole_ ? ::lseek(fd, 0, SEEK_CUR) : 0;
+    if (endsInHole_ && (end < 0 || ::ftruncate(fd, end) != 0)) {
+      Fail(errno);
+      ::close(fd);
+      return false;
+    }
     return ::close(fd) == 0 || Fail(errno);
   }
 
   const std::string& error() const override { return error_; }
 
  private:
+  bool Skip(std::size_t count) {
+    if (::lseek(fd_, static_cast<off_t>(count), SEEK_CUR) < 0) return Fail(errno);
+    if (count != 0) endsInHole_ = true;
+    return true;
+  }
+
   bool Fail(int error) {
     error_ = std::strerror(error);
     return false;
   }
 
   int fd_;
+  Holes holes_;
+  bool endsInHole_ = false;  // the file's length is set at Close
   std::string error_;
 };
 
@@ -300,11 +322,11 @@ CreatedFile CreateOutputFile(const std::string& path) {
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
   if (fd < 0)
     return {nullptr, errno == ELOOP ? "a symbolic link is in the way" : std::strerror(errno)};
-  return {std::make_unique<LocalFile>(fd), {}};
+  return {std::make_unique<LocalFile>(fd, LocalFile::Holes::Left), {}};
 }
 
 std::unique_ptr<WritableFile> StandardOutput() {
-  return std::make_unique<LocalFile>(::dup(STDOUT_FILENO));
+  return std::make_unique<LocalFile>(::dup(STDOUT_FILENO), LocalFile::Holes::Written);
 }
 
 bool CreateFolders(const std::string& path, std::string& error) {

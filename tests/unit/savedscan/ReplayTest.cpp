@@ -71,6 +71,23 @@ TEST(Replay, ARecordWithBlocksIsAFileWhateverItsSavedSize) {
   EXPECT_EQ(volume::FileDataSize(replayed.tree, backup), std::uint64_t{8} << 30);
 }
 
+// A file of 5 GiB + 123 is saved with size 1 GiB + 123: it is listed, counted and recovered with
+// the size its blocks hold, not with the low bits alone.
+TEST(Replay, AFileOver4GiBHasTheSizeItsBlocksHold) {
+  constexpr std::uint64_t kSize = (std::uint64_t{5} << 30) + 123;
+  SavedScan scan{{Record(0x5000, 127, 0, 0, 0, u"Volume:V,/d.img"),
+                  Record(127, 10, static_cast<std::uint32_t>(kSize), 1310720, 6, u"huge.vhd"),
+                  Record(127, 10, 0, 1310721, 9000000, u""), Record(127, 11, 9, 1, 7, u"a.txt")}};
+  app::NoProgress quiet;
+  const ReplayedScan replayed = ReplaySavedScan(scan, quiet);
+  const auto huge = volume::FindByPath(replayed.tree, "/huge.vhd")[0].record;
+  EXPECT_EQ(replayed.tree.Record(huge).FullSize(), kSize);
+  EXPECT_EQ(volume::FileDataSize(replayed.tree, huge), kSize);
+  EXPECT_EQ(replayed.tree.counters.totalSize, kSize + 9);
+  EXPECT_EQ(replayed.tree.Record(volume::FindByPath(replayed.tree, "/a.txt")[0].record).FullSize(),
+            9u);
+}
+
 // A saved scan names its source by path; whatever is found there now is checked before its data
 // are read.
 TEST(Replay, TheSourceIsCheckedForWhatTheScanWasMadeOf) {
