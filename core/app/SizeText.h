@@ -10,6 +10,6 @@ namespace kestrel::app {
 std::string SizeText(std::uint64_t bytes);
 
 // printf-style formatting into a std::string, for the system's fixed texts.
-std::string Format(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
+std::string Format(const char* format, ...) __attribute__((format(KESTREL_PRINTF_ARCHETYPE, 1, 2)));
 
 }  // namespace kestrel::app
