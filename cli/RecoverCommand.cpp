@@ -66,11 +66,13 @@ class RecoverCommand : public Command {
     // The server is tried before a scan that may take hours, and nothing is written without it.
     std::unique_ptr<destination::FtpDestination> server;
     if (ftp_.Given() && !(server = ftp_.Connect(folder_))) return kFailure;
-    if (auto refusal = FolderOnSource(source_.SourcePath())) return Fail(refusal->message);
+    const std::optional<std::string> named = source_.SourcePath();
+    if (auto refusal = FolderOnSource(named)) return Fail(refusal->message);
     const InterruptStop interrupt;
     auto scanned = ScanChosenSource(source_, interrupt.token(), log);
     if (!scanned.ok()) return Fail(scanned.error());
-    if (auto refusal = FolderOnSource(scanned.value().description.sourcePath))
+    if (auto refusal =
+            named ? std::nullopt : FolderOnSource(scanned.value().description.sourcePath))
       return Fail(refusal->message);
     volume::FileTree& tree = scanned.value().tree;
     if (interrupt.interrupted()) return ReportScanOutcome(scanned.value().outcome);
@@ -104,7 +106,7 @@ class RecoverCommand : public Command {
 
  private:
   // Files are never recovered onto the disk being read. The source is known from the options
-  // before the scan, and from a saved scan once it is loaded.
+  // before the scan, or, when only a saved scan names it, once that is loaded.
   std::optional<app::Failure> FolderOnSource(const std::optional<std::string>& source) const {
     if (ftp_.Given() || !source) return std::nullopt;
     return destination::RecoveryFolderRefusal(folder_, *source);
