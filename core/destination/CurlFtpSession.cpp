@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <charconv>
 #include <chrono>
 #include <cstring>
 #include <functional>
@@ -23,7 +22,6 @@ using Clock = std::chrono::steady_clock;
 constexpr int kPollMilliseconds = 200;
 constexpr long kUploadBufferBytes = 512 * 1024;
 constexpr std::string_view kTlsAccepted = "234 ";  // the reply to AUTH TLS that starts TLS
-constexpr std::string_view kSizeReply = "213 ";
 
 void InitialiseCurlOnce() {
   static std::once_flag once;
@@ -86,16 +84,6 @@ std::string PathUrl(const std::string& server, std::string_view path, bool folde
   }
   if (folder && url.back() != '/') url += '/';
   return url;
-}
-
-// The size a "213 <size>" reply gives.
-std::optional<std::uint64_t> SizeInReply(std::string_view reply) {
-  if (!reply.starts_with(kSizeReply)) return std::nullopt;
-  reply.remove_prefix(kSizeReply.size());
-  std::uint64_t size = 0;
-  const char* end = reply.data() + reply.size();
-  if (reply.empty() || std::from_chars(reply.data(), end, size).ptr != end) return std::nullopt;
-  return size;
 }
 
 bool IsRefusal(CURLcode code) {
@@ -185,14 +173,6 @@ class CurlFtpSession : public FtpSession {
     curl_easy_getinfo(easy_, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
     if (result.ok() && length >= 0) size = static_cast<std::uint64_t>(length);
     if (result.ok() && !size) result = {FtpResult::Refused, "the server tells no size of " + path};
-    return result;
-  }
-
-  FtpResult StoredSize(const std::string& path, std::optional<std::uint64_t>& size) override {
-    FtpResult result = OnFile("SIZE", path);
-    size = SizeInReply(lastReply_);
-    if (result.ok() && !size)
-      result = {FtpResult::Refused, "the server tells no size of " + path + ": " + lastReply_};
     return result;
   }
 

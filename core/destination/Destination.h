@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "disk/platform/Platform.h"
 
@@ -21,6 +22,12 @@ struct NameRules {
 const NameRules& PosixNameRules();
 const NameRules& WindowsNameRules();
 
+// A file found, after it was closed, not to hold all that was written to it.
+struct LateFailure {
+  std::string path;
+  std::string reason;
+};
+
 // Where recovered folders and files are written: a local folder or an FTP server. Paths are
 // UTF-8 and use the destination's separator.
 class Destination {
@@ -38,6 +45,10 @@ class Destination {
   virtual platform::CreatedFile CreateFile(const std::string& path) = 0;
   // Free bytes at the destination; nothing where it cannot be measured.
   virtual std::optional<std::uint64_t> FreeBytes() = 0;
+  // The files closed since the last call that are found not stored whole. A destination that
+  // checks each file as it closes it finds none here; a server checks a folder's files with one
+  // listing, which costs far less than a question per file.
+  virtual std::vector<LateFailure> CheckClosedFiles() { return {}; }
 
   std::string Join(const std::string& folder, const std::string& name) const {
     return folder.empty() || folder.back() == Separator() ? folder + name

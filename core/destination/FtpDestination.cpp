@@ -1,5 +1,7 @@
 #include "destination/FtpDestination.h"
 
+#include <utility>
+
 #include "app/SizeText.h"
 #include "app/TextEncoding.h"
 #include "filter/CaseFold.h"
@@ -36,8 +38,8 @@ class FtpFile : public platform::WritableFile {
     if (!error_.empty()) return false;
     const FtpResult result = upload_->Finish();
     if (!result.ok()) return Failed(result);
-    if (auto shortfall = destination_.CheckArrived(path_, sent_)) error_ = *shortfall;
-    return error_.empty();
+    destination_.Sent(path_, sent_);
+    return true;
   }
 
   const std::string& error() const override { return error_; }
@@ -143,11 +145,43 @@ std::string FtpDestination::AfterFailedUpload(const std::string& path, const Ftp
                         : broke + "connected again, and no partial file is left on the server";
 }
 
-std::optional<std::string> FtpDestination::CheckArrived(const std::string& path,
-                                                        std::uint64_t sent) {
-  std::optional<std::uint64_t> size;
-  const FtpResult result = Checked(session_->StoredSize(path, size));
-  if (!result.ok()) return "the server does not say how large the file arrived: " + result.error;
+void FtpDestination::Sent(const std::string& path, std::uint64_t bytes) {
+  const auto [folder, name] = SplitPath(path);
+  unchecked_[folder][name] = bytes;
+}
+
+std::vector<LateFailure> FtpDestination::CheckClosedFiles() {
+  std::vector<LateFailure> failures;
+  for (const auto& [folder, files] : std::exchange(unchecked_, {})) {
+    const auto sizes = ListedSizes(folder);
+    for (const auto& [name, sent] : files) {
+      const auto listed = sizes.find(name);
+      std::optional<std::uint64_t> size;
+      if (listed != sizes.end()) size = listed->second;
+      const std::string path = Join(folder, name);
+      if (auto reason = Shortfall(path, sent, size)) failures.push_back({path, *reason});
+    }
+  }
+  return failures;
+}
+
+std::unordered_map<std::string, std::uint64_t> FtpDestination::ListedSizes(
+    const std::string& folder) {
+  std::unordered_map<std::string, std::uint64_t> sizes;
+  std::vector<ListedEntry> entries;
+  if (!lost_.empty() || !Checked(session_->List(folder, entries, {})).ok()) return sizes;
+  for (const ListedEntry& entry : entries)
+    if (!entry.folder && entry.size) sizes.emplace(entry.name, *entry.size);
+  return sizes;
+}
+
+std::optional<std::string> FtpDestination::Shortfall(const std::string& path, std::uint64_t sent,
+                                                     std::optional<std::uint64_t> size) {
+  if (!size && !lost_.empty()) return "the server cannot be asked how large it arrived: " + lost_;
+  if (!size) {
+    const FtpResult result = Checked(session_->FileSize(path, size));
+    if (!result.ok()) return "the server does not say how large it arrived: " + result.error;
+  }
   if (*size == sent) return std::nullopt;
   return app::Format("the server holds %llu of the %llu bytes sent",
                      static_cast<unsigned long long>(*size), static_cast<unsigned long long>(sent));

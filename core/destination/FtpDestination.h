@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -12,7 +13,9 @@
 namespace kestrel::destination {
 
 // A folder on an FTP server, written over one connection for the whole run. Each file is sent
-// as its bytes are read and checked afterwards by the size the server reports. When the
+// as its bytes are read; once the run has sent a folder's files, one listing of the folder gives
+// the size each of them arrived with (a file the listing gives no size for is asked about on its
+// own). When the
 // connection breaks in the middle of a file, that file is named as failed, the run connects
 // again once and deletes what arrived of it; when that connection cannot be made, every later
 // file fails at once instead of waiting on a server that is gone. Whether a name is taken is
@@ -33,11 +36,12 @@ class FtpDestination : public Destination {
   bool Exists(const std::string& path) override;
   platform::CreatedFile CreateFile(const std::string& path) override;
   std::optional<std::uint64_t> FreeBytes() override { return std::nullopt; }
+  std::vector<LateFailure> CheckClosedFiles() override;
 
   // After an upload that failed: the file's own error, with what became of the partial file.
   std::string AfterFailedUpload(const std::string& path, const FtpResult& failure);
-  // After an upload the server confirmed: the reason when it does not hold all `sent` bytes.
-  std::optional<std::string> CheckArrived(const std::string& path, std::uint64_t sent);
+  // After an upload the server confirmed: its size is checked with the folder's.
+  void Sent(const std::string& path, std::uint64_t bytes);
 
  private:
   // Passes the result on; a broken connection is made again once, and when that fails the
@@ -53,11 +57,20 @@ class FtpDestination : public Destination {
   const std::optional<FoldedNames>& NamesIn(const std::string& folder);
   // A name the run has just taken.
   void Taken(const std::string& path);
+  // The sizes of the folder's files by name, as its listing gives them; none when the server
+  // does not list it.
+  std::unordered_map<std::string, std::uint64_t> ListedSizes(const std::string& folder);
+  // Why the file does not hold the `sent` bytes, from the size listed or else asked.
+  std::optional<std::string> Shortfall(const std::string& path, std::uint64_t sent,
+                                       std::optional<std::uint64_t> size);
 
   std::unique_ptr<FtpSession> session_;
   std::string root_;
   std::string lost_;  // why the server is given up; empty while it is not
   std::unordered_map<std::string, std::optional<FoldedNames>> listed_;  // by folder
+  // The bytes sent of each file not yet checked, by folder and name; a file sent again (after
+  // an overwrite) counts with its last copy.
+  std::map<std::string, std::map<std::string, std::uint64_t>> unchecked_;
 };
 
 }  // namespace kestrel::destination

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 
 namespace kestrel::destination {
 namespace {
@@ -38,8 +39,25 @@ std::string_view AfterFields(std::string_view line, int fields) {
   return at == std::string_view::npos ? std::string_view{} : line.substr(at);
 }
 
-void Add(std::vector<ListedEntry>& entries, std::string_view name, bool folder) {
-  if (!name.empty() && name != "." && name != "..") entries.push_back({std::string(name), folder});
+void Add(std::vector<ListedEntry>& entries, std::string_view name, bool folder,
+         std::optional<std::uint64_t> size = std::nullopt) {
+  if (!name.empty() && name != "." && name != "..")
+    entries.push_back({std::string(name), folder, size});
+}
+
+// The value of the "size" fact among ";"-led, lower-cased facts; nothing when it is missing or
+// not a whole number.
+std::optional<std::uint64_t> SizeFact(std::string_view facts) {
+  constexpr std::string_view kSize = ";size=";
+  const auto at = facts.find(kSize);
+  if (at == std::string_view::npos) return std::nullopt;
+  std::string_view value = facts.substr(at + kSize.size());
+  value = value.substr(0, value.find(';'));
+  const char* end = value.data() + value.size();
+  std::uint64_t size = 0;
+  const auto parsed = std::from_chars(value.data(), end, size);
+  if (parsed.ec != std::errc{} || parsed.ptr != end) return std::nullopt;
+  return size;
 }
 
 // The kinds of entry the first letter of a Unix listing line names: a file, a folder, a link, a
@@ -56,7 +74,8 @@ std::vector<ListedEntry> EntriesFromMlsd(std::string_view listing) {
     const std::string facts = ";" + Lower(line.substr(0, blank));
     if (facts.find(";type=cdir;") != std::string::npos) return;
     if (facts.find(";type=pdir;") != std::string::npos) return;
-    Add(entries, line.substr(blank + 1), facts.find(";type=dir;") != std::string::npos);
+    Add(entries, line.substr(blank + 1), facts.find(";type=dir;") != std::string::npos,
+        SizeFact(facts));
   });
   return entries;
 }

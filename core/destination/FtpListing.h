@@ -1,17 +1,21 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 // The entries named in a folder listing the server sent: an MLSD listing (RFC 3659 facts), or a
 // LIST listing in the Unix "ls -l" or the DOS format, the two that servers send. "." and ".."
-// are left out.
+// are left out. Sizes are taken from MLSD only: its "size" fact is defined, while the columns of
+// a LIST line differ from server to server.
 namespace kestrel::destination {
 
 struct ListedEntry {
   std::string name;
   bool folder = false;
+  std::optional<std::uint64_t> size;
 
   bool operator==(const ListedEntry&) const = default;
 };

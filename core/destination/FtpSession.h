@@ -50,9 +50,6 @@ class FtpSession {
   virtual FtpResult MakeFolder(const std::string& folder) = 0;
   // The size of the file; nothing (with a Refused result) when there is no such file.
   virtual FtpResult FileSize(const std::string& path, std::optional<std::uint64_t>& size) = 0;
-  // The size of the file just stored, asked on the connection that stored it, which is in binary
-  // mode then: a single command.
-  virtual FtpResult StoredSize(const std::string& path, std::optional<std::uint64_t>& size) = 0;
   virtual FtpResult Delete(const std::string& path) = 0;
   // Starts storing the file (an existing file is replaced). Only one upload at a time, and no
   // other operation until it is finished or dropped.

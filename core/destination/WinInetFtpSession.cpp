@@ -25,7 +25,8 @@ class InternetHandle {
  public:
   InternetHandle() = default;
   explicit InternetHandle(HINTERNET handle) : handle_(handle) {}
-  InternetHandle(InternetHandle&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
+  InternetHandle(InternetHandle&& other) noexcept
+      : handle_(std::exchange(other.handle_, nullptr)) {}
   InternetHandle& operator=(InternetHandle&& other) noexcept {
     std::swap(handle_, other.handle_);
     return *this;
@@ -34,7 +35,9 @@ class InternetHandle {
 
   HINTERNET get() const { return handle_; }
   explicit operator bool() const { return handle_ != nullptr; }
-  bool Close() { return handle_ == nullptr || InternetCloseHandle(std::exchange(handle_, nullptr)); }
+  bool Close() {
+    return handle_ == nullptr || InternetCloseHandle(std::exchange(handle_, nullptr));
+  }
 
  private:
   HINTERNET handle_ = nullptr;
@@ -115,7 +118,8 @@ class WinInetFtpSession : public FtpSession {
     do {
       const std::string name = found.cFileName;
       if (name != "." && name != "..")
-        entries.push_back({name, (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+        entries.push_back(
+            {name, (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0, std::nullopt});
     } while (InternetFindNextFileA(search.get(), &found));
     return {};
   }
@@ -140,15 +144,11 @@ class WinInetFtpSession : public FtpSession {
     const std::string answer = LastResponse();
     if (!answer.starts_with("213 ")) return {FtpResult::Refused, path + ": " + answer};
     std::uint64_t bytes = 0;
-    const auto [end, error] = std::from_chars(answer.data() + 4, answer.data() + answer.size(), bytes);
+    const auto [end, error] =
+        std::from_chars(answer.data() + 4, answer.data() + answer.size(), bytes);
     if (error != std::errc{}) return {FtpResult::Refused, "the server tells no size of " + path};
     size = bytes;
     return {};
-  }
-
-  // The same single SIZE command: WinINet sends it in binary mode.
-  FtpResult StoredSize(const std::string& path, std::optional<std::uint64_t>& size) override {
-    return FileSize(path, size);
   }
 
   FtpResult Delete(const std::string& path) override {
@@ -185,10 +185,10 @@ class WinInetFtpSession : public FtpSession {
     for (const DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT,
                                INTERNET_OPTION_SEND_TIMEOUT})
       InternetSetOptionW(internet_.get(), option, &milliseconds, sizeof milliseconds);
-    session_ = InternetHandle(InternetConnectA(
-        internet_.get(), settings_.host.c_str(), settings_.port, settings_.user.c_str(),
-        settings_.password.Reveal().c_str(), INTERNET_SERVICE_FTP,
-        settings_.passive ? INTERNET_FLAG_PASSIVE : 0, 0));
+    session_ = InternetHandle(
+        InternetConnectA(internet_.get(), settings_.host.c_str(), settings_.port,
+                         settings_.user.c_str(), settings_.password.Reveal().c_str(),
+                         INTERNET_SERVICE_FTP, settings_.passive ? INTERNET_FLAG_PASSIVE : 0, 0));
     if (!session_) {
       FtpResult failure = LastFailure("connecting to " + settings_.host);
       failure.outcome = FtpResult::ConnectionLost;

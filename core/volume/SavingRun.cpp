@@ -1,5 +1,7 @@
 #include "volume/SavingRun.h"
 
+#include <unordered_set>
+
 #include "app/SizeText.h"
 #include "app/TextEncoding.h"
 #include "destination/NameSafety.h"
@@ -84,6 +86,17 @@ class SavingRun {
     ForEachFileHead(tree_, folder, [this](RecordId head, RecordId last) {
       if (!flags_.m_skipAll && !report_.stopped) ProcessFile(head, last);
     });
+    TakeLateFailures();
+  }
+
+  // A destination may check the folder's files only once they are all closed: a file it finds
+  // not stored whole counts as written no longer.
+  void TakeLateFailures() {
+    for (destination::LateFailure& late : setup_.destination.CheckClosedFiles()) {
+      if (writtenInFolder_.erase(late.path) != 0) report_.filesWritten--;
+      report_.failed.push_back({std::move(late.path), "could not be written: " + late.reason});
+    }
+    writtenInFolder_.clear();
   }
 
   void ProcessFile(RecordId head, RecordId last) {
@@ -139,6 +152,7 @@ class SavingRun {
                        (copied.writeError.empty() ? created.file->error() : copied.writeError)});
     } else {
       report_.filesWritten++;
+      writtenInFolder_.insert(target);
       NoteDamage(target, layout, copied);
     }
   }
@@ -175,6 +189,7 @@ class SavingRun {
   const app::LogReport& log_;
   destination::ConflictFlags flags_;
   std::vector<std::string> path_;
+  std::unordered_set<std::string> writtenInFolder_;  // counted in filesWritten
   SavingReport report_;
   std::uint64_t done_ = 0;
   std::uint64_t total_ = 0;

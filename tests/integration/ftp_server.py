@@ -4,6 +4,7 @@ can start it, stop it, or watch it go; the desktop program's tests start it the 
 
     /usr/bin/python3 ftp_server.py --home DIR [--user U] [--tls-cert PEM] [--tls-required]
                                    [--drop-after N [--gone-after-drop]] [--read-only FOLDER]...
+                                   [--keep-short NAME] [--no-mlsd]
 
 The password comes from KESTREL_TEST_FTP_PASSWORD. The port is printed as the first line of
 standard output once the server listens."""
@@ -27,7 +28,8 @@ class FtpServer:
     """The server as a child process; a context manager that stops it on leaving."""
 
     def __init__(self, home, user="kestrel", password="Pw-8c1d-never-shown", tls_cert=None,
-                 tls_required=False, drop_after=None, gone_after_drop=False, read_only=()):
+                 tls_required=False, drop_after=None, gone_after_drop=False, read_only=(), keep_short=None,
+                 no_mlsd=False):
         self.home, self.user, self.password = home, user, password
         command = [PYTHON, os.path.join(HERE, "ftp_server.py"), "--home", home, "--user", user]
         if tls_cert:
@@ -40,6 +42,10 @@ class FtpServer:
             command.append("--gone-after-drop")
         for folder in read_only:
             command += ["--read-only", folder]
+        if keep_short:
+            command += ["--keep-short", keep_short]
+        if no_mlsd:
+            command.append("--no-mlsd")
         self.process = subprocess.Popen(command, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True,
                                         env=dict(os.environ, KESTREL_TEST_FTP_PASSWORD=password))
         line = self.process.stdout.readline()
@@ -128,7 +134,15 @@ def serve(arguments):
             handle_read_event = handle_read  # the plain handler binds it to its own handle_read
 
     class Handler(control):
-        pass
+        """May lose the last byte of every file stored under one name, after confirming it whole,
+        and may know no MLSD."""
+
+        def on_file_received(self, path):
+            if os.path.basename(path) == arguments.keep_short:
+                os.truncate(path, max(0, os.path.getsize(path) - 1))
+
+        if arguments.no_mlsd:
+            proto_cmds = {verb: help for verb, help in control.proto_cmds.items() if verb != "MLSD"}
 
     Handler.authorizer = authorizer
     Handler.dtp_handler = Data
@@ -151,6 +165,8 @@ if __name__ == "__main__":
     parser.add_argument("--drop-after", type=int)
     parser.add_argument("--gone-after-drop", action="store_true")
     parser.add_argument("--read-only", action="append", default=[])
+    parser.add_argument("--keep-short")
+    parser.add_argument("--no-mlsd", action="store_true")
     import logging
     logging.basicConfig(level=logging.CRITICAL)
     sys.exit(serve(parser.parse_args()))

@@ -50,12 +50,21 @@ class BigAndOddTest(ImageTestCase):
         [(blocks, start)] = next(line for line in lines if line["path"] == "/across.bin")["extents"]
         pool_base = first * 512 + 0x5000
         self.assertGreater(pool_base + (start - 1 + blocks) * 4096, 1 << 41, "its data run past sector 2^32")
+        pool_scan = ["--disk", "0", "--pool", "DATA", "--pool-scan"]
+        self.assertEqual({line["path"]: line["size"] for line in self.listing(*pool_scan) if line["kind"] == "file"},
+                         {"/VOL1/across.bin": 4 << 20, "/VOL1/b.txt": 6})
         with open(self.images[0], "rb") as source:
-            for source_args, out in ((SOURCE, "out"), (["--scan-file", saved], "again")):
+            recovered = {}
+            for source_args, out in ((SOURCE, "out"), (["--scan-file", saved], "again"), (pool_scan, "scanned")):
                 folder_out = self.recover(*source_args, out=out)
-                with open(os.path.join(folder_out, "b.txt")) as recovered:
-                    self.assertEqual(recovered.read(), "beyond")
-                self.assertEqual(os.path.getsize(os.path.join(folder_out, "across.bin")), 4 << 20)
+                if source_args is pool_scan:
+                    folder_out = os.path.join(folder_out, "VOL1")
+                with open(os.path.join(folder_out, "b.txt")) as text:
+                    self.assertEqual(text.read(), "beyond")
+                with open(os.path.join(folder_out, "across.bin"), "rb") as across:
+                    recovered[out] = across.read()
+                self.assertEqual(len(recovered[out]), 4 << 20)
+            self.assertTrue(recovered["out"] == recovered["again"] == recovered["scanned"], "the same bytes each way")
             image = self.path("pool.img")
             self.cli("image", "--disk", "0", "--pool", "DATA", "--to", image, disks=self.images)
             source.seek(first * 512)

@@ -201,6 +201,20 @@ class FtpFailureTest(FtpTestCase):
         expected = self.path("disk.expect/DATA/VOL1")
         self.assertEqual(tree_differences(self.on_server("out"), expected), ["BIG/big.bin"])
 
+    def test_a_file_the_server_keeps_short_is_named_whether_listed_or_asked(self):
+        for case, options in (("sizes listed", {}), ("sizes asked file by file", {"no_mlsd": True})):
+            with self.subTest(case):
+                server = self.serve(keep_short="ten.txt", **options)
+                target = "listed" if not options else "asked"
+                result = self.recover(server, "--to", "/" + target, expect_status=1)
+                server.stop()
+                self.assertIn(f"/{target}/DOCS/ten.txt: could not be written: "
+                              "the server holds 9 of the 10 bytes sent", result.stdout)
+                self.assertIn("Recovered 6 files", result.stdout)
+                self.assertNotIn("Recovered Successfully", result.stdout)
+                expected = self.path("disk.expect/DATA/VOL1")
+                self.assertEqual(tree_differences(self.on_server(target), expected), ["DOCS/ten.txt"])
+
     def test_a_server_gone_for_good_fails_the_rest_at_once(self):
         server = self.serve(drop_after=1024 * 1024, gone_after_drop=True)
         result = self.recover(server, "--to", "/out", "--path", "/BIG", expect_status=1)

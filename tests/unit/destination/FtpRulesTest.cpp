@@ -36,22 +36,30 @@ TEST(FtpAddress, RefusesWhatIsNoAddress) {
 
 using Entries = std::vector<ListedEntry>;
 
-TEST(FtpListing, MlsdNamesEveryEntryAndItsKind) {
+TEST(FtpListing, MlsdNamesEveryEntryItsKindAndItsSize) {
   const char* listing =
       "type=cdir;modify=20240101000000; .\r\n"
       "type=pdir;modify=20240101000000; ..\r\n"
       "modify=20240101000000;perm=el;size=4096;type=dir;unique=1; My Folder\r\n"
       "modify=20240101000000;size=6;type=file; a.txt\r\n"
-      "Type=DIR;size=0; UPPER\r\n"
+      "Type=DIR;Size=0; UPPER\r\n"
       "type=dir; name;with;semicolons\r\n"
       "type=OS.unix=symlink; link\r\n"
+      "type=file;size=18446744073709551615 big\r\n"
+      "type=file;size=18446744073709551616; too big\r\n"
+      "type=file;size=12x;sizes=3; not a number\r\n"
+      "type=file;size=; empty\r\n"
       "garbage-without-blank\r\n";
   const Entries entries = EntriesFromMlsd(listing);
-  EXPECT_EQ(entries, (Entries{{"My Folder", true},
-                              {"a.txt", false},
-                              {"UPPER", true},
-                              {"name;with;semicolons", true},
-                              {"link", false}}));
+  EXPECT_EQ(entries, (Entries{{"My Folder", true, 4096},
+                              {"a.txt", false, 6},
+                              {"UPPER", true, 0},
+                              {"name;with;semicolons", true, {}},
+                              {"link", false, {}},
+                              {"big", false, UINT64_MAX},
+                              {"too big", false, {}},
+                              {"not a number", false, {}},
+                              {"empty", false, {}}}));
   EXPECT_EQ(FolderNames(entries), (Names{"My Folder", "UPPER", "name;with;semicolons"}));
   EXPECT_EQ(EntriesFromMlsd(""), Entries{});
 }
@@ -65,12 +73,14 @@ TEST(FtpListing, ListInUnixAndDosFormats) {
       "lrwxrwxrwx   1 owner group        4 Jan 31 10:15 link -> DOCS\n"
       "drwxr-xr-x   2 owner group     4096 Jan 31 10:15 .\n"
       "drwxr-xr-x   2 owner group\n";
-  EXPECT_EQ(EntriesFromList(unix),
-            (Entries{{"DOCS", true}, {"two  blanks", true}, {"file.txt", false}, {"link", false}}));
+  EXPECT_EQ(EntriesFromList(unix), (Entries{{"DOCS", true, {}},
+                                            {"two  blanks", true, {}},
+                                            {"file.txt", false, {}},
+                                            {"link", false, {}}}));
   const char* dos =
       "01-31-24  10:15AM       <DIR>          Reports 2024\r\n"
       "01-31-24  10:15AM                  10 file.txt\r\n";
-  EXPECT_EQ(EntriesFromList(dos), (Entries{{"Reports 2024", true}, {"file.txt", false}}));
+  EXPECT_EQ(EntriesFromList(dos), (Entries{{"Reports 2024", true, {}}, {"file.txt", false, {}}}));
 }
 
 TEST(FtpPassword, CopiesAreIndependentAndEmptyMeansNone) {
