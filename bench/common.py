@@ -19,12 +19,17 @@ MiB = 1 << 20
 GiB = 1 << 30
 
 
-def make_image(folder, name, layout):
+def make_image(folder, name, layout, dense=False):
+    """The image mkimage builds, sparse; dense, with its holes written as zeros, for a benchmark
+    that reads the whole image: the scans pass over holes, which dd reads and a disk has none of."""
     layout_path = os.path.join(folder, name + ".json")
     image = os.path.join(folder, name + ".img")
     with open(layout_path, "w") as file:
         json.dump(layout, file)
     subprocess.run([MKIMAGE, "--layout", layout_path, "--out", image], check=True)
+    if dense:
+        subprocess.run(["cp", "--sparse=never", image, image + ".dense"], check=True)
+        os.replace(image + ".dense", image)
     return image
 
 

@@ -43,7 +43,7 @@ def compare(best, temperature, reference, size):
 
 def measure(folder, size, rounds=3, cold=True):
     """The comparisons, warm and (where it can be done) cold, and the best runs by name."""
-    image = make_image(folder, "scans", layout(size))
+    image = make_image(folder, "scans", layout(size), dense=True)
     size = os.path.getsize(image)
     best = best_of(rounds, contenders(image, "dd bs=1M", []), lambda: settle(image))
     comparisons = compare(best, "warm", "dd bs=1M", size)

@@ -23,6 +23,11 @@ class ByteSource {
   // system can read ahead further and keep less of it cached. Memory has nothing to tell.
   virtual void AdviseSequential(std::int64_t /*offset*/, std::int64_t /*length*/) {}
 
+  // Where data may start at or after the offset, Size() when none does. The holes of a sparse
+  // image file read as zeros, in which no scan finds anything, so a scan may pass over them. A
+  // source without holes (a disk, memory) answers the offset itself.
+  virtual std::int64_t NextData(std::int64_t offset) const { return offset; }
+
   // Reads exactly buffer.size() bytes; a short read is a failed read.
   bool ReadAt(std::int64_t offset, std::span<std::uint8_t> buffer) {
     const auto count = ReadSome(offset, buffer);

@@ -43,6 +43,9 @@ class DiskReader {
   // The range is about to be read once, front to back (a scan window after window).
   void AdviseSequential(std::int64_t offset, std::int64_t length) const;
   std::optional<std::size_t> ReadSome(std::int64_t offset, std::span<std::uint8_t> buffer) const;
+  std::int64_t NextData(std::int64_t offset) const {
+    return source_ ? source_->NextData(offset) : offset;
+  }
   // Fill the buffer from the start of a sector, or of pool block n (a whole block, or only its
   // first sector where that is all a structure needs).
   bool ReadSector(std::uint64_t sector, std::span<std::uint8_t> buffer) const;

@@ -16,7 +16,15 @@ std::size_t WindowReader::WindowAt(std::int64_t offset) const {
       std::min<std::int64_t>(static_cast<std::int64_t>(buffer_.size()), end_ - offset));
 }
 
+void WindowReader::SkipHole() {
+  const std::int64_t data = std::min(reader_.NextData(position_), end_);
+  if (data <= position_) return;
+  const auto window = static_cast<std::int64_t>(buffer_.size());
+  position_ += (data - position_) / window * window;
+}
+
 std::optional<ScanWindow> WindowReader::Next() {
+  SkipHole();
   const std::size_t want = WindowAt(position_);
   if (want == 0) return std::nullopt;
   const ScanWindow window{

@@ -19,8 +19,10 @@ struct ScanWindow {
 // Reads [from, to) one scan window after another, front to back, as the pool scan and the disk
 // scan do, into one page-aligned buffer, with the system told that the range is read once in
 // order so that it reads ahead. A window that cannot be read whole is read around its bad
-// sectors (zeros). (Asking the system for the next window while the current one is examined
-// measured slower on a cold loop device than leaving the read-ahead to the kernel.)
+// sectors (zeros). Whole windows of a hole in a sparse image are passed over unread; the windows
+// after it start where they would have started. (Asking the system for the next window while the
+// current one is examined measured slower on a cold loop device than leaving the read-ahead to the
+// kernel.)
 class WindowReader {
  public:
   WindowReader(const DiskReader& reader, std::int64_t from, std::int64_t to,
@@ -31,6 +33,7 @@ class WindowReader {
 
  private:
   std::size_t WindowAt(std::int64_t offset) const;
+  void SkipHole();
 
   const DiskReader& reader_;
   std::int64_t position_;

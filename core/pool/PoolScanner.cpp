@@ -79,12 +79,15 @@ class PoolScan {
   // Tests every 512-byte position of [from, to) for "LEAF" and "SPB5"; false when stopped.
   bool ScanRange(std::int64_t from, std::int64_t to) {
     disk::WindowReader windows(source_.reader, from, to);
+    std::int64_t passed = from;  // a hole passed over counts as done
     while (!stop_.stop_requested()) {
       const auto window = windows.Next();
       if (!window) return true;
       for (std::size_t off = 0; off < window->bytes.size(); off += kSector)
         ExaminePosition(window->bytes, off, window->offset);
-      done_ += window->bytes.size();
+      const std::int64_t end = window->offset + static_cast<std::int64_t>(window->bytes.size());
+      done_ += static_cast<std::uint64_t>(end - passed);
+      passed = end;
       observer_.OnProgress({done_, total_, volume::TotalText(tree_.counters)});
     }
     return false;

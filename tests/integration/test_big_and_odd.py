@@ -45,6 +45,8 @@ class BigAndOddTest(ImageTestCase):
         self.assertGreater(os.path.getsize(self.images[0]), 2 << 40)
         pools = self.cli_json("disks", disks=self.images)[0]["pools"]
         self.assertEqual([(p["name"], p["start"]) for p in pools], [("DATA", first * 512)])
+        found = self.cli_json("disk-scan", "--disk", "0", disks=self.images)  # over the image's holes
+        self.assertEqual([(p["name"], p["start"]) for p in found], [("DATA", first * 512)])
         saved, lines = self.save_and_reload()
         self.assertEqual({line["path"]: line["size"] for line in lines}, {"/across.bin": 4 << 20, "/b.txt": 6})
         [(blocks, start)] = next(line for line in lines if line["path"] == "/across.bin")["extents"]

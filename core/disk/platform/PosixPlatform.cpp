@@ -94,6 +94,14 @@ class FileSource : public disk::ByteSource {
     ::posix_fadvise(fd_.get(), offset, length, POSIX_FADV_SEQUENTIAL);
   }
 
+  // lseek moves the descriptor's position, which no read uses (they are positioned). A file
+  // system that cannot tell holes, and a disk, answer the offset itself.
+  std::int64_t NextData(std::int64_t offset) const override {
+    const off_t data = ::lseek(fd_.get(), offset, SEEK_DATA);
+    if (data >= 0) return data;
+    return errno == ENXIO ? std::max(offset, size_) : offset;
+  }
+
  private:
   FileDescriptor fd_;
   std::int64_t size_;
