@@ -136,11 +136,14 @@ class WinInetFtpSession : public FtpSession {
   }
 
   // SIZE on the control connection: a listing's lines are not parsed alike by every version.
+  // Binary mode first, since servers refuse SIZE in ASCII mode, which a listing leaves behind.
   FtpResult FileSize(const std::string& path, std::optional<std::uint64_t>& size) override {
     size.reset();
     const std::string command = "SIZE " + Absolute(path);
-    if (!FtpCommandA(session_.get(), FALSE, FTP_TRANSFER_TYPE_BINARY, command.c_str(), 0, nullptr))
-      return LastFailure(path);
+    for (const char* sent : {"TYPE I", command.c_str()}) {
+      if (!FtpCommandA(session_.get(), FALSE, FTP_TRANSFER_TYPE_BINARY, sent, 0, nullptr))
+        return LastFailure(path);
+    }
     const std::string answer = LastResponse();
     if (!answer.starts_with("213 ")) return {FtpResult::Refused, path + ": " + answer};
     std::uint64_t bytes = 0;
