@@ -61,6 +61,27 @@ class ImageCreation : public ::testing::Test {
     return hash.HexDigest();
   }
 
+  // Images the whole source with read k failing: the image holds every sector of the source but
+  // those its map and the log name as unreadable, which are zeros, and its SHA-256 is the image's.
+  void ExpectZerosOnlyWhereTheMapSays(std::shared_ptr<FailingReadSource> source,
+                                      const std::vector<std::uint8_t>& bytes, std::uint64_t k) {
+    std::filesystem::remove(folder / "log.txt");
+    const auto outcome = Image(source, {0, bytes.size() / 512});
+    ASSERT_TRUE(outcome.ok()) << outcome.error();
+    auto expected = bytes;
+    for (const SectorRun& run : outcome.value().unreadable.Runs())
+      std::fill_n(expected.begin() + static_cast<std::ptrdiff_t>(run.first * 512), run.count * 512,
+                  0);
+    EXPECT_TRUE(ReadWholeFile(imagePath) == expected);
+    EXPECT_EQ(outcome.value().sha256, Sha256Of(expected));
+    const std::uint64_t unreadable = outcome.value().unreadable.SectorCount();
+    if (k == 0) {
+      EXPECT_EQ(unreadable, 0u);
+    }
+    EXPECT_NE(Log().find(" " + std::to_string(unreadable) + " unreadable sectors, SHA-256 "),
+              std::string::npos);
+  }
+
   ScratchFolder folder{"imaging-creation"};
   std::string imagePath = (folder / "out.img").string();
   app::LogReport log{(folder / "log.txt").string()};
@@ -111,29 +132,25 @@ TEST_F(ImageCreation, AnUnreadableSectorIsZerosInTheImageAndALineInTheMap) {
   ExpectSourceUnchanged(reader, bytes, {3000});
 }
 
-// Every read of the imaging fails in turn: the image holds every sector of the source but those
-// its map and the log name as unreadable, which are zeros, and its SHA-256 is the image's. A disk
-// this small is one chunk, read again sector by sector when it fails; past 1763 sectors the chunks
-// are the grid's squares, some 1,764 reads, each a whole run of the imaging.
+// Every read of the imaging fails in turn. A disk this small is one chunk, read again sector by
+// sector when it fails.
 TEST_F(ImageCreation, AFailedReadAnywhereIsZerosOnlyWhereTheMapSaysSo) {
   const auto bytes = NumberedSectors(200);
   ForEveryFailingRead(bytes, [&](std::shared_ptr<FailingReadSource> source, std::uint64_t k) {
-    std::filesystem::remove(folder / "log.txt");
-    const auto outcome = Image(source, {0, 200});
-    ASSERT_TRUE(outcome.ok()) << outcome.error();
-    auto expected = bytes;
-    for (const SectorRun& run : outcome.value().unreadable.Runs())
-      std::fill_n(expected.begin() + static_cast<std::ptrdiff_t>(run.first * 512), run.count * 512,
-                  0);
-    EXPECT_TRUE(ReadWholeFile(imagePath) == expected);
-    EXPECT_EQ(outcome.value().sha256, Sha256Of(expected));
-    const std::uint64_t unreadable = outcome.value().unreadable.SectorCount();
-    if (k == 0) {
-      EXPECT_EQ(unreadable, 0u);
-    }
-    EXPECT_NE(Log().find(" " + std::to_string(unreadable) + " unreadable sectors, SHA-256 "),
-              std::string::npos);
+    ExpectZerosOnlyWhereTheMapSays(std::move(source), bytes, k);
   });
+}
+
+// Past 1763 sectors the chunks are the grid's squares, here of 8 sectors, some 1,764 reads: a
+// sample of them fails, in the first chunk, in the last, and in between.
+TEST_F(ImageCreation, AFailedReadInAnyChunkOfALargerDiskIsZerosOnlyWhereTheMapSaysSo) {
+  const auto bytes = NumberedSectors(1764 * 8);
+  ForEveryFailingRead(
+      bytes,
+      [&](std::shared_ptr<FailingReadSource> source, std::uint64_t k) {
+        ExpectZerosOnlyWhereTheMapSays(std::move(source), bytes, k);
+      },
+      97);
 }
 
 TEST_F(ImageCreation, EverySectorIsCopiedWhateverTheBlockArithmetic) {
