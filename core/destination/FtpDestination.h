@@ -15,12 +15,11 @@ namespace kestrel::destination {
 // A folder on an FTP server, written over one connection for the whole run. Each file is sent
 // as its bytes are read; once the run has sent a folder's files, one listing of the folder gives
 // the size each of them arrived with (a file the listing gives no size for is asked about on its
-// own). When the
-// connection breaks in the middle of a file, that file is named as failed, the run connects
-// again once and deletes what arrived of it; when that connection cannot be made, every later
-// file fails at once instead of waiting on a server that is gone. Whether a name is taken is
-// answered from one listing of its folder, kept up to date with what the run stores, so that
-// the test costs no round trip per file.
+// own). When the connection breaks in the middle of a file, that file is named as failed, the
+// run connects again once and deletes what arrived of it; when that connection cannot be made,
+// every later file fails at once instead of waiting on a server that is gone. Whether a name is
+// taken is answered from one listing of its folder, kept up to date with what the run stores, so
+// that the test costs no round trip per file.
 class FtpDestination : public Destination {
  public:
   FtpDestination(std::unique_ptr<FtpSession> session, std::string root);
