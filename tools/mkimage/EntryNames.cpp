@@ -39,11 +39,11 @@ Result<NameSectionLayout> PlainNameSection(std::string_view name, std::uint64_t 
 Result<NameSectionLayout> MakeNameSection(const ResolvedEntry& entry) {
   if (entry.wanted == nullptr) return PlainNameSection(LeafName(entry.path), entry.parentKey);
   const EntryLayout& wanted = *entry.wanted;
-  Result<NameEntry> own = wanted.nameUnits
-                              ? MakeNameEntry(*wanted.nameUnits, wanted.code, wanted.nameParts,
-                                              wanted.zeroLengthPart, entry.parentKey)
-                              : MakeNameEntry(LeafName(entry.path), wanted.code, wanted.nameParts,
-                                              wanted.zeroLengthPart, entry.parentKey);
+  const auto named = [&](const auto& name) {
+    return MakeNameEntry(name, wanted.code, wanted.nameParts, wanted.zeroLengthPart,
+                         entry.parentKey);
+  };
+  Result<NameEntry> own = wanted.nameUnits ? named(*wanted.nameUnits) : named(LeafName(entry.path));
   if (!own) return own.error();
   NameSectionLayout section{wanted.form, std::nullopt, std::nullopt, wanted.stage};
   const bool ownIsFirst =

@@ -112,8 +112,11 @@ std::vector<std::uint64_t> JsonFields::numbers(std::string_view name, std::uint6
   std::vector<std::uint64_t> items;
   const nlohmann::json* value = field(name);
   if (value == nullptr) return items;
-  if (!value->is_array()) fail(Error{where(name) + ": expected a list of numbers"});
-  for (const nlohmann::json& item : value->is_array() ? *value : nlohmann::json::array()) {
+  if (!value->is_array()) {
+    fail(Error{where(name) + ": expected a list of numbers"});
+    return items;
+  }
+  for (const nlohmann::json& item : *value) {
     if (const auto number = toNumber(item, name, max)) items.push_back(*number);
   }
   return items;
