@@ -142,11 +142,11 @@ class ImageCommand : public Command {
     if (!imaging::RescueCanResume(imagePath_, mapPath_)) {
       if (auto room = imaging::CheckRoomForImage(imagePath_, job.range)) return Fail(room->message);
     }
-    auto start = imaging::StartRescue(imagePath_, mapPath_, job.range);
+    const imaging::RescueJob rescue{job.source, job.sourceName, job.range, mapPath_, retries_};
+    auto start = imaging::StartRescue(rescue, imagePath_);
     if (!start.ok()) return Fail(start.error());
     const bool resuming = start.value().resuming;
     const InterruptStop interrupt;
-    imaging::RescueJob rescue{job.source, job.sourceName, job.range, mapPath_, retries_};
     const auto outcome = [&] {
       ProgressLine progress((resuming ? "Resuming the rescue of " : "Rescuing ") + job.sourceName);
       return imaging::RescueImage(rescue, std::move(start.value().map), *start.value().image.writer,

@@ -5,23 +5,39 @@
 #include "app/SizeText.h"
 #include "destination/SourceOverlap.h"
 #include "disk/platform/Platform.h"
-#include "imaging/ImagingRange.h"
 #include "disk/platform/Utf8Path.h"
+#include "imaging/ImagingRange.h"
 
 namespace kestrel::imaging {
+
+namespace {
+
+std::uint64_t ExistingFileBytes(const std::filesystem::path& path) {
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error)) return 0;
+  const std::uintmax_t bytes = std::filesystem::file_size(path, error);
+  return error ? 0 : bytes;
+}
+
+}  // namespace
 
 std::string ImagePathForChosenName(const std::string& chosen) {
   return app::Format("%s.IMG", chosen.c_str());
 }
 
 // The whole range is compared, to the byte: a size in whole MiB would let an image that needs
-// part of one more MiB start and then fail for want of room.
+// part of one more MiB start and then fail for want of room. An image already at the path is
+// replaced or resumed, so its bytes are room the new one may take.
 std::optional<app::Failure> CheckRoomForImage(const std::string& imagePath, SectorRange range) {
-  std::filesystem::path folder = platform::Utf8Path(imagePath).parent_path();
+  const std::filesystem::path path = platform::Utf8Path(imagePath);
+  std::filesystem::path folder = path.parent_path();
   if (folder.empty()) folder = ".";
   const auto free = platform::FreeBytes(platform::Utf8Text(folder));
   if (!free) return app::Failure{imagePath + ": the folder of the image cannot be reached"};
-  if (*free < RangeBytes(range)) return app::Failure{std::string(kInsufficientSpace)};
+  const std::uint64_t existing = ExistingFileBytes(path);
+  const std::uint64_t needed = RangeBytes(range);
+  if (needed > existing && *free < needed - existing)
+    return app::Failure{std::string(kInsufficientSpace)};
   return std::nullopt;
 }
 

@@ -17,8 +17,9 @@ inline constexpr std::string_view kInsufficientSpace = destination::kInsufficien
 // that already ends in ".IMG".
 std::string ImagePathForChosenName(const std::string& chosen);
 
-// Nothing when the file system that will hold the image has room for the whole range; else the
-// failure: kInsufficientSpace, or that the image's folder cannot be reached.
+// Nothing when the file system that will hold the image has room for the whole range, an image
+// already at the path counted as room; else the failure: kInsufficientSpace, or that the image's
+// folder cannot be reached.
 std::optional<app::Failure> CheckRoomForImage(const std::string& imagePath, SectorRange range);
 
 // Nothing when an image of the source may be written at imagePath; else why not: the path is the

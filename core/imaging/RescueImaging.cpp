@@ -35,6 +35,27 @@ std::string PhaseName(RescuePhase phase, unsigned pass, unsigned retries) {
   return "Finished";
 }
 
+// The header line that names what the map was made from; a map is resumed only onto the same.
+std::string SourceLine(const RescueJob& job) {
+  return app::Format("Source: %s, sectors %llu to %llu; position 0 is source byte 0x%08llX.",
+                     job.sourceName.c_str(), Count{job.range.first}, Count{job.range.end},
+                     Count{job.range.first} * kSector);
+}
+
+std::string MapText(const RescueJob& job, const RescueMap& map) {
+  return map.Text("Rescue map of an image, in GNU ddrescue's map format.\n" + SourceLine(job));
+}
+
+// The source line of a map's header; nothing in a map another program wrote.
+std::optional<std::string> MapSourceLine(const std::string& text) {
+  constexpr std::string_view kPrefix = "# Source: ";
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.starts_with(kPrefix)) return line.substr(2);
+  }
+  return std::nullopt;
+}
+
 class Rescuer {
  public:
   Rescuer(const RescueJob& job, RescueMap& map, platform::SectorWriter& image,
@@ -205,13 +226,7 @@ class Rescuer {
       failure_ = app::Failure{"the image cannot be made durable; the map is left as it was"};
       return false;
     }
-    const std::string header = "Rescue map of an image, in GNU ddrescue's map format.\n" +
-                               app::Format(
-                                   "Source: %s, sectors %llu to %llu; position 0 is "
-                                   "source byte 0x%08llX.",
-                                   job_.sourceName.c_str(), Count{job_.range.first},
-                                   Count{job_.range.end}, Count{job_.range.first} * kSector);
-    if (auto refused = platform::ReplaceFileAtomically(job_.mapPath, map_.Text(header))) {
+    if (auto refused = platform::ReplaceFileAtomically(job_.mapPath, MapText(job_, map_))) {
       failure_ = app::Failure{*refused};
       return false;
     }
@@ -231,13 +246,18 @@ class Rescuer {
 
 }  // namespace
 
-app::Result<RescueMap> LoadRescueMap(const std::string& mapPath, SectorRange range) {
-  std::ifstream file(platform::Utf8Path(mapPath), std::ios::binary);
+app::Result<RescueMap> LoadRescueMap(const RescueJob& job) {
+  std::ifstream file(platform::Utf8Path(job.mapPath), std::ios::binary);
   std::ostringstream text;
   text << file.rdbuf();
-  if (!file) return app::Failure{mapPath + ": the map file cannot be read"};
-  auto map = RescueMap::Parse(text.str(), range.Count() * kSector);
-  if (!map.ok()) return app::Failure{mapPath + ": " + map.error()};
+  if (!file) return app::Failure{job.mapPath + ": the map file cannot be read"};
+  const std::string expected = SourceLine(job);
+  if (const auto made = MapSourceLine(text.str()); made && *made != expected) {
+    return app::Failure{job.mapPath + ": the map was made from another source (" + *made +
+                        "); this run reads " + expected};
+  }
+  auto map = RescueMap::Parse(text.str(), job.range.Count() * kSector);
+  if (!map.ok()) return app::Failure{job.mapPath + ": " + map.error()};
   return map;
 }
 
@@ -245,15 +265,21 @@ bool RescueCanResume(const std::string& imagePath, const std::string& mapPath) {
   return platform::PathExists(imagePath) && platform::PathExists(mapPath);
 }
 
-app::Result<RescueStart> StartRescue(const std::string& imagePath, const std::string& mapPath,
-                                     SectorRange range) {
-  const bool resuming = RescueCanResume(imagePath, mapPath);
-  auto map = resuming ? LoadRescueMap(mapPath, range)
-                      : app::Result<RescueMap>(RescueMap(range.Count() * kSector));
+app::Result<RescueStart> StartRescue(const RescueJob& job, const std::string& imagePath,
+                                     ExistingRescue existing) {
+  const bool resuming =
+      existing == ExistingRescue::Resume && RescueCanResume(imagePath, job.mapPath);
+  auto map = resuming ? LoadRescueMap(job)
+                      : app::Result<RescueMap>(RescueMap(job.range.Count() * kSector));
   if (!map.ok()) return app::Failure{map.error() + "; remove it to start again from nothing"};
   platform::OpenedWriter image =
       resuming ? platform::OpenImageFileToResume(imagePath) : platform::CreateImageFile(imagePath);
   if (!image.status.ok()) return app::Failure{image.status.message};
+  // A new image gets its map at once: a map left from another run must never describe it.
+  if (!resuming) {
+    if (auto refused = platform::ReplaceFileAtomically(job.mapPath, MapText(job, map.value())))
+      return app::Failure{*refused};
+  }
   return RescueStart{std::move(image), std::move(map).value(), resuming};
 }
 

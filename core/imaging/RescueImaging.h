@@ -48,20 +48,22 @@ struct RescueOutcome {
   std::uint64_t UnreadBytes() const { return map.Bytes() - map.BytesWith(BlockStatus::Finished); }
 };
 
-// The map of an earlier run at mapPath, refused when it is not one or does not fit the range.
-app::Result<RescueMap> LoadRescueMap(const std::string& mapPath, SectorRange range);
+// The map of an earlier run of the job, refused when it is not one, does not fit the range, or
+// was made from another source or range than the job's (as its header names them).
+app::Result<RescueMap> LoadRescueMap(const RescueJob& job);
 
-// What a run starts from: the image and its map when both are there (the run resumes), else a
-// new image and a map of nothing tried. A map that does not fit the range is an error, and
-// neither file is then touched.
+// What a run starts from: the image and its map when both are there and the run resumes, else a
+// new image and a map of nothing tried. A map that does not fit the job is an error, and neither
+// file is then touched. Replacing starts a new image and map whatever is there.
+enum class ExistingRescue { Resume, Replace };
 struct RescueStart {
   platform::OpenedWriter image;
   RescueMap map;
   bool resuming = false;
 };
 bool RescueCanResume(const std::string& imagePath, const std::string& mapPath);
-app::Result<RescueStart> StartRescue(const std::string& imagePath, const std::string& mapPath,
-                                     SectorRange range);
+app::Result<RescueStart> StartRescue(const RescueJob& job, const std::string& imagePath,
+                                     ExistingRescue existing = ExistingRescue::Resume);
 
 // Runs the rescue from `map` on. Before each map write the image is made durable, so that the map
 // never names as finished what the image may not hold after a power loss. The stop token ends the

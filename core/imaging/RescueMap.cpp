@@ -72,6 +72,7 @@ app::Result<RescueMap> RescueMap::Parse(std::string_view text, std::uint64_t byt
     const auto status = ReadLetter(words[2], kStatusLetters);
     if (!status || at != expected || size == 0 || size % kSector != 0)
       return NotAMap("its runs do not follow each other in whole sectors");
+    if (size > bytes - at) return NotAMap("a run ends past the end of the image");
     map.blocks_.push_back({at, size, BlockStatus{*status}});
     expected = at + size;
   }

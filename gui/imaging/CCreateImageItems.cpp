@@ -166,28 +166,36 @@ std::optional<ImagingChoice> CCreateImageItems::WithImageFile(ImagingChoice choi
     NoticeDialog("ImageDestinationRefused", refusal->message, {NoticeDialog::kOk}, this).exec();
     return std::nullopt;
   }
-  if (auto room = imaging::CheckRoomForImage(choice.imagePath, choice.range)) {
-    if (room->message == imaging::kInsufficientSpace) {
-      InsufficientSpace(this).exec();
-    } else {
-      NoticeDialog("ImageDestinationRefused", room->message, {NoticeDialog::kOk}, this).exec();
-    }
-    return std::nullopt;
+  const bool exists = platform::PathExists(choice.imagePath);
+  if (exists && ResumesRescue(choice)) {
+    choice.rescue = true;  // a resumed rescue needs no more room than the image already has
+    return choice;
   }
-  if (platform::PathExists(choice.imagePath)) {
-    if (ResumesRescue(choice)) {
-      choice.rescue = true;
-      return choice;
-    }
+  if (!HasRoomForImage(choice)) return std::nullopt;
+  if (exists) {
     if (FileExist(this).exec() != QDialog::Accepted) return std::nullopt;
+    choice.replace = true;
   }
   choice.rescue = rescue_->isChecked();
   return choice;
 }
 
+bool CCreateImageItems::HasRoomForImage(const ImagingChoice& choice) {
+  const auto room = imaging::CheckRoomForImage(choice.imagePath, choice.range);
+  if (!room) return true;
+  if (room->message == imaging::kInsufficientSpace) {
+    InsufficientSpace(this).exec();
+  } else {
+    NoticeDialog("ImageDestinationRefused", room->message, {NoticeDialog::kOk}, this).exec();
+  }
+  return false;
+}
+
+// A map that names another source or range is no rescue of this choice: it is never offered.
 bool CCreateImageItems::ResumesRescue(const ImagingChoice& choice) {
-  const std::string map = imaging::DefaultMapPath(choice.imagePath);
-  const auto earlier = imaging::LoadRescueMap(map, choice.range);
+  const imaging::RescueJob job{
+      {}, choice.sourcePath, choice.range, imaging::DefaultMapPath(choice.imagePath)};
+  const auto earlier = imaging::LoadRescueMap(job);
   if (!earlier.ok() || earlier.value().phase == imaging::RescuePhase::Finished) return false;
   return NoticeDialog("ResumeRescue", imaging::kResumeRescueQuestion,
                       {NoticeDialog::kYes, NoticeDialog::kNo}, this)

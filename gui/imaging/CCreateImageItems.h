@@ -41,6 +41,8 @@ class CCreateImageItems : public PageDialog {
   std::optional<ImagingChoice> WithImageFile(ImagingChoice choice);
   // An existing image with the map of a rescue that did not end beside it: whether to resume it.
   bool ResumesRescue(const ImagingChoice& choice);
+  // Room for the whole range, counting what an image already there holds; else says why not.
+  bool HasRoomForImage(const ImagingChoice& choice);
 
   const app::LogReport& log_;
   disk::MediaTree media_;

@@ -58,10 +58,12 @@ CopyRun::Job RescueJob(const ImagingChoice& choice, const disk::OpenedSource& so
   return [choice, source, &log](imaging::CopyStatus&, app::ProgressObserver& observer,
                                 std::stop_token stop) -> CopyRun::Outcome {
     if (!source.status.ok()) return app::Failure{source.status.message};
-    const std::string mapPath = imaging::DefaultMapPath(choice.imagePath);
-    auto start = imaging::StartRescue(choice.imagePath, mapPath, choice.range);
+    const imaging::RescueJob job{source.reader, choice.sourcePath, choice.range,
+                                 imaging::DefaultMapPath(choice.imagePath)};
+    auto start = imaging::StartRescue(
+        job, choice.imagePath,
+        choice.replace ? imaging::ExistingRescue::Replace : imaging::ExistingRescue::Resume);
     if (!start.ok()) return app::Failure{start.error()};
-    const imaging::RescueJob job{source.reader, choice.sourcePath, choice.range, mapPath};
     auto outcome =
         imaging::RescueImage(job, std::move(start.value().map), *start.value().image.writer,
                              observer, std::move(stop), log);

@@ -25,6 +25,8 @@ struct ImagingChoice {
   std::string imagePath;
   // A failing disk's rescue: good areas first, and resumable from the map beside the image.
   bool rescue = false;
+  // An image already at imagePath is replaced, never resumed, whatever map lies beside it.
+  bool replace = false;
 };
 
 // The imaging page: copies the chosen range into the image file on its worker from the moment it

@@ -85,6 +85,7 @@ class ImagingPagesTest : public QObject {
   void anExistingImageIsReplacedOnlyOnYes();
   void aRescueIsResumedFromTheMapBesideTheImage();
   void aDestinationWithoutRoomIsRefused();
+  void aRescueIsResumedWhereThereIsRoomOnlyForWhatIsMissing();
   void stopAnsweredNoGoesOnAndYesStops();
   void continueOpensThePoolPageOnAPoolImage();
   void aDiskIsClonedOntoAnother();
@@ -249,6 +250,21 @@ void ImagingPagesTest::aRescueIsResumedFromTheMapBesideTheImage() {
   QVERIFY(page && Finished(page, "stopButton"));
   QVERIFY(FileBytes(image) == whole);
   QVERIFY(program_.disks->LogText().contains("Rescue imaging resumed"));
+  QVERIFY(Click(page, "backButton"));
+
+  // No to resuming and Yes to replacing reads everything again, whatever the old map says: here
+  // that its zeros are finished.
+  QVERIFY(WriteFile(image, Filled(half, 0) + whole.mid(half)));
+  QVERIFY(WriteFile(image + ".map", QStringLiteral("0x0 ? 1\n0x0 0x%1 +\n0x%1 0x%2 ?\n")
+                                        .arg(half, 0, 16)
+                                        .arg(whole.size() - half, 0, 16)
+                                        .toLatin1()));
+  AnswerModal("ResumeRescue", "noButton");
+  AnswerModal("FileExist", "yesButton");
+  ImageEntry(items, "Pool:ARCHIVE", "rescued");
+  page = FindWindow<gui::CImageCreation>();
+  QVERIFY(page && Finished(page, "stopButton"));
+  QVERIFY2(FileBytes(image) == whole, "a replaced image holds the source, not the old image");
   QVERIFY(Click(page, "homeButton"));
   QVERIFY(program_.main->isVisible());
 }
@@ -302,6 +318,41 @@ void ImagingPagesTest::aDestinationWithoutRoomIsRefused() {
   QVERIFY(!imaged);
   QVERIFY2(!created, "nothing is created");
   QVERIFY(items->isVisible());
+}
+
+// An image of the pool that holds its first half already, on a file system with room for the
+// second half but not for a whole new image: the rescue resumes and fills it.
+void ImagingPagesTest::aRescueIsResumedWhereThereIsRoomOnlyForWhatIsMissing() {
+  auto* items = OpenSourceSelection();
+  QVERIFY(items);
+  items->findChild<QTreeWidget*>("sourceTree")
+      ->setCurrentItem(TreeEntry(items->findChild<QTreeWidget*>("sourceTree"), "Pool:ARCHIVE"));
+  const QByteArray pool = DiskBytes(LineNumber(items, "itemStart"), LineNumber(items, "itemEnd"));
+  const qint64 half = pool.size() / 2 / 512 * 512;
+  const QString small = Scratch("room");
+  QVERIFY(QDir().mkpath(small));
+  // Room for the whole pool and 1 MiB, less the half the image holds already.
+  const QByteArray options = QStringLiteral("size=%1k").arg(pool.size() / 1024 + 1024).toLatin1();
+  if (::mount("tmpfs", small.toLocal8Bit().constData(), "tmpfs", 0, options.constData()) != 0)
+    QSKIP("SKIPPED: this machine does not let the test mount a small file system");
+  const QString image = small + "/rescued.IMG";
+  QFile sparse(image);
+  const bool prepared =
+      WriteFile(image, pool.left(half)) && sparse.resize(pool.size()) &&
+      WriteFile(image + ".map", QStringLiteral("0x0 ? 1\n0x0 0x%1 +\n0x%1 0x%2 ?\n")
+                                    .arg(half, 0, 16)
+                                    .arg(pool.size() - half, 0, 16)
+                                    .toLatin1());
+  AnswerModal("ResumeRescue", "yesButton");
+  ImageEntry(items, "Pool:ARCHIVE", "room/rescued");
+  auto* page = FindWindow<gui::CImageCreation>();
+  const bool finished = page && Finished(page, "stopButton");
+  const bool whole = FileBytes(image) == pool;
+  if (page) Click(page, "backButton");
+  ::umount(small.toLocal8Bit().constData());
+  QVERIFY(prepared);
+  QVERIFY2(page, "the resume is not refused for want of room");
+  QVERIFY(finished && whole);
 }
 
 // The page is made on a source whose reads the test lets through, so that Stop comes while the

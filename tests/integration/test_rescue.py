@@ -111,6 +111,22 @@ class RescueTest(ImageTestCase):
             self.assertEqual(file.read(), "0x0 + 1\n0x0 0x200 +\n")
         self.assertEqual(os.path.getsize(image), SECTOR)
 
+    def test_a_map_is_resumed_only_onto_the_source_it_was_made_from(self):
+        image = self.path("rescued.img")
+        self.rescue(self.source, image, expect_status=0)
+        with open(image + ".map") as file:
+            made = file.read()
+        other = self.path("other-disk.img")
+        with open(other, "wb") as file:
+            file.write(os.urandom(SECTORS * SECTOR))
+        result = self.rescue(other, image, expect_status=1)
+        self.assertIn("Source: " + self.source, result.stderr)
+        self.assertIn("this run reads Source: " + other, result.stderr)
+        with open(image + ".map") as file:
+            self.assertEqual(file.read(), made, "the map is kept")
+        with open(image, "rb") as file:
+            self.assertEqual(file.read(), self.original)
+
     def map_past_copying(self, map_path):
         try:
             with open(map_path) as file:

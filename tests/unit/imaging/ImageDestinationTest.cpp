@@ -4,8 +4,11 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
+#include <fstream>
 #include "disk/platform/StorageUse.h"
+
 #include "imaging/ImageDestination.h"
+#include "imaging/ImagingRange.h"
 #include "imaging/ImagingSupport.h"
 
 namespace kestrel::imaging {
@@ -36,6 +39,19 @@ TEST_F(ImageDestination, TheSourceItselfIsRefusedAndItsFolderIsNot) {
   EXPECT_EQ(RefusalFor(folder / "image.IMG", source.string()), "")
       << "an image file as the source is no disk: its folder may hold the copy";
   EXPECT_EQ(RefusalFor(folder / "not" / "yet" / "image.IMG", source.string()), "");
+}
+
+// A range a little larger than the free space fits once an image of it is already there (a
+// rescue resumed or an image replaced), and not before.
+TEST_F(ImageDestination, AnImageAlreadyThereCountsAsRoom) {
+  const fs::path image = folder / "image.IMG";
+  const std::uint64_t free = fs::space(folder.path()).free;
+  constexpr std::uint64_t kMargin = std::uint64_t{1} << 30;
+  const SectorRange range{0, (free + kMargin) / 512};
+  ASSERT_TRUE(CheckRoomForImage(image.string(), range));
+  { std::ofstream(image).flush(); }
+  fs::resize_file(image, RangeBytes(range));  // sparse: it takes no room itself
+  EXPECT_FALSE(CheckRoomForImage(image.string(), range));
 }
 
 // The scratch folder's own disk stands for the source disk: only asked, never written.

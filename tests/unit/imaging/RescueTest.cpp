@@ -58,6 +58,10 @@ TEST(RescueMap, TheTextReadsBackAndWrongMapsAreRefused) {
   EXPECT_FALSE(RescueMap::Parse("0 ? 1\n0 0x100 +\n0x100 0x7F00 ?\n", 64 * kSector).ok())
       << "runs not in whole sectors";
   EXPECT_FALSE(RescueMap::Parse("0 ? 1\n0 0x8000 x\n", 64 * kSector).ok()) << "no such status";
+  EXPECT_FALSE(
+      RescueMap::Parse("0 ? 1\n0 0x8000 +\n0x8000 0xFFFFFFFFFFFF8000 +\n0 0x8000 +\n", 64 * kSector)
+          .ok())
+      << "runs that wrap 64 bits back to the start";
 }
 
 // A source whose reads are counted per sector, with bad sectors.
@@ -167,7 +171,7 @@ TEST_F(Rescue, GoodSectorsAreImagedAndTheMapNamesExactlyTheBadOnes) {
                 std::to_string(bad.size()) +
                 " sectors unreadable (zeros in the image; the map file lists them).");
 
-  const auto written = LoadRescueMap((folder / "image.map").string(), {0, kSectors});
+  const auto written = LoadRescueMap(Job());
   ASSERT_TRUE(written.ok()) << written.error();
   EXPECT_EQ(written.value().Blocks(), outcome.value().map.Blocks()) << "the map file is the last";
   for (const auto& [sector, count] : source->reads) {
@@ -182,14 +186,14 @@ TEST_F(Rescue, AStoppedRunResumedFromItsMapEndsAsAnUninterruptedOneAndRereadsNot
   for (const std::size_t stopAt : {10u, 60u, 400u, 900u}) {
     std::stop_source stop;
     StopAfter stopper(stop, *source, stopAt);
-    auto map = LoadRescueMap((folder / "image.map").string(), {0, kSectors});
+    auto map = LoadRescueMap(Job());
     const auto outcome = RescueImage(Job(), map.ok() ? map.value() : RescueMap(kSectors * kSector),
                                      image, stopper, stop.get_token(), log);
     ASSERT_TRUE(outcome.ok()) << outcome.error();
     ASSERT_TRUE(outcome.value().stopped) << "stopped after " << stopAt << " reads";
   }
   std::map<std::uint64_t, int> readsSoFar = source->reads;
-  const auto finished = LoadRescueMap((folder / "image.map").string(), {0, kSectors});
+  const auto finished = LoadRescueMap(Job());
   ASSERT_TRUE(finished.ok());
   app::NoProgress quiet;
   const auto last = RescueImage(Job(), finished.value(), image, quiet, {}, log);
@@ -201,6 +205,43 @@ TEST_F(Rescue, AStoppedRunResumedFromItsMapEndsAsAnUninterruptedOneAndRereadsNot
     for (std::uint64_t at = block.position; at < block.End(); at += kSector)
       EXPECT_EQ(source->reads[at / kSector], readsSoFar[at / kSector]) << "finished sector reread";
   }
+}
+
+// A stopped rescue's map is resumed only onto the source and range it was made from; replacing
+// the image starts a new map at once, so the old one never describes the new image.
+TEST_F(Rescue, AMapIsResumedOnlyOntoItsOwnSourceAndReplacingStartsANewOne) {
+  const std::string imagePath = (folder / "image.IMG").string();
+  {
+    auto start = StartRescue(Job(), imagePath);
+    ASSERT_TRUE(start.ok()) << start.error();
+    std::stop_source stop;
+    StopAfter stopper(stop, *source, 50);
+    ASSERT_TRUE(RescueImage(Job(), std::move(start.value().map), *start.value().image.writer,
+                            stopper, stop.get_token(), log)
+                    .ok());
+  }
+  const std::string stoppedMap = test::ReadFileText(Job().mapPath);
+  RescueJob other = Job();
+  other.sourceName = "other disk";
+  const auto refused = StartRescue(other, imagePath);
+  ASSERT_FALSE(refused.ok());
+  EXPECT_NE(refused.error().find("Source: test, sectors 0 to 16384"), std::string::npos)
+      << refused.error();
+  EXPECT_NE(refused.error().find("Source: other disk, sectors 0 to 16384"), std::string::npos);
+  RescueJob shifted = Job();
+  shifted.range = {1, kSectors + 1};
+  EXPECT_FALSE(StartRescue(shifted, imagePath).ok()) << "a range of the same length elsewhere";
+  EXPECT_EQ(test::ReadFileText(Job().mapPath), stoppedMap) << "a refused map is kept";
+
+  const auto resumed = StartRescue(Job(), imagePath);
+  ASSERT_TRUE(resumed.ok());
+  EXPECT_TRUE(resumed.value().resuming);
+  const auto replaced = StartRescue(other, imagePath, ExistingRescue::Replace);
+  ASSERT_TRUE(replaced.ok()) << replaced.error();
+  EXPECT_FALSE(replaced.value().resuming);
+  EXPECT_EQ(replaced.value().map.BytesWith(BlockStatus::NonTried), kSectors * kSector);
+  EXPECT_NE(test::ReadFileText(Job().mapPath).find("Source: other disk"), std::string::npos);
+  EXPECT_EQ(std::filesystem::file_size(imagePath), 0u) << "the old image's data are gone";
 }
 
 TEST_F(Rescue, MoreRetriesReadASectorThatComesBack) {
