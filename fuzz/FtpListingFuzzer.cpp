@@ -22,7 +22,7 @@ void Check(const std::vector<kestrel::destination::ListedEntry>& entries) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view listing(reinterpret_cast<const char*>(data), size);
-  Check(kestrel::destination::EntriesFromMlsd(listing));
-  Check(kestrel::destination::EntriesFromList(listing));
+  Check(kestrel::destination::ListingFromMlsd(listing).entries);
+  Check(kestrel::destination::ListingFromList(listing).entries);
   return 0;
 }

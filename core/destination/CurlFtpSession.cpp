@@ -11,6 +11,7 @@
 #include <functional>
 #include <mutex>
 
+#include "app/SizeText.h"
 #include "destination/FtpListing.h"
 #include "destination/FtpSession.h"
 
@@ -106,7 +107,8 @@ class CurlFtpSession;
 
 class CurlUpload : public FtpUpload {
  public:
-  explicit CurlUpload(CurlFtpSession& session) : session_(session) {}
+  CurlUpload(CurlFtpSession& session, std::stop_token stop)
+      : session_(session), stop_(std::move(stop)) {}
   ~CurlUpload() override;
 
   FtpResult Write(std::span<const std::uint8_t> bytes) override;
@@ -117,8 +119,13 @@ class CurlUpload : public FtpUpload {
 
  private:
   void Continue();
+  // Runs the transfer until `handedOver` says curl has what it needs (nothing: until its end).
+  // The result when the transfer ends, or is abandoned: on a stop request, or when no byte
+  // reaches the server for the session's timeout.
+  std::optional<FtpResult> Send(const std::function<bool()>& handedOver);
 
   CurlFtpSession& session_;
+  std::stop_token stop_;
   std::span<const std::uint8_t> pending_;
   bool finishing_ = false;
   bool paused_ = false;
@@ -145,14 +152,13 @@ class CurlFtpSession : public FtpSession {
     return Perform();
   }
 
-  FtpResult List(const std::string& folder, std::vector<ListedEntry>& entries,
-                 std::stop_token stop) override {
+  FtpResult List(const std::string& folder, FolderListing& listing, std::stop_token stop) override {
     FtpResult result = Download(folder, "MLSD", stop);
     if (result.outcome == FtpResult::Refused) {  // a server without MLSD
       result = Download(folder, nullptr, stop);
-      entries = EntriesFromList(body_);
+      listing = ListingFromList(body_);
     } else {
-      entries = EntriesFromMlsd(body_);
+      listing = ListingFromMlsd(body_);
     }
     return result;
   }
@@ -178,8 +184,8 @@ class CurlFtpSession : public FtpSession {
 
   FtpResult Delete(const std::string& path) override { return OnFile("DELE", path); }
 
-  std::unique_ptr<FtpUpload> Upload(const std::string& path) override {
-    auto upload = std::make_unique<CurlUpload>(*this);
+  std::unique_ptr<FtpUpload> Upload(const std::string& path, std::stop_token stop) override {
+    auto upload = std::make_unique<CurlUpload>(*this, std::move(stop));
     Prepare(PathUrl(server_, path, false));
     curl_easy_setopt(easy_, CURLOPT_UPLOAD, 1L);
     curl_easy_setopt(easy_, CURLOPT_READFUNCTION, &CurlUpload::Read);
@@ -350,40 +356,54 @@ void CurlUpload::Continue() {
   curl_easy_pause(session_.Easy(), CURLPAUSE_CONT);
 }
 
+std::optional<FtpResult> CurlUpload::Send(const std::function<bool()>& handedOver) {
+  curl_off_t sent = 0;
+  curl_easy_getinfo(session_.Easy(), CURLINFO_SIZE_UPLOAD_T, &sent);
+  Clock::time_point moved = Clock::now();
+  bool stalled = false;
+  const auto enough = [&] {
+    if (handedOver && handedOver()) return true;
+    if (stop_.stop_requested()) return true;
+    curl_off_t now = 0;
+    curl_easy_getinfo(session_.Easy(), CURLINFO_SIZE_UPLOAD_T, &now);
+    if (now != sent) {
+      sent = now;
+      moved = Clock::now();
+    }
+    stalled = Clock::now() - moved > session_.Timeout();
+    return stalled;
+  };
+  if (auto end = session_.Drive(enough)) {
+    ended_ = true;
+    result_ = *end;
+    return result_;
+  }
+  if (!stalled && !stop_.stop_requested()) return std::nullopt;
+  session_.Abandon();
+  ended_ = true;
+  result_ = stalled ? FtpResult{FtpResult::ConnectionLost,
+                                app::Format("the server took no data for %lld seconds",
+                                            static_cast<long long>(session_.Timeout().count()))}
+                    : FtpResult{FtpResult::Stopped, "stopped"};
+  return result_;
+}
+
 FtpResult CurlUpload::Write(std::span<const std::uint8_t> bytes) {
   if (ended_) return result_.ok() ? FtpResult{FtpResult::Refused, "the file has ended"} : result_;
   pending_ = bytes;
   Continue();
-  std::size_t left = pending_.size();
-  Clock::time_point moved = Clock::now();
-  const auto enough = [&] {
-    if (pending_.empty()) return true;
-    if (pending_.size() != left) {
-      left = pending_.size();
-      moved = Clock::now();
-    }
-    return Clock::now() - moved > session_.Timeout();
-  };
-  if (const auto end = session_.Drive(enough)) {
-    ended_ = true;
-    result_ =
-        end->ok() ? FtpResult{FtpResult::ConnectionLost, "the server ended the file early"} : *end;
+  if (const auto end = Send([this] { return pending_.empty(); })) {
+    if (end->ok()) result_ = {FtpResult::ConnectionLost, "the server ended the file early"};
     return result_;
   }
-  if (pending_.empty()) return {};
-  session_.Abandon();
-  ended_ = true;
-  result_ = {FtpResult::ConnectionLost, "the server stopped taking data"};
-  return result_;
+  return {};
 }
 
 FtpResult CurlUpload::Finish() {
   if (ended_) return result_;
   finishing_ = true;
   Continue();
-  ended_ = true;
-  result_ = *session_.Drive({});
-  return result_;
+  return *Send({});
 }
 
 }  // namespace

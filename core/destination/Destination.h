@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -42,7 +43,8 @@ class Destination {
   // Creates the folder and any missing parent; false with the reason when it cannot.
   virtual bool CreateFolder(const std::string& path, std::string& error) = 0;
   virtual bool Exists(const std::string& path) = 0;
-  virtual platform::CreatedFile CreateFile(const std::string& path) = 0;
+  // A file to write; a stop request may end a write that waits on the destination.
+  virtual platform::CreatedFile CreateFile(const std::string& path, std::stop_token stop) = 0;
   // Free bytes at the destination; nothing where it cannot be measured.
   virtual std::optional<std::uint64_t> FreeBytes() = 0;
   // The files closed since the last call that are found not stored whole. A destination that
@@ -69,7 +71,7 @@ class LocalDestination : public Destination {
     return platform::CreateFolders(path, error);
   }
   bool Exists(const std::string& path) override { return platform::PathExists(path); }
-  platform::CreatedFile CreateFile(const std::string& path) override {
+  platform::CreatedFile CreateFile(const std::string& path, std::stop_token) override {
     return platform::CreateOutputFile(path);
   }
   std::optional<std::uint64_t> FreeBytes() override { return platform::FreeBytes(root_); }

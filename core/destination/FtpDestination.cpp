@@ -101,7 +101,9 @@ bool FtpDestination::CreateFolder(const std::string& path, std::string& error) {
 bool FtpDestination::Exists(const std::string& path) {
   if (!lost_.empty()) return false;
   const auto [folder, name] = SplitPath(path);
-  if (const auto& names = NamesIn(folder)) return names->contains(Folded(name));
+  const auto& listed = NamesIn(folder);
+  if (listed && listed->names.contains(Folded(name))) return true;
+  if (listed && listed->complete) return false;
   return OnServer(path);
 }
 
@@ -111,20 +113,20 @@ bool FtpDestination::OnServer(const std::string& path) {
   return size.has_value();
 }
 
-platform::CreatedFile FtpDestination::CreateFile(const std::string& path) {
+platform::CreatedFile FtpDestination::CreateFile(const std::string& path, std::stop_token stop) {
   if (!lost_.empty()) return {nullptr, lost_};
   Taken(path);  // even a file that fails may leave a part of it behind
-  return {std::make_unique<FtpFile>(*this, path, session_->Upload(path)), {}};
+  return {std::make_unique<FtpFile>(*this, path, session_->Upload(path, std::move(stop))), {}};
 }
 
-const std::optional<FtpDestination::FoldedNames>& FtpDestination::NamesIn(
+const std::optional<FtpDestination::FolderNames>& FtpDestination::NamesIn(
     const std::string& folder) {
   if (const auto known = listed_.find(folder); known != listed_.end()) return known->second;
-  std::vector<ListedEntry> entries;
-  std::optional<FoldedNames>& names = listed_[folder];
-  if (Checked(session_->List(folder, entries, {})).ok()) {
-    names.emplace();
-    for (const ListedEntry& entry : entries) names->insert(Folded(entry.name));
+  FolderListing listing;
+  std::optional<FolderNames>& names = listed_[folder];
+  if (Checked(session_->List(folder, listing, {})).ok()) {
+    names.emplace().complete = listing.namesEveryEntry;
+    for (const ListedEntry& entry : listing.entries) names->names.insert(Folded(entry.name));
   }
   return names;
 }
@@ -132,7 +134,7 @@ const std::optional<FtpDestination::FoldedNames>& FtpDestination::NamesIn(
 void FtpDestination::Taken(const std::string& path) {
   const auto [folder, name] = SplitPath(path);
   if (const auto known = listed_.find(folder); known != listed_.end() && known->second)
-    known->second->insert(Folded(name));
+    known->second->names.insert(Folded(name));
 }
 
 std::string FtpDestination::AfterFailedUpload(const std::string& path, const FtpResult& failure) {
@@ -168,9 +170,9 @@ std::vector<LateFailure> FtpDestination::CheckClosedFiles() {
 std::unordered_map<std::string, std::uint64_t> FtpDestination::ListedSizes(
     const std::string& folder) {
   std::unordered_map<std::string, std::uint64_t> sizes;
-  std::vector<ListedEntry> entries;
-  if (!lost_.empty() || !Checked(session_->List(folder, entries, {})).ok()) return sizes;
-  for (const ListedEntry& entry : entries)
+  FolderListing listing;
+  if (!lost_.empty() || !Checked(session_->List(folder, listing, {})).ok()) return sizes;
+  for (const ListedEntry& entry : listing.entries)
     if (!entry.folder && entry.size) sizes.emplace(entry.name, *entry.size);
   return sizes;
 }

@@ -19,7 +19,8 @@ namespace kestrel::destination {
 // run connects again once and deletes what arrived of it; when that connection cannot be made,
 // every later file fails at once instead of waiting on a server that is gone. Whether a name is
 // taken is answered from one listing of its folder, kept up to date with what the run stores, so
-// that the test costs no round trip per file.
+// that the test costs no round trip per file; where the listing may leave names out (LIST, or a
+// line that cannot be read), a name it does not show is asked about on its own.
 class FtpDestination : public Destination {
  public:
   FtpDestination(std::unique_ptr<FtpSession> session, std::string root);
@@ -33,7 +34,7 @@ class FtpDestination : public Destination {
   const NameRules& Rules() const override;
   bool CreateFolder(const std::string& path, std::string& error) override;
   bool Exists(const std::string& path) override;
-  platform::CreatedFile CreateFile(const std::string& path) override;
+  platform::CreatedFile CreateFile(const std::string& path, std::stop_token stop) override;
   std::optional<std::uint64_t> FreeBytes() override { return std::nullopt; }
   std::vector<LateFailure> CheckClosedFiles() override;
 
@@ -49,11 +50,14 @@ class FtpDestination : public Destination {
 
   // Names are compared without regard to case: many servers store them so, and a name taken
   // in another case must not be overwritten.
-  using FoldedNames = std::unordered_set<std::u32string>;
+  struct FolderNames {
+    std::unordered_set<std::u32string> names;
+    bool complete = false;  // the listing named every entry: a name not in it is free
+  };
   // Asks the server whether the file is there.
   bool OnServer(const std::string& path);
   // The names in the folder; nothing when the server does not list it.
-  const std::optional<FoldedNames>& NamesIn(const std::string& folder);
+  const std::optional<FolderNames>& NamesIn(const std::string& folder);
   // A name the run has just taken.
   void Taken(const std::string& path);
   // The sizes of the folder's files by name, as its listing gives them; none when the server
@@ -66,7 +70,7 @@ class FtpDestination : public Destination {
   std::unique_ptr<FtpSession> session_;
   std::string root_;
   std::string lost_;  // why the server is given up; empty while it is not
-  std::unordered_map<std::string, std::optional<FoldedNames>> listed_;  // by folder
+  std::unordered_map<std::string, std::optional<FolderNames>> listed_;  // by folder
   // The bytes sent of each file not yet checked, by folder and name; a file sent again (after
   // an overwrite) counts with its last copy.
   std::map<std::string, std::map<std::string, std::uint64_t>> unchecked_;

@@ -66,34 +66,37 @@ constexpr std::string_view kUnixKinds = "-dlpsbc";
 
 }  // namespace
 
-std::vector<ListedEntry> EntriesFromMlsd(std::string_view listing) {
-  std::vector<ListedEntry> entries;
-  ForEachLine(listing, [&](std::string_view line) {
+FolderListing ListingFromMlsd(std::string_view text) {
+  FolderListing listing{{}, true};
+  ForEachLine(text, [&](std::string_view line) {
     const auto blank = line.find(' ');
-    if (blank == std::string_view::npos) return;
+    if (blank == std::string_view::npos) {
+      listing.namesEveryEntry = false;
+      return;
+    }
     const std::string facts = ";" + Lower(line.substr(0, blank));
     if (facts.find(";type=cdir;") != std::string::npos) return;
     if (facts.find(";type=pdir;") != std::string::npos) return;
-    Add(entries, line.substr(blank + 1), facts.find(";type=dir;") != std::string::npos,
+    Add(listing.entries, line.substr(blank + 1), facts.find(";type=dir;") != std::string::npos,
         SizeFact(facts));
   });
-  return entries;
+  return listing;
 }
 
-std::vector<ListedEntry> EntriesFromList(std::string_view listing) {
-  std::vector<ListedEntry> entries;
-  ForEachLine(listing, [&](std::string_view line) {
+FolderListing ListingFromList(std::string_view text) {
+  FolderListing listing;
+  ForEachLine(text, [&](std::string_view line) {
     if (kUnixKinds.find(line[0]) != std::string_view::npos) {
       // drwxr-xr-x 2 owner group size month day time-or-year name[ -> target]
       std::string_view name = AfterFields(line, 8);
       if (line[0] == 'l') name = name.substr(0, name.find(" -> "));
-      Add(entries, name, line[0] == 'd');
+      Add(listing.entries, name, line[0] == 'd');
     } else if (std::isdigit(static_cast<unsigned char>(line[0]))) {
       // 01-31-24  10:15AM  <DIR>  name, or the size in place of <DIR>
-      Add(entries, AfterFields(line, 3), AfterFields(line, 2).starts_with("<DIR>"));
+      Add(listing.entries, AfterFields(line, 3), AfterFields(line, 2).starts_with("<DIR>"));
     }
   });
-  return entries;
+  return listing;
 }
 
 std::vector<std::string> FolderNames(const std::vector<ListedEntry>& entries) {

@@ -20,8 +20,16 @@ struct ListedEntry {
   bool operator==(const ListedEntry&) const = default;
 };
 
-std::vector<ListedEntry> EntriesFromMlsd(std::string_view listing);
-std::vector<ListedEntry> EntriesFromList(std::string_view listing);
+// What a listing tells of a folder. Only an MLSD listing whose every line was read names every
+// entry: LIST leaves names out (most servers hide dot files from it), and so does a line that
+// cannot be read.
+struct FolderListing {
+  std::vector<ListedEntry> entries;
+  bool namesEveryEntry = false;
+};
+
+FolderListing ListingFromMlsd(std::string_view listing);
+FolderListing ListingFromList(std::string_view listing);
 
 std::vector<std::string> FolderNames(const std::vector<ListedEntry>& entries);
 

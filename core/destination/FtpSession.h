@@ -21,6 +21,7 @@ struct FtpResult {
     Done,
     Refused,         // the server answered no; the connection is still good
     ConnectionLost,  // the connection failed or broke: nothing more can be sent on it
+    Stopped,         // a stop request ended the transfer; what arrived of it stays
   } outcome = Done;
   std::string error;  // what went wrong, for a person; never holds the password
 
@@ -44,7 +45,7 @@ class FtpSession {
   // Connects and logs in, or checks that the connection is still logged in; again after a drop.
   virtual FtpResult Connect() = 0;
   // What the folder holds; a stop request ends the wait for the server.
-  virtual FtpResult List(const std::string& folder, std::vector<ListedEntry>& entries,
+  virtual FtpResult List(const std::string& folder, FolderListing& listing,
                          std::stop_token stop) = 0;
   // Makes the folder and any missing parent; an existing folder is fine.
   virtual FtpResult MakeFolder(const std::string& folder) = 0;
@@ -52,8 +53,10 @@ class FtpSession {
   virtual FtpResult FileSize(const std::string& path, std::optional<std::uint64_t>& size) = 0;
   virtual FtpResult Delete(const std::string& path) = 0;
   // Starts storing the file (an existing file is replaced). Only one upload at a time, and no
-  // other operation until it is finished or dropped.
-  virtual std::unique_ptr<FtpUpload> Upload(const std::string& path) = 0;
+  // other operation until it is finished or dropped. A stop request ends its writes and its
+  // finish at once; so does a data connection that takes no byte for the timeout (a lost
+  // connection).
+  virtual std::unique_ptr<FtpUpload> Upload(const std::string& path, std::stop_token stop) = 0;
 };
 
 // The platform's FTP client for these settings; it connects on first use.

@@ -65,12 +65,16 @@ FtpResult LastFailure(const std::string& what) {
   return {FtpResult::ConnectionLost, what + ": network error " + std::to_string(error)};
 }
 
+// The internet functions block in each write, bounded by the send timeout; a stop request is
+// taken between writes of at most 1 MiB.
 class WinInetUpload : public FtpUpload {
  public:
-  WinInetUpload(InternetHandle file, std::string path) : file_(std::move(file)), path_(path) {}
+  WinInetUpload(InternetHandle file, std::string path, std::stop_token stop)
+      : file_(std::move(file)), path_(path), stop_(std::move(stop)) {}
 
   FtpResult Write(std::span<const std::uint8_t> bytes) override {
     for (std::size_t done = 0; done < bytes.size();) {
+      if (stop_.stop_requested()) return {FtpResult::Stopped, "stopped"};
       const auto piece = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 20));
       DWORD written = 0;
       if (!InternetWriteFile(file_.get(), bytes.data() + done, piece, &written) || written == 0)
@@ -88,6 +92,7 @@ class WinInetUpload : public FtpUpload {
  private:
   InternetHandle file_;
   std::string path_;
+  std::stop_token stop_;
 };
 
 class WinInetFtpSession : public FtpSession {
@@ -105,9 +110,10 @@ class WinInetFtpSession : public FtpSession {
     return LogIn();
   }
 
-  FtpResult List(const std::string& folder, std::vector<ListedEntry>& entries,
-                 std::stop_token) override {
-    entries.clear();
+  // The internet functions list with LIST: the listing may leave names out.
+  FtpResult List(const std::string& folder, FolderListing& listing, std::stop_token) override {
+    listing = {};
+    std::vector<ListedEntry>& entries = listing.entries;
     WIN32_FIND_DATAA found{};
     InternetHandle search(FtpFindFirstFileA(session_.get(), (Absolute(folder) + "/*").c_str(),
                                             &found, INTERNET_FLAG_RELOAD, 0));
@@ -160,11 +166,11 @@ class WinInetFtpSession : public FtpSession {
     return {};
   }
 
-  std::unique_ptr<FtpUpload> Upload(const std::string& path) override {
+  std::unique_ptr<FtpUpload> Upload(const std::string& path, std::stop_token stop) override {
     InternetHandle file(FtpOpenFileA(session_.get(), Absolute(path).c_str(), GENERIC_WRITE,
                                      FTP_TRANSFER_TYPE_BINARY, 0));
     if (!file) return std::make_unique<RefusedUpload>(LastFailure("storing " + path));
-    return std::make_unique<WinInetUpload>(std::move(file), path);
+    return std::make_unique<WinInetUpload>(std::move(file), path, std::move(stop));
   }
 
  private:

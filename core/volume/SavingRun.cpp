@@ -129,7 +129,7 @@ class SavingRun {
 
   void WriteFile(RecordId head, const std::string& target) {
     const FileDataLayout layout = LayoutFileData(tree_, head, setup_.poolBase);
-    platform::CreatedFile created = setup_.destination.CreateFile(target);
+    platform::CreatedFile created = setup_.destination.CreateFile(target, stop_);
     if (!created.file) {
       report_.failed.push_back({target, "cannot be created: " + created.error});
       return;
@@ -140,7 +140,8 @@ class SavingRun {
     const bool stored = created.file->Close();
     done_ += copied.bytesWritten;
     report_.bytesWritten += copied.bytesWritten;
-    if (copied.stopped) {
+    // A stop that came while the destination was finishing the file also ends the run.
+    if (copied.stopped || (!stored && stop_.stop_requested())) {
       report_.stopped = true;
       report_.failed.push_back(
           {target, app::Format("stopped after %llu of %llu bytes",

@@ -74,9 +74,9 @@ void CFtpTree::List(QTreeWidgetItem* item) {
   tree_->setEnabled(false);
   QApplication::setOverrideCursor(Qt::WaitCursor);
   worker_.Start([this, path = PathOf(item)](std::stop_token stop) {
-    std::vector<destination::ListedEntry> entries;
-    result_ = destination::OpenFtpSession(settings_)->List(path, entries, stop);
-    names_ = destination::FolderNames(entries);
+    destination::FolderListing listing;
+    result_ = destination::OpenFtpSession(settings_)->List(path, listing, stop);
+    names_ = destination::FolderNames(listing.entries);
   });
 }
 

@@ -4,7 +4,7 @@ can start it, stop it, or watch it go; the desktop program's tests start it the 
 
     /usr/bin/python3 ftp_server.py --home DIR [--user U] [--tls-cert PEM] [--tls-required]
                                    [--drop-after N [--gone-after-drop]] [--read-only FOLDER]...
-                                   [--keep-short NAME] [--no-mlsd]
+                                   [--keep-short NAME] [--no-mlsd] [--stall-after N]
 
 The password comes from KESTREL_TEST_FTP_PASSWORD. The port is printed as the first line of
 standard output once the server listens."""
@@ -29,7 +29,7 @@ class FtpServer:
 
     def __init__(self, home, user="kestrel", password="Pw-8c1d-never-shown", tls_cert=None,
                  tls_required=False, drop_after=None, gone_after_drop=False, read_only=(), keep_short=None,
-                 no_mlsd=False):
+                 no_mlsd=False, stall_after=None):
         self.home, self.user, self.password = home, user, password
         command = [PYTHON, os.path.join(HERE, "ftp_server.py"), "--home", home, "--user", user]
         if tls_cert:
@@ -46,6 +46,8 @@ class FtpServer:
             command += ["--keep-short", keep_short]
         if no_mlsd:
             command.append("--no-mlsd")
+        if stall_after is not None:
+            command += ["--stall-after", str(stall_after)]
         self.process = subprocess.Popen(command, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True,
                                         env=dict(os.environ, KESTREL_TEST_FTP_PASSWORD=password))
         line = self.process.stdout.readline()
@@ -113,10 +115,13 @@ def serve(arguments):
 
     class Data(data):
         """Cuts the whole connection, once, when an upload has passed the given byte count; the
-        server may then go away altogether."""
+        server may then go away altogether. Or stops reading an upload past a byte count."""
         dropped = False
 
         def readable(self):
+            # An upload past the given byte count is never read again: the server stalls.
+            if arguments.stall_after is not None and self.tot_bytes_received > arguments.stall_after:
+                return False
             # curl starts TLS on a data connection before it sends STOR, while pyftpdlib reads
             # nothing there until STOR (pyftpdlib issue 604): let the handshake be read.
             return getattr(self, "_ssl_accepting", False) or super().readable()
@@ -167,6 +172,7 @@ if __name__ == "__main__":
     parser.add_argument("--read-only", action="append", default=[])
     parser.add_argument("--keep-short")
     parser.add_argument("--no-mlsd", action="store_true")
+    parser.add_argument("--stall-after", type=int)
     import logging
     logging.basicConfig(level=logging.CRITICAL)
     sys.exit(serve(parser.parse_args()))

@@ -3,12 +3,19 @@ byte-exact files in the server's folder, clashes on the server, hostile names, r
 folders, a connection that breaks in the middle of a file, FTPS, and a password that never shows
 in any output or in the log report."""
 
+import fcntl
 import filecmp
 import os
+import pty
+import select
+import signal
+import subprocess
+import termios
+import time
 import unittest
 
 from ftp_server import FtpServer, free_port, make_certificate, pyftpdlib_missing
-from harness import ImageTestCase, disk, file, folder, partition, pool, volume
+from harness import CLI, ImageTestCase, disk, file, folder, partition, pool, volume
 
 ENTRIES = [
     folder("/DOCS"),
@@ -221,6 +228,83 @@ class FtpFailureTest(FtpTestCase):
         self.assertIn("/out/BIG/big.bin: could not be written: after", result.stdout)
         self.assertIn("could not be made again", result.stdout)
         self.assertIn("/out/BIG/later.txt: cannot be created: the connection to the server broke", result.stdout)
+
+
+class FtpStallTest(FtpTestCase):
+    """A server that stops reading an upload: the file fails after the timeout of 15 seconds, and
+    Ctrl-C ends the run at once."""
+
+    layout = {"disks": [disk(partition(pool("DATA", volume("VOL1", file("/HUGE/huge.bin", size=40 * 1024 * 1024),
+                                                          file("/HUGE/next.txt", "after the stall"))),
+                                       sizeSectors=100000),
+                             partition(sizeSectors=2048))]}
+
+    def start(self, server):
+        """The recovery onto the server, running."""
+        env = dict(os.environ, KESTREL_NSS_LOG=self.log, KESTREL_NSS_DISKS=self.images[0],
+                   KESTREL_NSS_FTP_PASSWORD=server.password)
+        return subprocess.Popen([CLI, "recover", *VOLUME, "--ftp", server.address, "--ftp-user", server.user,
+                                 "--to", "/out"], stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, env=env)
+
+    def test_a_stalled_upload_fails_its_file_and_the_run_goes_on(self):
+        run = self.start(self.serve(stall_after=1024 * 1024))
+        try:
+            out, err = run.communicate(timeout=60)
+        finally:
+            run.kill()
+        self.outputs += [out, err]
+        self.assertEqual(run.returncode, 1)
+        self.assertIn("/out/HUGE/huge.bin: could not be written: after", out)
+        self.assertIn("the server took no data for 15 seconds", out)
+        self.assertNotIn("Recovered Successfully", out)
+        self.assertEqual(self.read_on_server("out", "HUGE", "next.txt"), b"after the stall")
+
+    def test_ctrl_c_ends_a_stalled_upload_within_a_second(self):
+        run = self.start(self.serve(stall_after=1024 * 1024))
+        self.addCleanup(run.kill)
+        stored = self.on_server("out", "HUGE", "huge.bin")
+        deadline = time.monotonic() + 30
+        while not (os.path.exists(stored) and os.path.getsize(stored) > 1024 * 1024):
+            self.assertLess(time.monotonic(), deadline, "the upload never started")
+            time.sleep(0.1)
+        time.sleep(2)  # well into the stall
+        run.send_signal(signal.SIGINT)
+        stopped = time.monotonic()
+        out, err = run.communicate(timeout=60)
+        self.outputs += [out, err]
+        self.assertLess(time.monotonic() - stopped, 1.5)
+        self.assertEqual(run.returncode, 1)
+        self.assertIn("stopped", err)
+        self.assertNotIn("Recovered Successfully", out)
+
+
+class FtpPasswordPromptTest(ImageTestCase):
+    def test_ctrl_c_at_the_password_prompt_gives_the_terminal_its_echo_back(self):
+        layout = {"disks": [disk(partition(pool("DATA", volume("VOL1"))), partition(sizeSectors=2048))]}
+        images, _ = self.mkimage(layout)
+        master, terminal = pty.openpty()
+        self.addCleanup(os.close, master)
+        self.addCleanup(os.close, terminal)
+        env = {key: value for key, value in os.environ.items() if key != "KESTREL_NSS_FTP_PASSWORD"}
+        env.update(HOME=self.dir, KESTREL_NSS_LOG=self.log, KESTREL_NSS_DISKS=images[0])
+
+        def controlling_terminal():
+            os.setsid()
+            fcntl.ioctl(0, termios.TIOCSCTTY, 0)
+
+        run = subprocess.Popen([CLI, "recover", "--disk", "0", "--ftp", f"127.0.0.1:{free_port()}",
+                                "--ftp-user", "someone", "--to", "/out"], stdin=terminal, stdout=terminal,
+                               stderr=terminal, env=env, preexec_fn=controlling_terminal)
+        said = b""
+        deadline = time.monotonic() + 20
+        while b"FTP password for someone@127.0.0.1" not in said:
+            self.assertLess(time.monotonic(), deadline, said)
+            if select.select([master], [], [], 0.5)[0]:
+                said += os.read(master, 1024)
+        self.assertFalse(termios.tcgetattr(terminal)[3] & termios.ECHO, "the prompt turns echo off")
+        os.write(master, b"\x03")
+        self.assertEqual(run.wait(timeout=20), -signal.SIGINT)
+        self.assertTrue(termios.tcgetattr(terminal)[3] & termios.ECHO, "echo is on again")
 
 
 class FtpsTest(FtpTestCase):

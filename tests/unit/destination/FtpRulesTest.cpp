@@ -50,7 +50,9 @@ TEST(FtpListing, MlsdNamesEveryEntryItsKindAndItsSize) {
       "type=file;size=12x;sizes=3; not a number\r\n"
       "type=file;size=; empty\r\n"
       "garbage-without-blank\r\n";
-  const Entries entries = EntriesFromMlsd(listing);
+  const FolderListing read = ListingFromMlsd(listing);
+  EXPECT_FALSE(read.namesEveryEntry) << "a line that cannot be read may be a name";
+  const Entries& entries = read.entries;
   EXPECT_EQ(entries, (Entries{{"My Folder", true, 4096},
                               {"a.txt", false, 6},
                               {"UPPER", true, 0},
@@ -61,7 +63,9 @@ TEST(FtpListing, MlsdNamesEveryEntryItsKindAndItsSize) {
                               {"not a number", false, {}},
                               {"empty", false, {}}}));
   EXPECT_EQ(FolderNames(entries), (Names{"My Folder", "UPPER", "name;with;semicolons"}));
-  EXPECT_EQ(EntriesFromMlsd(""), Entries{});
+  EXPECT_EQ(ListingFromMlsd("").entries, Entries{});
+  EXPECT_TRUE(ListingFromMlsd("").namesEveryEntry);
+  EXPECT_TRUE(ListingFromMlsd("type=file;size=1; .htaccess\r\ntype=cdir; .\r\n").namesEveryEntry);
 }
 
 TEST(FtpListing, ListInUnixAndDosFormats) {
@@ -73,14 +77,16 @@ TEST(FtpListing, ListInUnixAndDosFormats) {
       "lrwxrwxrwx   1 owner group        4 Jan 31 10:15 link -> DOCS\n"
       "drwxr-xr-x   2 owner group     4096 Jan 31 10:15 .\n"
       "drwxr-xr-x   2 owner group\n";
-  EXPECT_EQ(EntriesFromList(unix), (Entries{{"DOCS", true, {}},
-                                            {"two  blanks", true, {}},
-                                            {"file.txt", false, {}},
-                                            {"link", false, {}}}));
+  EXPECT_FALSE(ListingFromList(unix).namesEveryEntry) << "LIST hides dot files on most servers";
+  EXPECT_EQ(ListingFromList(unix).entries, (Entries{{"DOCS", true, {}},
+                                                    {"two  blanks", true, {}},
+                                                    {"file.txt", false, {}},
+                                                    {"link", false, {}}}));
   const char* dos =
       "01-31-24  10:15AM       <DIR>          Reports 2024\r\n"
       "01-31-24  10:15AM                  10 file.txt\r\n";
-  EXPECT_EQ(EntriesFromList(dos), (Entries{{"Reports 2024", true, {}}, {"file.txt", false, {}}}));
+  EXPECT_EQ(ListingFromList(dos).entries,
+            (Entries{{"Reports 2024", true, {}}, {"file.txt", false, {}}}));
 }
 
 TEST(FtpPassword, CopiesAreIndependentAndEmptyMeansNone) {
