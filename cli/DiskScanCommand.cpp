@@ -3,7 +3,9 @@
 
 #include "Command.h"
 #include "Interrupt.h"
+#include "JsonText.h"
 #include "MediaJson.h"
+#include "ScannedSource.h"
 #include "SourceOptions.h"
 #include "app/TextEncoding.h"
 #include "diskscan/DiskScanner.h"
@@ -26,12 +28,11 @@ class DiskScanCommand : public Command {
     if (!found.ok()) return Fail(found.error());
     const disk::DiskEntry& disk = found.value().tree.disks.front();
     const auto& pools = disk.pools;
-    if (disk.zeroedSectors != 0) std::cerr << disk::ZeroedSectorsText(disk.zeroedSectors) << '\n';
     if (json_) {
       nlohmann::ordered_json json = nlohmann::ordered_json::array();
       for (const auto& pool : pools) json.push_back(PoolJson(pool));
-      std::cout << json.dump() << '\n';
-      return kSuccess;
+      std::cout << JsonText(json) << '\n';
+      return ReportUnreadSectors(disk.zeroedSectors);
     }
     for (const auto& pool : pools) {
       std::cout << app::ToUtf8(diskscan::DiskScanPoolLabel(pool)) << "  (partition header at byte "
@@ -41,7 +42,7 @@ class DiskScanCommand : public Command {
                   << volume.node.start << ")\n";
       }
     }
-    return kSuccess;
+    return ReportUnreadSectors(disk.zeroedSectors);
   }
 
  private:

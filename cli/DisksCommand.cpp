@@ -4,6 +4,7 @@
 
 #include "Command.h"
 #include "ImageSource.h"
+#include "JsonText.h"
 #include "MediaJson.h"
 #include "app/SizeText.h"
 #include "app/TextEncoding.h"
@@ -33,6 +34,17 @@ void PrintDisk(const disk::DiskEntry& disk) {
   }
 }
 
+// A disk some of whose sectors could not be read may hold pools the list lacks: said, and failed.
+int ReportUnreadDisks(const disk::MediaTree& tree) {
+  int status = kSuccess;
+  for (const auto& disk : tree.disks) {
+    if (disk.zeroedSectors == 0) continue;
+    PrintError(app::ToUtf8(disk.Label()) + ": " + disk::IncompleteScanText(disk.zeroedSectors));
+    status = kFailure;
+  }
+  return status;
+}
+
 class DisksCommand : public Command {
  public:
   explicit DisksCommand(CLI::App& parser) {
@@ -44,11 +56,11 @@ class DisksCommand : public Command {
     auto tree = Discover(log);
     if (!tree.ok()) return Fail(tree.error());
     if (json_) {
-      std::cout << DisksJson(tree.value()).dump() << '\n';
+      std::cout << JsonText(DisksJson(tree.value())) << '\n';
     } else {
       for (const auto& disk : tree.value().disks) PrintDisk(disk);
     }
-    return kSuccess;
+    return ReportUnreadDisks(tree.value());
   }
 
  private:

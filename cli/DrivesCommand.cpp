@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 
 #include "Command.h"
+#include "JsonText.h"
 #include "disk/DriveList.h"
 
 namespace kestrel::cli {
@@ -45,7 +46,7 @@ class DrivesCommand : public Command {
     if (json_) {
       nlohmann::ordered_json drives = nlohmann::ordered_json::array();
       for (const auto& drive : list.drives) drives.push_back(DriveJson(drive));
-      std::cout << drives.dump() << '\n';
+      std::cout << JsonText(drives) << '\n';
     } else {
       for (const auto& drive : list.drives) PrintDrive(drive);
     }

@@ -29,7 +29,7 @@ void FileChoice::AddTo(CLI::App& parser) {
 
 app::Result<ChosenFile> OpenChosenFile(const SourceOptions& source, const FileChoice& choice,
                                        std::stop_token stop, const app::LogReport& log) {
-  auto scanned = ScanChosenSource(source, stop, log);
+  auto scanned = ScanChosenSource(source, SourceUse::ReadsData, stop, log);
   if (!scanned.ok()) return app::Failure{scanned.error()};
   const auto file = FindFile(scanned.value().tree, choice);
   if (!file.ok()) return app::Failure{file.error()};

@@ -4,6 +4,7 @@
 
 #include "Command.h"
 #include "Interrupt.h"
+#include "JsonText.h"
 #include "ScannedSource.h"
 #include "TreeOutput.h"
 #include "app/TextEncoding.h"
@@ -38,12 +39,12 @@ class FindCommand : public Command {
       return kUsage;
     }
     const InterruptStop interrupt;
-    auto scanned = ScanChosenSource(source_, interrupt.token(), log);
+    auto scanned = ScanChosenSource(source_, SourceUse::ListsOnly, interrupt.token(), log);
     if (!scanned.ok()) return Fail(scanned.error());
     log.AppendLogEntry(filter::SearchingForText(text));
     if (PrintMatches(scanned.value().tree, matching) == 0)
       std::cerr << filter::kNoMatchingEntriesFoundText << '\n';
-    return ReportScanOutcome(scanned.value().outcome);
+    return ReportScanOutcome(scanned.value());
   }
 
  private:
@@ -55,7 +56,7 @@ class FindCommand : public Command {
       const volume::TreeEntry entry{volume::FilePath(tree, match->folder, match->record), false,
                                     match->folder, match->record};
       if (json_) {
-        std::cout << EntryJson(tree, entry).dump() << '\n';
+        std::cout << JsonText(EntryJson(tree, entry)) << '\n';
       } else {
         std::cout << app::PrintableText(entry.path) << '\n';
       }

@@ -44,8 +44,6 @@ class HexdumpCommand : public Command {
                                                       read.unreadable, columns))
         std::cout << viewers::HexLineText(line, columns) << '\n';
     }
-    std::cout.flush();
-    if (!std::cout) return Fail("standard output could not be written");
     if (unreadable != 0)
       return Fail(std::to_string(unreadable) + " bytes could not be read; they are shown as ??");
     return kSuccess;

@@ -24,13 +24,13 @@ class LsCommand : public Command {
   int Run(const app::LogReport& log) override {
     if (!mask_.Read()) return kUsage;
     const InterruptStop interrupt;
-    auto scanned = ScanChosenSource(source_, interrupt.token(), log);
+    auto scanned = ScanChosenSource(source_, SourceUse::ListsOnly, interrupt.token(), log);
     if (!scanned.ok()) return Fail(scanned.error());
     if (auto status = mask_.Apply(scanned.value(), interrupt.token())) return *status;
     const volume::FileTree& tree = scanned.value().tree;
     PrintTree(tree, json_, std::cout);
     (json_ ? std::cerr : std::cout) << volume::TotalText(tree.counters) << '\n';
-    return ReportScanOutcome(scanned.value().outcome);
+    return ReportScanOutcome(scanned.value());
   }
 
  private:

@@ -43,11 +43,11 @@ class MountCommand : public Command {
     std::string name;
     {
       const InterruptStop interrupt;  // until the server takes the signals over
-      auto scanned = ScanChosenSource(source_, interrupt.token(), log);
+      auto scanned = ScanChosenSource(source_, SourceUse::ReadsData, interrupt.token(), log);
       if (!scanned.ok()) return Fail(scanned.error());
       if (scanned.value().outcome == volume::ScanOutcome::Stopped)
-        return ReportScanOutcome(scanned.value().outcome);
-      ReportScanOutcome(scanned.value().outcome);  // a damaged tree is served as far as it was read
+        return ReportScanOutcome(scanned.value());
+      ReportScanOutcome(scanned.value());  // a damaged tree is served as far as it was read
       if (auto status = mask_.Apply(scanned.value(), interrupt.token())) return *status;
       name = scanned.value().description.displayName;
       volume = std::make_unique<mount::MountedVolume>(

@@ -69,13 +69,13 @@ class RecoverCommand : public Command {
     const std::optional<std::string> named = source_.SourcePath();
     if (auto refusal = FolderOnSource(named)) return Fail(refusal->message);
     const InterruptStop interrupt;
-    auto scanned = ScanChosenSource(source_, interrupt.token(), log);
+    auto scanned = ScanChosenSource(source_, SourceUse::ReadsData, interrupt.token(), log);
     if (!scanned.ok()) return Fail(scanned.error());
     if (auto refusal =
             named ? std::nullopt : FolderOnSource(scanned.value().description.sourcePath))
       return Fail(refusal->message);
     volume::FileTree& tree = scanned.value().tree;
-    if (interrupt.interrupted()) return ReportScanOutcome(scanned.value().outcome);
+    if (interrupt.interrupted()) return ReportScanOutcome(scanned.value());
     if (auto status = mask_.Apply(scanned.value(), interrupt.token())) return *status;
     if (source_.poolScan && !tree.filesFound)
       return Fail("No files found for recovery. Scan the pool again");
@@ -97,7 +97,7 @@ class RecoverCommand : public Command {
       report = volume::SaveSelected(tree, setup, progress, running, interrupt.token(), log);
     }
     PrintSummary(report, folder_);
-    const int scan = ReportScanOutcome(scanned.value().outcome);
+    const int scan = ReportScanOutcome(scanned.value());
     if (!report.Complete())
       PrintError(report.stopped ? "stopped; the files written so far stay"
                                 : "some files were not recovered whole");

@@ -26,9 +26,9 @@ class SaveScanCommand : public Command {
     if (platform::PathExists(path_) && !overwrite_)
       return Fail(path_ + " exists; choose another path or give --overwrite");
     const InterruptStop interrupt;
-    auto scanned = ScanChosenSource(source_, interrupt.token(), log);
+    auto scanned = ScanChosenSource(source_, SourceUse::ListsOnly, interrupt.token(), log);
     if (!scanned.ok()) return Fail(scanned.error());
-    if (interrupt.interrupted()) return ReportScanOutcome(scanned.value().outcome);
+    if (interrupt.interrupted()) return ReportScanOutcome(scanned.value());
     if (auto status = mask_.Apply(scanned.value(), interrupt.token())) return *status;
     log.AppendLogEntry("Started saving the scan information");
     const ScannedSource& scan = scanned.value();
@@ -36,7 +36,7 @@ class SaveScanCommand : public Command {
     if (!written.ok()) return Fail(written.error());
     if (scan.kind == savedscan::ScanKind::Volume) log.AppendLogEntry("Scan information saved");
     std::cout << savedscan::kScanSavedText << ": " << path_ << '\n';
-    return ReportScanOutcome(scan.outcome);
+    return ReportScanOutcome(scan);
   }
 
  private:

@@ -38,15 +38,17 @@ app::Result<ScannedSource> ScanPool(const SourceOptions& options, std::stop_toke
   scanned.poolBase = result.dataBase;
   if (!result.superBlockOffset) PrintError(pool::NoSuperBlockText(result.dataBase));
   scanned.outcome = result.outcome;
+  scanned.unreadSectors = result.zeroedSectors;
   scanned.kind = savedscan::ScanKind::Pool;
   scanned.description = savedscan::DescribePoolScan(chosen, scanned.poolBase);
   return scanned;
 }
 
 // A saved scan replayed; its data come from --disk or --image when given, else from the source
-// the file names.
-app::Result<ScannedSource> LoadScan(const SourceOptions& options, std::stop_token stop,
-                                    const app::LogReport& log) {
+// the file names. Without its source a saved scan can still be listed, but a command that reads
+// its data is refused: it would take zeros for the files.
+app::Result<ScannedSource> LoadScan(const SourceOptions& options, SourceUse use,
+                                    std::stop_token stop, const app::LogReport& log) {
   auto saved = savedscan::ReadScanFile(*options.scanFile, log);
   if (!saved.ok()) return app::Failure{saved.error()};
   ProgressLine progress("Loading " + *options.scanFile);
@@ -55,18 +57,14 @@ app::Result<ScannedSource> LoadScan(const SourceOptions& options, std::stop_toke
   std::string path = replayed.sourcePath.value_or("");
   if (options.image) path = *options.image;
   if (options.disk) path = disk::PhysicalDriveName(*options.disk);
-  disk::OpenedSource opened = disk::OpenSource(path);
-  if (!opened.status.ok()) {
-    PrintError("the scan's source cannot be read (" +
-               (path.empty() ? std::string("the file names none") : opened.status.message) +
-               "); name it with --disk or --image");
-  } else if (auto mismatch = savedscan::CheckSavedScanSource(replayed, opened.reader)) {
-    PrintError("the scan's source " + path + " does not hold the scanned pool (" + *mismatch +
-               "); name it with --disk or --image");
-    opened.reader = {};  // no data are read from the wrong source
+  savedscan::SavedScanSource source = savedscan::OpenSavedScanSource(replayed, path);
+  if (source.problem) {
+    const std::string reason = *source.problem + "; name it with --disk or --image";
+    if (use == SourceUse::ReadsData) return app::Failure{reason};
+    PrintError(reason);
   }
-  savedscan::RestoreVolumeMarks(replayed, opened.reader);
-  ScannedSource scanned(std::move(replayed.tree), opened.reader, replayed.poolBase);
+  savedscan::RestoreVolumeMarks(replayed, source.reader);
+  ScannedSource scanned(std::move(replayed.tree), source.reader, replayed.poolBase);
   scanned.kind = replayed.poolScan ? savedscan::ScanKind::Pool : savedscan::ScanKind::Volume;
   if (replayed.stopped) scanned.outcome = volume::ScanOutcome::Stopped;
   scanned.description = {replayed.displayName, path, static_cast<std::uint64_t>(replayed.poolBase)};
@@ -75,25 +73,31 @@ app::Result<ScannedSource> LoadScan(const SourceOptions& options, std::stop_toke
 
 }  // namespace
 
-app::Result<ScannedSource> ScanChosenSource(const SourceOptions& options, std::stop_token stop,
-                                            const app::LogReport& log) {
-  if (options.scanFile) return LoadScan(options, std::move(stop), log);
+app::Result<ScannedSource> ScanChosenSource(const SourceOptions& options, SourceUse use,
+                                            std::stop_token stop, const app::LogReport& log) {
+  if (options.scanFile) return LoadScan(options, use, std::move(stop), log);
   return options.poolScan ? ScanPool(options, std::move(stop), log)
                           : ScanVolume(options, std::move(stop), log);
 }
 
-int ReportScanOutcome(volume::ScanOutcome outcome) {
-  switch (outcome) {
+int ReportScanOutcome(const ScannedSource& scanned) {
+  switch (scanned.outcome) {
     case volume::ScanOutcome::Completed:
-      return kSuccess;
+      return ReportUnreadSectors(scanned.unreadSectors);
     case volume::ScanOutcome::EndedEarly:
     case volume::ScanOutcome::Unreadable:
-      PrintError(std::string(volume::ScanShortfallText(outcome)));
+      PrintError(std::string(volume::ScanShortfallText(scanned.outcome)));
       return kFailure;
     case volume::ScanOutcome::Stopped:
       PrintError("stopped; only the entries found so far were used");
       return kFailure;
   }
+  return kFailure;
+}
+
+int ReportUnreadSectors(std::uint64_t sectors) {
+  if (sectors == 0) return kSuccess;
+  PrintError(disk::IncompleteScanText(sectors));
   return kFailure;
 }
 

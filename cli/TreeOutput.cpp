@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "JsonText.h"
 #include "app/TextEncoding.h"
 #include "volume/ListRows.h"
 
@@ -27,7 +28,7 @@ nlohmann::ordered_json EntryJson(const volume::FileTree& tree, const volume::Tre
 void PrintTree(const volume::FileTree& tree, bool json, std::ostream& out) {
   volume::ForEachEntry(tree, [&](const volume::TreeEntry& entry) {
     if (json) {
-      out << EntryJson(tree, entry).dump() << '\n';
+      out << JsonText(EntryJson(tree, entry)) << '\n';
     } else if (entry.folder) {
       const bool deletedVolume = tree.Folder(entry.folderId).deletedVolume;
       out << app::PrintableText(entry.path) << "/" << (deletedVolume ? "  (deleted volume)" : "")

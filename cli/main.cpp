@@ -1,6 +1,8 @@
 // kestrel-nss-cli: the recovery engine without a window, for scripts and servers.
 #include <clocale>
+#include <exception>
 #include <iostream>
+#include <string>
 #include <vector>
 
 #include "Command.h"
@@ -34,6 +36,20 @@ class LogSession {
   app::LogReport log_;
 };
 
+// A command whose output could not all be written has failed, whatever it did: a script reading
+// it would take a cut list for the whole. Nothing a command throws leaves the program unsaid.
+int RunCommand(Command& command, const app::LogReport& log) {
+  int status = kFailure;
+  try {
+    status = command.Run(log);
+  } catch (const std::exception& error) {
+    status = Fail(std::string("the command ended on an unexpected error: ") + error.what());
+  }
+  std::cout.flush();
+  if (!std::cout) return Fail("standard output could not be written");
+  return status;
+}
+
 int Main(int argc, char** argv) {
   std::setlocale(LC_ALL, "");
   PrepareConsole();
@@ -63,7 +79,7 @@ int Main(int argc, char** argv) {
   }
   const LogSession session;
   for (const auto& [subcommand, command] : commands) {
-    if (subcommand->parsed()) return command->Run(session.log());
+    if (subcommand->parsed()) return RunCommand(*command, session.log());
   }
   return kUsage;
 }

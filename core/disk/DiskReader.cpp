@@ -38,6 +38,10 @@ std::string ZeroedSectorsText(std::uint64_t sectors) {
   return std::to_string(sectors) + " sectors could not be read: what they hold is missing";
 }
 
+std::string IncompleteScanText(std::uint64_t zeroedSectors) {
+  return ZeroedSectorsText(zeroedSectors) + "; the scan is incomplete";
+}
+
 std::optional<std::int64_t> SectorOffset(std::uint64_t sector) {
   constexpr auto kMax = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
   if (sector > kMax / layout::kSectorSize) return std::nullopt;

@@ -64,6 +64,8 @@ class DiskReader {
 
 // What the log and the command line say of sectors an operation took as zeros.
 std::string ZeroedSectorsText(std::uint64_t sectors);
+// What a scan that took sectors as zeros says: what it found is incomplete.
+std::string IncompleteScanText(std::uint64_t zeroedSectors);
 
 // The sectors an operation took as zeros: started before it, asked after it.
 class ZeroedSectorCount {

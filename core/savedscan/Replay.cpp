@@ -110,6 +110,17 @@ std::optional<std::string> CheckSavedScanSource(const ReplayedScan& replayed,
                            : "no pool label at byte " + std::to_string(label < 0 ? 0 : label);
 }
 
+SavedScanSource OpenSavedScanSource(const ReplayedScan& replayed, const std::string& path) {
+  if (path.empty()) return {{}, "the scan's source cannot be read (the file names none)"};
+  disk::OpenedSource opened = disk::OpenSource(path);
+  if (!opened.status.ok())
+    return {{}, "the scan's source cannot be read (" + opened.status.message + ")"};
+  if (auto mismatch = CheckSavedScanSource(replayed, opened.reader))
+    return {{},
+            "the scan's source " + path + " does not hold the scanned pool (" + *mismatch + ")"};
+  return {opened.reader, std::nullopt};
+}
+
 void RestoreVolumeMarks(ReplayedScan& replayed, const disk::DiskReader& source) {
   if (!replayed.poolScan || !source.IsValid()) return;
   pool::MarkDeletedVolumes(replayed.tree, TopChildren(replayed.tree),

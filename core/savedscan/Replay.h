@@ -39,6 +39,15 @@ ReplayedScan ReplaySavedScan(SavedScan scan, app::ProgressObserver& observer,
 std::optional<std::string> CheckSavedScanSource(const ReplayedScan& replayed,
                                                 const disk::DiskReader& source);
 
+// The source a replayed scan's data are read from. When the path cannot be opened, or does not
+// hold the scanned pool, the reader is empty and `problem` says why: nothing may then be read or
+// written from the scan, or files at a destination would be replaced with zeros.
+struct SavedScanSource {
+  disk::DiskReader reader;
+  std::optional<std::string> problem;
+};
+SavedScanSource OpenSavedScanSource(const ReplayedScan& replayed, const std::string& path);
+
 // A pool scan loaded again has its volume items as the top item's children, and they count as no
 // folder. The file has no room for the mark of a deleted volume: it is set again from the volume
 // directory when the source can be read.

@@ -20,6 +20,11 @@ LoadedScan Scan(const pool::PoolScanSource& source, const app::LogReport& log,
   loaded.source = source.reader;
   loaded.poolBase = result.dataBase;
   if (!result.superBlockOffset) loaded.notice = pool::NoSuperBlockText(result.dataBase);
+  if (result.zeroedSectors != 0) {
+    // Sectors that could not be read may have held files: the list is incomplete, and says so.
+    if (!loaded.notice.empty()) loaded.notice += "\n";
+    loaded.notice += disk::IncompleteScanText(result.zeroedSectors);
+  }
   loaded.kind = savedscan::ScanKind::Pool;
   loaded.description = savedscan::DescribePoolScan(source, loaded.poolBase);
   return loaded;

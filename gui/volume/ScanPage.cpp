@@ -186,6 +186,10 @@ std::unique_ptr<CThreadForSavingFiles> ScanPage::SavingThread(SavingRequest requ
 
 void ScanPage::OnRecover() {
   if (WorkRunning() || !CanRecover()) return;
+  if (loaded_.sourceProblem) {
+    NoticeDialog("SourceUnreadable", *loaded_.sourceProblem, {NoticeDialog::kOk}, this).exec();
+    return;
+  }
   const std::unique_ptr<CSaveFile> destination = DestinationDialog(filter_);
   if (destination->exec() != QDialog::Accepted) return;
   const bool ftp = destination->Kind() == destination::DestinationKind::FtpServer;

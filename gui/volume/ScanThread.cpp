@@ -28,14 +28,15 @@ LoadedScan ReplayJob(savedscan::SavedScan saved, TreeGrowthObserver& observer,
   savedscan::ReplayedScan replayed =
       savedscan::ReplaySavedScan(std::move(saved), observer, std::move(stop));
   const std::string path = replayed.sourcePath.value_or("");
-  disk::OpenedSource opened = disk::OpenSource(path);
-  // A source that does not hold the scanned pool is not read: its files would be wrong.
-  if (opened.reader.IsValid() && savedscan::CheckSavedScanSource(replayed, opened.reader))
-    opened.reader = {};
-  savedscan::RestoreVolumeMarks(replayed, opened.reader);
+  // A source that cannot be read, or does not hold the scanned pool, is not read: its files
+  // would be wrong. The tree can still be looked through.
+  savedscan::SavedScanSource source = savedscan::OpenSavedScanSource(replayed, path);
+  savedscan::RestoreVolumeMarks(replayed, source.reader);
   LoadedScan loaded;
   loaded.tree = std::move(replayed.tree);
-  loaded.source = opened.reader;
+  loaded.source = source.reader;
+  loaded.sourceProblem = source.problem;
+  if (source.problem) loaded.notice = *source.problem;
   loaded.poolBase = replayed.poolBase;
   loaded.kind = replayed.poolScan ? savedscan::ScanKind::Pool : savedscan::ScanKind::Volume;
   loaded.description = {replayed.displayName, path, static_cast<std::uint64_t>(replayed.poolBase)};

@@ -26,6 +26,8 @@ struct LoadedScan {
   volume::ScanOutcome outcome = volume::ScanOutcome::Completed;
   bool fromSavedScan = false;
   std::string notice;  // what the page shows in its status line once the scan ends, if anything
+  // A saved scan whose data cannot be read from its source: why. Nothing is recovered then.
+  std::optional<std::string> sourceProblem;
 };
 
 // A scan page's worker: a scan, or the replay of a saved scan, on a thread of its own. The tree

@@ -20,6 +20,7 @@
 #include "GatedSource.h"
 #include "app/LogReport.h"
 #include "disk/MediaDiscovery.h"
+#include "disk/MemorySource.h"
 #include "gui/app/CKestrelNSSRecoveryDlg.h"
 #include "gui/app/HelpWindow.h"
 #include "gui/app/ProgramSetup.h"
@@ -75,9 +76,11 @@ class PoolPageTest : public QObject {
   void poolAndDiskImagesAreResumedFromTheResumeTab();
   void leavingAsksToSaveAndTheSavedScanReplaysOnThePoolPage();
   void stopDuringAReplayKeepsWhatWasReplayed();
+  void aSavedScanWhoseSourceIsGoneIsNotRecovered();
   void helpOpensTheManualAtThePagesTopic();
   void aPoolWithoutFilesSaysSoOnRecover();
   void theTreeFillsWhileTheScanRuns();
+  void unreadableSectorsMakeThePoolScanSayItIsIncomplete();
   void theResumeDialogFiltersSavedScansAndImages();
 
  private:
@@ -285,8 +288,11 @@ void PoolPageTest::stopDuringAReplayKeepsWhatWasReplayed() {
     tree.InsertScanItem({{name.begin(), name.end()}, 1000u + i, 10, 127, {1, 10 + i}, {}});
   }
   const std::string path = program_.disks->Scratch("big-scan.IMG").toStdString();
-  QVERIFY(savedscan::WriteScanFile(tree, savedscan::ScanKind::Volume,
-                                   {"Volume:BIG", program_.disks->Disk(0).toStdString(), 0}, path)
+  // The blocks of pool DATA, whose partition header is at sector 2048, begin 0x5000 after it.
+  constexpr std::uint64_t kDataPoolBase = 2048 * 512 + 0x5000;
+  QVERIFY(savedscan::WriteScanFile(
+              tree, savedscan::ScanKind::Volume,
+              {"Volume:BIG", program_.disks->Disk(0).toStdString(), kDataPoolBase}, path)
               .ok());
   auto saved = savedscan::ReadScanFile(path, *program_.log);
   QVERIFY(saved.ok());
@@ -298,6 +304,34 @@ void PoolPageTest::stopDuringAReplayKeepsWhatWasReplayed() {
   QCOMPARE(LabelText(&page, "statusText"), QStringLiteral("Scanned Data"));
   QVERIFY2(!LabelText(&page, "totalText").contains(QString::number(kFiles)),
            qPrintable(LabelText(&page, "totalText")));
+}
+
+// Recovering from a source that is gone would replace the files at the destination with zeros:
+// the page says why it cannot, and nothing is asked or written.
+void PoolPageTest::aSavedScanWhoseSourceIsGoneIsNotRecovered() {
+  volume::FileTree tree = volume::NewVolumeTree(u"VOL1");
+  tree.InsertScanItem({u"a.txt", 1000, 10, 127, {1, 10}, {}});
+  const std::string path = program_.disks->Scratch("orphan-scan.IMG").toStdString();
+  const std::string gone = program_.disks->Scratch("moved.img").toStdString();
+  QVERIFY(savedscan::WriteScanFile(tree, savedscan::ScanKind::Volume, {"Volume:VOL1", gone, 0x5000},
+                                   path)
+              .ok());
+  auto saved = savedscan::ReadScanFile(path, *program_.log);
+  QVERIFY(saved.ok());
+  gui::LeafIterator page(std::move(saved.value()), *program_.log, nullptr);
+  page.show();
+  QVERIFY(WorkDone(&page));
+  QVERIFY2(LabelText(&page, "statusText").contains("the scan's source cannot be read"),
+           qPrintable(LabelText(&page, "statusText")));
+  QVERIFY(Click(&page, "selectAllButton"));
+  QString refusal;
+  WhenModal("SourceUnreadable", [&](QWidget* notice) {
+    refusal = LabelText(notice, "noticeText");
+    Click(notice, "okButton");
+  });
+  QVERIFY(Click(&page, "recoverButton"));
+  QTRY_VERIFY(!refusal.isEmpty());
+  QVERIFY2(refusal.contains(QString::fromStdString(gone)), qPrintable(refusal));
 }
 
 void PoolPageTest::helpOpensTheManualAtThePagesTopic() {
@@ -351,8 +385,8 @@ void PoolPageTest::aPoolWithoutFilesSaysSoOnRecover() {
 // The scan is let through one read at a time: its volumes appear in the tree before it ends.
 void PoolPageTest::theTreeFillsWhileTheScanRuns() {
   const disk::OpenedSource opened = disk::OpenSource(program_.disks->Disk(0).toStdString());
-  const disk::DiskEntry entry = disk::DiscoverDisk(
-      0, opened.reader, program_.disks->Disk(0).toStdString(), *program_.log);
+  const disk::DiskEntry entry =
+      disk::DiscoverDisk(0, opened.reader, program_.disks->Disk(0).toStdString(), *program_.log);
   auto gate = std::make_shared<GatedSource>(opened.reader);
   gate->Close();
   gui::CpoolIterator page(pool::PoolOnDisk(disk::DiskReader(gate), entry.pools.at(1)),
@@ -374,6 +408,26 @@ void PoolPageTest::theTreeFillsWhileTheScanRuns() {
   gate->Open();
   QVERIFY(WorkDone(&page));
   QVERIFY(ChildNamed(tree->model(), tree->model()->index(0, 0), "OLDPROJ (deleted)").isValid());
+}
+
+// A sector of the pool that cannot be read may have held files: the page says the scan is
+// incomplete rather than "Scanning completed".
+void PoolPageTest::unreadableSectorsMakeThePoolScanSayItIsIncomplete() {
+  const QByteArray bytes = FileBytes(program_.disks->Disk(0));
+  const disk::OpenedSource opened = disk::OpenSource(program_.disks->Disk(0).toStdString());
+  const disk::DiskEntry entry =
+      disk::DiscoverDisk(0, opened.reader, program_.disks->Disk(0).toStdString(), *program_.log);
+  const disk::PoolEntry& archive = entry.pools.at(1);
+  const std::uint64_t bad = static_cast<std::uint64_t>(archive.node.start) / 512 + 4000;
+  auto faulty = std::make_shared<disk::FaultyMemorySource>(
+      std::vector<std::uint8_t>(bytes.begin(), bytes.end()), std::set<std::uint64_t>{bad});
+  gui::CpoolIterator page(pool::PoolOnDisk(disk::DiskReader(faulty), archive), *program_.log,
+                          nullptr);
+  page.show();
+  QVERIFY(WorkDone(&page));
+  QCOMPARE(LabelText(&page, "statusText"),
+           QStringLiteral("1 sectors could not be read: what they hold is missing; the scan is "
+                          "incomplete"));
 }
 
 void PoolPageTest::theResumeDialogFiltersSavedScansAndImages() {

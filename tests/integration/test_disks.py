@@ -1,9 +1,11 @@
 """Media discovery through `kestrel-nss-cli disks` and `drives` on disks that mkimage builds."""
 
+import json
 import os
+import subprocess
 import unittest
 
-from harness import ImageTestCase, disk, partition, pool, volume
+from harness import CLI, ImageTestCase, disk, file, partition, pool, volume
 
 
 def volumes_of(listing):
@@ -61,7 +63,11 @@ class DisksTest(ImageTestCase):
             disk(partition(pool("CUT", volume("V"))), partition(sizeSectors=2048), damage={"truncateBytes": 1 << 20}),
         ]}
         images, _ = self.mkimage(layout)
-        listing = self.cli_json("disks", disks=images)
+        result = self.cli("disks", "--json", disks=images, expect_status=1)
+        listing = json.loads(result.stdout)
+        for cut in ("Disk2", "Disk3"):
+            self.assertIn(f"{cut}: 1 sectors could not be read: what they hold is missing; the scan is incomplete",
+                          result.stderr, "a chain that leads past the end may have lost pools")
         self.assertEqual(volumes_of([listing[0]]), {"OK": ["W"]}, "no \"SPB5\": no pool")
         self.assertFalse(listing[1]["netware"])
         self.assertEqual(volumes_of([listing[2]]), {"BROKEN": ["V"]}, "a link past the end ends the chain")
@@ -85,6 +91,32 @@ class DisksTest(ImageTestCase):
         listing = self.cli_json("disks", "--image", pool_images[0])
         self.assertEqual(volumes_of(listing), {"DATA": ["VOL1"]})
         self.assertEqual(listing[0]["pools"][0]["start"], 0, "a pool image is its own pool, read from offset 0")
+
+    def test_output_that_cannot_be_written_fails_the_command(self):
+        layout = {"disks": [disk(partition(pool("DATA", volume("VOL1", file("/a.txt", "a")))), partition(sizeSectors=2048))]}
+        images, _ = self.mkimage(layout)
+        environment = dict(os.environ, KESTREL_NSS_LOG=self.log, KESTREL_NSS_DISKS=images[0])
+        for command in (["disks"], ["disks", "--json"], ["disk-scan", "--disk", "0"], ["ls", "--disk", "0", "--json"],
+                        ["find", "--disk", "0", "*"]):
+            with open("/dev/full", "w") as full:
+                result = subprocess.run([CLI, *command], stdout=full, stderr=subprocess.PIPE, text=True,
+                                        env=environment)
+            self.assertEqual(result.returncode, 1, command)
+            self.assertIn("standard output could not be written", result.stderr, command)
+
+    def test_a_path_that_is_not_utf8_is_listed_with_a_replacement_character(self):
+        layout = {"disks": [disk(partition(pool("DATA", volume("VOL1"))), partition(sizeSectors=2048))]}
+        images, _ = self.mkimage(layout)
+        latin1 = os.path.join(os.fsencode(self.dir), b"caf\xe9.img")
+        os.link(images[0], latin1)
+        environment = dict(os.environ, KESTREL_NSS_LOG=self.log)
+        environment = {os.fsencode(k): os.fsencode(v) for k, v in environment.items()}
+        environment[b"KESTREL_NSS_DISKS"] = latin1
+        for command in ([b"disks", b"--json"], [b"disks", b"--image", latin1, b"--json"]):
+            result = subprocess.run([os.fsencode(CLI), *command], capture_output=True, env=environment)
+            self.assertEqual(result.returncode, 0, result.stderr)
+            listing = json.loads(result.stdout.decode("utf-8"))
+            self.assertTrue(listing[0]["device"].endswith("caf\ufffd.img"), listing[0]["device"])
 
     def test_bad_command_lines_and_missing_files(self):
         self.assertEqual(self.cli("frobnicate", expect_status=2).returncode, 2)

@@ -5,6 +5,7 @@ import filecmp
 import os
 import unittest
 
+from failing_image import failing_disk, unavailable
 from harness import ImageTestCase, disk, file, folder, partition, pool, volume
 
 LIVE = volume("LIVE", folder("/DOCS"), file("/DOCS/a.txt", "live a"), file("/DOCS/multi.bin", size=9000, extents=3),
@@ -42,6 +43,21 @@ class PoolScanTest(ImageTestCase):
         log = self.log_text()
         self.assertIn("\nStarted Scanning Pool:DATA", log)
         self.assertRegex(log, r"\nSuccessfully scanned pool .* at .*Total:  .* Folder\(s\): 2  File\(s\): 6")
+
+    def test_unreadable_sectors_make_a_pool_scan_and_a_disk_scan_incomplete(self):
+        reason = unavailable()
+        if reason:
+            self.skipTest("SKIPPED: " + reason)
+        layout = {"disks": [disk(partition(pool("DATA", LIVE), startSector=2048, sizeSectors=16384),
+                                 partition(sizeSectors=2048))]}
+        images, _ = self.mkimage(layout)
+        with failing_disk(images[0], self.path("served"), ["16000"]) as served:
+            for command in (("ls", "--pool", "DATA", "--pool-scan"), ("disk-scan",)):
+                result = self.cli(command[0], "--image", served, *command[1:], expect_status=1)
+                self.assertRegex(result.stderr, r"\d+ sectors could not be read: what they hold is missing; "
+                                                r"the scan is incomplete", command)
+            self.assertIn("/LIVE/top.txt", self.cli("ls", "--image", served, "--pool", "DATA", "--pool-scan",
+                                                    expect_status=1).stdout)
 
     def test_a_pool_spanning_two_partitions(self):
         segment_volume = volume("FAR", folder("/THERE"), file("/THERE/far.txt", "in the second segment"), placement="segment")

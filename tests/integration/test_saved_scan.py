@@ -4,7 +4,7 @@ import filecmp
 import os
 import unittest
 
-from harness import ImageTestCase, disk, file, folder, partition, pool, volume
+from harness import ImageTestCase, disk, file, folder, partition, pool, sha256, volume
 
 LIVE = volume("VOL1", folder("/DOCS"), file("/DOCS/a.txt", "saved a"), file("/DOCS/big.bin", size=70000, extents=3),
               file("/DOCS/before.txt", "filed before its folder"), file("/top.txt", "top"),
@@ -55,6 +55,33 @@ class SavedScanTest(ImageTestCase):
         self.assertEqual(output, "top")
         output = self.cli("cat", "--scan-file", saved, "--image", self.images[0], "--path", "/top.txt").stdout
         self.assertEqual(output, "top")
+
+    def test_a_scan_whose_source_is_gone_or_wrong_reads_and_writes_nothing(self):
+        saved = self.path("scan.IMG")
+        self.cli("save-scan", "--image", self.images[0], "--to", saved)
+        out = self.path("out")
+        self.cli("recover", "--scan-file", saved, "--to", out, "--image", self.images[0])
+        before = {name: sha256(os.path.join(out, name)) for name in ("DOCS/a.txt", "top.txt")}
+        other = self.path("other.img")
+        with open(other, "wb") as blank:
+            blank.truncate(4 << 20)
+        moved = self.images[0] + ".moved"
+        os.rename(self.images[0], moved)
+        try:
+            for source, reason in (((), "the scan's source cannot be read"),
+                                   (("--image", other), "does not hold the scanned pool")):
+                for command in (("recover", "--to", out, "--on-conflict", "overwrite"),
+                                ("cat", "--path", "/top.txt"), ("hexdump", "--path", "/top.txt"),
+                                ("mount", "--foreground", self.path("absent-mountpoint"))):
+                    result = self.cli(command[0], "--scan-file", saved, *source, *command[1:], expect_status=1)
+                    self.assertIn(reason, result.stderr, command)
+                    self.assertEqual(result.stdout, "", command)
+            listed = self.cli("ls", "--scan-file", saved)
+            self.assertIn("top.txt", listed.stdout)
+            self.assertIn("the scan's source cannot be read", listed.stderr)
+        finally:
+            os.rename(moved, self.images[0])
+        self.assertEqual({name: sha256(os.path.join(out, name)) for name in before}, before)
 
     def test_files_that_are_no_scan_files(self):
         banner_only = self.path("empty.IMG")
