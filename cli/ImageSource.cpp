@@ -13,6 +13,7 @@ app::Result<DiscoveredSource> DiscoverImageFile(const std::string& path,
   if (!opened.status.ok()) return app::Failure{opened.status.message};
   std::array<std::uint8_t, savedscan::kScanFileBanner.size()> firstBytes{};
   opened.reader.ReadSome(0, firstBytes);
+  disk::LogContainer(path, opened, log);
   DiscoveredSource source{opened.reader, {}, false};
   switch (savedscan::ClassifySourceFile(firstBytes)) {
     case savedscan::SourceFileKind::ScanInformation:
@@ -22,10 +23,10 @@ app::Result<DiscoveredSource> DiscoverImageFile(const std::string& path,
       source.tree.disks.push_back(disk::DiscoverPoolImage(opened.reader, path));
       break;
     case savedscan::SourceFileKind::DiskImage:
-      source.tree.disks.push_back(
-          disk::DiscoverDisk(0, opened.reader, path, log));
+      source.tree.disks.push_back(disk::DiscoverDisk(0, opened.reader, path, log));
       break;
   }
+  source.tree.disks.back().container = opened.container;
   return source;
 }
 

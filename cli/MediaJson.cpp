@@ -24,6 +24,7 @@ nlohmann::ordered_json DiskJson(const disk::DiskEntry& disk) {
                                  {"pools", std::move(pools)}};
   const disk::DiskWhereabouts where = disk::LocateDisk(disk);
   json["device"] = where.devicePath;
+  json["container"] = std::string(disk::ContainerKey(disk.container));
   if (!where.model.empty()) json["model"] = where.model;
   if (!disk.status.ok()) json["error"] = disk.status.message;
   return json;

@@ -5,6 +5,7 @@
 
 #include "disk/DriveName.h"
 #include "disk/NssStructures.h"
+#include "disk/container/ImageFile.h"
 #include "disk/platform/Platform.h"
 
 namespace kestrel::disk {
@@ -75,10 +76,10 @@ std::size_t ReadAround(const DiskReader& reader, std::int64_t offset,
 
 OpenedSource OpenSource(const std::string& path) {
   const auto disk = PhysicalDriveNumber(path);
-  if (!disk) return platform::OpenReadOnly(path);
+  if (!disk) return OpenImageFile(path);
   const std::string device = platform::DiskDevicePath(*disk);
   if (device.empty()) return {{}, {OpenError::NotFound, path + ": no such disk"}};
-  return platform::OpenReadOnly(device);
+  return OpenImageFile(device);  // an entry of KESTREL_NSS_DISKS may be an image in a container
 }
 
 }  // namespace kestrel::disk

@@ -7,9 +7,11 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "disk/ByteSource.h"
 #include "disk/NssLayout.h"
+#include "disk/container/ContainerKind.h"
 
 namespace kestrel::disk {
 
@@ -37,6 +39,7 @@ class DiskReader {
         zeroedSectors_(std::make_shared<std::atomic<std::uint64_t>>(0)) {}
 
   bool IsValid() const { return source_ != nullptr; }
+  const std::shared_ptr<ByteSource>& Source() const { return source_; }
   std::int64_t Size() const { return source_ ? source_->Size() : 0; }
 
   bool ReadAt(std::int64_t offset, std::span<std::uint8_t> buffer) const;
@@ -82,10 +85,12 @@ class ZeroedSectorCount {
 struct OpenedSource {
   DiskReader reader;
   OpenStatus status;
+  ContainerKind container = ContainerKind::Raw;  // what an image file holds the disk in
+  std::vector<std::string> containerFacts = {};  // what the container records of the disk
 };
 
 // Opens a disk by its logical name "\\.\PhysicalDrive%d" (resolved by the platform layer) or an
-// image file by its path, read-only.
+// image file by its path, read-only; an image in a container is read through it.
 OpenedSource OpenSource(const std::string& path);
 
 // The 512 bytes at offset; a sector that cannot be read reads as zeros, never as stale bytes.

@@ -76,10 +76,13 @@ MediaTree DiscoverMedia(const DiskOpener& openDisk, const app::LogReport& log) {
       unreadable.number = n;
       unreadable.node.sourcePath = PhysicalDriveName(n);
       unreadable.status = opened.status;
+      unreadable.container = opened.container;
       tree.disks.push_back(std::move(unreadable));
       continue;
     }
+    LogContainer(PhysicalDriveName(n), opened, log);
     tree.disks.push_back(DiscoverDisk(n, opened.reader, PhysicalDriveName(n), log));
+    tree.disks.back().container = opened.container;
   }
   log.AppendText("\nCompleted Reading the Netware Partitions and Pools in Disks.");
   return tree;
@@ -95,6 +98,14 @@ DiskEntry DiscoverPoolImage(const DiskReader& reader, const std::string& sourceP
     disk.pools.push_back(std::move(*pool));
   disk.zeroedSectors = zeroed.Since();
   return disk;
+}
+
+void LogContainer(const std::string& sourcePath, const OpenedSource& opened,
+                  const app::LogReport& log) {
+  if (opened.container == ContainerKind::Raw) return;
+  log.AppendLogEntry(sourcePath + " is read from a " +
+                     std::string(ContainerTitle(opened.container)));
+  for (const std::string& fact : opened.containerFacts) log.AppendText("\n  " + fact);
 }
 
 }  // namespace kestrel::disk

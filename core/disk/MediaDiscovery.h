@@ -26,4 +26,10 @@ DiskEntry DiscoverDisk(int number, const DiskReader& reader, const std::string& 
 // A pool image holds one pool whose PartitionHeader is its first sector.
 DiskEntry DiscoverPoolImage(const DiskReader& reader, const std::string& sourcePath);
 
+// Names in the log report the container an image is read through, with what the container
+// records of the disk (an evidence file's case fields and stored hashes). A raw image or a disk
+// writes nothing.
+void LogContainer(const std::string& sourcePath, const OpenedSource& opened,
+                  const app::LogReport& log);
+
 }  // namespace kestrel::disk

@@ -56,9 +56,10 @@ using PartitionChain = std::vector<PartitionChainElement>;
 struct DiskEntry {
   int number = 0;
   MediaNode node;
-  std::uint64_t sectorCount = 0;    // the real size, measured for every disk
-  bool netware = false;             // sector 0 carries the NetWare boot signature
-  OpenStatus status;                // a disk that exists but could not be opened says why
+  std::uint64_t sectorCount = 0;  // the real size, measured for every disk
+  bool netware = false;           // sector 0 carries the NetWare boot signature
+  OpenStatus status;              // a disk that exists but could not be opened says why
+  ContainerKind container = ContainerKind::Raw;  // what an image file holds the disk in
   std::uint64_t zeroedSectors = 0;  // sectors that could not be read: what they hold is missing
   std::vector<PoolEntry> pools;
   PartitionChain chain;  // the headers of this disk only: a volume re-maps along its own disk

@@ -1,0 +1,147 @@
+"""Images in the containers a failed server's disk arrives in: the demo disk converted by
+qemu-img (VMDK, VHD, VHDX, QCOW2, a compressed QCOW2 and an overlay on a backing file), acquired
+by ewfacquire (E01 in several segments) and cut by split. Each lists, scans and recovers as the
+raw image does; damaged containers give a clear error or counted unreadable sectors."""
+
+import hashlib
+import os
+import shutil
+import subprocess
+import unittest
+
+from harness import ImageTestCase, disk, file, folder, partition, pool, volume
+from test_ftp import tree_differences
+
+ENTRIES = [folder("/DOCS"), file("/DOCS/a.txt", "in a container"), file("/DOCS/multi.bin", size=70000, extents=3),
+           file("/big.bin", size=2 * 1024 * 1024), file("/gone.txt", "deleted", deleted=True)]
+LAYOUT = {"disks": [disk(partition(pool("DATA", volume("VOL1", *ENTRIES)), startSector=2048, sizeSectors=16384),
+                         partition(sizeSectors=2048))]}
+VOLUME = ["--pool", "DATA", "--volume", "VOL1"]
+
+
+def run(*command):
+    result = subprocess.run(command, capture_output=True, text=True)
+    if result.returncode != 0:
+        raise RuntimeError(f"{command[0]}: {result.stderr.strip() or result.stdout.strip()}")
+
+
+def sha256_of(path, length=None):
+    digest = hashlib.sha256()
+    with open(path, "rb") as data:
+        digest.update(data.read(length) if length is not None else data.read())
+    return digest.hexdigest()
+
+
+class ContainerTest(ImageTestCase):
+    def setUp(self):
+        super().setUp()
+        for tool in ("qemu-img", "ewfacquire"):
+            if not shutil.which(tool):
+                self.skipTest(f"SKIPPED: {tool} is not installed (qemu-utils, ewf-tools)")
+        images, _ = self.mkimage(LAYOUT, expect=True)
+        self.raw = images[0]
+        self.containers_made = {}
+        self.expected = self.path("disk.expect/DATA/VOL1")
+
+    def tearDown(self):
+        for path, digest in self.containers_made.items():
+            if os.path.exists(path):
+                self.assertEqual(sha256_of(path), digest, f"the container {path} was written")
+        super().tearDown()
+
+    def convert(self, name, *options):
+        """The raw image converted by qemu-img. Its bytes are checked at the end by a full hash:
+        the holes of a file qemu-img has just written may still move."""
+        path = self.path(name)
+        run("qemu-img", "convert", *options, self.raw, path)
+        self.containers_made[path] = sha256_of(path)
+        return path
+
+    def e01(self):
+        """The raw image acquired uncompressed in segments of 1 MiB: E01, E02, ..."""
+        run("ewfacquire", "-u", "-q", "-t", self.path("evidence"), "-c", "none", "-S", "1MiB", "-C", "CASE-7",
+            "-E", "EV-1", "-e", "An Examiner", "-D", "the server's disk", self.raw)
+        return self.path("evidence.E01")
+
+    def containers(self):
+        pieces = self.path("piece.")
+        run("split", "-b", "3M", "-d", "-a", "3", "--numeric-suffixes=1", self.raw, pieces)
+        overlay = self.path("overlay.qcow2")
+        base = self.convert("base.qcow2", "-O", "qcow2")
+        run("qemu-img", "create", "-f", "qcow2", "-b", base, "-F", "qcow2", overlay)
+        return {"vmdk": ("vmdk", self.convert("disk.vmdk", "-O", "vmdk")),
+                "fixed vhd": ("vhd", self.convert("fixed.vhd", "-O", "vpc", "-o", "subformat=fixed")),
+                "dynamic vhd": ("vhd", self.convert("dynamic.vhd", "-O", "vpc")),
+                "vhdx": ("vhdx", self.convert("disk.vhdx", "-O", "vhdx")),
+                "qcow2": ("qcow2", self.convert("disk.qcow2", "-O", "qcow2")),
+                "compressed qcow2": ("qcow2", self.convert("compressed.qcow2", "-c", "-O", "qcow2")),
+                "qcow2 overlay": ("qcow2", overlay), "e01": ("ewf", self.e01()), "split": ("split", pieces + "001")}
+
+    def test_every_container_lists_scans_and_recovers_as_the_raw_image(self):
+        raw_listing = self.cli_json("disks", "--image", self.raw)
+        raw_files = self.cli("ls", "--image", self.raw, *VOLUME, "--json").stdout
+        raw_pool_scan = self.cli("ls", "--image", self.raw, "--pool", "DATA", "--pool-scan", "--json").stdout
+        for kind, (key, path) in self.containers().items():
+            with self.subTest(kind):
+                listing = self.cli_json("disks", "--image", path)
+                self.assertEqual(listing[0]["container"], key)
+                self.assertEqual(listing[0]["pools"], raw_listing[0]["pools"])
+                self.assertEqual(self.cli("ls", "--image", path, *VOLUME, "--json").stdout, raw_files)
+                self.assertEqual(self.cli("ls", "--image", path, "--pool", "DATA", "--pool-scan", "--json").stdout,
+                                 raw_pool_scan)
+                out = self.path("out-" + kind.replace(" ", "-"))
+                self.cli("recover", "--image", path, *VOLUME, "--to", out)
+                self.assertEqual(tree_differences(out, self.expected), [])
+                image = self.path("back.img")
+                self.cli("image", "--image", path, "--to", image)
+                self.assertEqual(sha256_of(image, os.path.getsize(self.raw)), sha256_of(self.raw))
+                os.remove(image)
+
+    def test_a_container_among_the_disks(self):
+        vmdk = self.convert("disk.vmdk", "-O", "vmdk")
+        listing = self.cli_json("disks", disks=[self.raw, vmdk])
+        self.assertEqual([entry["container"] for entry in listing], ["raw", "vmdk"])
+        self.assertEqual(listing[1]["pools"], listing[0]["pools"])
+        self.assertEqual(self.cli("cat", "--disk", "1", *VOLUME, "--path", "/DOCS/a.txt", disks=[self.raw, vmdk]).stdout,
+                         "in a container")
+
+    def test_missing_pieces_and_parents_are_named(self):
+        e01 = self.e01()
+        os.rename(self.path("evidence.E03"), self.path("away.E03"))
+        result = self.cli("ls", "--image", e01, *VOLUME, expect_status=1)
+        self.assertIn("EWF evidence file (E01) cannot be read", result.stderr)
+        base = self.convert("base.qcow2", "-O", "qcow2")
+        overlay = self.path("overlay.qcow2")
+        run("qemu-img", "create", "-f", "qcow2", "-b", base, "-F", "qcow2", overlay)
+        os.rename(base, self.path("moved.qcow2"))
+        result = self.cli("ls", "--image", overlay, *VOLUME, expect_status=1)
+        self.assertIn("a differencing image whose parent cannot be opened (no such file: " + base, result.stderr)
+        run("split", "-b", "3M", "-d", "-a", "3", "--numeric-suffixes=1", self.raw, self.path("piece."))
+        os.remove(self.path("piece.002"))
+        result = self.cli("ls", "--image", self.path("piece.001"), *VOLUME, expect_status=1)
+        self.assertIn("piece.002: this piece of the split image is missing, and ", result.stderr)
+
+    def test_damaged_containers_fail_clearly_or_count_what_they_cannot_read(self):
+        truncated = self.convert("truncated.vhdx", "-O", "vhdx")
+        with open(truncated, "r+b") as cut:
+            cut.truncate(64 * 1024)
+        self.containers_made.pop(truncated)
+        result = self.cli("ls", "--image", truncated, *VOLUME, expect_status=1)
+        self.assertIn("cannot be read", result.stderr)
+        run("ewfacquire", "-u", "-q", "-t", self.path("packed"), "-c", "best", self.raw)
+        e01 = self.path("packed.E01")
+        size = os.path.getsize(e01)
+        with open(e01, "r+b") as flipped:  # bytes in the middle of big.bin's chunks, which do not compress
+            flipped.seek(size // 2)
+            chunk = flipped.read(64)
+            flipped.seek(size // 2)
+            flipped.write(bytes(b ^ 0xFF for b in chunk))
+        result = self.cli("recover", "--image", e01, *VOLUME, "--to", self.path("out"), expect_status=1)
+        self.assertRegex(result.stdout, r"/big\.bin: \d+ unreadable blocks written as zeros")
+        self.assertNotIn("Recovered Successfully", result.stdout)
+        scan = self.cli("ls", "--image", e01, "--pool", "DATA", "--pool-scan", expect_status=1)
+        self.assertIn("the scan is incomplete", scan.stderr)
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,95 @@
+// Containers: told apart by their signatures, never by their names; a raw image in numbered
+// pieces read as one.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "disk/MemorySource.h"
+#include "disk/container/ContainerKind.h"
+#include "disk/container/SplitRawSource.h"
+
+namespace kestrel::disk {
+namespace {
+
+std::vector<std::uint8_t> Sector(std::string_view start, std::size_t at = 0) {
+  std::vector<std::uint8_t> sector(512);
+  std::copy(start.begin(), start.end(), sector.begin() + static_cast<std::ptrdiff_t>(at));
+  return sector;
+}
+
+TEST(ContainerKind, EachSignatureNamesItsKindAndAnythingElseIsRaw) {
+  const std::vector<std::uint8_t> zeros(512);
+  const auto kind = [&](std::string_view head, std::string_view tail = {}, std::size_t at = 0) {
+    return KindFromSignature(Sector(head), tail.empty() ? zeros : Sector(tail, at));
+  };
+  EXPECT_EQ(kind(std::string_view("EVF\x09\x0D\x0A\xFF\x00", 8)), ContainerKind::Ewf);
+  EXPECT_EQ(kind("KDMV"), ContainerKind::Vmdk);
+  EXPECT_EQ(kind("# Disk DescriptorFile\nversion=1"), ContainerKind::Vmdk);
+  EXPECT_EQ(kind("vhdxfile"), ContainerKind::Vhdx);
+  EXPECT_EQ(kind("QFI\xFB"), ContainerKind::Qcow2);
+  EXPECT_EQ(kind("conectix"), ContainerKind::Vhd) << "a dynamic VHD's copy of its footer";
+  EXPECT_EQ(kind("", "conectix"), ContainerKind::Vhd) << "a fixed VHD's footer, at its end only";
+  EXPECT_EQ(kind("", "conectix", 1), ContainerKind::Vhd) << "a footer of 511 bytes";
+  EXPECT_EQ(kind(std::string_view("EVF\x09\x0D\x0A\xFE\x00", 8)), ContainerKind::Raw);
+  EXPECT_EQ(kind("\xEB\x52\x90NTFS"), ContainerKind::Raw);
+  EXPECT_EQ(KindFromSignature({}, {}), ContainerKind::Raw) << "an empty file";
+  EXPECT_EQ(KindFromSignature(Sector("QF"), {}), ContainerKind::Raw);
+}
+
+TEST(ContainerKind, SplitPiecesAreFoundByTheirNumbering) {
+  for (const char* first : {"disk.001", "disk.000", "/a.b/disk.0001", "disk.aa", "x/disk.aaa"})
+    EXPECT_TRUE(NamesFirstPiece(first)) << first;
+  for (const char* other :
+       {"disk.002", "disk.img", "disk.ab", "disk.a", "disk", "dir.001/disk", "disk.", "disk.01x"})
+    EXPECT_FALSE(NamesFirstPiece(other)) << other;
+  EXPECT_EQ(NextPieceName("disk.001"), "disk.002");
+  EXPECT_EQ(NextPieceName("disk.009"), "disk.010");
+  EXPECT_EQ(NextPieceName("disk.099"), "disk.100");
+  EXPECT_EQ(NextPieceName("disk.aa"), "disk.ab");
+  EXPECT_EQ(NextPieceName("disk.az"), "disk.ba");
+  EXPECT_EQ(NextPieceName("disk.999"), std::nullopt) << "the numbering has run out";
+  EXPECT_EQ(NextPieceName("disk.zz"), std::nullopt);
+  EXPECT_EQ(NextPieceName("v1.2/disk"), std::nullopt);
+}
+
+std::vector<std::uint8_t> Numbered(std::size_t size, std::uint8_t from) {
+  std::vector<std::uint8_t> bytes(size);
+  for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(from + i * 7);
+  return bytes;
+}
+
+// Three pieces of odd sizes (and an empty one, which holds nothing) read as their concatenation,
+// also across the joins; a piece that fails a read fails the read, never a shorter one.
+TEST(SplitRawSource, PiecesReadAsOneImageAcrossTheirJoins) {
+  const auto a = Numbered(1000, 1), b = Numbered(24, 2), c = Numbered(3000, 3);
+  std::vector<std::uint8_t> whole(a);
+  whole.insert(whole.end(), b.begin(), b.end());
+  whole.insert(whole.end(), c.begin(), c.end());
+  SplitRawSource split({std::make_shared<MemorySource>(a), std::make_shared<MemorySource>(b),
+                        std::make_shared<MemorySource>(std::vector<std::uint8_t>{}),
+                        std::make_shared<MemorySource>(c)});
+  ASSERT_EQ(split.Size(), static_cast<std::int64_t>(whole.size()));
+  for (const std::int64_t offset : {0, 990, 1000, 1020, 1023, 1024, 4000}) {
+    std::vector<std::uint8_t> read(100);
+    const auto count = split.ReadSome(offset, read);
+    const auto expected = std::min<std::size_t>(100, whole.size() - offset);
+    ASSERT_EQ(count, expected) << offset;
+    EXPECT_TRUE(std::equal(read.begin(), read.begin() + static_cast<std::ptrdiff_t>(expected),
+                           whole.begin() + offset))
+        << offset;
+  }
+  std::vector<std::uint8_t> past(10);
+  EXPECT_EQ(split.ReadSome(split.Size(), past), 0u);
+
+  SplitRawSource failing({std::make_shared<MemorySource>(a),
+                          std::make_shared<FaultyMemorySource>(c, std::set<std::uint64_t>{1})});
+  std::vector<std::uint8_t> across(1000);
+  EXPECT_EQ(failing.ReadSome(900, across), std::nullopt);
+  EXPECT_TRUE(failing.ReadAt(0, std::span(across).first(512))) << "the good piece still reads";
+}
+
+}  // namespace
+}  // namespace kestrel::disk
