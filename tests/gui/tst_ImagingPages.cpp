@@ -11,6 +11,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QPushButton>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
@@ -81,6 +82,7 @@ class ImagingPagesTest : public QObject {
   void cleanup();
   void theSourceTreeListsTheDisksWithTheirPools();
   void theItemLinesFollowTheSelection();
+  void theGridTellsProcessedRemainingAndBadApart();
   void aDiskIsImagedToAFileIdenticalToIt();
   void anExistingImageIsReplacedOnlyOnYes();
   void aRescueIsResumedFromTheMapBesideTheImage();
@@ -185,6 +187,46 @@ void ImagingPagesTest::theItemLinesFollowTheSelection() {
   QVERIFY(program_.main->isVisible());
 }
 
+// A clean image must not look like a failed one: processed, remaining and bad squares differ in
+// colour, and a bad square also by its cross; the legend paints each state as the grid does.
+void ImagingPagesTest::theGridTellsProcessedRemainingAndBadApart() {
+  QWidget page;
+  gui::ProgressGridView grid(gui::ProgressGridView::Palette::Imaging, &page);
+  QWidget* legend = gui::SymbolsLegend(grid, &page);
+  imaging::ProgressGrid states(100000);
+  states.SetState(0, imaging::BlockState::Processed);
+  states.SetState(1, imaging::BlockState::Bad);
+  states.SetState(2, imaging::BlockState::Current);
+  grid.Show(states);
+  const QImage painted = grid.grab().toImage();
+  const auto colourAt = [&](int square, int dx, int dy) {
+    return painted.pixelColor(grid.SquareRect(square).topLeft() + QPoint(dx, dy));
+  };
+  const QColor processed = colourAt(0, 3, 1);
+  const QColor bad = colourAt(1, 3, 1);
+  const QColor remaining = colourAt(3, 3, 1);
+  QCOMPARE(remaining, QColor(Qt::white));
+  QVERIFY2(qAbs(processed.hue() - bad.hue()) > 90, "processed is no shade of the bad red");
+  QCOMPARE(bad, QColor(255, 0, 0));
+  QCOMPARE(colourAt(1, 3, 3), QColor(Qt::white));  // on the cross
+  QCOMPARE(colourAt(0, 3, 3), processed);
+  QVERIFY(colourAt(2, 3, 1) != processed && colourAt(2, 3, 1) != bad);
+
+  const QImage key = legend->grab().toImage();
+  QSet<QRgb> keyColours;
+  for (int y = 0; y < key.height(); ++y)
+    for (int x = 0; x < key.width(); ++x) keyColours.insert(key.pixel(x, y));
+  for (const QColor& colour : {processed, bad, colourAt(2, 3, 1)})
+    QVERIFY2(keyColours.contains(colour.rgb()), qPrintable(colour.name()));
+  const QStringList captions = [&] {
+    QStringList texts;
+    for (auto* label : legend->findChildren<QLabel*>()) texts << label->text();
+    return texts;
+  }();
+  for (const char* caption : {"Bad Block(s)", "Block(s) Remaining", "Processed Block(s)"})
+    QVERIFY(captions.contains(QString::fromLatin1(caption)));
+}
+
 // ".IMG" is added to the chosen name; the image is the disk's bytes; the grid is painted
 // processed; the map file lies beside; Continue opens the disk scan page on the image.
 void ImagingPagesTest::aDiskIsImagedToAFileIdenticalToIt() {
@@ -202,9 +244,9 @@ void ImagingPagesTest::aDiskIsImagedToAFileIdenticalToIt() {
   QVERIFY2(LabelText(page, "statusText").contains(Sha256Hex(FileBytes(image))),
            qPrintable(LabelText(page, "statusText")));
   QVERIFY(AllSquaresAre(page, imaging::BlockState::Processed));
-  QCOMPARE(PaintedColour(page, 0), QColor(230, 40, 36));
+  QCOMPARE(PaintedColour(page, 0), QColor(0, 114, 178));
   // the last square
-  QCOMPARE(PaintedColour(page, 1763), QColor(230, 40, 36));
+  QCOMPARE(PaintedColour(page, 1763), QColor(0, 114, 178));
   QVERIFY(!page->findChild<QPushButton*>("stopButton")->isVisible());
   QVERIFY(IsEnabled(page, "homeButton") && IsEnabled(page, "backButton"));
 
