@@ -1,5 +1,7 @@
 #include "gui/common/QtProgressObserver.h"
 
+#include <QProgressBar>
+
 #include "app/ProgressPercent.h"
 #include "gui/common/QtText.h"
 
@@ -15,7 +17,7 @@ QtProgressObserver::QtProgressObserver(Describe describe, QObject* parent)
     : QObject(parent), describe_(std::move(describe)), start_(std::chrono::steady_clock::now()) {}
 
 void QtProgressObserver::OnProgress(const app::Progress& progress) {
-  const int percent = app::PercentDone(progress);
+  const int percent = app::PercentDone(progress).value_or(kUnknownPercent);
   const auto now = std::chrono::steady_clock::now();
   const app::ProgressEstimate estimate =
       estimator_.Update(progress, std::chrono::duration<double>(now - start_).count());
@@ -29,6 +31,12 @@ void QtProgressObserver::OnProgress(const app::Progress& progress) {
   const std::string figures = app::ProgressDetailText(estimate, progress.unit);
   if (!detail.empty() && !figures.empty()) detail += "    ";
   emit progressed(percent, ToQString(progress.status), ToQString(detail + figures));
+}
+
+void ShowPercent(QProgressBar& bar, int percent) {
+  const bool known = percent != QtProgressObserver::kUnknownPercent;
+  bar.setRange(0, known ? 100 : 0);
+  if (known) bar.setValue(percent);
 }
 
 }  // namespace kestrel::gui

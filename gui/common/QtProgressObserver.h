@@ -8,6 +8,8 @@
 #include "app/Progress.h"
 #include "app/ProgressEstimate.h"
 
+class QProgressBar;
+
 namespace kestrel::gui {
 
 // Hands a worker's progress to the page as signals, which reach the GUI thread queued because
@@ -19,6 +21,9 @@ class QtProgressObserver : public QObject, public app::ProgressObserver {
   Q_OBJECT
 
  public:
+  // The percent of `progressed` while the work's total is not known.
+  static constexpr int kUnknownPercent = -1;
+
   using Describe = std::function<std::string(const app::Progress&)>;
 
   explicit QtProgressObserver(Describe describe = {}, QObject* parent = nullptr);
@@ -36,5 +41,8 @@ class QtProgressObserver : public QObject, public app::ProgressObserver {
   int lastPercent_ = -1;
   std::string lastStatus_;
 };
+
+// Sets a 0-100 bar to the percent; at kUnknownPercent the bar only shows that work goes on.
+void ShowPercent(QProgressBar& bar, int percent);
 
 }  // namespace kestrel::gui

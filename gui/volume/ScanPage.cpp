@@ -81,6 +81,7 @@ ScanPage::ScanPage(const char* objectName, std::unique_ptr<ScanThread> scan,
   connect(scan_.get(), &ScanThread::grown, this, &ScanPage::OnScanGrown);
   connect(scan_.get(), &ScanThread::finished, this, &ScanPage::OnScanFinished);
   browser_->ShowLive(&live_.Tree());
+  ShowPercent(*scanBar_, QtProgressObserver::kUnknownPercent);  // until the scan tells its total
   EnterStage(volume::VolumePageStage::Scanning);
   scan_->Start();
 }
@@ -123,7 +124,7 @@ bool ScanPage::WorkRunning() const {
 }
 
 void ScanPage::OnScanProgress(int percent, const QString& total, const QString& detail) {
-  scanBar_->setValue(percent);
+  ShowPercent(*scanBar_, percent);
   if (!total.isEmpty()) total_->setText(total);
   detail_->setText(detail);
 }
@@ -138,7 +139,7 @@ void ScanPage::OnScanFinished() {
   browsed_.Replace(std::move(loaded_.tree));
   filesFound_ = Tree().filesFound;
   scanSaved_ = loaded_.fromSavedScan;
-  scanBar_->setValue(100);
+  ShowPercent(*scanBar_, 100);
   total_->setText(ToQString(volume::TotalText(Tree().counters)));
   browser_->Attach(&Tree());
   EnterStage(loaded_.outcome == volume::ScanOutcome::Stopped ? volume::VolumePageStage::Stopped
@@ -237,12 +238,12 @@ void ScanPage::OnMask() {
   mask_ = std::make_unique<CThreadForMask>(browsed_.Full(), dialog.Criteria(), MaskedView(), this);
   connect(mask_.get(), &CThreadForMask::progressed, this,
           [this](int percent, const QString&, const QString& detail) {
-            scanBar_->setValue(percent);
+            ShowPercent(*scanBar_, percent);
             detail_->setText(detail);
           });
   connect(mask_.get(), &CThreadForMask::finished, this, &ScanPage::OnMaskFinished);
   stageBeforeMask_ = stage_;
-  scanBar_->setValue(0);
+  ShowPercent(*scanBar_, 0);
   EnterStage(volume::VolumePageStage::Masking);
   mask_->Start();
 }

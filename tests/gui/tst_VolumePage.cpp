@@ -49,6 +49,7 @@ class VolumePageTest : public QObject {
   void recoverWritesEveryFileWhole();
   void aClashAnsweredWithRenameKeepsBothFiles();
   void stopDuringTheScanAnsweredNoThenYes();
+  void aRunningScanShowsCountsAndNoPercentage();
   void aScanCutShortByAReadErrorSaysSo();
   void stopDuringARecoveryPausesItThenEndsIt();
   void leavingWhileWorkRunsIsRefused();
@@ -247,6 +248,28 @@ void VolumePageTest::stopDuringTheScanAnsweredNoThenYes() {
   QVERIFY(IsEnabled(&page, "homeButton") && IsEnabled(&page, "unselectButton"));
   QVERIFY(program_.disks->LogText().contains("\nScan volume process aborted"));
   QCOMPARE(ended.count(), 0);
+}
+
+// The chain's length shows only at its end, so no percentage can be true while it runs: the bar
+// only moves, and the blocks read and the rate are given beside it.
+void VolumePageTest::aRunningScanShowsCountsAndNoPercentage() {
+  const auto gate = DemoGate(*program_.disks);
+  gate->Allow(2);  // the pool label and the root block; the first leaf block waits
+  gui::LeafIterator page(DemoVolume(*program_.disks, "VOL1", gate), *program_.log, nullptr);
+  page.open();
+  QVERIFY(QTest::qWaitFor([&] { return gate->Waiting(); }, kScanTimeout));
+  auto* bar = page.findChild<QProgressBar*>("scanProgress");
+  QVERIFY(bar->isVisible());
+  QCOMPARE(bar->maximum(), 0);
+  QVERIFY2(!bar->text().contains('%'), qPrintable(bar->text()));
+  gate->Allow(1);
+  QTRY_VERIFY_WITH_TIMEOUT(LabelText(&page, "progressDetail").startsWith("1 blocks") ||
+                               !bar->isVisible(),
+                           kScanTimeout);
+  QVERIFY(bar->maximum() == 0 || !bar->isVisible());
+  gate->Open();
+  QTRY_VERIFY_WITH_TIMEOUT(!bar->isVisible(), kScanTimeout);
+  QCOMPARE(bar->maximum(), 100);
 }
 
 void VolumePageTest::aScanCutShortByAReadErrorSaysSo() {

@@ -50,7 +50,9 @@ TEST(HelpTopics, EachPageOpensItsOwnTopicAndTheRestTheContents) {
 }
 
 TEST(ProgressPercent, StaysWithinTheBar) {
-  EXPECT_EQ(PercentDone({5, 0, {}}), 0) << "an unknown total shows nothing done";
+  EXPECT_EQ(PercentDone({5, 0, {}}), std::nullopt) << "no percentage of an unknown total";
+  EXPECT_EQ(PercentDone({409425, 0, {}, WorkUnit::Blocks}), std::nullopt)
+      << "a chain of tree blocks, however long, is never shown done";
   EXPECT_EQ(PercentDone({0, 200, {}}), 0);
   EXPECT_EQ(PercentDone({199, 200, {}}), 99);
   EXPECT_EQ(PercentDone({300, 200, {}}), 100) << "never past the end";
