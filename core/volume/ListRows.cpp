@@ -35,8 +35,9 @@ std::vector<RowRef> ListRowRefs(const FileTree& tree, FolderId folder) {
   return rows;
 }
 
+// A folder row is named as its tree item is: a pool's volume items have no name of their own.
 const std::u16string& RowName(const FileTree& tree, const RowRef& row) {
-  return tree.Record(row.record).m_name;
+  return row.folder ? tree.FolderText(row.folderId) : tree.Record(row.record).m_name;
 }
 
 std::string RowSizeText(const FileTree& tree, const RowRef& row) {

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTreeView>
@@ -140,6 +141,9 @@ void PoolPageTest::theMediaPageOpensThePoolPageWithTheDeletedVolumeMarked() {
   QVERIFY(ChildNamed(tree->model(), top, "BACKUP").isValid());
   QVERIFY2(ChildNamed(tree->model(), top, "OLDPROJ (deleted)").isValid(),
            "the volume the volume directory no longer lists is marked");
+  const QAbstractItemModel* rows = page->findChild<QTableView*>("fileList")->model();
+  for (const char* volume : {"BACKUP", "OLDPROJ"})
+    QVERIFY2(ChildNamed(rows, {}, volume).isValid(), "the list names the volume rows");
   QVERIFY(program_.disks->LogText().contains("\nStarted Scanning Pool:ARCHIVE"));
   QVERIFY(program_.disks->LogText().contains("\nSuccessfully scanned pool"));
   AnswerModal("savescanDialog", "noButton");
