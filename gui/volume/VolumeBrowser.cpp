@@ -1,5 +1,7 @@
 #include "gui/volume/VolumeBrowser.h"
 
+#include <algorithm>
+
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -7,13 +9,36 @@
 #include <QTableView>
 #include <QTreeView>
 
+#include "gui/common/QtText.h"
 #include "gui/volume/FileListModel.h"
 #include "gui/volume/FolderTreeModel.h"
+#include "volume/ListRows.h"
+#include "volume/VolumePage.h"
 
 namespace kestrel::gui {
 namespace {
 
 constexpr int kColumnWidth = 205;
+constexpr int kCellPadding = 24;  // the cell's margins and the header's sort mark
+
+// The size and type columns are as wide as the widest text they can hold, title included; the
+// name column takes the rest of the list.
+void SizeColumnsToContent(QTableView* view) {
+  QHeaderView* header = view->horizontalHeader();
+  header->setStretchLastSection(false);
+  header->setSectionResizeMode(0, QHeaderView::Stretch);
+  int fixedWidth = 0;
+  for (std::size_t column = 1; column < volume::kListColumnTitles.size(); ++column) {
+    const int width =
+        std::max(
+            header->fontMetrics().horizontalAdvance(ToQString(volume::kListColumnTitles[column])),
+            view->fontMetrics().horizontalAdvance(ToQString(volume::WidestCellText(column)))) +
+        kCellPadding;
+    header->resizeSection(static_cast<int>(column), width);
+    fixedWidth += width;
+  }
+  view->setMinimumWidth(fixedWidth + kColumnWidth);
+}
 
 QTreeView* MakeTreeView(FolderTreeModel* model, QWidget* parent) {
   auto* view = new QTreeView(parent);
@@ -38,7 +63,7 @@ QTableView* MakeListView(FileListModel* model, QWidget* parent) {
   view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
   view->horizontalHeader()->setDefaultSectionSize(kColumnWidth);
   view->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-  view->horizontalHeader()->setStretchLastSection(true);
+  SizeColumnsToContent(view);
   return view;
 }
 
@@ -53,7 +78,7 @@ VolumeBrowser::VolumeBrowser(QWidget* parent)
   listView_ = MakeListView(files_, splitter_);
   splitter_->addWidget(treeView_);
   splitter_->addWidget(listView_);
-  splitter_->setStretchFactor(1, 2);
+  splitter_->setStretchFactor(1, 1);
   layout->addWidget(splitter_);
   connect(folders_, &FolderTreeModel::checkClicked, this, &VolumeBrowser::OnFolderCheck);
   connect(files_, &FileListModel::checkClicked, this, &VolumeBrowser::OnRowCheck);
@@ -69,7 +94,8 @@ VolumeBrowser::VolumeBrowser(QWidget* parent)
 
 void VolumeBrowser::AddBesideList(QWidget* pane) {
   splitter_->addWidget(pane);
-  splitter_->setSizes({kColumnWidth, 2 * kColumnWidth, pane->sizeHint().width()});
+  splitter_->setStretchFactor(2, 0);
+  splitter_->setSizes({kColumnWidth, listView_->minimumWidth(), pane->sizeHint().width()});
 }
 
 bool VolumeBrowser::eventFilter(QObject* watched, QEvent* event) {

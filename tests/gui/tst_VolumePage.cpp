@@ -138,6 +138,19 @@ void VolumePageTest::theScanListsTheVolume() {
            QFileInfo(Expected() + "/DOCS/readme.txt").size());
   QCOMPARE(rows->index(2, 2).data().toString(), QStringLiteral("Valid File"));
   QCOMPARE(rows->index(3, 2).data().toString(), QStringLiteral("Invalid/Deleted File"));
+  // The type is read whole, and a deleted file is marked in every column, so that no one has to
+  // scroll to the type to see it.
+  const QFontMetrics metrics = list->fontMetrics();
+  QVERIFY(list->columnWidth(2) > metrics.horizontalAdvance("Invalid/Deleted File"));
+  QVERIFY(list->columnWidth(1) > metrics.horizontalAdvance("File Size (in Bytes)"));
+  QVERIFY(list->columnViewportPosition(2) + list->columnWidth(2) <= list->viewport()->width());
+  for (int column = 0; column < 3; ++column) {
+    QVERIFY(rows->index(3, column).data(Qt::FontRole).value<QFont>().strikeOut());
+    QVERIFY(!rows->index(2, column).data(Qt::FontRole).value<QFont>().strikeOut());
+    QVERIFY(rows->index(3, column).data(Qt::ForegroundRole).isValid());
+  }
+  QVERIFY(rows->index(3, 0).data(Qt::DecorationRole).value<QIcon>().cacheKey() !=
+          rows->index(2, 0).data(Qt::DecorationRole).value<QIcon>().cacheKey());
   QVERIFY(!IsEnabled(page.get(), "recoverButton"));
   QVERIFY(IsEnabled(page.get(), "selectAllButton"));
   QVERIFY(IsEnabled(page.get(), "saveScanButton"));

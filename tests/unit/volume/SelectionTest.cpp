@@ -114,6 +114,9 @@ TEST_F(Selection, ListRowsShowFoldersThenFilesWithoutContinuationRecords) {
   EXPECT_EQ(RowTypeText(tree, rows[0]), "0");
   EXPECT_EQ(RowIcon(tree, rows[0]), 0);
   EXPECT_EQ(RowTypeText(tree, rows[2]), "Invalid/Deleted File");
+  EXPECT_TRUE(RowIsDeleted(tree, rows[2]));
+  EXPECT_FALSE(RowIsDeleted(tree, rows[0])) << "a folder row is never marked";
+  EXPECT_EQ(WidestCellText(2), "Invalid/Deleted File");
   EXPECT_EQ(RowIcon(tree, rows[2]), 56) << "README has no extension";
   EXPECT_EQ(RowCheckImage(tree, rows[2]), 2);
   const auto docs = ListRowRefs(tree, FolderAt("/DOCS"));
@@ -151,6 +154,7 @@ TEST(SizeOfLargeFiles, ListShowsAllSixtyFourBits) {
   FileTree tree = NewVolumeTree(u"VOL");
   tree.InsertScanItem({u"disk.vhd", 1, 5ull << 30, kTopDirectoryKey, {1, 2}, {}});
   EXPECT_EQ(RowSizeText(tree, ListRowRefs(tree, tree.Top())[0]), "5368709120");
+  EXPECT_EQ(WidestCellText(1).size(), std::to_string(~0ull).size()) << "the column holds any size";
 }
 
 }  // namespace
