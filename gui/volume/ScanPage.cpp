@@ -5,7 +5,9 @@
 #include <QProgressBar>
 #include <QVBoxLayout>
 
+#include "app/DateStamp.h"
 #include "app/ShellTexts.h"
+#include "destination/DestinationDialog.h"
 #include "destination/FtpSettings.h"
 #include "destination/SourceOverlap.h"
 #include "gui/common/NoticeDialog.h"
@@ -197,6 +199,9 @@ void ScanPage::OnRecover() {
     return;
   }
   selection_->clear();
+  recoveryDestination_ = destination::DestinationText(
+      destination->Kind(), destination->Folder(),
+      destination::FtpServerText(SessionFtpSettings().host, SessionFtpSettings().port));
   preview_->Close();
   browser_->SetRecovering(true);
   saving_ =
@@ -225,7 +230,9 @@ void ScanPage::OnRecoveryFinished() {
         .exec();
     return;
   }
-  RecoveredMessage(volume::SavingSummary(saving_->Report()), this).exec();
+  const std::string summary = volume::SavingSummary(saving_->Report(), recoveryDestination_);
+  log_.AppendLogEntry("Recovery ended on" + app::DateTimeStampNow() + "\n" + summary);
+  RecoveredMessage(summary, this).exec();
 }
 
 // The mask run reads the whole tree on its worker; meanwhile the browser shows nothing.

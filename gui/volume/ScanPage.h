@@ -82,6 +82,7 @@ class ScanPage : public PageDialog {
   bool scanSaved_ = false;        // saved, or resumed from a saved scan: leaving asks nothing
   bool scanFileWritten_ = false;  // since the last recovery run: S SCAN stays off
   filter::FilterList filter_;
+  std::string recoveryDestination_;  // where the last recovery run wrote, as the person reads it
   VolumeBrowser* browser_ = nullptr;
   VolumePageButtons* buttons_ = nullptr;
   PageFind* find_ = nullptr;

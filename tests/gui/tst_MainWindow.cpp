@@ -237,7 +237,8 @@ void MainWindowTest::aScanSavedIsResumedFromTheResumeTab() {
     Click(dialog, "okButton");
   });
   QVERIFY(Click(resumed, "recoverButton"));
-  QTRY_COMPARE_WITH_TIMEOUT(notice, QStringLiteral("Recovered Successfully"), kTimeout);
+  QTRY_COMPARE_WITH_TIMEOUT(notice.section('\n', 0, 0), QStringLiteral("Recovered Successfully"),
+                            kTimeout);
   QCOMPARE(FolderContents(out), FolderContents(program_.disks->ExpectedFolder("DATA", "VOL1")));
 
   WhenModal("CScanRename", [](QWidget* dialog) {

@@ -45,7 +45,7 @@ bool Recover(QWidget* page, const QString& folder) {
     Click(dialog, "okButton");
   });
   WhenModal("RecoveredMessage", [&recovered](QWidget* notice) {
-    recovered = LabelText(notice, "noticeText") == QStringLiteral("Recovered Successfully");
+    recovered = LabelText(notice, "noticeText").startsWith("Recovered Successfully\nWritten: ");
     Click(notice, "okButton");
   });
   return Click(page, "recoverButton") && QTest::qWaitFor([&] { return recovered; }, kTimeout);

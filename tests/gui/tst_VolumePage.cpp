@@ -48,6 +48,7 @@ class VolumePageTest : public QObject {
   void tickingFoldersAndFilesSetsTheSelectionText();
   void recoverWritesEveryFileWhole();
   void aClashAnsweredWithRenameKeepsBothFiles();
+  void aClashAnsweredWithSkipAllIsNoSuccess();
   void stopDuringTheScanAnsweredNoThenYes();
   void aRunningScanShowsCountsAndNoPercentage();
   void aScanCutShortByAReadErrorSaysSo();
@@ -199,7 +200,12 @@ void VolumePageTest::recoverWritesEveryFileWhole() {
   QVERIFY(Click(page.get(), "selectAllButton"));
   const QString out = program_.disks->Scratch("recovered-all");
   Recover(*page, out);
-  QCOMPARE(recoveredText_, QStringLiteral("Recovered Successfully"));
+  const auto [allFiles, allBytes] = FilesBelow(Expected());
+  QCOMPARE(recoveredText_.section('\n', 0, 1),
+           QStringLiteral("Recovered Successfully\nWritten: %1 File(s), 247.61 KB, to %2")
+               .arg(allFiles)
+               .arg(out));
+  QVERIFY(program_.disks->LogText().contains(recoveredText_));
   QCOMPARE(FolderContents(out), FolderContents(Expected()));
   QVERIFY(!IsEnabled(page.get(), "recoverButton"));
   QVERIFY(IsEnabled(page.get(), "homeButton"));
@@ -235,9 +241,39 @@ void VolumePageTest::aClashAnsweredWithRenameKeepsBothFiles() {
   Recover(*page, out);
   QCOMPARE(asked, QStringLiteral("readme.txt"));
   QCOMPARE(proposed, QStringLiteral("Copy(1)_readme.txt"));
-  QCOMPARE(recoveredText_, QStringLiteral("Recovered Successfully"));
+  QCOMPARE(recoveredText_.section('\n', 0, 0), QStringLiteral("Recovered Successfully"));
+  QVERIFY2(recoveredText_.contains("\nRenamed: 1 File(s)"), qPrintable(recoveredText_));
   QCOMPARE(FileBytes(out + "/DOCS/readme.txt"), QByteArray("older readme"));
   QCOMPARE(FileBytes(out + "/DOCS/Copy(1)_readme.txt"), FileBytes(Expected() + "/DOCS/readme.txt"));
+}
+
+// After SkipAll nothing is written, and the notice and the log report say so.
+void VolumePageTest::aClashAnsweredWithSkipAllIsNoSuccess() {
+  const auto page = OpenScannedPage();
+  QVERIFY(page);
+  const QString out = program_.disks->Scratch("recovered-skipped");
+  QVERIFY(QDir().mkpath(out + "/PUBLIC"));
+  QFile old(out + "/PUBLIC/welcome.txt");
+  QVERIFY(old.open(QIODevice::WriteOnly));
+  old.write("older notes");
+  old.close();
+  auto* tree = page->findChild<QTreeView*>("folderTree");
+  QTest::mouseClick(
+      tree->viewport(), Qt::LeftButton, {},
+      tree->visualRect(ChildNamed(tree->model(), tree->model()->index(0, 0), "PUBLIC")).center());
+  auto* list = page->findChild<QTableView*>("fileList");
+  ClickCheck(list, ChildNamed(list->model(), {}, "welcome.txt"));
+  WhenModal("CAlreadyExistFileDialog", [](QWidget* dialog) { Click(dialog, "skipAllButton"); });
+  Recover(*page, out);
+  QCOMPARE(
+      recoveredText_,
+      QStringLiteral("Nothing was recovered.\nWritten: 0 File(s), 0.00 Bytes, to %1\nSkipped at "
+                     "your choice: 1 File(s)\nRenamed: 0 File(s)\nNot recovered whole: 0 "
+                     "File(s)")
+          .arg(out));
+  QVERIFY(program_.disks->LogText().contains("\nRecovery ended on"));
+  QVERIFY(program_.disks->LogText().contains(recoveredText_));
+  QCOMPARE(FileBytes(out + "/PUBLIC/welcome.txt"), QByteArray("older notes"));
 }
 
 void VolumePageTest::stopDuringTheScanAnsweredNoThenYes() {
