@@ -66,6 +66,8 @@ TEST_F(Selection, TextSwitchesToMegabytesAbove1048575Bytes) {
   EXPECT_EQ(ToggleRow(big, FindByPath(big, "/E")[0].folderId, b).text,
             "Files Selected: 2, size : 1.00 MB");
   EXPECT_EQ(big.Folder(big.Top()).check, CheckState::Checked);
+  EXPECT_EQ(ShownTreeSelection(big, SelectionUnit::Bytes).text, "Files Selected: 2, size : 1.00 MB")
+      << "the pool page's Unmask too";
 }
 
 TEST_F(Selection, UntickingTheLastSelectedFileUnchecksItsFolderAndTheTop) {
@@ -125,13 +127,17 @@ TEST_F(Selection, ListRowsShowFoldersThenFilesWithoutContinuationRecords) {
   EXPECT_EQ(RowSizeText(tree, docs[1]), "200");
 }
 
-TEST_F(Selection, ASwappedInTreeShowsItsOwnTicksInThePagesUnit) {
+// After Unmask the full tree comes back with its ticks: the line reads as it did after the last
+// tick, never "0 MB" for some hundred kilobytes ticked.
+TEST_F(Selection, ASwappedInTreeShowsItsTicksAsTheLastTickDid) {
   ToggleFolder(tree, FolderAt("/DOCS"));
+  const std::string ticked =
+      ToggleRow(tree, FolderAt("/PICS"), RowNamed(FolderAt("/PICS"), u"photo.bmp")).text;
+  EXPECT_EQ(ticked, "Files Selected: 4, size : 5600.00 bytes");
   const SelectionChange volumePage = ShownTreeSelection(tree, SelectionUnit::Megabytes);
-  EXPECT_EQ(volumePage.text, "Files Selected: 3,Size : 0 MB");
+  EXPECT_EQ(volumePage.text, ticked);
   EXPECT_TRUE(*volumePage.buttons.recover && *volumePage.buttons.unselect);
-  EXPECT_EQ(ShownTreeSelection(tree, SelectionUnit::Bytes).text,
-            "Files Selected: 3, size : 600 bytes");
+  EXPECT_EQ(ShownTreeSelection(tree, SelectionUnit::Bytes).text, ticked);
   UnselectAll(tree);
   const SelectionChange nothing = ShownTreeSelection(tree, SelectionUnit::Megabytes);
   EXPECT_EQ(nothing.text, "Files Selected: 0,Size : 0 MB");
