@@ -17,6 +17,7 @@ QtProgressObserver::QtProgressObserver(Describe describe, QObject* parent)
     : QObject(parent), describe_(std::move(describe)), start_(std::chrono::steady_clock::now()) {}
 
 void QtProgressObserver::OnProgress(const app::Progress& progress) {
+  pause_.WaitWhilePaused(stop_);
   const int percent = app::PercentDone(progress).value_or(kUnknownPercent);
   const auto now = std::chrono::steady_clock::now();
   const app::ProgressEstimate estimate =

@@ -4,7 +4,9 @@
 #include <QString>
 #include <chrono>
 #include <functional>
+#include <stop_token>
 
+#include "app/PauseGate.h"
 #include "app/Progress.h"
 #include "app/ProgressEstimate.h"
 
@@ -30,11 +32,19 @@ class QtProgressObserver : public QObject, public app::ProgressObserver {
 
   void OnProgress(const app::Progress& progress) override;
 
+  // Holds the work at its next report until Resume, or until its stop is requested; the work
+  // hands over its stop token with WatchStop when it begins, on its own thread.
+  void Pause() { pause_.Pause(); }
+  void Resume() { pause_.Resume(); }
+  void WatchStop(std::stop_token stop) { stop_ = std::move(stop); }
+
  signals:
   void progressed(int percent, const QString& status, const QString& detail);
 
  private:
   Describe describe_;
+  app::PauseGate pause_;
+  std::stop_token stop_;
   app::ProgressEstimator estimator_;
   std::chrono::steady_clock::time_point start_;
   std::chrono::steady_clock::time_point lastSent_{};

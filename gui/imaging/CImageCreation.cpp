@@ -15,6 +15,7 @@
 #include "gui/common/NoticeDialog.h"
 #include "gui/common/QtText.h"
 #include "gui/common/Skin.h"
+#include "gui/common/StopQuestion.h"
 #include "gui/disk/DescriptionPanels.h"
 #include "gui/disk/ScanPages.h"
 #include "gui/imaging/CopyRun.h"
@@ -174,12 +175,9 @@ void CImageCreation::OnFinished() {
 }
 
 void CImageCreation::OnStop() {
-  if (!run_->IsRunning()) return;
   NoticeDialog question("PressesStopScan", imaging::kStopImagingQuestion,
                         {NoticeDialog::kYes, NoticeDialog::kNo}, this);
-  if (question.exec() != QDialog::Accepted || !run_->IsRunning()) return;
-  stop_->setEnabled(false);
-  run_->RequestStop();
+  if (AskToStop(question, *run_)) stop_->setEnabled(false);
 }
 
 void CImageCreation::OnContinue() {

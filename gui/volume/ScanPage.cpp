@@ -13,6 +13,7 @@
 #include "gui/common/NoticeDialog.h"
 #include "gui/common/QtText.h"
 #include "gui/common/Skin.h"
+#include "gui/common/StopQuestion.h"
 #include "gui/destination/CSaveFile.h"
 #include "gui/destination/SessionFtpSettings.h"
 #include "gui/filter/CFileMask.h"
@@ -160,21 +161,18 @@ void ScanPage::OnFileChosen(volume::RecordId file) {
                   Tree().Record(file).m_name});
 }
 
-// The stop question holds a recovery run between two blocks while it is on screen; a scan goes
-// on meanwhile. Either may have ended by the time it is answered.
+// The stop question holds the recovery run, the scan or the mask run that is going on.
 void ScanPage::OnStop() {
-  if (saving_ && saving_->IsRunning()) saving_->Pause();
-  const bool abort = PressesStopScan(this).exec() == QDialog::Accepted;
+  PressesStopScan question(this);
+  bool stopped = false;
   if (saving_ && saving_->IsRunning()) {
-    abort ? saving_->Stop() : saving_->Resume();
-  } else if (abort && scan_->IsRunning()) {
-    scan_->RequestStop();
-  } else if (abort && mask_ && mask_->IsRunning()) {
-    mask_->RequestStop();
-  } else {
-    return;
+    stopped = AskToStop(question, *saving_);
+  } else if (scan_->IsRunning()) {
+    stopped = AskToStop(question, *scan_);
+  } else if (mask_ && mask_->IsRunning()) {
+    stopped = AskToStop(question, *mask_);
   }
-  if (abort) buttons_->DisableStop();
+  if (stopped) buttons_->DisableStop();
 }
 
 std::unique_ptr<CSaveFile> ScanPage::DestinationDialog(filter::FilterList& filter) {
