@@ -20,6 +20,7 @@ inline constexpr std::string_view kFtpServerOption = "Recover to FTP server";
 inline constexpr std::string_view kBrowseCaption = "Browse";
 inline constexpr std::string_view kFtpOptionsCaption = "FTP Options";
 inline constexpr std::string_view kFilterCaption = "Filter";
+inline constexpr std::string_view kFtpFolderCaption = "Folder on the server:";
 inline constexpr std::string_view kFolderBrowserTitle = "Save File";
 
 // Where a recovery writes, as the person reads it: the local folder, or the server's folder with

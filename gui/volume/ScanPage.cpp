@@ -217,10 +217,13 @@ void ScanPage::OnRecover() {
   saving_->Start();
 }
 
+// A run that could not reach its server wrote nothing and left every tick: the selection line
+// and the buttons follow the ticks left, so that Recover can be tried again.
 void ScanPage::OnRecoveryFinished() {
   scanFileWritten_ = false;
   browser_->SetRecovering(false);
   EnterStage(volume::VolumePageStage::Recovered);
+  ShowSelection();
   if (const auto& failed = saving_->ConnectionError()) {
     NoticeDialog("ConnectionFailed",
                  std::string(destination::kConnectionFailedText) + "\n" + *failed,
@@ -272,6 +275,10 @@ void ScanPage::ShowTree() {
   buttons_->ShowMasked(browsed_.IsMasked());
   total_->setText(ToQString(volume::TotalText(Tree().counters)));
   EnterStage(stage_ == volume::VolumePageStage::Masking ? stageBeforeMask_ : stage_);
+  ShowSelection();
+}
+
+void ScanPage::ShowSelection() {
   OnSelectionChanged(volume::ShownTreeSelection(Tree(), MaskedView() == filter::MaskView::Pool
                                                             ? volume::SelectionUnit::Bytes
                                                             : volume::SelectionUnit::Megabytes));

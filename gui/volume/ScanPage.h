@@ -69,6 +69,8 @@ class ScanPage : public PageDialog {
   void OnMaskFinished();
   void OnUnmask();
   void ShowTree();
+  // The selection line and the buttons it calls for, from the shown tree's ticks.
+  void ShowSelection();
   SaveScanOutcome OnSaveScan();
   void Leave(app::LeaveButton button);
 

@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
@@ -16,6 +17,7 @@
 #include "Driving.h"
 #include "app/LogReport.h"
 #include "gui/app/ProgramSetup.h"
+#include "gui/destination/SessionFtpSettings.h"
 #include "gui/volume/LeafIterator.h"
 
 namespace kestrel::guitest {
@@ -49,6 +51,7 @@ class VolumePageTest : public QObject {
   void recoverWritesEveryFileWhole();
   void aClashAnsweredWithRenameKeepsBothFiles();
   void aClashAnsweredWithSkipAllIsNoSuccess();
+  void aServerThatCannotBeReachedLeavesTheTicksToTryAgain();
   void stopDuringTheScanAnsweredNoThenYes();
   void aRunningScanShowsCountsAndNoPercentage();
   void aScanCutShortByAReadErrorSaysSo();
@@ -274,6 +277,36 @@ void VolumePageTest::aClashAnsweredWithSkipAllIsNoSuccess() {
   QVERIFY(program_.disks->LogText().contains("\nRecovery ended on"));
   QVERIFY(program_.disks->LogText().contains(recoveredText_));
   QCOMPARE(FileBytes(out + "/PUBLIC/welcome.txt"), QByteArray("older notes"));
+}
+
+void VolumePageTest::aServerThatCannotBeReachedLeavesTheTicksToTryAgain() {
+  const auto page = OpenScannedPage();
+  QVERIFY(page);
+  gui::SessionFtpSettings() = {};
+  gui::SessionFtpSettings().host = "127.0.0.1";
+  gui::SessionFtpSettings().port = 1;  // nothing listens there
+  gui::SessionFtpSettings().user = "kestrel";
+  gui::SessionFtpSettings().password = destination::Secret("secret");
+  auto* tree = page->findChild<QTreeView*>("folderTree");
+  const QModelIndex docs = ChildNamed(tree->model(), tree->model()->index(0, 0), "DOCS");
+  ClickCheck(tree, docs);
+  const QString ticked = LabelText(page.get(), "selectionText");
+  WhenModal("CSaveFile", [](QWidget* dialog) {
+    dialog->findChild<QRadioButton*>("ftpServerOption")->click();
+    dialog->findChild<QLineEdit*>("ftpPathEdit")->setText("/recovered");
+    Click(dialog, "okButton");
+  });
+  QString failed;
+  WhenModal("ConnectionFailed", [&](QWidget* notice) {
+    failed = LabelText(notice, "noticeText");
+    Click(notice, "okButton");
+  });
+  QVERIFY(Click(page.get(), "recoverButton"));
+  QVERIFY(QTest::qWaitFor([&] { return !failed.isEmpty(); }, kScanTimeout));
+  QVERIFY(failed.startsWith("Connection Failed"));
+  QCOMPARE(docs.data(Qt::CheckStateRole).toInt(), int(Qt::Checked));
+  QCOMPARE(LabelText(page.get(), "selectionText"), ticked);
+  QVERIFY(IsEnabled(page.get(), "recoverButton") && IsEnabled(page.get(), "unselectButton"));
 }
 
 void VolumePageTest::stopDuringTheScanAnsweredNoThenYes() {
