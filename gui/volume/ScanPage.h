@@ -45,6 +45,7 @@ class ScanPage : public PageDialog {
   // The tree shown: the scan's, or a mask of it.
   volume::FileTree& Tree() { return browsed_.Shown(); }
   const app::LogReport& Log() const { return log_; }
+  VolumePageButtons& Buttons() { return *buttons_; }
 
   virtual filter::MaskView MaskedView() const { return filter::MaskView::Volume; }
   // The page's Recover: false when it has told the person why nothing can be recovered.

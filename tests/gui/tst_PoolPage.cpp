@@ -378,6 +378,7 @@ void PoolPageTest::theTreeFillsWhileTheScanRuns() {
   gate->Open();
   QVERIFY(WorkDone(&page));
   QVERIFY(ChildNamed(tree->model(), tree->model()->index(0, 0), "OLDPROJ (deleted)").isValid());
+  QVERIFY2(page.findChild<QPushButton*>("logButton"), "the pool page opens the log report");
 }
 
 void PoolPageTest::theResumeDialogFiltersSavedScansAndImages() {
