@@ -113,6 +113,7 @@ void VolumeBrowser::Attach(volume::FileTree* tree) {
   const volume::FolderId shown = CurrentFolder();
   if (wasLive && folders_->Continue(tree)) {
     folders_->ShowChecks(true);
+    CollapseBelowTop();
     ShowFolder(shown == volume::kNoFolder ? tree->Top() : shown);
     return;
   }
@@ -123,6 +124,12 @@ void VolumeBrowser::Attach(volume::FileTree* tree) {
   treeView_->expand(top);
   treeView_->setCurrentIndex(top);
   ShowFolder(tree->Top());
+}
+
+// A finished scan shows its top folders collapsed; the folder whose files are listed stays listed.
+void VolumeBrowser::CollapseBelowTop() {
+  treeView_->collapseAll();
+  treeView_->expand(folders_->IndexOf(tree_->Top()));
 }
 
 void VolumeBrowser::ShowLive(const volume::FileTree* live) {

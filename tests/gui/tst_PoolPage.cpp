@@ -375,9 +375,14 @@ void PoolPageTest::theTreeFillsWhileTheScanRuns() {
       kTimeout));
   QVERIFY2(page.findChild<QPushButton*>("stopButton")->isVisible(), "the scan still runs");
   QVERIFY2(!IsEnabled(&page, "selectAllButton"), "a running scan's tree is looked at, not ticked");
+  const QModelIndex top = tree->model()->index(0, 0);
+  tree->expand(tree->model()->index(0, 0, top));
   gate->Open();
   QVERIFY(WorkDone(&page));
-  QVERIFY(ChildNamed(tree->model(), tree->model()->index(0, 0), "OLDPROJ (deleted)").isValid());
+  QVERIFY(ChildNamed(tree->model(), top, "OLDPROJ (deleted)").isValid());
+  QVERIFY(tree->isExpanded(top));
+  for (int row = 0; row < tree->model()->rowCount(top); ++row)
+    QVERIFY2(!tree->isExpanded(tree->model()->index(row, 0, top)), "a finished scan collapses");
   QVERIFY2(page.findChild<QPushButton*>("logButton"), "the pool page opens the log report");
 }
 
