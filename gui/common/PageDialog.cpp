@@ -12,12 +12,12 @@ PageDialog::PageDialog(const QString& title, QWidget* parent)
   setWindowTitle(title);
   auto* outer = new QVBoxLayout(this);
   outer->setContentsMargins(1, 1, 1, 1);
-  auto* titleBar = new PageTitleBar(title, this);
-  outer->addWidget(titleBar);
+  titleBar_ = new PageTitleBar(title, this);
+  outer->addWidget(titleBar_);
   body_ = new QVBoxLayout;
   body_->setContentsMargins(10, 6, 10, 10);
   outer->addLayout(body_, 1);
-  connect(titleBar, &PageTitleBar::closeClicked, this, [this] { CloseRequested(); });
+  connect(titleBar_, &PageTitleBar::closeClicked, this, [this] { CloseRequested(); });
 }
 
 void PageDialog::keyPressEvent(QKeyEvent* event) {

@@ -1,6 +1,7 @@
 // The road through the program: the main window and its tabs, the media page on the demo disks,
 // the volume page opened from it and left again, and a scan saved and resumed from the Resume
 // Recovery tab.
+#include <QAction>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,6 +23,7 @@
 #include "gui/app/CKestrelNSSRecoveryDlg.h"
 #include "gui/app/ProgramSetup.h"
 #include "gui/app/SplashScreen.h"
+#include "gui/common/PageTitleBar.h"
 #include "gui/disk/CInitialInfo.h"
 #include "gui/diskscan/CScanDisk.h"
 #include "gui/pool/CpoolIterator.h"
@@ -300,6 +302,19 @@ void MainWindowTest::theAboutBoxNamesTheMachine() {
   });
   QVERIFY(Click(program_.main.get(), "aboutButton"));
   QVERIFY2(!memory.isEmpty(), "the memory line");
+
+  // The title bar's menu, in the place of the system menu, has the about item too.
+  const QList<QAction*> items = program_.main->findChild<gui::PageTitleBar*>()->actions();
+  QCOMPARE(items.size(), 2);
+  QVERIFY(items.first()->isSeparator());
+  QCOMPARE(items.last()->text(), QStringLiteral("&About KestrelNSSRecovery..."));
+  bool shown = false;
+  WhenModal("AboutBox", [&](QWidget* about) {
+    shown = true;
+    Click(about, "okButton");
+  });
+  items.last()->trigger();
+  QVERIFY(shown);
 }
 
 void MainWindowTest::aMissingHelpFileIsSaid() {
