@@ -295,15 +295,16 @@ SaveScanOutcome ScanPage::OnSaveScan() {
   return outcome;
 }
 
-// A save that was asked for and did not complete keeps the page open.
+// A save that was asked for and did not complete, or a question cancelled, keeps the page open.
 void ScanPage::Leave(app::LeaveButton button) {
   if (WorkRunning()) {
     StopScanning(this).exec();
     return;
   }
-  if (savedscan::AsksToSaveOnLeaving(scanSaved_, browsed_.Full()) &&
-      savescanDialog(this).exec() == QDialog::Accepted && OnSaveScan() != SaveScanOutcome::Saved) {
-    return;
+  if (savedscan::AsksToSaveOnLeaving(scanSaved_, browsed_.Full())) {
+    const int answer = savescanDialog(this).exec();
+    if (answer == QDialog::Rejected) return;
+    if (answer == QDialog::Accepted && OnSaveScan() != SaveScanOutcome::Saved) return;
   }
   EndPage(app::ScanPageResult(button));
 }

@@ -449,6 +449,16 @@ void VolumePageTest::aSaveCancelledOnLeavingKeepsThePage() {
   QVERIFY(Click(page.get(), "homeButton"));
   QCOMPARE(ended.count(), 0);
   QVERIFY(page->isVisible());
+  // Escape on the question, and its Cancel, stay on the page with the scan.
+  WhenModal("savescanDialog", [](QWidget* question) { QTest::keyClick(question, Qt::Key_Escape); });
+  QVERIFY(Click(page.get(), "homeButton"));
+  AnswerModal("savescanDialog", "cancelButton");
+  QVERIFY(Click(page.get(), "backButton"));
+  QCOMPARE(ended.count(), 0);
+  QVERIFY(page->isVisible());
+  AnswerModal("savescanDialog", "noButton");
+  QVERIFY(Click(page.get(), "homeButton"));
+  QCOMPARE(ended.count(), 1);
 }
 
 }  // namespace kestrel::guitest
