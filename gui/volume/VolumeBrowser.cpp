@@ -1,12 +1,14 @@
 #include "gui/volume/VolumeBrowser.h"
 
 #include <algorithm>
+#include <utility>
 
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QSplitter>
 #include <QTableView>
+#include <QTimer>
 #include <QTreeView>
 
 #include "gui/common/QtText.h"
@@ -196,6 +198,9 @@ void VolumeBrowser::ClearList() {
 }
 
 void VolumeBrowser::OnFolderCheck(volume::FolderId folder) {
+  // The click that ticked is no click to open or close the folder; a tick by key has no click.
+  checkClicked_ = true;
+  QTimer::singleShot(0, this, [this] { checkClicked_ = false; });
   if (!tree_) return;  // a live tree is looked at, not ticked
   const volume::SelectionChange change = volume::ToggleFolder(*tree_, folder);
   treeView_->setCurrentIndex(folders_->IndexOf(folder));  // the folder becomes the current one
@@ -208,6 +213,7 @@ void VolumeBrowser::OnRowCheck(int row) {
 }
 
 void VolumeBrowser::OnFolderClicked(const QModelIndex& index) {
+  if (std::exchange(checkClicked_, false)) return;
   treeView_->setExpanded(index, !treeView_->isExpanded(index));
 }
 

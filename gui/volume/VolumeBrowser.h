@@ -78,6 +78,7 @@ class VolumeBrowser : public QWidget {
   QTreeView* treeView_;
   QTableView* listView_;
   QSplitter* splitter_;
+  bool checkClicked_ = false;  // the click being handled hit a folder's check image
 };
 
 }  // namespace kestrel::gui

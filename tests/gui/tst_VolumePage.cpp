@@ -172,6 +172,7 @@ void VolumePageTest::tickingFoldersAndFilesSetsTheSelectionText() {
   const auto [docsFiles, docsBytes] = FilesBelow(Expected() + "/DOCS");
   ClickCheck(tree, ChildNamed(tree->model(), top, "DOCS"));
   QCOMPARE(LabelText(page.get(), "selectionText"), BytesText(docsFiles, docsBytes));
+  QVERIFY2(!tree->isExpanded(ChildNamed(tree->model(), top, "DOCS")), "a tick opens nothing");
   QCOMPARE(tree->model()->index(0, 0).data(Qt::CheckStateRole).toInt(), int(Qt::PartiallyChecked));
   QVERIFY(IsEnabled(page.get(), "recoverButton"));
   QCOMPARE(list->model()->index(0, 0).data(Qt::CheckStateRole).toInt(), int(Qt::Checked));
