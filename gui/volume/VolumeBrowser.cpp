@@ -195,6 +195,7 @@ void VolumeBrowser::ShowMatch(volume::FolderId folder, std::uint32_t row) {
 
 void VolumeBrowser::ClearList() {
   files_->Clear();
+  emit fileChosen(volume::kNoRecord);  // the preview goes with the rows
 }
 
 void VolumeBrowser::OnFolderCheck(volume::FolderId folder) {

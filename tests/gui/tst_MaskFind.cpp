@@ -16,6 +16,7 @@
 #include "Driving.h"
 #include "gui/disk/CInitialInfo.h"
 #include "gui/pool/CpoolIterator.h"
+#include "gui/viewers/PreviewArea.h"
 #include "gui/volume/LeafIterator.h"
 
 namespace kestrel::guitest {
@@ -211,6 +212,8 @@ void MaskFindTest::findAndF3WalkEveryFolderToTheNotice() {
   QCOMPARE(found, (QStringList{"readme.txt", "old-memo.txt", "budget-2004.xls", "2004-02-09.txt",
                                "2004-01-12.txt", "welcome.txt", "hours.txt", "phone-list.xls"}));
   QCOMPARE(page->findChild<QTableView*>("fileList")->model()->rowCount(), 0);
+  QVERIFY2(page->findChild<gui::PreviewArea*>("previewArea")->Current() == nullptr,
+           "no preview of a file no longer listed");
   QCOMPARE(LabelText(page.get(), "statusText"), QString());
   QCOMPARE(FindAnswer(page.get(), QStringLiteral("a?c.*")), QString());
 }
