@@ -359,14 +359,22 @@ void ImagingPagesTest::stopAnsweredNoGoesOnAndYesStops() {
   page.show();
   QVERIFY(QTest::qWaitFor([&] { return gate->Waiting() && gate->Passed() == 3; }, kTimeout));
 
-  AnswerModal("PressesStopScan", "noButton");
+  // While the question is on screen the run waits at its next chunk: of the reads let through
+  // meanwhile only the one it was in goes on.
+  int passedWhileAsked = -1;
+  WhenModal("PressesStopScan", [&](QWidget* question) {
+    gate->Allow(2);
+    QTest::qWait(300);
+    passedWhileAsked = gate->Passed() - 3;
+    Click(question, "noButton");
+  });
   QVERIFY(Click(&page, "stopButton"));
+  QVERIFY2(passedWhileAsked <= 1, qPrintable(QString::number(passedWhileAsked)));
   QVERIFY(IsEnabled(&page, "stopButton"));
   QVERIFY(!IsEnabled(&page, "homeButton") && !IsEnabled(&page, "backButton"));
   AnswerModal("StopScanning", "okButton");
   static_cast<QDialog&>(page).reject();
   QVERIFY2(page.isVisible(), "closing while the worker runs keeps the page");
-  gate->Allow(2);
   QVERIFY(QTest::qWaitFor([&] { return gate->Waiting() && gate->Passed() == 5; }, kTimeout));
   QVERIFY(QTest::qWaitFor(
       [&] { return LabelText(&page, "progressDetail").contains(" of 35.00 MB"); }, kTimeout));
