@@ -157,8 +157,10 @@ void CImageCreation::ShowStatus() {
       ToQString(imaging::ImageSizeText(status.bytesBeforeLastWrite, status.bytesWritten)));
 }
 
+// The rate and the time left end with the run; the status line says how it ended.
 void CImageCreation::OnFinished() {
   ShowStatus();
+  detail_->clear();
   stop_->setEnabled(false);
   stop_->hide();
   continue_->show();

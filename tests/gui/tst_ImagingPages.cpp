@@ -389,6 +389,7 @@ void ImagingPagesTest::stopAnsweredNoGoesOnAndYesStops() {
   QVERIFY2(written == DiskBytes(0, written.size() / 512), "the chunks read are all written");
   QVERIFY2(LabelText(&page, "statusText").startsWith("Image creation stopped"),
            qPrintable(LabelText(&page, "statusText")));
+  QCOMPARE(LabelText(&page, "progressDetail"), QString());  // no time left after the end
   QVERIFY(program_.disks->LogText().contains("\nImage creation stopped\n"));
   const auto& states = page.findChild<gui::ProgressGridView*>()->States();
   QCOMPARE(states.front(), imaging::BlockState::Processed);
