@@ -19,4 +19,13 @@ inline std::string ToUtf8String(const QString& text) {
   return text.toStdString();
 }
 
+// The text for a word-wrapped label that may break lines at its spaces only: a word joiner
+// (U+2060) after each "/", "\" and "-" keeps a path on one line.
+inline QString BreakOnlyAtSpaces(QString text) {
+  static const QString kJoiner(QChar(0x2060));
+  for (const QString& mark : {QStringLiteral("/"), QStringLiteral("\\"), QStringLiteral("-")})
+    text.replace(mark, mark + kJoiner);
+  return text;
+}
+
 }  // namespace kestrel::gui
