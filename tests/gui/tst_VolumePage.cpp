@@ -6,6 +6,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
@@ -60,6 +61,7 @@ class VolumePageTest : public QObject {
   void leavingButtonsGiveTheirResults_data();
   void leavingButtonsGiveTheirResults();
   void aSaveCancelledOnLeavingKeepsThePage();
+  void theManualNamesTheButtonsAsTheyRead();
 
  private:
   // A volume page on VOL1, open, its scan done.
@@ -460,6 +462,28 @@ void VolumePageTest::aSaveCancelledOnLeavingKeepsThePage() {
   AnswerModal("savescanDialog", "noButton");
   QVERIFY(Click(page.get(), "homeButton"));
   QCOMPARE(ended.count(), 1);
+}
+
+// The manual's page of the volume page names its buttons in bold, as the buttons themselves read.
+void VolumePageTest::theManualNamesTheButtonsAsTheyRead() {
+  const auto page = OpenScannedPage();
+  QVERIFY(page);
+  QStringList shown;
+  for (const QPushButton* button : page->findChildren<QPushButton*>()) shown << button->text();
+  const QString manual =
+      QString::fromUtf8(FileBytes(QStringLiteral(KESTREL_SOURCE_DIR "/docs/help/volume-page.md")));
+  QVERIFY(!manual.isEmpty());
+  const QRegularExpression bold(QStringLiteral("\\*\\*([^*]+)\\*\\*"));
+  int named = 0;
+  for (const QRegularExpressionMatch& match : bold.globalMatch(manual)) {
+    const QString name = match.captured(1);
+    if (name == QStringLiteral("F3")) continue;  // a key, not a button
+    QVERIFY2(shown.contains(name), qPrintable(name + " is no button of the page"));
+    ++named;
+  }
+  QVERIFY(named >= 8);
+  AnswerModal("savescanDialog", "noButton");
+  QVERIFY(Click(page.get(), "homeButton"));
 }
 
 }  // namespace kestrel::guitest

@@ -38,11 +38,14 @@ TEST(HelpTopics, EachPageOpensItsOwnTopicAndTheRestTheContents) {
   EXPECT_EQ(HelpTopicFor("LeafIterator"), "volume-page");
   EXPECT_EQ(HelpTopicFor("CDiskClone"), "imaging");
   EXPECT_EQ(HelpTopicFor("SomeDialog"), "index");
+  for (const char* dialog : {"CSaveFile", "CFTPSettings", "CFtpTree", "CAlreadyExistFileDialog"})
+    EXPECT_EQ(HelpTopicFor(dialog), "destination") << dialog << " has a page of its own";
   EXPECT_EQ(HelpPagePath("/opt/kestrel/help", "pool-page"), "/opt/kestrel/help/pool-page.html");
   for (const char* page :
        {"CInitialInfo", "LeafIterator", "CpoolIterator", "CScanDisk", "ResumeRecovery",
         "CKestrelNSSRecoveryDlg", "CFileMask", "FileMaskForPool", "CFindFileDlg",
-        "CCreateImageItems", "CImageCreation", "CDiskClone"}) {
+        "CCreateImageItems", "CImageCreation", "CDiskClone", "CSaveFile", "CPoolSaving",
+        "CFTPSettings", "CFtpTree", "CFilterDialog", "CAlreadyExistFileDialog"}) {
     const std::string source =
         std::string(KESTREL_SOURCE_DIR) + "/docs/help/" + std::string(HelpTopicFor(page)) + ".md";
     EXPECT_TRUE(std::filesystem::exists(source)) << "the manual has no page " << source;
