@@ -116,6 +116,8 @@ QWidget* CImageCreation::BuildProgressArea() {
   fields->addRow(detail_);
   side->addWidget(info);
   status_ = PanelLabel("statusText", area);
+  // The result line wraps within the column: its width must not widen the page when it appears.
+  status_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   side->addWidget(status_);
   side->addStretch();
   layout->addLayout(side, 1);
@@ -171,9 +173,9 @@ void CImageCreation::OnFinished() {
     return;
   }
   bar_->setValue(result.value().stopped ? bar_->value() : 100);
-  status_->setText(ToQString(choice_.rescue
-                                 ? imaging::RescueEndText(result.value(), choice_.imagePath)
-                                 : imaging::ImagingEndText(result.value(), choice_.imagePath)));
+  status_->setText(WrapLongWords(
+      ToQString(choice_.rescue ? imaging::RescueEndText(result.value(), choice_.imagePath)
+                               : imaging::ImagingEndText(result.value(), choice_.imagePath))));
 }
 
 void CImageCreation::OnStop() {
