@@ -20,10 +20,10 @@ inline std::string ToUtf8String(const QString& text) {
 }
 
 // The text for a word-wrapped label that must not widen its window: a zero-width space (U+200B)
-// in each run of more than 32 characters without a space or "/" (a SHA-256 in hex) lets a line
+// in each run of more than 16 characters without a space or "/" (a SHA-256 in hex) lets a line
 // break there too.
 inline QString WrapLongWords(const QString& text) {
-  constexpr int kLongest = 32;
+  constexpr int kLongest = 16;
   QString wrapped;
   int run = 0;
   for (const QChar c : text) {

@@ -97,7 +97,9 @@ CImageCreation::~CImageCreation() = default;
 
 QWidget* CImageCreation::BuildProgressArea() {
   auto* area = new QWidget(this);
-  auto* layout = new QHBoxLayout(area);
+  auto* rows = new QVBoxLayout(area);
+  auto* layout = new QHBoxLayout;
+  rows->addLayout(layout);
   grid_ = new ProgressGridView(ProgressGridView::Palette::Imaging, area);
   layout->addWidget(grid_, 0, Qt::AlignTop);
   auto* side = new QVBoxLayout;
@@ -115,12 +117,15 @@ QWidget* CImageCreation::BuildProgressArea() {
   detail_ = PanelLabel("progressDetail", info);
   fields->addRow(detail_);
   side->addWidget(info);
-  status_ = PanelLabel("statusText", area);
-  // The result line wraps within the column: its width must not widen the page when it appears.
-  status_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-  side->addWidget(status_);
   side->addStretch();
   layout->addLayout(side, 1);
+  status_ = PanelLabel("statusText", area);
+  // The result line, under the grid, wraps within the page, in room kept for it from the start:
+  // the page does not change its size when the line appears.
+  status_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+  status_->setFixedHeight(4 * status_->fontMetrics().lineSpacing());
+  status_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  rows->addWidget(status_);
   return area;
 }
 
