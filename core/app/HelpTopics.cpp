@@ -6,7 +6,7 @@
 namespace kestrel::app {
 namespace {
 
-constexpr std::array<std::pair<std::string_view, std::string_view>, 18> kTopics{{
+constexpr std::array<std::pair<std::string_view, std::string_view>, 19> kTopics{{
     {"CInitialInfo", "media-page"},
     {"LeafIterator", "volume-page"},
     {"CpoolIterator", "pool-page"},
@@ -25,6 +25,7 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 18> kTopics{
     {"CFtpTree", "destination"},
     {"CFilterDialog", "destination"},
     {"CAlreadyExistFileDialog", "destination"},
+    {"CScanRename", "resume"},
 }};
 
 }  // namespace

@@ -40,6 +40,7 @@ TEST(HelpTopics, EachPageOpensItsOwnTopicAndTheRestTheContents) {
   EXPECT_EQ(HelpTopicFor("SomeDialog"), "index");
   for (const char* dialog : {"CSaveFile", "CFTPSettings", "CFtpTree", "CAlreadyExistFileDialog"})
     EXPECT_EQ(HelpTopicFor(dialog), "destination") << dialog << " has a page of its own";
+  EXPECT_EQ(HelpTopicFor("CScanRename"), "resume");
   EXPECT_EQ(HelpPagePath("/opt/kestrel/help", "pool-page"), "/opt/kestrel/help/pool-page.html");
   for (const char* page :
        {"CInitialInfo", "LeafIterator", "CpoolIterator", "CScanDisk", "ResumeRecovery",
