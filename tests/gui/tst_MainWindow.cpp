@@ -117,9 +117,14 @@ void MainWindowTest::theStartButtonShowsOnlyWithTheResumeTab() {
 }
 
 void MainWindowTest::theMediaPageListsTheDemoDisks() {
+  program_.main->move(140, 90);
+  const QPoint centre = program_.main->geometry().center();
   QVERIFY(Click(program_.main.get(), "freshRecoveryButton"));
   auto* media = FindWindow<gui::CInitialInfo>();
   QVERIFY(media);
+  // A page stands where the one before it stood.
+  QVERIFY2((media->geometry().center() - centre).manhattanLength() <= 2,
+           qPrintable(QStringLiteral("%1,%2").arg(media->x()).arg(media->y())));
   auto* tree = media->findChild<QTreeWidget*>("mediaTree");
   QTreeWidgetItem* root = tree->topLevelItem(0);
   QCOMPARE(root->text(0), QStringLiteral("Physical Disks"));
@@ -145,9 +150,13 @@ void MainWindowTest::theMediaPageListsTheDemoDisks() {
   auto* poolPage = FindWindow<gui::CpoolIterator>();
   QVERIFY2(poolPage, "Continue on a pool opens the pool page");
   QVERIFY(ScanDone(poolPage));
+  poolPage->move(poolPage->pos() + QPoint(30, 20));  // dragged by its title bar
+  const QPoint dragged = poolPage->geometry().center();
   AnswerModal("savescanDialog", "noButton");
   QVERIFY(Click(poolPage, "backButton"));
   QTRY_VERIFY(media->isVisible());
+  QVERIFY2((media->geometry().center() - dragged).manhattanLength() <= 2,
+           "the page shown again stands where the closed one was");
   tree->setCurrentItem(TreeEntry(tree, "Volume:VOL1"));
   QCOMPARE(LabelText(media, "headingPanel"), QStringLiteral("Scan Volume"));
   QCOMPARE(LabelText(media, "notePanel"), QString());
