@@ -1,6 +1,8 @@
 #include "gui/common/QtProgressObserver.h"
 
 #include <QProgressBar>
+#include <QTimer>
+#include <utility>
 
 #include "app/ProgressPercent.h"
 #include "gui/common/QtText.h"
@@ -24,14 +26,44 @@ void QtProgressObserver::OnProgress(const app::Progress& progress) {
       estimator_.Update(progress, std::chrono::duration<double>(now - start_).count());
   const bool moved = percent != lastPercent_;
   const bool statusChanged = progress.status != lastStatus_ && now - lastSent_ >= kQuietTime;
-  if (!moved && !statusChanged && now - lastSent_ < kRateTime) return;
+  if (!moved && !statusChanged && now - lastSent_ < kRateTime) {
+    HoldBack({percent, progress, estimate});
+    return;
+  }
   lastPercent_ = percent;
   lastStatus_ = progress.status;
   lastSent_ = now;
-  std::string detail = describe_ ? describe_(progress) : std::string();
-  const std::string figures = app::ProgressDetailText(estimate, progress.unit);
+  {
+    const std::lock_guard lock(heldMutex_);
+    held_.reset();  // older than this one
+  }
+  Send({percent, progress, estimate});
+}
+
+void QtProgressObserver::Send(const Report& report) {
+  std::string detail = describe_ ? describe_(report.progress) : std::string();
+  const std::string figures = app::ProgressDetailText(report.estimate, report.progress.unit);
   if (!detail.empty() && !figures.empty()) detail += "    ";
-  emit progressed(percent, ToQString(progress.status), ToQString(detail + figures));
+  emit progressed(report.percent, ToQString(report.progress.status), ToQString(detail + figures));
+}
+
+void QtProgressObserver::HoldBack(Report report) {
+  const std::lock_guard lock(heldMutex_);
+  held_ = std::move(report);
+  if (std::exchange(heldSendPlanned_, true)) return;
+  QMetaObject::invokeMethod(
+      this, [this] { QTimer::singleShot(kRateTime, this, &QtProgressObserver::SendHeld); },
+      Qt::QueuedConnection);
+}
+
+void QtProgressObserver::SendHeld() {
+  std::optional<Report> report;
+  {
+    const std::lock_guard lock(heldMutex_);
+    report.swap(held_);
+    heldSendPlanned_ = false;
+  }
+  if (report) Send(*report);
 }
 
 void ShowPercent(QProgressBar& bar, int percent) {

@@ -4,6 +4,8 @@
 #include <QString>
 #include <chrono>
 #include <functional>
+#include <mutex>
+#include <optional>
 #include <stop_token>
 
 #include "app/PauseGate.h"
@@ -18,7 +20,9 @@ namespace kestrel::gui {
 // they are emitted on the worker's thread: the bar's position, the status text, and the detail
 // beside the bar (work done, rate and time left, after the operation's own words when it has
 // any). It speaks whenever the bar moves, when the status changes (at most every 50 ms) and
-// twice a second for the rate, so that a fast worker cannot flood the page.
+// twice a second for the rate, so that a fast worker cannot flood the page. A report held back
+// is not lost: when the worker says nothing more (a read that hangs on a failing disk), the last
+// one reaches the page half a second later, so that the page never shows older counts.
 class QtProgressObserver : public QObject, public app::ProgressObserver {
   Q_OBJECT
 
@@ -42,6 +46,18 @@ class QtProgressObserver : public QObject, public app::ProgressObserver {
   void progressed(int percent, const QString& status, const QString& detail);
 
  private:
+  // A report the page has not seen yet.
+  struct Report {
+    int percent = 0;
+    app::Progress progress;
+    app::ProgressEstimate estimate;
+  };
+
+  void Send(const Report& report);
+  void HoldBack(Report report);
+  // On the GUI thread: the report held back, if no newer one was sent meanwhile.
+  void SendHeld();
+
   Describe describe_;
   app::PauseGate pause_;
   std::stop_token stop_;
@@ -50,6 +66,9 @@ class QtProgressObserver : public QObject, public app::ProgressObserver {
   std::chrono::steady_clock::time_point lastSent_{};
   int lastPercent_ = -1;
   std::string lastStatus_;
+  std::mutex heldMutex_;
+  std::optional<Report> held_;
+  bool heldSendPlanned_ = false;
 };
 
 // Sets a 0-100 bar to the percent; at kUnknownPercent the bar only shows that work goes on.

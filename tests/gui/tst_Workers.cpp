@@ -70,6 +70,7 @@ class WorkersTest : public QObject {
   void aStopEndsTheWaitForAnAnswer();
   void noQuestionIsPutWhileTheRunIsPaused();
   void aFastWorkerDoesNotFloodThePage();
+  void aWorkerThatFallsSilentIsShownAsItLastReported();
   void aPausedWorkWaitsAtItsNextReportUntilResumedOrStopped();
   void theStopQuestionHoldsTheWorkAndClosesItselfWhenItEnds();
 
@@ -145,6 +146,23 @@ void WorkersTest::aFastWorkerDoesNotFloodThePage() {
   QVERIFY2(reports.count() >= 101, "every move of the bar is shown");
   QVERIFY2(reports.count() < 2000, qPrintable(QString::number(reports.count())));
   QCOMPARE(reports.last().at(0).toInt(), 100);
+}
+
+// A burst of blocks, then a read that hangs: the page must show the last block, not one from the
+// start of the burst.
+void WorkersTest::aWorkerThatFallsSilentIsShownAsItLastReported() {
+  gui::QtProgressObserver observer;
+  QSignalSpy reports(&observer, &gui::QtProgressObserver::progressed);
+  std::jthread worker([&] {
+    for (std::uint64_t block = 1; block <= 1000; ++block)
+      observer.OnProgress({block, 0, "block " + std::to_string(block), app::WorkUnit::Blocks});
+  });
+  worker.join();
+  QTRY_VERIFY_WITH_TIMEOUT(
+      !reports.isEmpty() && reports.last().at(1).toString() == QStringLiteral("block 1000"), 2000);
+  QVERIFY(reports.last().at(2).toString().startsWith(QStringLiteral("1000 blocks")));
+  QCOMPARE(reports.last().at(0).toInt(), gui::QtProgressObserver::kUnknownPercent);
+  QVERIFY2(reports.count() < 100, "still no flood");
 }
 
 void WorkersTest::aPausedWorkWaitsAtItsNextReportUntilResumedOrStopped() {
