@@ -237,6 +237,9 @@ void MainWindowTest::aScanSavedIsResumedFromTheResumeTab() {
   QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
                     tree->visualRect(tree->model()->index(0, 0)).center());
   ClickCheck(tree, tree->model()->index(0, 0));
+  // The resumed tree's selection line reads as a fresh scan's: 18 files, 247.61 KB.
+  QCOMPARE(LabelText(resumed, "selectionText"),
+           QStringLiteral("Files Selected: 18, size : 0.24 MB"));
   const QString out = program_.disks->Scratch("recovered-resumed");
   WhenModal("CSaveFile", [out](QWidget* dialog) {
     dialog->findChild<QLineEdit*>("localFolderEdit")->setText(out);
