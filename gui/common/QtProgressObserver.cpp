@@ -26,8 +26,9 @@ void QtProgressObserver::OnProgress(const app::Progress& progress) {
       estimator_.Update(progress, std::chrono::duration<double>(now - start_).count());
   const bool moved = percent != lastPercent_;
   const bool statusChanged = progress.status != lastStatus_ && now - lastSent_ >= kQuietTime;
+  Report report{percent, progress, estimate, describe_ ? describe_(progress) : std::string()};
   if (!moved && !statusChanged && now - lastSent_ < kRateTime) {
-    HoldBack({percent, progress, estimate});
+    HoldBack(std::move(report));
     return;
   }
   lastPercent_ = percent;
@@ -37,11 +38,11 @@ void QtProgressObserver::OnProgress(const app::Progress& progress) {
     const std::lock_guard lock(heldMutex_);
     held_.reset();  // older than this one
   }
-  Send({percent, progress, estimate});
+  Send(report);
 }
 
 void QtProgressObserver::Send(const Report& report) {
-  std::string detail = describe_ ? describe_(report.progress) : std::string();
+  std::string detail = report.described;
   const std::string figures = app::ProgressDetailText(report.estimate, report.progress.unit);
   if (!detail.empty() && !figures.empty()) detail += "    ";
   emit progressed(report.percent, ToQString(report.progress.status), ToQString(detail + figures));

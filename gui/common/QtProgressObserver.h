@@ -46,11 +46,13 @@ class QtProgressObserver : public QObject, public app::ProgressObserver {
   void progressed(int percent, const QString& status, const QString& detail);
 
  private:
-  // A report the page has not seen yet.
+  // A report the page has not seen yet. The operation's own words are taken on the worker's
+  // thread, where what they describe may be read.
   struct Report {
     int percent = 0;
     app::Progress progress;
     app::ProgressEstimate estimate;
+    std::string described;
   };
 
   void Send(const Report& report);
