@@ -6,7 +6,7 @@
 namespace kestrel::app {
 namespace {
 
-constexpr std::array<std::pair<std::string_view, std::string_view>, 12> kTopics{{
+constexpr std::array<std::pair<std::string_view, std::string_view>, 19> kTopics{{
     {"CInitialInfo", "media-page"},
     {"LeafIterator", "volume-page"},
     {"CpoolIterator", "pool-page"},
@@ -19,6 +19,13 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 12> kTopics{
     {"CImageCreation", "imaging"},
     {"CDiskClone", "imaging"},
     {"CKestrelNSSRecoveryDlg", "index"},
+    {"CSaveFile", "destination"},
+    {"CPoolSaving", "destination"},
+    {"CFTPSettings", "destination"},
+    {"CFtpTree", "destination"},
+    {"CFilterDialog", "destination"},
+    {"CAlreadyExistFileDialog", "destination"},
+    {"CScanRename", "resume"},
 }};
 
 }  // namespace

@@ -26,6 +26,7 @@ inline constexpr std::string_view kCancelCaption = "Cancel";
 inline constexpr std::string_view kHelpCaption = "Help";
 inline constexpr std::string_view kLogCaption = "Log";
 inline constexpr std::string_view kAboutCaption = "About";
+inline constexpr std::string_view kAboutMenuItem = "&About KestrelNSSRecovery...";
 
 // What is said when the help manual (HelpTopics.h), or the log report, cannot be opened.
 inline constexpr std::string_view kHelpMissingText = "The help file cannot be opened:";

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "destination/FreeSpace.h"
+#include "destination/FtpSettings.h"
 #include "disk/platform/Platform.h"
 #include "disk/platform/Utf8Path.h"
 
@@ -30,6 +31,16 @@ bool DestinationOkEnabled(DestinationKind kind, std::string_view localFolder,
 bool FtpSettingsComplete(std::string_view server, std::string_view user,
                          std::string_view password) {
   return !server.empty() && !user.empty() && !password.empty();
+}
+
+std::string DestinationText(DestinationKind kind, const std::string& folder,
+                            const std::string& server) {
+  if (kind == DestinationKind::LocalDrive) return folder;
+  return "ftp://" + server + (folder.starts_with('/') ? "" : "/") + folder;
+}
+
+std::string FtpServerText(const std::string& host, std::uint16_t port) {
+  return port == kDefaultFtpPort ? host : host + ":" + std::to_string(port);
 }
 
 std::string FtpTreePath(const std::vector<std::string>& namesBelowTop) {

@@ -20,7 +20,15 @@ inline constexpr std::string_view kFtpServerOption = "Recover to FTP server";
 inline constexpr std::string_view kBrowseCaption = "Browse";
 inline constexpr std::string_view kFtpOptionsCaption = "FTP Options";
 inline constexpr std::string_view kFilterCaption = "Filter";
+inline constexpr std::string_view kFtpFolderCaption = "Folder on the server:";
 inline constexpr std::string_view kFolderBrowserTitle = "Save File";
+
+// Where a recovery writes, as the person reads it: the local folder, or the server's folder with
+// the server in front ("ftp://host/folder").
+std::string DestinationText(DestinationKind kind, const std::string& folder,
+                            const std::string& server);
+// A server as DestinationText wants it: "host", or "host:port" off the usual port.
+std::string FtpServerText(const std::string& host, std::uint16_t port);
 
 // The FTP settings dialog and the browser of the server's folders.
 inline constexpr std::string_view kFtpServerCaption = "Server Name / IP Address ";

@@ -40,10 +40,10 @@ void WalkPartitionChain(DiskEntry& disk, const DiskReader& reader, std::uint32_t
 
 // The partitions of a disk whose sector 0 has been read.
 void ReadNetWarePartitions(DiskEntry& disk, const DiskReader& reader, const SectorBuffer& sector0,
-                           const app::LogReport& log) {
+                           const app::LogReport& log, DiscoveryLog lines) {
   disk.netware = IsNetWareBootSector(sector0);
   if (!disk.netware) return;
-  log.AppendLogEntry("Reading Netware partitions in disk");
+  if (lines == DiscoveryLog::MediaPage) log.AppendLogEntry("Reading Netware partitions in disk");
   const std::uint32_t first = FirstPartitionHeaderSector(sector0);
   disk.node.start = SectorToOffset(first);
   WalkPartitionChain(disk, reader, first);
@@ -52,13 +52,13 @@ void ReadNetWarePartitions(DiskEntry& disk, const DiskReader& reader, const Sect
 }  // namespace
 
 DiskEntry DiscoverDisk(int number, const DiskReader& reader, const std::string& sourcePath,
-                       const app::LogReport& log) {
+                       const app::LogReport& log, DiscoveryLog lines) {
   DiskEntry disk;
   disk.number = number;
   disk.node.sourcePath = sourcePath;
   disk.sectorCount = static_cast<std::uint64_t>(reader.Size()) / layout::kSectorSize;
   const ZeroedSectorCount zeroed(reader);
-  ReadNetWarePartitions(disk, reader, ReadSectorOrZeros(reader, 0), log);
+  ReadNetWarePartitions(disk, reader, ReadSectorOrZeros(reader, 0), log, lines);
   disk.zeroedSectors = zeroed.Since();
   if (disk.zeroedSectors != 0) {
     log.AppendLogEntry(sourcePath + ": " + ZeroedSectorsText(disk.zeroedSectors));
@@ -66,7 +66,7 @@ DiskEntry DiscoverDisk(int number, const DiskReader& reader, const std::string& 
   return disk;
 }
 
-MediaTree DiscoverMedia(const DiskOpener& openDisk, const app::LogReport& log) {
+MediaTree DiscoverMedia(const DiskOpener& openDisk, const app::LogReport& log, DiscoveryLog lines) {
   MediaTree tree;
   for (int n = 0;; ++n) {
     OpenedSource opened = openDisk(n);
@@ -81,10 +81,11 @@ MediaTree DiscoverMedia(const DiskOpener& openDisk, const app::LogReport& log) {
       continue;
     }
     LogContainer(PhysicalDriveName(n), opened, log);
-    tree.disks.push_back(DiscoverDisk(n, opened.reader, PhysicalDriveName(n), log));
+    tree.disks.push_back(DiscoverDisk(n, opened.reader, PhysicalDriveName(n), log, lines));
     tree.disks.back().container = opened.container;
   }
-  log.AppendText("\nCompleted Reading the Netware Partitions and Pools in Disks.");
+  if (lines == DiscoveryLog::MediaPage)
+    log.AppendText("\nCompleted Reading the Netware Partitions and Pools in Disks.");
   return tree;
 }
 

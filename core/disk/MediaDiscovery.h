@@ -12,16 +12,22 @@ namespace kestrel::disk {
 // Opens physical disk n; a NotFound status ends the disk list.
 using DiskOpener = std::function<OpenedSource(int n)>;
 
+// Which lines a discovery writes to the log report: the media page's own reading of the disks
+// ("Reading Netware partitions in disk", ...), or, for another page that lists the disks (the
+// imaging source list), only the sectors that could not be read.
+enum class DiscoveryLog { MediaPage, UnreadableOnly };
+
 // Reads every disk: for n = 0, 1, 2, ... until a disk is not found, the disk's NetWare
 // partitions (from the boot sector along the chain of partition headers), the pool of each
 // partition and the pool's volumes. A disk that exists but cannot be opened is listed with the
-// reason and does not end the list. Writes the discovery's log lines.
-MediaTree DiscoverMedia(const DiskOpener& openDisk, const app::LogReport& log);
+// reason and does not end the list.
+MediaTree DiscoverMedia(const DiskOpener& openDisk, const app::LogReport& log,
+                        DiscoveryLog lines = DiscoveryLog::MediaPage);
 
 // The partitions, pools and volumes of one disk (or disk image) named sourcePath, with the chain
 // of the headers met on it, and on no other disk.
 DiskEntry DiscoverDisk(int number, const DiskReader& reader, const std::string& sourcePath,
-                       const app::LogReport& log);
+                       const app::LogReport& log, DiscoveryLog lines = DiscoveryLog::MediaPage);
 
 // A pool image holds one pool whose PartitionHeader is its first sector.
 DiskEntry DiscoverPoolImage(const DiskReader& reader, const std::string& sourcePath);

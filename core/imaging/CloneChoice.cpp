@@ -20,9 +20,10 @@ std::string SizeOf(const disk::DriveListEntry& drive) {
 
 }  // namespace
 
-std::string CloneDriveLine(const disk::DriveListEntry& drive) {
+std::string CloneDriveLine(const disk::DriveListEntry& drive, const std::string& devicePath) {
   const disk::DriveIdentity identity = drive.identity.value_or(disk::DriveIdentity{});
-  return app::Format("%s [%s] %s (Disk %d)", identity.model.c_str(), identity.serial.c_str(),
+  const std::string& name = identity.model.empty() ? devicePath : identity.model;
+  return app::Format("%s [%s] %s (Disk %d)", name.c_str(), identity.serial.c_str(),
                      disk::DriveSizeText(drive.sectorCount).c_str(), drive.number);
 }
 

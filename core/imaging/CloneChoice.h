@@ -15,8 +15,10 @@ inline constexpr std::string_view kCloneWarning =
     "Cloning overwrites data in destination drive. Do you want to continue?";
 
 // A line of the source and destination lists: "%s [%s] %s (Disk %d)" with the model, the serial
-// number (the second identify text), the size text and the disk number.
-std::string CloneDriveLine(const disk::DriveListEntry& drive);
+// number (the second identify text), the size text and the disk number. A disk that names no
+// model (an image file, a virtual disk) is named by its device or file path instead, so that two
+// disks of one size can be told apart before one is overwritten.
+std::string CloneDriveLine(const disk::DriveListEntry& drive, const std::string& devicePath);
 
 // The drives the lists offer: the hard disks of the drive list that could be opened, in order.
 std::vector<disk::DriveListEntry> CloneDrives(const disk::DriveList& list);

@@ -87,7 +87,7 @@ ReplayedScan ReplaySavedScan(SavedScan scan, app::ProgressObserver& observer,
     entry.size = volume::SizeWithinExtents(static_cast<std::uint32_t>(entry.size),
                                            blocks * disk::layout::kBlockSize);
     replayed.tree.InsertScanItem(std::move(entry), rule);
-    observer.OnProgress({i, records.size(), {}, app::WorkUnit::Records, {}});
+    observer.OnProgress({i, records.size(), {}, app::WorkUnit::Records});
   }
   replayed.tree.PlaceOrphans(poolScan ? volume::FileTree::OrphanFallback::TopItem
                                       : volume::FileTree::OrphanFallback::LastFolder);

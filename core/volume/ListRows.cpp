@@ -8,6 +8,9 @@ namespace {
 
 constexpr int kFolderIcon = 0;
 constexpr int kOtherIcon = 56;
+constexpr std::string_view kDeletedFileText = "Invalid/Deleted File";
+constexpr std::string_view kValidFileText = "Valid File";
+constexpr std::string_view kLargestSizeText = "18446744073709551615";  // 2^64 - 1 bytes
 
 constexpr std::array<std::pair<std::u16string_view, int>, 45> kIcons{{
     {u"asm", 4},  {u"avi", 7},  {u"AVI", 7},   {u"mib", 7},   {u"mpeg", 7}, {u"mpg", 7},
@@ -35,8 +38,9 @@ std::vector<RowRef> ListRowRefs(const FileTree& tree, FolderId folder) {
   return rows;
 }
 
+// A folder row is named as its tree item is: a pool's volume items have no name of their own.
 const std::u16string& RowName(const FileTree& tree, const RowRef& row) {
-  return tree.Record(row.record).m_name;
+  return row.folder ? tree.FolderText(row.folderId) : tree.Record(row.record).m_name;
 }
 
 std::string RowSizeText(const FileTree& tree, const RowRef& row) {
@@ -45,7 +49,23 @@ std::string RowSizeText(const FileTree& tree, const RowRef& row) {
 
 std::string RowTypeText(const FileTree& tree, const RowRef& row) {
   if (row.folder) return "0";
-  return tree.Record(row.record).IsDeleted() ? "Invalid/Deleted File" : "Valid File";
+  return std::string(RowIsDeleted(tree, row) ? kDeletedFileText : kValidFileText);
+}
+
+bool RowIsDeleted(const FileTree& tree, const RowRef& row) {
+  return !row.folder && tree.Record(row.record).IsDeleted();
+}
+
+std::string_view WidestCellText(std::size_t column) {
+  switch (column) {
+    case 1:
+      return kLargestSizeText;
+    case 2:
+      return kDeletedFileText;
+    default:
+      break;
+  }
+  return {};
 }
 
 int RowIcon(const FileTree& tree, const RowRef& row) {

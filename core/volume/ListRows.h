@@ -24,6 +24,12 @@ std::string RowSizeText(const FileTree& tree, const RowRef& row);
 // "File Type": "Invalid/Deleted File" for a key with all 64 bits set, else "Valid File"; "0" for
 // a folder.
 std::string RowTypeText(const FileTree& tree, const RowRef& row);
+// A file row of a deleted entry (key with all 64 bits set), to be marked as such.
+bool RowIsDeleted(const FileTree& tree, const RowRef& row);
+// The widest text the size or the type column can hold, so that those columns can be made as
+// wide as their content without measuring every row of a large folder.
+std::string_view WidestCellText(std::size_t column);
+
 // Icon index in the list's image list: 0 for a folder, else by the file's extension.
 int RowIcon(const FileTree& tree, const RowRef& row);
 // Check image: the record's state + 1 (2 unchecked, 3 checked, 4 partial).

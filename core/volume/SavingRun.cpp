@@ -111,10 +111,12 @@ class SavingRun {
     const std::string safe =
         SafeName(name, setup_.destination.Join(folder, app::PrintableName(name)));
     const auto decision = ResolveConflict(setup_.destination, flags_, setup_.prompt, folder, safe);
+    const std::string wanted = setup_.destination.Join(folder, safe);
     if (decision.action != destination::ConflictDecision::Write) {
-      report_.skipped.push_back(setup_.destination.Join(folder, safe));
+      report_.skipped.push_back(wanted);
       return;
     }
+    if (decision.target != wanted) report_.renamed.push_back(wanted + " -> " + decision.target);
     WriteFile(head, decision.target);
   }
 

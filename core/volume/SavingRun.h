@@ -35,7 +35,9 @@ struct SavingReport {
   std::uint64_t bytesWritten = 0;
   std::vector<FileProblem> failed;   // not written, or not written whole
   std::vector<std::string> skipped;  // passed over by the user's answer to a clash
-  std::vector<std::string> renamed;  // names from disk that had to be changed, as "old -> new"
+  // as "old -> new": names from disk the destination refuses, and names taken already that the
+  // user chose to write under another
+  std::vector<std::string> renamed;
   bool stopped = false;
 
   // "Recovered Successfully" is said only when every file to write was written whole.

@@ -18,19 +18,23 @@ std::string ProblemLines(const std::vector<FileProblem>& problems) {
   return lines;
 }
 
+std::string Headline(const SavingReport& report) {
+  if (report.stopped) return "The recovery was stopped; the files written so far stay.";
+  if (!report.failed.empty()) return "Not every file was recovered whole.";
+  if (report.filesWritten == 0) return "Nothing was recovered.";
+  return std::string(kRecoveredText);
+}
+
 }  // namespace
 
-std::string SavingSummary(const SavingReport& report) {
-  if (report.Complete()) return std::string(kRecoveredText);
-  std::string text = app::Format("Recovered: %u File(s), %s", report.filesWritten,
-                                 app::SizeText(report.bytesWritten).c_str());
-  if (report.stopped) text += "\nThe recovery was stopped; the files written so far stay.";
-  if (!report.skipped.empty())
-    text += app::Format("\nSkipped at your choice: %zu File(s)", report.skipped.size());
-  if (!report.failed.empty()) {
-    text += app::Format("\nNot recovered whole: %zu File(s)", report.failed.size()) +
-            ProblemLines(report.failed);
-  }
+std::string SavingSummary(const SavingReport& report, const std::string& destination) {
+  std::string text = Headline(report);
+  text += app::Format("\nWritten: %u File(s), %s, to %s", report.filesWritten,
+                      app::SizeText(report.bytesWritten).c_str(), destination.c_str());
+  text += app::Format("\nSkipped at your choice: %zu File(s)", report.skipped.size());
+  text += app::Format("\nRenamed: %zu File(s)", report.renamed.size());
+  text += app::Format("\nNot recovered whole: %zu File(s)", report.failed.size()) +
+          ProblemLines(report.failed);
   return text;
 }
 

@@ -263,14 +263,14 @@ SelectionChange UnselectAll(FileTree& tree) {
   return {NothingText("MB"), {true, false, false}};
 }
 
+// A tree with ticks shows them as a tick would (in whole megabytes, 156,070 bytes would read as
+// 0 MB); one without shows the page's own 0 and 0.
 SelectionChange ShownTreeSelection(const FileTree& tree, SelectionUnit unit) {
-  const auto count =
-      static_cast<long long>(std::max<std::int64_t>(tree.selection.selectedFileCount, 0));
-  const auto bytes = static_cast<long long>(count > 0 ? tree.selection.selectedBytes : 0);
-  std::string text = unit == SelectionUnit::Megabytes
-                         ? app::Format("Files Selected: %lld,Size : %lld MB", count, bytes >> 20)
-                         : app::Format("Files Selected: %lld, size : %lld bytes", count, bytes);
-  const bool any = count > 0;
+  const bool any = tree.selection.selectedFileCount > 0;
+  std::string text =
+      any ? SelectedText(tree.selection, tree.selection.selectedBytes > kBytesTextLimit)
+      : unit == SelectionUnit::Megabytes ? app::Format("Files Selected: %d,Size : %d MB", 0, 0)
+                                         : NothingText("bytes");
   return {std::move(text), {true, any, any}};
 }
 

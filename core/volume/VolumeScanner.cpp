@@ -36,8 +36,7 @@ class VolumeScan {
     endSector_ = baseSector - kHeaderSectorsBeforeBase + source.extentSectors;
     referenceLabel_ =
         disk::ReadSectorOrZeros(source.reader, (baseSector - kLabelSectorsBeforeBase) * 512);
-    step_ = static_cast<std::uint64_t>(source.extentSectors / 4096 / 100) * kBlockSize;
-    processed_ = lastMark_ = static_cast<std::uint64_t>(source.poolBase);
+    processed_ = static_cast<std::uint64_t>(source.poolBase);
   }
 
   ScanOutcome Run(std::stop_token stop) {
@@ -143,24 +142,17 @@ class VolumeScan {
     return at - 2;
   }
 
-  void Report() {
-    if (processed_ - lastMark_ > step_) {
-      bar_++;
-      lastMark_ = processed_;
-    }
-    observer_.OnProgress(Reported(0, static_cast<int>(bar_)));
+  void Report() { observer_.OnProgress(Reported(0)); }
+
+  // The blocks read, of a chain whose length is known only at its end.
+  app::Progress Reported(std::uint64_t total) const {
+    return {BlocksRead(), total, TotalText(tree_.counters), app::WorkUnit::Blocks};
   }
 
-  // The bar follows the page's steps; the work truly done is the blocks read, of a chain whose
-  // length is known only at its end.
-  app::Progress Reported(std::uint64_t total, int bar) const {
-    const std::uint64_t blocks =
-        (processed_ - static_cast<std::uint64_t>(source_.poolBase)) / kBlockSize;
-    return {blocks, total, TotalText(tree_.counters), app::WorkUnit::Blocks, bar};
-  }
+  app::Progress ReportedAtEnd() const { return Reported(BlocksRead()); }
 
-  app::Progress ReportedAtEnd() const {
-    return Reported((processed_ - static_cast<std::uint64_t>(source_.poolBase)) / kBlockSize, 100);
+  std::uint64_t BlocksRead() const {
+    return (processed_ - static_cast<std::uint64_t>(source_.poolBase)) / kBlockSize;
   }
 
   ScanOutcome Completed() {
@@ -191,7 +183,7 @@ class VolumeScan {
 
   ScanOutcome Stopped() {
     tree_.DiscardOrphans();
-    observer_.OnProgress(Reported(0, static_cast<int>(bar_)));
+    observer_.OnProgress(Reported(0));
     log_.AppendLogEntry("Scan volume process aborted");
     return ScanOutcome::Stopped;
   }
@@ -208,10 +200,7 @@ class VolumeScan {
   std::uint64_t parentKey_ = 0;
   int zeroRun_ = 0;
   std::unordered_set<std::int64_t> visited_;
-  std::uint64_t step_ = 0;
   std::uint64_t processed_ = 0;
-  std::uint64_t lastMark_ = 0;
-  std::uint64_t bar_ = 1;
 };
 
 }  // namespace

@@ -8,9 +8,11 @@
 #include <QVBoxLayout>
 
 #include "app/ShellTexts.h"
+#include "gui/app/AboutBox.h"
 #include "gui/app/MyCreateImage.h"
 #include "gui/app/MyRecover.h"
 #include "gui/app/ShellActions.h"
+#include "gui/common/PageTitleBar.h"
 #include "gui/common/QtText.h"
 #include "gui/common/Skin.h"
 #include "gui/disk/CInitialInfo.h"
@@ -28,6 +30,7 @@ CKestrelNSSRecoveryDlg::CKestrelNSSRecoveryDlg(const app::LogReport& log, QWidge
   Body()->addLayout(BuildButtonRow());
   tabs_->setCurrentIndex(0);
   ShowStartFor(0);
+  TitleBar()->AddMenuItem(ToQString(app::kAboutMenuItem), [this] { AboutBox(this).exec(); });
 }
 
 QWidget* CKestrelNSSRecoveryDlg::BuildTabs() {

@@ -17,7 +17,7 @@ class NoticeDialog : public QDialog {
   struct Button {
     std::string_view caption;
     const char* objectName;
-    DialogCode result;
+    int result;  // Accepted, Rejected, or a code of the question's own
   };
 
   static constexpr Button kOk{app::kOkCaption, "okButton", Accepted};

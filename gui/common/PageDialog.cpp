@@ -6,18 +6,25 @@
 #include "gui/common/PageTitleBar.h"
 
 namespace kestrel::gui {
+namespace {
+
+void CentreOn(QWidget& window, QPoint centre) {
+  window.move(centre - QPoint(window.width() / 2, window.height() / 2));
+}
+
+}  // namespace
 
 PageDialog::PageDialog(const QString& title, QWidget* parent)
     : QDialog(parent, Qt::Window | Qt::FramelessWindowHint) {
   setWindowTitle(title);
   auto* outer = new QVBoxLayout(this);
   outer->setContentsMargins(1, 1, 1, 1);
-  auto* titleBar = new PageTitleBar(title, this);
-  outer->addWidget(titleBar);
+  titleBar_ = new PageTitleBar(title, this);
+  outer->addWidget(titleBar_);
   body_ = new QVBoxLayout;
   body_->setContentsMargins(10, 6, 10, 10);
   outer->addLayout(body_, 1);
-  connect(titleBar, &PageTitleBar::closeClicked, this, [this] { CloseRequested(); });
+  connect(titleBar_, &PageTitleBar::closeClicked, this, [this] { CloseRequested(); });
 }
 
 void PageDialog::keyPressEvent(QKeyEvent* event) {
@@ -28,12 +35,16 @@ void PageDialog::keyPressEvent(QKeyEvent* event) {
   QDialog::keyPressEvent(event);
 }
 
+// One page stands where the last one stood: each opens centred on the page it replaces, and
+// the page shown again takes the place the closed one was moved to.
 void PageDialog::OpenPage(QDialog* page, std::function<void(app::PageResult)> then) {
   page->setParent(this, page->windowFlags());
-  connect(page, &QDialog::finished, this, [page, then = std::move(then)](int result) {
+  connect(page, &QDialog::finished, this, [this, page, then = std::move(then)](int result) {
+    CentreOn(*this, page->geometry().center());
     page->deleteLater();
     then(static_cast<app::PageResult>(result));
   });
+  CentreOn(*page, geometry().center());
   hide();
   page->open();
 }

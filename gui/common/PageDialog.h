@@ -9,6 +9,8 @@ class QVBoxLayout;
 
 namespace kestrel::gui {
 
+class PageTitleBar;
+
 // A page of the program: a modal dialog without the system's frame, on the page colour, under
 // its own title bar. It ends with a page result (1, 2 or 3) that the page which opened it acts on.
 class PageDialog : public QDialog {
@@ -23,6 +25,8 @@ class PageDialog : public QDialog {
  protected:
   // Where the page puts its controls, under the title bar.
   QVBoxLayout* Body() const { return body_; }
+  // The page's own title bar, whose menu stands in for the system menu of a framed window.
+  PageTitleBar* TitleBar() const { return titleBar_; }
 
   // "X", the window's close and Alt+F4 come here. Escape does nothing on a page: it must not end
   // a scan or the program by accident.
@@ -40,6 +44,7 @@ class PageDialog : public QDialog {
 
  private:
   QVBoxLayout* body_;
+  PageTitleBar* titleBar_;
 };
 
 }  // namespace kestrel::gui

@@ -1,5 +1,6 @@
 #include "gui/common/PageTitleBar.h"
 
+#include <QAction>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
@@ -24,6 +25,16 @@ PageTitleBar::PageTitleBar(const QString& title, QWidget* parent) : QWidget(pare
   }
   connect(minimise, &QPushButton::clicked, this, [this] { window()->showMinimized(); });
   connect(close, &QPushButton::clicked, this, &PageTitleBar::closeClicked);
+}
+
+QAction* PageTitleBar::AddMenuItem(const QString& text, std::function<void()> chosen) {
+  setContextMenuPolicy(Qt::ActionsContextMenu);
+  auto* separator = new QAction(this);
+  separator->setSeparator(true);
+  auto* item = new QAction(text, this);
+  connect(item, &QAction::triggered, this, std::move(chosen));
+  addActions({separator, item});
+  return item;
 }
 
 void PageTitleBar::mousePressEvent(QMouseEvent* event) {

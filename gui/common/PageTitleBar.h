@@ -2,7 +2,9 @@
 
 #include <QPoint>
 #include <QWidget>
+#include <functional>
 
+class QAction;
 class QPushButton;
 
 namespace kestrel::gui {
@@ -14,6 +16,10 @@ class PageTitleBar : public QWidget {
 
  public:
   PageTitleBar(const QString& title, QWidget* parent);
+
+  // An item of the bar's menu, which a right click on the bar opens as a framed window's system
+  // menu would; items come after a separator.
+  QAction* AddMenuItem(const QString& text, std::function<void()> chosen);
 
  signals:
   void closeClicked();

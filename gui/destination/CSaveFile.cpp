@@ -5,6 +5,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -65,9 +66,15 @@ QLayout* CSaveFile::BuildDestinationRows() {
   grid->addWidget(local_, 0, 0, 1, 2);
   grid->addWidget(localEdit_, 1, 0);
   grid->addWidget(browse_, 1, 1);
+  auto* ftpFolder = new QLabel(ToQString(destination::kFtpFolderCaption), this);
+  ftpFolder->setBuddy(ftpEdit_);
+  ftpDestination_ = new QLabel(this);
+  ftpDestination_->setObjectName(QStringLiteral("ftpDestinationText"));
   grid->addWidget(ftp_, 2, 0, 1, 2);
-  grid->addWidget(ftpEdit_, 3, 0);
-  grid->addWidget(ftpOptions_, 3, 1);
+  grid->addWidget(ftpFolder, 3, 0, 1, 2);
+  grid->addWidget(ftpEdit_, 4, 0);
+  grid->addWidget(ftpOptions_, 4, 1);
+  grid->addWidget(ftpDestination_, 5, 0, 1, 2);
   connect(kinds, &QButtonGroup::buttonClicked, this, &CSaveFile::UpdateControls);
   connect(localEdit_, &QLineEdit::textChanged, this, &CSaveFile::UpdateControls);
   connect(ftpEdit_, &QLineEdit::textChanged, this, &CSaveFile::UpdateControls);
@@ -95,8 +102,18 @@ QLayout* CSaveFile::BuildButtons() {
 
 void CSaveFile::UpdateControls() {
   const bool local = local_->isChecked();
+  localEdit_->setEnabled(local && !pickedFolder_);
   browse_->setEnabled(local);
   ftpEdit_->setEnabled(!local);
+  // The server is part of where the files go: a folder alone does not say which server.
+  const destination::FtpSettings& server = SessionFtpSettings();
+  ftpDestination_->setText(
+      server.host.empty()
+          ? QString()
+          : ToQString(destination::DestinationText(
+                destination::DestinationKind::FtpServer, ToUtf8String(ftpEdit_->text()),
+                destination::FtpServerText(server.host, server.port))));
+  ftpDestination_->setEnabled(!local);
   ftpOptions_->setEnabled(!local);
   ok_->setEnabled(destination::DestinationOkEnabled(Kind(), ToUtf8String(localEdit_->text()),
                                                     ToUtf8String(ftpEdit_->text())));
@@ -107,15 +124,14 @@ void CSaveFile::Browse() {
   browser.setObjectName(QStringLiteral("folderBrowser"));
   browser.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::ShowDirsOnly);
   browser.setFileMode(QFileDialog::Directory);
+  pickedFolder_ = false;
   if (browser.exec() != QDialog::Accepted || browser.selectedFiles().isEmpty()) {
     localEdit_->clear();
-    localEdit_->setEnabled(true);
-    return;
+  } else if (const QString folder = browser.selectedFiles().constFirst(); HasRoom(folder)) {
+    pickedFolder_ = true;
+    localEdit_->setText(folder);
   }
-  const QString folder = browser.selectedFiles().constFirst();
-  if (!HasRoom(folder)) return;
-  localEdit_->setText(folder);
-  localEdit_->setEnabled(false);
+  UpdateControls();
 }
 
 bool CSaveFile::HasRoom(const QString& folder) {
@@ -132,6 +148,7 @@ void CSaveFile::OpenFtpOptions() {
   CFTPSettings settings(SessionFtpSettings(), this);
   if (settings.exec() == QDialog::Accepted && !settings.Folder().empty())
     ftpEdit_->setText(QString::fromStdString(settings.Folder()));
+  UpdateControls();  // the server may have changed
 }
 
 // The free space of a server is not known: a file that does not fit is named when it fails.

@@ -8,6 +8,7 @@
 #include "destination/Destination.h"
 #include "filter/FilterList.h"
 
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -49,6 +50,8 @@ class CSaveFile : public QDialog {
   QPushButton* browse_;
   QPushButton* ftpOptions_;
   QPushButton* ok_;
+  QLabel* ftpDestination_;     // the server and its folder, as one destination
+  bool pickedFolder_ = false;  // the local folder was picked with Browse, not typed
 };
 
 }  // namespace kestrel::gui

@@ -15,6 +15,7 @@
 #include "gui/app/ShellActions.h"
 #include "gui/common/QtText.h"
 #include "gui/common/Skin.h"
+#include "gui/common/StopQuestion.h"
 #include "gui/disk/DescriptionPanels.h"
 #include "gui/disk/ScanPages.h"
 #include "gui/volume/PressesStopScan.h"
@@ -161,9 +162,8 @@ void CScanDisk::OnContinue() {
 }
 
 void CScanDisk::OnStop() {
-  if (!search_->IsRunning() || PressesStopScan(this).exec() != QDialog::Accepted) return;
-  stop_->setEnabled(false);
-  search_->RequestStop();
+  PressesStopScan question(this);
+  if (AskToStop(question, *search_)) stop_->setEnabled(false);
 }
 
 void CScanDisk::Leave(app::LeaveButton button) {

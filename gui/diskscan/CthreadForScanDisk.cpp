@@ -11,6 +11,7 @@ CthreadForScanDisk::CthreadForScanDisk(disk::DiskReader reader, std::string sour
 
 void CthreadForScanDisk::Start() {
   worker_.Start([this](std::stop_token stop) {
+    observer_.WatchStop(stop);
     result_ = diskscan::ScanDisk(
         reader_, sourcePath_, observer_, std::move(stop), [this](const disk::PoolEntry& pool) {
           QMetaObject::invokeMethod(

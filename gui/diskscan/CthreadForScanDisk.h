@@ -20,6 +20,9 @@ class CthreadForScanDisk : public QObject {
   void Start();
   // The search ends at the next window or header; what was found stays.
   void RequestStop() { worker_.RequestStop(); }
+  // Holds the work at its next step while the stop question is on screen.
+  void Pause() { observer_.Pause(); }
+  void Resume() { observer_.Resume(); }
   bool IsRunning() const { return worker_.IsRunning(); }
   // After `finished`.
   const diskscan::DiskScanResult& Result() const { return result_; }

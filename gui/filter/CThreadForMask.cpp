@@ -13,6 +13,7 @@ CThreadForMask::CThreadForMask(const volume::FileTree& full, filter::MaskCriteri
 
 void CThreadForMask::Start() {
   worker_.Start([this](std::stop_token stop) {
+    observer_.WatchStop(stop);
     masked_ = filter::RunMask(full_, criteria_, view_, observer_, std::move(stop));
   });
 }

@@ -21,6 +21,9 @@ class CThreadForMask : public QObject {
 
   void Start();
   void RequestStop() { worker_.RequestStop(); }
+  // Holds the work at its next step while the stop question is on screen.
+  void Pause() { observer_.Pause(); }
+  void Resume() { observer_.Resume(); }
   bool IsRunning() const { return worker_.IsRunning(); }
   // After `finished`: the masked tree, or nothing when the run was stopped.
   std::optional<volume::FileTree> TakeResult() { return std::move(masked_); }

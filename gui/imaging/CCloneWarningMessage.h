@@ -5,14 +5,14 @@
 
 namespace kestrel::gui {
 
-// The last question before a clone: its only button is Yes, and only a Yes starts the run;
-// closing it any other way starts nothing.
+// The last question before a clone: only a Yes starts the run. No, and closing it any other way,
+// start nothing; No is there so that the way out of overwriting a disk can be seen.
 class CCloneWarningMessage : public NoticeDialog {
   Q_OBJECT
 
  public:
   explicit CCloneWarningMessage(QWidget* parent)
-      : NoticeDialog("CCloneWarningMessage", imaging::kCloneWarning, {kYes}, parent) {}
+      : NoticeDialog("CCloneWarningMessage", imaging::kCloneWarning, {kYes, kNo}, parent) {}
 };
 
 }  // namespace kestrel::gui

@@ -116,9 +116,11 @@ QLayout* CCreateImageItems::BuildButtons() {
   return row;
 }
 
+// The list is the imaging page's, not the media page's: the log gets no "Reading Netware
+// partitions" lines from it.
 void CCreateImageItems::FillTree() {
-  media_ =
-      disk::DiscoverMedia([](int n) { return disk::OpenSource(disk::PhysicalDriveName(n)); }, log_);
+  media_ = disk::DiscoverMedia([](int n) { return disk::OpenSource(disk::PhysicalDriveName(n)); },
+                               log_, disk::DiscoveryLog::UnreadableOnly);
   auto* root = new QTreeWidgetItem(tree_, {ToQString(disk::kMediaTreeRoot)});
   root->setIcon(0, QIcon::fromTheme(QStringLiteral("computer")));
   for (int d = 0; d < static_cast<int>(media_.disks.size()); ++d) {

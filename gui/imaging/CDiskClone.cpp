@@ -11,6 +11,7 @@
 
 #include "app/ShellTexts.h"
 #include "disk/MediaPage.h"
+#include "disk/platform/Platform.h"
 #include "gui/app/ShellActions.h"
 #include "gui/common/NoticeDialog.h"
 #include "gui/common/QtText.h"
@@ -121,7 +122,9 @@ void CDiskClone::FillLists() {
     const QSignalBlocker quiet(list);
     list->clear();
     for (int i = 0; i < static_cast<int>(drives_.size()); ++i)
-      list->addItem(ToQString(imaging::CloneDriveLine(drives_[i])), i);
+      list->addItem(ToQString(imaging::CloneDriveLine(drives_[i],
+                                                      platform::DiskDevicePath(drives_[i].number))),
+                    i);
     list->setCurrentIndex(-1);
   }
   OnSelectionChanged();
@@ -138,7 +141,7 @@ void CDiskClone::OnSelectionChanged() {
   start_->setEnabled(!run_->IsRunning() && imaging::CanStartCloning(source, destination));
   const auto refusal =
       source && destination ? imaging::CloneRefusal(*source, *destination) : std::nullopt;
-  refusal_->setText(refusal ? ToQString(refusal->message) : QString());
+  refusal_->setText(refusal ? BreakOnlyAtSpaces(ToQString(refusal->message)) : QString());
   blockSize_->setText(source ? ToQString(imaging::BlockSizeText(
                                    imaging::ProgressGrid(source->sectorCount).BlockSectors()))
                              : QString());

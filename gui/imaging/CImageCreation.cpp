@@ -15,6 +15,7 @@
 #include "gui/common/NoticeDialog.h"
 #include "gui/common/QtText.h"
 #include "gui/common/Skin.h"
+#include "gui/common/StopQuestion.h"
 #include "gui/disk/DescriptionPanels.h"
 #include "gui/disk/ScanPages.h"
 #include "gui/imaging/CopyRun.h"
@@ -98,7 +99,9 @@ CImageCreation::~CImageCreation() = default;
 
 QWidget* CImageCreation::BuildProgressArea() {
   auto* area = new QWidget(this);
-  auto* layout = new QHBoxLayout(area);
+  auto* rows = new QVBoxLayout(area);
+  auto* layout = new QHBoxLayout;
+  rows->addLayout(layout);
   grid_ = new ProgressGridView(ProgressGridView::Palette::Imaging, area);
   layout->addWidget(grid_, 0, Qt::AlignTop);
   auto* side = new QVBoxLayout;
@@ -116,10 +119,15 @@ QWidget* CImageCreation::BuildProgressArea() {
   detail_ = PanelLabel("progressDetail", info);
   fields->addRow(detail_);
   side->addWidget(info);
-  status_ = PanelLabel("statusText", area);
-  side->addWidget(status_);
   side->addStretch();
   layout->addLayout(side, 1);
+  status_ = PanelLabel("statusText", area);
+  // The result line, under the grid, wraps within the page, in room kept for it from the start:
+  // the page does not change its size when the line appears.
+  status_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+  status_->setFixedHeight(4 * status_->fontMetrics().lineSpacing());
+  status_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  rows->addWidget(status_);
   return area;
 }
 
@@ -158,8 +166,10 @@ void CImageCreation::ShowStatus() {
       ToQString(imaging::ImageSizeText(status.bytesBeforeLastWrite, status.bytesWritten)));
 }
 
+// The rate and the time left end with the run; the status line says how it ended.
 void CImageCreation::OnFinished() {
   ShowStatus();
+  detail_->clear();
   stop_->setEnabled(false);
   stop_->hide();
   continue_->show();
@@ -170,18 +180,15 @@ void CImageCreation::OnFinished() {
     return;
   }
   bar_->setValue(result.value().stopped ? bar_->value() : 100);
-  status_->setText(ToQString(choice_.rescue
-                                 ? imaging::RescueEndText(result.value(), choice_.imagePath)
-                                 : imaging::ImagingEndText(result.value(), choice_.imagePath)));
+  status_->setText(WrapLongWords(
+      ToQString(choice_.rescue ? imaging::RescueEndText(result.value(), choice_.imagePath)
+                               : imaging::ImagingEndText(result.value(), choice_.imagePath))));
 }
 
 void CImageCreation::OnStop() {
-  if (!run_->IsRunning()) return;
   NoticeDialog question("PressesStopScan", imaging::kStopImagingQuestion,
                         {NoticeDialog::kYes, NoticeDialog::kNo}, this);
-  if (question.exec() != QDialog::Accepted || !run_->IsRunning()) return;
-  stop_->setEnabled(false);
-  run_->RequestStop();
+  if (AskToStop(question, *run_)) stop_->setEnabled(false);
 }
 
 void CImageCreation::OnContinue() {

@@ -20,6 +20,7 @@ CopyRun::CopyRun(QObject* parent)
 void CopyRun::Start(Job job) {
   outcome_.reset();
   worker_.Start([this, job = std::move(job)](std::stop_token stop) {
+    observer_.WatchStop(stop);
     Outcome outcome = job(working_, observer_, std::move(stop));
     outcome_.emplace(std::move(outcome));
   });

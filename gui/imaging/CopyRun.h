@@ -33,6 +33,9 @@ class CopyRun : public QObject {
   void Start(Job job);
   // Asks the worker to stop before its next chunk; it ends on its own.
   void RequestStop() { worker_.RequestStop(); }
+  // Holds the run before its next chunk while the stop question is on screen.
+  void Pause() { observer_.Pause(); }
+  void Resume() { observer_.Resume(); }
   bool IsRunning() const { return worker_.IsRunning(); }
 
   // The status as last reported; after `finished`, as the run ended.

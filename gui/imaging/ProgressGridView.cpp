@@ -20,14 +20,27 @@ using imaging::ProgressGrid;
 constexpr int kPitch = 9;
 constexpr int kSide = ProgressGrid::kSide * kPitch + 1;
 const QColor kGridLine(160, 160, 160);
+const QColor kCross(255, 255, 255);
 
-QLabel* Swatch(const QColor& colour, QWidget* parent) {
-  auto* swatch = new QLabel(parent);
-  swatch->setFixedSize(kPitch + 3, kPitch + 3);
-  swatch->setStyleSheet(
-      QStringLiteral("background: %1; border: 1px solid %2").arg(colour.name(), kGridLine.name()));
-  return swatch;
-}
+// A legend's square, painted as the grid paints the state it stands for.
+class Swatch : public QWidget {
+ public:
+  Swatch(const ProgressGridView& grid, BlockState state, QWidget* parent)
+      : QWidget(parent), grid_(grid), state_(state) {
+    setFixedSize(2 * kPitch, 2 * kPitch);
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    painter.fillRect(rect(), kGridLine);
+    grid_.PaintSquare(painter, rect().adjusted(1, 1, -1, -1), state_);
+  }
+
+ private:
+  const ProgressGridView& grid_;
+  BlockState state_;
+};
 
 }  // namespace
 
@@ -50,11 +63,19 @@ QColor ProgressGridView::ColourOf(BlockState state) const {
     case BlockState::Bad:
       return {255, 0, 0};
     case BlockState::Processed:
-      return palette_ == Palette::Imaging ? QColor(230, 40, 36) : QColor(183, 206, 0);
+      return palette_ == Palette::Imaging ? QColor(0, 114, 178) : QColor(183, 206, 0);
     case BlockState::Remaining:
       break;
   }
   return Qt::white;
+}
+
+void ProgressGridView::PaintSquare(QPainter& painter, const QRect& square, BlockState state) const {
+  painter.fillRect(square, ColourOf(state));
+  if (state != BlockState::Bad) return;
+  painter.setPen(kCross);
+  painter.drawLine(square.topLeft(), square.bottomRight());
+  painter.drawLine(square.topRight(), square.bottomLeft());
 }
 
 QRect ProgressGridView::SquareRect(int square) const {
@@ -71,7 +92,7 @@ void ProgressGridView::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.fillRect(rect(), kGridLine);
   for (int square = 0; square < ProgressGrid::kSquares; ++square)
-    painter.fillRect(SquareRect(square), ColourOf(states_[static_cast<std::size_t>(square)]));
+    PaintSquare(painter, SquareRect(square), states_[static_cast<std::size_t>(square)]);
 }
 
 QWidget* SymbolsLegend(const ProgressGridView& grid, QWidget* parent) {
@@ -87,7 +108,7 @@ QWidget* SymbolsLegend(const ProgressGridView& grid, QWidget* parent) {
       {BlockState::Current, imaging::kCurrentBlockCaption}};
   int row = 0;
   for (const auto& [state, caption] : entries) {
-    rows->addWidget(Swatch(grid.ColourOf(state), legend), row, 0);
+    rows->addWidget(new Swatch(grid, state, legend), row, 0);
     rows->addWidget(new QLabel(ToQString(caption), legend), row++, 1);
   }
   layout->addLayout(rows);

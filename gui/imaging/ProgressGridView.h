@@ -4,6 +4,8 @@
 #include <QWidget>
 #include <array>
 
+class QPainter;
+
 #include "imaging/ProgressGrid.h"
 
 namespace kestrel::gui {
@@ -15,7 +17,8 @@ class ProgressGridView : public QWidget {
   Q_OBJECT
 
  public:
-  // A processed block is a red on the imaging page, a green on the cloning page.
+  // A processed block is blue on the imaging page, a green on the cloning page; a bad block is red
+  // and crossed on both, so that neither can be taken for the other, with or without colour.
   enum class Palette { Imaging, Cloning };
 
   ProgressGridView(Palette palette, QWidget* parent);
@@ -25,6 +28,8 @@ class ProgressGridView : public QWidget {
     return states_;
   }
   QColor ColourOf(imaging::BlockState state) const;
+  // One square as the grid paints it: its colour, and a cross on a bad block.
+  void PaintSquare(QPainter& painter, const QRect& square, imaging::BlockState state) const;
   // Where the square is painted, for the legend and for tests.
   QRect SquareRect(int square) const;
 

@@ -4,6 +4,7 @@
 #include "gui/destination/CPoolSaving.h"
 #include "gui/pool/CThreadForSavingPOOLFiles.h"
 #include "gui/pool/ThreadForPool.h"
+#include "gui/volume/VolumePageButtons.h"
 #include "pool/PoolPage.h"
 #include "volume/SavingRun.h"
 
@@ -12,11 +13,15 @@ namespace kestrel::gui {
 CpoolIterator::CpoolIterator(pool::PoolScanSource source, const app::LogReport& log,
                              QWidget* parent)
     : ScanPage("CpoolIterator", std::make_unique<ThreadForPool>(std::move(source), log, nullptr),
-               log, parent) {}
+               log, parent) {
+  Buttons().AddLogButton();
+}
 
 CpoolIterator::CpoolIterator(savedscan::SavedScan saved, const app::LogReport& log, QWidget* parent)
     : ScanPage("CpoolIterator", std::make_unique<ThreadForPool>(std::move(saved), nullptr), log,
-               parent) {}
+               parent) {
+  Buttons().AddLogButton();
+}
 
 bool CpoolIterator::CanRecover() {
   if (Tree().filesFound) return true;

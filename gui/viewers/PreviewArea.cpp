@@ -51,6 +51,7 @@ PreviewArea::PreviewArea(QWidget* parent)
     stack_->addWidget(widget);
   connect(hex_, &CHexViewer::pageWanted, this, &PreviewArea::OnPageWanted);
   connect(media_, &CMediaViewer::failed, this, &PreviewArea::OnMediaFailed);
+  hide();  // until there is something to show, the list beside has the room
 }
 
 QWidget* PreviewArea::Current() const {
@@ -62,6 +63,7 @@ void PreviewArea::Show(PreviewFile file) {
   Close();
   file_ = std::move(file);
   const viewers::PreviewPlan plan = viewers::PlanPreview(file_.name, file_.layout.size);
+  if (plan.show != Show::Nothing) show();
   switch (plan.show) {
     case Show::Nothing:
       return;
@@ -81,6 +83,7 @@ void PreviewArea::Close() {
   image_->Clear();
   hex_->Clear();
   stack_->setCurrentWidget(caption_);
+  hide();
 }
 
 void PreviewArea::ShowHex() {

@@ -35,9 +35,10 @@ class PreviewArea : public QWidget {
  public:
   explicit PreviewArea(QWidget* parent);
 
-  // Closes the current preview and shows the file (nothing for an empty file).
+  // Closes the current preview and shows the file (nothing for an empty file). The area is
+  // hidden while it shows nothing.
   void Show(PreviewFile file);
-  // Stops loading and playing, removes the player's file, empties the area.
+  // Stops loading and playing, removes the player's file, empties and hides the area.
   void Close();
 
   CHexViewer* HexViewer() const { return hex_; }

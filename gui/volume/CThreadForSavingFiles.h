@@ -43,7 +43,7 @@ class CThreadForSavingFiles : public QObject {
   // Holds the run between two blocks while the stop question is on screen.
   void Pause() { pause_.Pause(); }
   void Resume() { pause_.Resume(); }
-  void Stop() { worker_.RequestStop(); }
+  void RequestStop() { worker_.RequestStop(); }
   bool IsRunning() const { return worker_.IsRunning(); }
 
   // After `finished`.

@@ -66,4 +66,10 @@ const QIcon& ListIcon(int iconIndex) {
   return *found;
 }
 
+const QIcon& DeletedFileIcon() {
+  static const QIcon icon = QIcon::fromTheme(
+      QStringLiteral("user-trash-full"), QApplication::style()->standardIcon(QStyle::SP_TrashIcon));
+  return icon;
+}
+
 }  // namespace kestrel::gui

@@ -7,5 +7,7 @@ namespace kestrel::gui {
 // The image of a file list icon index (volume::RowIcon), from the desktop's icon theme with a
 // plain file or folder as the fallback.
 const QIcon& ListIcon(int iconIndex);
+// The icon of a deleted file's row, whatever its type.
+const QIcon& DeletedFileIcon();
 
 }  // namespace kestrel::gui

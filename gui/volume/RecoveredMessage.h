@@ -6,8 +6,8 @@
 
 namespace kestrel::gui {
 
-// The notice at the end of a recovery run: "Recovered Successfully" when every file was written
-// whole, else what was written and what went wrong (volume::SavingSummary).
+// The notice at the end of a recovery run: what was written, skipped, renamed and not written
+// whole, and where (volume::SavingSummary).
 class RecoveredMessage : public NoticeDialog {
   Q_OBJECT
 

@@ -5,12 +5,15 @@
 #include <QProgressBar>
 #include <QVBoxLayout>
 
+#include "app/DateStamp.h"
 #include "app/ShellTexts.h"
+#include "destination/DestinationDialog.h"
 #include "destination/FtpSettings.h"
 #include "destination/SourceOverlap.h"
 #include "gui/common/NoticeDialog.h"
 #include "gui/common/QtText.h"
 #include "gui/common/Skin.h"
+#include "gui/common/StopQuestion.h"
 #include "gui/destination/CSaveFile.h"
 #include "gui/destination/SessionFtpSettings.h"
 #include "gui/filter/CFileMask.h"
@@ -81,6 +84,7 @@ ScanPage::ScanPage(const char* objectName, std::unique_ptr<ScanThread> scan,
   connect(scan_.get(), &ScanThread::grown, this, &ScanPage::OnScanGrown);
   connect(scan_.get(), &ScanThread::finished, this, &ScanPage::OnScanFinished);
   browser_->ShowLive(&live_.Tree());
+  ShowPercent(*scanBar_, QtProgressObserver::kUnknownPercent);  // until the scan tells its total
   EnterStage(volume::VolumePageStage::Scanning);
   scan_->Start();
 }
@@ -123,7 +127,7 @@ bool ScanPage::WorkRunning() const {
 }
 
 void ScanPage::OnScanProgress(int percent, const QString& total, const QString& detail) {
-  scanBar_->setValue(percent);
+  ShowPercent(*scanBar_, percent);
   if (!total.isEmpty()) total_->setText(total);
   detail_->setText(detail);
 }
@@ -138,7 +142,7 @@ void ScanPage::OnScanFinished() {
   browsed_.Replace(std::move(loaded_.tree));
   filesFound_ = Tree().filesFound;
   scanSaved_ = loaded_.fromSavedScan;
-  scanBar_->setValue(100);
+  ShowPercent(*scanBar_, 100);
   total_->setText(ToQString(volume::TotalText(Tree().counters)));
   browser_->Attach(&Tree());
   EnterStage(loaded_.outcome == volume::ScanOutcome::Stopped ? volume::VolumePageStage::Stopped
@@ -157,21 +161,18 @@ void ScanPage::OnFileChosen(volume::RecordId file) {
                   Tree().Record(file).m_name});
 }
 
-// The stop question holds a recovery run between two blocks while it is on screen; a scan goes
-// on meanwhile. Either may have ended by the time it is answered.
+// The stop question holds the recovery run, the scan or the mask run that is going on.
 void ScanPage::OnStop() {
-  if (saving_ && saving_->IsRunning()) saving_->Pause();
-  const bool abort = PressesStopScan(this).exec() == QDialog::Accepted;
+  PressesStopScan question(this);
+  bool stopped = false;
   if (saving_ && saving_->IsRunning()) {
-    abort ? saving_->Stop() : saving_->Resume();
-  } else if (abort && scan_->IsRunning()) {
-    scan_->RequestStop();
-  } else if (abort && mask_ && mask_->IsRunning()) {
-    mask_->RequestStop();
-  } else {
-    return;
+    stopped = AskToStop(question, *saving_);
+  } else if (scan_->IsRunning()) {
+    stopped = AskToStop(question, *scan_);
+  } else if (mask_ && mask_->IsRunning()) {
+    stopped = AskToStop(question, *mask_);
   }
-  if (abort) buttons_->DisableStop();
+  if (stopped) buttons_->DisableStop();
 }
 
 std::unique_ptr<CSaveFile> ScanPage::DestinationDialog(filter::FilterList& filter) {
@@ -200,6 +201,9 @@ void ScanPage::OnRecover() {
     return;
   }
   selection_->clear();
+  recoveryDestination_ = destination::DestinationText(
+      destination->Kind(), destination->Folder(),
+      destination::FtpServerText(SessionFtpSettings().host, SessionFtpSettings().port));
   preview_->Close();
   browser_->SetRecovering(true);
   saving_ =
@@ -217,10 +221,13 @@ void ScanPage::OnRecover() {
   saving_->Start();
 }
 
+// A run that could not reach its server wrote nothing and left every tick: the selection line
+// and the buttons follow the ticks left, so that Recover can be tried again.
 void ScanPage::OnRecoveryFinished() {
   scanFileWritten_ = false;
   browser_->SetRecovering(false);
   EnterStage(volume::VolumePageStage::Recovered);
+  ShowSelection();
   if (const auto& failed = saving_->ConnectionError()) {
     NoticeDialog("ConnectionFailed",
                  std::string(destination::kConnectionFailedText) + "\n" + *failed,
@@ -228,7 +235,9 @@ void ScanPage::OnRecoveryFinished() {
         .exec();
     return;
   }
-  RecoveredMessage(volume::SavingSummary(saving_->Report()), this).exec();
+  const std::string summary = volume::SavingSummary(saving_->Report(), recoveryDestination_);
+  log_.AppendLogEntry("Recovery ended on" + app::DateTimeStampNow() + "\n" + summary);
+  RecoveredMessage(summary, this).exec();
 }
 
 // The mask run reads the whole tree on its worker; meanwhile the browser shows nothing.
@@ -241,12 +250,12 @@ void ScanPage::OnMask() {
   mask_ = std::make_unique<CThreadForMask>(browsed_.Full(), dialog.Criteria(), MaskedView(), this);
   connect(mask_.get(), &CThreadForMask::progressed, this,
           [this](int percent, const QString&, const QString& detail) {
-            scanBar_->setValue(percent);
+            ShowPercent(*scanBar_, percent);
             detail_->setText(detail);
           });
   connect(mask_.get(), &CThreadForMask::finished, this, &ScanPage::OnMaskFinished);
   stageBeforeMask_ = stage_;
-  scanBar_->setValue(0);
+  ShowPercent(*scanBar_, 0);
   EnterStage(volume::VolumePageStage::Masking);
   mask_->Start();
 }
@@ -270,6 +279,10 @@ void ScanPage::ShowTree() {
   buttons_->ShowMasked(browsed_.IsMasked());
   total_->setText(ToQString(volume::TotalText(Tree().counters)));
   EnterStage(stage_ == volume::VolumePageStage::Masking ? stageBeforeMask_ : stage_);
+  ShowSelection();
+}
+
+void ScanPage::ShowSelection() {
   OnSelectionChanged(volume::ShownTreeSelection(Tree(), MaskedView() == filter::MaskView::Pool
                                                             ? volume::SelectionUnit::Bytes
                                                             : volume::SelectionUnit::Megabytes));
@@ -286,15 +299,16 @@ SaveScanOutcome ScanPage::OnSaveScan() {
   return outcome;
 }
 
-// A save that was asked for and did not complete keeps the page open.
+// A save that was asked for and did not complete, or a question cancelled, keeps the page open.
 void ScanPage::Leave(app::LeaveButton button) {
   if (WorkRunning()) {
     StopScanning(this).exec();
     return;
   }
-  if (savedscan::AsksToSaveOnLeaving(scanSaved_, browsed_.Full()) &&
-      savescanDialog(this).exec() == QDialog::Accepted && OnSaveScan() != SaveScanOutcome::Saved) {
-    return;
+  if (savedscan::AsksToSaveOnLeaving(scanSaved_, browsed_.Full())) {
+    const int answer = savescanDialog(this).exec();
+    if (answer == QDialog::Rejected) return;
+    if (answer == QDialog::Accepted && OnSaveScan() != SaveScanOutcome::Saved) return;
   }
   EndPage(app::ScanPageResult(button));
 }

@@ -45,6 +45,7 @@ class ScanPage : public PageDialog {
   // The tree shown: the scan's, or a mask of it.
   volume::FileTree& Tree() { return browsed_.Shown(); }
   const app::LogReport& Log() const { return log_; }
+  VolumePageButtons& Buttons() { return *buttons_; }
 
   virtual filter::MaskView MaskedView() const { return filter::MaskView::Volume; }
   // The page's Recover: false when it has told the person why nothing can be recovered.
@@ -69,6 +70,8 @@ class ScanPage : public PageDialog {
   void OnMaskFinished();
   void OnUnmask();
   void ShowTree();
+  // The selection line and the buttons it calls for, from the shown tree's ticks.
+  void ShowSelection();
   SaveScanOutcome OnSaveScan();
   void Leave(app::LeaveButton button);
 
@@ -82,6 +85,7 @@ class ScanPage : public PageDialog {
   bool scanSaved_ = false;        // saved, or resumed from a saved scan: leaving asks nothing
   bool scanFileWritten_ = false;  // since the last recovery run: S SCAN stays off
   filter::FilterList filter_;
+  std::string recoveryDestination_;  // where the last recovery run wrote, as the person reads it
   VolumeBrowser* browser_ = nullptr;
   VolumePageButtons* buttons_ = nullptr;
   PageFind* find_ = nullptr;

@@ -12,7 +12,10 @@ ScanThread::ScanThread(Job job, QtProgressObserver::Describe describe, QObject* 
 }
 
 void ScanThread::Start() {
-  worker_.Start([this](std::stop_token stop) { result_ = job_(growth_, std::move(stop)); });
+  worker_.Start([this](std::stop_token stop) {
+    observer_.WatchStop(stop);
+    result_ = job_(growth_, std::move(stop));
+  });
 }
 
 void ScanThread::RequestStop() {

@@ -42,6 +42,9 @@ class ScanThread : public QObject {
   void Start();
   // The scan or the replay ends at the next block, window or record.
   void RequestStop();
+  // Holds the scan at its next block, window or record while the stop question is on screen.
+  void Pause() { observer_.Pause(); }
+  void Resume() { observer_.Resume(); }
   bool IsRunning() const;
   // After `finished`.
   LoadedScan TakeResult() { return std::move(*result_); }

@@ -1,19 +1,46 @@
 #include "gui/volume/VolumeBrowser.h"
 
+#include <algorithm>
+#include <utility>
+
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QSplitter>
 #include <QTableView>
+#include <QTimer>
 #include <QTreeView>
 
+#include "gui/common/QtText.h"
 #include "gui/volume/FileListModel.h"
 #include "gui/volume/FolderTreeModel.h"
+#include "volume/ListRows.h"
+#include "volume/VolumePage.h"
 
 namespace kestrel::gui {
 namespace {
 
 constexpr int kColumnWidth = 205;
+constexpr int kCellPadding = 24;  // the cell's margins and the header's sort mark
+
+// The size and type columns are as wide as the widest text they can hold, title included; the
+// name column takes the rest of the list.
+void SizeColumnsToContent(QTableView* view) {
+  QHeaderView* header = view->horizontalHeader();
+  header->setStretchLastSection(false);
+  header->setSectionResizeMode(0, QHeaderView::Stretch);
+  int fixedWidth = 0;
+  for (std::size_t column = 1; column < volume::kListColumnTitles.size(); ++column) {
+    const int width =
+        std::max(
+            header->fontMetrics().horizontalAdvance(ToQString(volume::kListColumnTitles[column])),
+            view->fontMetrics().horizontalAdvance(ToQString(volume::WidestCellText(column)))) +
+        kCellPadding;
+    header->resizeSection(static_cast<int>(column), width);
+    fixedWidth += width;
+  }
+  view->setMinimumWidth(fixedWidth + kColumnWidth);
+}
 
 QTreeView* MakeTreeView(FolderTreeModel* model, QWidget* parent) {
   auto* view = new QTreeView(parent);
@@ -38,7 +65,7 @@ QTableView* MakeListView(FileListModel* model, QWidget* parent) {
   view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
   view->horizontalHeader()->setDefaultSectionSize(kColumnWidth);
   view->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-  view->horizontalHeader()->setStretchLastSection(true);
+  SizeColumnsToContent(view);
   return view;
 }
 
@@ -53,7 +80,7 @@ VolumeBrowser::VolumeBrowser(QWidget* parent)
   listView_ = MakeListView(files_, splitter_);
   splitter_->addWidget(treeView_);
   splitter_->addWidget(listView_);
-  splitter_->setStretchFactor(1, 2);
+  splitter_->setStretchFactor(1, 1);
   layout->addWidget(splitter_);
   connect(folders_, &FolderTreeModel::checkClicked, this, &VolumeBrowser::OnFolderCheck);
   connect(files_, &FileListModel::checkClicked, this, &VolumeBrowser::OnRowCheck);
@@ -69,7 +96,8 @@ VolumeBrowser::VolumeBrowser(QWidget* parent)
 
 void VolumeBrowser::AddBesideList(QWidget* pane) {
   splitter_->addWidget(pane);
-  splitter_->setSizes({kColumnWidth, 2 * kColumnWidth, pane->sizeHint().width()});
+  splitter_->setStretchFactor(2, 0);
+  splitter_->setSizes({kColumnWidth, listView_->minimumWidth(), pane->sizeHint().width()});
 }
 
 bool VolumeBrowser::eventFilter(QObject* watched, QEvent* event) {
@@ -87,6 +115,7 @@ void VolumeBrowser::Attach(volume::FileTree* tree) {
   const volume::FolderId shown = CurrentFolder();
   if (wasLive && folders_->Continue(tree)) {
     folders_->ShowChecks(true);
+    CollapseBelowTop();
     ShowFolder(shown == volume::kNoFolder ? tree->Top() : shown);
     return;
   }
@@ -97,6 +126,12 @@ void VolumeBrowser::Attach(volume::FileTree* tree) {
   treeView_->expand(top);
   treeView_->setCurrentIndex(top);
   ShowFolder(tree->Top());
+}
+
+// A finished scan shows its top folders collapsed; the folder whose files are listed stays listed.
+void VolumeBrowser::CollapseBelowTop() {
+  treeView_->collapseAll();
+  treeView_->expand(folders_->IndexOf(tree_->Top()));
 }
 
 void VolumeBrowser::ShowLive(const volume::FileTree* live) {
@@ -160,9 +195,13 @@ void VolumeBrowser::ShowMatch(volume::FolderId folder, std::uint32_t row) {
 
 void VolumeBrowser::ClearList() {
   files_->Clear();
+  emit fileChosen(volume::kNoRecord);  // the preview goes with the rows
 }
 
 void VolumeBrowser::OnFolderCheck(volume::FolderId folder) {
+  // The click that ticked is no click to open or close the folder; a tick by key has no click.
+  checkClicked_ = true;
+  QTimer::singleShot(0, this, [this] { checkClicked_ = false; });
   if (!tree_) return;  // a live tree is looked at, not ticked
   const volume::SelectionChange change = volume::ToggleFolder(*tree_, folder);
   treeView_->setCurrentIndex(folders_->IndexOf(folder));  // the folder becomes the current one
@@ -175,6 +214,7 @@ void VolumeBrowser::OnRowCheck(int row) {
 }
 
 void VolumeBrowser::OnFolderClicked(const QModelIndex& index) {
+  if (std::exchange(checkClicked_, false)) return;
   treeView_->setExpanded(index, !treeView_->isExpanded(index));
 }
 

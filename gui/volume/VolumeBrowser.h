@@ -25,7 +25,7 @@ class VolumeBrowser : public QWidget {
   explicit VolumeBrowser(QWidget* parent);
 
   // Shows a scanned tree: the top item expanded, its sub-folders collapsed, its files listed.
-  // After ShowLive, what has been expanded and the folder shown stay. nullptr empties both views.
+  // After ShowLive the folder listed stays listed. nullptr empties both views.
   void Attach(volume::FileTree* tree);
   // While a scan runs: the folders filed so far, to look through without check images.
   void ShowLive(const volume::FileTree* live);
@@ -63,6 +63,7 @@ class VolumeBrowser : public QWidget {
 
  private:
   void ShowFolder(volume::FolderId folder);
+  void CollapseBelowTop();
   void OnFolderCheck(volume::FolderId folder);
   void OnRowCheck(int row);
   void OnFolderClicked(const QModelIndex& index);
@@ -77,6 +78,7 @@ class VolumeBrowser : public QWidget {
   QTreeView* treeView_;
   QTableView* listView_;
   QSplitter* splitter_;
+  bool checkClicked_ = false;  // the click being handled hit a folder's check image
 };
 
 }  // namespace kestrel::gui

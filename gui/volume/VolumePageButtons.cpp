@@ -14,7 +14,8 @@ VolumePageButtons::VolumePageButtons(QWidget* parent) : QWidget(parent) {
   home_ = Add(volume::kHomeButton, "homeButton");
   back_ = Add(volume::kBackButton, "backButton");
   layout()->addWidget(HelpButton(this));
-  layout()->addWidget(AboutButton(this));
+  about_ = AboutButton(this);
+  layout()->addWidget(about_);
   saveScan_ = Add(volume::kSaveScanButton, "saveScanButton");
   find_ = Add(volume::kFindButton, "findButton");
   mask_ = Add(volume::kMaskButton, "maskButton");
@@ -74,6 +75,11 @@ void VolumePageButtons::ShowMasked(bool masked) {
 
 void VolumePageButtons::DisableStop() {
   stop_->setEnabled(false);
+}
+
+void VolumePageButtons::AddLogButton() {
+  auto* row = static_cast<QHBoxLayout*>(layout());
+  row->insertWidget(row->indexOf(about_) + 1, LogButton(this));
 }
 
 }  // namespace kestrel::gui

@@ -24,6 +24,8 @@ class VolumePageButtons : public QWidget {
   void ShowMasked(bool masked);
   // Once a stop is asked for, the worker's end is awaited.
   void DisableStop();
+  // The pool page's button that opens the log report, beside About.
+  void AddLogButton();
 
  signals:
   void homeClicked();
@@ -40,6 +42,7 @@ class VolumePageButtons : public QWidget {
  private:
   QPushButton* Add(const volume::ButtonText& text, const char* objectName);
 
+  QPushButton* about_;
   QPushButton* home_;
   QPushButton* back_;
   QPushButton* saveScan_;

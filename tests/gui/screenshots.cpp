@@ -1,10 +1,12 @@
 // kestrel-nss-screenshots FOLDER: opens the desktop program's pages on the demo disks, as a person
 // would, and saves a picture of each into FOLDER for the README: the main window, the media page,
 // the volume page with files ticked and one in the hex viewer, a picture previewed, the pool page
-// with its deleted volume, the disk scan page, and the imaging page in the middle of a run. Run
-// under Xvfb by scripts/screenshots; each picture is taken with ImageMagick's import.
+// with its deleted volume, the disk scan page, a volume scan and the imaging page in the middle of
+// their runs, and the grid of a finished image. Run under Xvfb by scripts/screenshots; each
+// picture is taken with ImageMagick's import.
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -19,6 +21,7 @@
 #include "GatedSource.h"
 #include "app/LogReport.h"
 #include "disk/DriveName.h"
+#include "disk/MediaDiscovery.h"
 #include "gui/app/CKestrelNSSRecoveryDlg.h"
 #include "gui/app/ProgramSetup.h"
 #include "gui/disk/CInitialInfo.h"
@@ -27,6 +30,7 @@
 #include "gui/pool/CpoolIterator.h"
 #include "gui/viewers/PreviewArea.h"
 #include "gui/volume/LeafIterator.h"
+#include "volume/ChosenVolume.h"
 
 namespace kestrel::guitest {
 namespace {
@@ -108,6 +112,48 @@ bool ShootDiskScanPage(const QDir& out) {
   return shot && QTest::qWaitFor([] { return FindWindow<gui::CInitialInfo>(); }, kTimeout);
 }
 
+// A disk with one volume of 20,000 files in 200 folders, whose chain of tree blocks is long
+// enough to be caught halfway.
+QString MakeLargeDisk(const DemoDisks& disks) {
+  const QString layout = disks.Scratch(QStringLiteral("large.json"));
+  const QString image = disks.Scratch(QStringLiteral("large.img"));
+  QFile file(layout);
+  if (!file.open(QIODevice::WriteOnly)) return {};
+  file.write(R"({"disks": [{"partitions": [{"sizeSectors": 262144, "pool": {"name": "LARGE",
+    "volumes": [{"names": ["STAFF"], "generate": {"folders": 200, "files": 20000,
+    "nameLength": 12, "fileSize": 100, "sharedData": true}}]}}, {"sizeSectors": 2048}]}]})");
+  file.close();
+  QProcess mkimage;
+  mkimage.start(QStringLiteral(KESTREL_MKIMAGE), {"--layout", layout, "--out", image});
+  return mkimage.waitForFinished(120000) && mkimage.exitCode() == 0 ? image : QString();
+}
+
+// The volume scan of the large disk held a third of the way: the bar moves without a
+// percentage, beside the blocks read and the rate, and the tree has its first folders.
+bool ShootRunningScan(const DemoDisks& disks, const app::LogReport& log, const QDir& out) {
+  const QString image = MakeLargeDisk(disks);
+  if (image.isEmpty()) return false;
+  const disk::DiskReader reader = disk::OpenSource(image.toStdString()).reader;
+  const disk::DiskEntry entry = disk::DiscoverDisk(0, reader, image.toStdString(), log);
+  if (entry.pools.empty() || entry.pools[0].volumes.empty()) return false;
+  const auto gate = std::make_shared<GatedSource>(reader);
+  gate->Close();
+  gui::LeafIterator page(
+      volume::ChosenVolume(entry.pools[0].volumes[0], entry.chain, disk::DiskReader(gate)), log,
+      nullptr);
+  page.show();
+  for (int read = 0; read < 240; ++read) {  // a slow disk, so that the page follows each block
+    gate->Allow(1);
+    QTest::qWait(10);
+  }
+  const bool held = QTest::qWaitFor([&] { return gate->Waiting(); }, kTimeout);
+  QTest::qWait(600);  // the last folders reach the page
+  const bool shot = held && Shoot(&page, out.filePath("volume-scan-running.png"));
+  gate->Open();
+  AnswerModal("savescanDialog", "noButton");
+  return shot && WorkDone(&page) && Click(&page, "homeButton");
+}
+
 // Disk0 imaged, held at a read two fifths of the way, so that the grid shows every kind of block
 // but the bad one; then let go to its end.
 bool ShootImagingPage(const DemoDisks& disks, const app::LogReport& log, const QDir& out) {
@@ -122,10 +168,11 @@ bool ShootImagingPage(const DemoDisks& disks, const app::LogReport& log, const Q
   page.show();
   const bool held =
       QTest::qWaitFor([&] { return gate->Passed() == kHeldAt && gate->Waiting(); }, kTimeout);
-  const bool shot = held && Shoot(&page, out.filePath("imaging-page.png"));
+  bool shot = held && Shoot(&page, out.filePath("imaging-page.png"));
   gate->Open();
-  return shot && QTest::qWaitFor([&] { return IsEnabled(&page, "homeButton"); }, kTimeout) &&
-         Click(&page, "homeButton");
+  shot = shot && QTest::qWaitFor([&] { return IsEnabled(&page, "homeButton"); }, kTimeout) &&
+         Shoot(&page, out.filePath("imaging-finished.png"));
+  return shot && Click(&page, "homeButton");
 }
 
 int Run(const QDir& out) {
@@ -144,7 +191,7 @@ int Run(const QDir& out) {
   shot = shot && Shoot(media, out.filePath("media-page.png"));
   shot = shot && ShootVolumePage(out) && ShootPoolPage(out) && ShootDiskScanPage(out);
   Click(FindWindow<gui::CInitialInfo>(), "homeButton");
-  shot = shot && ShootImagingPage(disks, log, out);
+  shot = shot && ShootRunningScan(disks, log, out) && ShootImagingPage(disks, log, out);
   return shot && TakeModalFailures().isEmpty() ? 0 : 1;
 }
 

@@ -1,7 +1,10 @@
 // The FTP settings and the browser of the server's folders, against a real pyftpdlib server that
 // the test starts on 127.0.0.1 (the integration tests' fixture, run with /usr/bin/python3).
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -134,8 +137,18 @@ void FtpDialogsTest::theDestinationDialogTakesTheServerFolder() {
     Click(settings, "browseFtpButton");
     Click(settings, "okButton");
   });
+  QVERIFY2(!dialog.findChild<QLineEdit*>("localFolderEdit")->isEnabled(), "the other choice");
   QVERIFY(Click(&dialog, "ftpOptionsButton"));
   QCOMPARE(dialog.findChild<QLineEdit*>("ftpPathEdit")->text(), QStringLiteral("/DOCS"));
+  QCOMPARE(LabelText(&dialog, "ftpDestinationText"),
+           QStringLiteral("ftp://127.0.0.1:%1/DOCS").arg(port_));
+  const auto labels = dialog.findChildren<QLabel*>();
+  QVERIFY2(std::any_of(labels.begin(), labels.end(),
+                       [&](QLabel* label) {
+                         return label->buddy() == dialog.findChild<QLineEdit*>("ftpPathEdit") &&
+                                label->text() == QStringLiteral("Folder on the server:");
+                       }),
+           "the server's folder has its label");
   QVERIFY(Click(&dialog, "okButton"));
   QCOMPARE(dialog.Kind(), destination::DestinationKind::FtpServer);
   QCOMPARE(dialog.Folder(), std::string("/DOCS"));

@@ -1,6 +1,7 @@
 // The road through the program: the main window and its tabs, the media page on the demo disks,
 // the volume page opened from it and left again, and a scan saved and resumed from the Resume
 // Recovery tab.
+#include <QAction>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,6 +23,7 @@
 #include "gui/app/CKestrelNSSRecoveryDlg.h"
 #include "gui/app/ProgramSetup.h"
 #include "gui/app/SplashScreen.h"
+#include "gui/common/PageTitleBar.h"
 #include "gui/disk/CInitialInfo.h"
 #include "gui/diskscan/CScanDisk.h"
 #include "gui/pool/CpoolIterator.h"
@@ -115,9 +117,14 @@ void MainWindowTest::theStartButtonShowsOnlyWithTheResumeTab() {
 }
 
 void MainWindowTest::theMediaPageListsTheDemoDisks() {
+  program_.main->move(140, 90);
+  const QPoint centre = program_.main->geometry().center();
   QVERIFY(Click(program_.main.get(), "freshRecoveryButton"));
   auto* media = FindWindow<gui::CInitialInfo>();
   QVERIFY(media);
+  // A page stands where the one before it stood.
+  QVERIFY2((media->geometry().center() - centre).manhattanLength() <= 2,
+           qPrintable(QStringLiteral("%1,%2").arg(media->x()).arg(media->y())));
   auto* tree = media->findChild<QTreeWidget*>("mediaTree");
   QTreeWidgetItem* root = tree->topLevelItem(0);
   QCOMPARE(root->text(0), QStringLiteral("Physical Disks"));
@@ -143,9 +150,13 @@ void MainWindowTest::theMediaPageListsTheDemoDisks() {
   auto* poolPage = FindWindow<gui::CpoolIterator>();
   QVERIFY2(poolPage, "Continue on a pool opens the pool page");
   QVERIFY(ScanDone(poolPage));
+  poolPage->move(poolPage->pos() + QPoint(30, 20));  // dragged by its title bar
+  const QPoint dragged = poolPage->geometry().center();
   AnswerModal("savescanDialog", "noButton");
   QVERIFY(Click(poolPage, "backButton"));
   QTRY_VERIFY(media->isVisible());
+  QVERIFY2((media->geometry().center() - dragged).manhattanLength() <= 2,
+           "the page shown again stands where the closed one was");
   tree->setCurrentItem(TreeEntry(tree, "Volume:VOL1"));
   QCOMPARE(LabelText(media, "headingPanel"), QStringLiteral("Scan Volume"));
   QCOMPARE(LabelText(media, "notePanel"), QString());
@@ -226,6 +237,9 @@ void MainWindowTest::aScanSavedIsResumedFromTheResumeTab() {
   QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
                     tree->visualRect(tree->model()->index(0, 0)).center());
   ClickCheck(tree, tree->model()->index(0, 0));
+  // The resumed tree's selection line reads as a fresh scan's: 18 files, 247.61 KB.
+  QCOMPARE(LabelText(resumed, "selectionText"),
+           QStringLiteral("Files Selected: 18, size : 0.24 MB"));
   const QString out = program_.disks->Scratch("recovered-resumed");
   WhenModal("CSaveFile", [out](QWidget* dialog) {
     dialog->findChild<QLineEdit*>("localFolderEdit")->setText(out);
@@ -237,7 +251,8 @@ void MainWindowTest::aScanSavedIsResumedFromTheResumeTab() {
     Click(dialog, "okButton");
   });
   QVERIFY(Click(resumed, "recoverButton"));
-  QTRY_COMPARE_WITH_TIMEOUT(notice, QStringLiteral("Recovered Successfully"), kTimeout);
+  QTRY_COMPARE_WITH_TIMEOUT(notice.section('\n', 0, 0), QStringLiteral("Recovered Successfully"),
+                            kTimeout);
   QCOMPARE(FolderContents(out), FolderContents(program_.disks->ExpectedFolder("DATA", "VOL1")));
 
   WhenModal("CScanRename", [](QWidget* dialog) {
@@ -299,6 +314,19 @@ void MainWindowTest::theAboutBoxNamesTheMachine() {
   });
   QVERIFY(Click(program_.main.get(), "aboutButton"));
   QVERIFY2(!memory.isEmpty(), "the memory line");
+
+  // The title bar's menu, in the place of the system menu, has the about item too.
+  const QList<QAction*> items = program_.main->findChild<gui::PageTitleBar*>()->actions();
+  QCOMPARE(items.size(), 2);
+  QVERIFY(items.first()->isSeparator());
+  QCOMPARE(items.last()->text(), QStringLiteral("&About KestrelNSSRecovery..."));
+  bool shown = false;
+  WhenModal("AboutBox", [&](QWidget* about) {
+    shown = true;
+    Click(about, "okButton");
+  });
+  items.last()->trigger();
+  QVERIFY(shown);
 }
 
 void MainWindowTest::aMissingHelpFileIsSaid() {

@@ -16,6 +16,7 @@
 #include "Driving.h"
 #include "gui/disk/CInitialInfo.h"
 #include "gui/pool/CpoolIterator.h"
+#include "gui/viewers/PreviewArea.h"
 #include "gui/volume/LeafIterator.h"
 
 namespace kestrel::guitest {
@@ -146,18 +147,24 @@ void MaskFindTest::unmaskBringsBackTheWholeTreeWithItsTicks() {
   const QString total = LabelText(page.get(), "totalText");
   auto* tree = page->findChild<QTreeView*>("folderTree");
   ClickCheck(tree, ChildNamed(tree->model(), tree->model()->index(0, 0), "PUBLIC"));
+  const QString ticked = LabelText(page.get(), "selectionText");
+  QVERIFY2(ticked.startsWith("Files Selected: 4, size : ") && ticked.endsWith(".00 bytes"),
+           qPrintable(ticked));
   QVERIFY(Mask(page.get(), "CFileMask", QStringLiteral("*.txt"),
                [](QWidget* dialog) { dialog->findChild<QCheckBox*>("deletedOnlyBox")->click(); }));
   QVERIFY2(LabelText(page.get(), "totalText").endsWith(QStringLiteral("File(s): 1")),
            "only the deleted old-memo.txt");
+  QCOMPARE(LabelText(page.get(), "selectionText"), QStringLiteral("Files Selected: 0,Size : 0 MB"));
   QVERIFY(Click(page.get(), "unmaskButton"));
   QCOMPARE(LabelText(page.get(), "totalText"), total);
   const QModelIndex top = tree->model()->index(0, 0);
   QCOMPARE(top.data().toString(), QStringLiteral("VOL1"));
   QCOMPARE(ChildNamed(tree->model(), top, "PUBLIC").data(Qt::CheckStateRole).toInt(),
            int(Qt::Checked));
-  QCOMPARE(LabelText(page.get(), "selectionText"), QStringLiteral("Files Selected: 4,Size : 0 MB"));
+  QCOMPARE(LabelText(page.get(), "selectionText"), ticked);
   QVERIFY(IsEnabled(page.get(), "recoverButton"));
+  QCOMPARE(FindAnswer(page.get(), QStringLiteral("welcome.txt")), QStringLiteral("welcome.txt"));
+  QCOMPARE(LabelText(page.get(), "selectionText"), ticked);
   QVERIFY(page->findChild<QPushButton*>("maskButton")->isVisible());
   QVERIFY(!page->findChild<QPushButton*>("unmaskButton")->isVisible());
 }
@@ -205,6 +212,8 @@ void MaskFindTest::findAndF3WalkEveryFolderToTheNotice() {
   QCOMPARE(found, (QStringList{"readme.txt", "old-memo.txt", "budget-2004.xls", "2004-02-09.txt",
                                "2004-01-12.txt", "welcome.txt", "hours.txt", "phone-list.xls"}));
   QCOMPARE(page->findChild<QTableView*>("fileList")->model()->rowCount(), 0);
+  QVERIFY2(page->findChild<gui::PreviewArea*>("previewArea")->Current() == nullptr,
+           "no preview of a file no longer listed");
   QCOMPARE(LabelText(page.get(), "statusText"), QString());
   QCOMPARE(FindAnswer(page.get(), QStringLiteral("a?c.*")), QString());
 }

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTreeView>
@@ -45,7 +46,7 @@ bool Recover(QWidget* page, const QString& folder) {
     Click(dialog, "okButton");
   });
   WhenModal("RecoveredMessage", [&recovered](QWidget* notice) {
-    recovered = LabelText(notice, "noticeText") == QStringLiteral("Recovered Successfully");
+    recovered = LabelText(notice, "noticeText").startsWith("Recovered Successfully\nWritten: ");
     Click(notice, "okButton");
   });
   return Click(page, "recoverButton") && QTest::qWaitFor([&] { return recovered; }, kTimeout);
@@ -143,6 +144,9 @@ void PoolPageTest::theMediaPageOpensThePoolPageWithTheDeletedVolumeMarked() {
   QVERIFY(ChildNamed(tree->model(), top, "BACKUP").isValid());
   QVERIFY2(ChildNamed(tree->model(), top, "OLDPROJ (deleted)").isValid(),
            "the volume the volume directory no longer lists is marked");
+  const QAbstractItemModel* rows = page->findChild<QTableView*>("fileList")->model();
+  for (const char* volume : {"BACKUP", "OLDPROJ"})
+    QVERIFY2(ChildNamed(rows, {}, volume).isValid(), "the list names the volume rows");
   QVERIFY(program_.disks->LogText().contains("\nStarted Scanning Pool:ARCHIVE"));
   QVERIFY(program_.disks->LogText().contains("\nSuccessfully scanned pool"));
   AnswerModal("savescanDialog", "noButton");
@@ -405,9 +409,15 @@ void PoolPageTest::theTreeFillsWhileTheScanRuns() {
       kTimeout));
   QVERIFY2(page.findChild<QPushButton*>("stopButton")->isVisible(), "the scan still runs");
   QVERIFY2(!IsEnabled(&page, "selectAllButton"), "a running scan's tree is looked at, not ticked");
+  const QModelIndex top = tree->model()->index(0, 0);
+  tree->expand(tree->model()->index(0, 0, top));
   gate->Open();
   QVERIFY(WorkDone(&page));
-  QVERIFY(ChildNamed(tree->model(), tree->model()->index(0, 0), "OLDPROJ (deleted)").isValid());
+  QVERIFY(ChildNamed(tree->model(), top, "OLDPROJ (deleted)").isValid());
+  QVERIFY(tree->isExpanded(top));
+  for (int row = 0; row < tree->model()->rowCount(top); ++row)
+    QVERIFY2(!tree->isExpanded(tree->model()->index(row, 0, top)), "a finished scan collapses");
+  QVERIFY2(page.findChild<QPushButton*>("logButton"), "the pool page opens the log report");
 }
 
 // A sector of the pool that cannot be read may have held files: the page says the scan is

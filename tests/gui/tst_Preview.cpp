@@ -159,10 +159,11 @@ void PreviewTest::picturesOfTheDemoVolumeAreDrawnPixelForPixel() {
   const auto page = ScannedVolume();
   QVERIFY(page);
   auto* area = page->findChild<gui::PreviewArea*>("previewArea");
-  QVERIFY(area->isVisible());
+  QVERIFY2(!area->isVisible(), "with nothing to preview the list has the room");
   QVERIFY(OpenFolder(page.get(), {"IMAGES"}));
   for (const QString name : {"logo.bmp", "floor-plan.png"}) {
     QVERIFY(ClickFile(page.get(), name));
+    QVERIFY(area->isVisible());
     QTRY_VERIFY_WITH_TIMEOUT(area->Current() == area->ImagePreview(), kTimeout);
     const QImage expected =
         QImage(Expected("/IMAGES/" + name)).convertToFormat(QImage::Format_RGB32);
@@ -195,6 +196,7 @@ void PreviewTest::aJpgHoldingTextFallsBackToHex() {
   QVERIFY(OpenFolder(page.get(), {"DOCS"}));
   QVERIFY(ClickFile(page.get(), "REPORTS"));
   QCOMPARE(area->Current(), nullptr);
+  QVERIFY(!area->isVisible());
   AnswerModal("savescanDialog", "noButton");
   QVERIFY(Click(page.get(), "homeButton"));
 }

@@ -167,8 +167,7 @@ void ResponsivenessTest::aFolderOfOneHundredThousandFoldersExpands() {
   Report("tick the top folder (100,000 sub-folders)",
          Measure(folders, [&] { ClickCheck(folders, top); }));
   QCOMPARE(tree.Folder(tree.FolderItemCount() - 1).check, volume::CheckState::Checked);
-  QVERIFY2(!folders->isExpanded(top), "a click on a folder opens or closes it");
-  folders->expand(top);
+  QVERIFY2(folders->isExpanded(top), "a tick opens or closes nothing");
   Report("unselect all 100,000 folders", Measure(folders, [&] { browser.UnselectAll(); }));
   QVERIFY2(folders->isExpanded(top), "a selection change keeps what is open");
   QCOMPARE(tree.Folder(tree.FolderItemCount() - 1).check, volume::CheckState::Unchecked);

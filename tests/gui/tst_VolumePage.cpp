@@ -5,6 +5,8 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
@@ -16,6 +18,7 @@
 #include "Driving.h"
 #include "app/LogReport.h"
 #include "gui/app/ProgramSetup.h"
+#include "gui/destination/SessionFtpSettings.h"
 #include "gui/volume/LeafIterator.h"
 
 namespace kestrel::guitest {
@@ -48,13 +51,17 @@ class VolumePageTest : public QObject {
   void tickingFoldersAndFilesSetsTheSelectionText();
   void recoverWritesEveryFileWhole();
   void aClashAnsweredWithRenameKeepsBothFiles();
+  void aClashAnsweredWithSkipAllIsNoSuccess();
+  void aServerThatCannotBeReachedLeavesTheTicksToTryAgain();
   void stopDuringTheScanAnsweredNoThenYes();
+  void aRunningScanShowsCountsAndNoPercentage();
   void aScanCutShortByAReadErrorSaysSo();
   void stopDuringARecoveryPausesItThenEndsIt();
   void leavingWhileWorkRunsIsRefused();
   void leavingButtonsGiveTheirResults_data();
   void leavingButtonsGiveTheirResults();
   void aSaveCancelledOnLeavingKeepsThePage();
+  void theManualNamesTheButtonsAsTheyRead();
 
  private:
   // A volume page on VOL1, open, its scan done.
@@ -137,6 +144,19 @@ void VolumePageTest::theScanListsTheVolume() {
            QFileInfo(Expected() + "/DOCS/readme.txt").size());
   QCOMPARE(rows->index(2, 2).data().toString(), QStringLiteral("Valid File"));
   QCOMPARE(rows->index(3, 2).data().toString(), QStringLiteral("Invalid/Deleted File"));
+  // The type is read whole, and a deleted file is marked in every column, so that no one has to
+  // scroll to the type to see it.
+  const QFontMetrics metrics = list->fontMetrics();
+  QVERIFY(list->columnWidth(2) > metrics.horizontalAdvance("Invalid/Deleted File"));
+  QVERIFY(list->columnWidth(1) > metrics.horizontalAdvance("File Size (in Bytes)"));
+  QVERIFY(list->columnViewportPosition(2) + list->columnWidth(2) <= list->viewport()->width());
+  for (int column = 0; column < 3; ++column) {
+    QVERIFY(rows->index(3, column).data(Qt::FontRole).value<QFont>().strikeOut());
+    QVERIFY(!rows->index(2, column).data(Qt::FontRole).value<QFont>().strikeOut());
+    QVERIFY(rows->index(3, column).data(Qt::ForegroundRole).isValid());
+  }
+  QVERIFY(rows->index(3, 0).data(Qt::DecorationRole).value<QIcon>().cacheKey() !=
+          rows->index(2, 0).data(Qt::DecorationRole).value<QIcon>().cacheKey());
   QVERIFY(!IsEnabled(page.get(), "recoverButton"));
   QVERIFY(IsEnabled(page.get(), "selectAllButton"));
   QVERIFY(IsEnabled(page.get(), "saveScanButton"));
@@ -154,6 +174,7 @@ void VolumePageTest::tickingFoldersAndFilesSetsTheSelectionText() {
   const auto [docsFiles, docsBytes] = FilesBelow(Expected() + "/DOCS");
   ClickCheck(tree, ChildNamed(tree->model(), top, "DOCS"));
   QCOMPARE(LabelText(page.get(), "selectionText"), BytesText(docsFiles, docsBytes));
+  QVERIFY2(!tree->isExpanded(ChildNamed(tree->model(), top, "DOCS")), "a tick opens nothing");
   QCOMPARE(tree->model()->index(0, 0).data(Qt::CheckStateRole).toInt(), int(Qt::PartiallyChecked));
   QVERIFY(IsEnabled(page.get(), "recoverButton"));
   QCOMPARE(list->model()->index(0, 0).data(Qt::CheckStateRole).toInt(), int(Qt::Checked));
@@ -185,7 +206,12 @@ void VolumePageTest::recoverWritesEveryFileWhole() {
   QVERIFY(Click(page.get(), "selectAllButton"));
   const QString out = program_.disks->Scratch("recovered-all");
   Recover(*page, out);
-  QCOMPARE(recoveredText_, QStringLiteral("Recovered Successfully"));
+  const auto [allFiles, allBytes] = FilesBelow(Expected());
+  QCOMPARE(recoveredText_.section('\n', 0, 1),
+           QStringLiteral("Recovered Successfully\nWritten: %1 File(s), 247.61 KB, to %2")
+               .arg(allFiles)
+               .arg(out));
+  QVERIFY(program_.disks->LogText().contains(recoveredText_));
   QCOMPARE(FolderContents(out), FolderContents(Expected()));
   QVERIFY(!IsEnabled(page.get(), "recoverButton"));
   QVERIFY(IsEnabled(page.get(), "homeButton"));
@@ -221,9 +247,69 @@ void VolumePageTest::aClashAnsweredWithRenameKeepsBothFiles() {
   Recover(*page, out);
   QCOMPARE(asked, QStringLiteral("readme.txt"));
   QCOMPARE(proposed, QStringLiteral("Copy(1)_readme.txt"));
-  QCOMPARE(recoveredText_, QStringLiteral("Recovered Successfully"));
+  QCOMPARE(recoveredText_.section('\n', 0, 0), QStringLiteral("Recovered Successfully"));
+  QVERIFY2(recoveredText_.contains("\nRenamed: 1 File(s)"), qPrintable(recoveredText_));
   QCOMPARE(FileBytes(out + "/DOCS/readme.txt"), QByteArray("older readme"));
   QCOMPARE(FileBytes(out + "/DOCS/Copy(1)_readme.txt"), FileBytes(Expected() + "/DOCS/readme.txt"));
+}
+
+// After SkipAll nothing is written, and the notice and the log report say so.
+void VolumePageTest::aClashAnsweredWithSkipAllIsNoSuccess() {
+  const auto page = OpenScannedPage();
+  QVERIFY(page);
+  const QString out = program_.disks->Scratch("recovered-skipped");
+  QVERIFY(QDir().mkpath(out + "/PUBLIC"));
+  QFile old(out + "/PUBLIC/welcome.txt");
+  QVERIFY(old.open(QIODevice::WriteOnly));
+  old.write("older notes");
+  old.close();
+  auto* tree = page->findChild<QTreeView*>("folderTree");
+  QTest::mouseClick(
+      tree->viewport(), Qt::LeftButton, {},
+      tree->visualRect(ChildNamed(tree->model(), tree->model()->index(0, 0), "PUBLIC")).center());
+  auto* list = page->findChild<QTableView*>("fileList");
+  ClickCheck(list, ChildNamed(list->model(), {}, "welcome.txt"));
+  WhenModal("CAlreadyExistFileDialog", [](QWidget* dialog) { Click(dialog, "skipAllButton"); });
+  Recover(*page, out);
+  QCOMPARE(
+      recoveredText_,
+      QStringLiteral("Nothing was recovered.\nWritten: 0 File(s), 0.00 Bytes, to %1\nSkipped at "
+                     "your choice: 1 File(s)\nRenamed: 0 File(s)\nNot recovered whole: 0 "
+                     "File(s)")
+          .arg(out));
+  QVERIFY(program_.disks->LogText().contains("\nRecovery ended on"));
+  QVERIFY(program_.disks->LogText().contains(recoveredText_));
+  QCOMPARE(FileBytes(out + "/PUBLIC/welcome.txt"), QByteArray("older notes"));
+}
+
+void VolumePageTest::aServerThatCannotBeReachedLeavesTheTicksToTryAgain() {
+  const auto page = OpenScannedPage();
+  QVERIFY(page);
+  gui::SessionFtpSettings() = {};
+  gui::SessionFtpSettings().host = "127.0.0.1";
+  gui::SessionFtpSettings().port = 1;  // nothing listens there
+  gui::SessionFtpSettings().user = "kestrel";
+  gui::SessionFtpSettings().password = destination::Secret("secret");
+  auto* tree = page->findChild<QTreeView*>("folderTree");
+  const QModelIndex docs = ChildNamed(tree->model(), tree->model()->index(0, 0), "DOCS");
+  ClickCheck(tree, docs);
+  const QString ticked = LabelText(page.get(), "selectionText");
+  WhenModal("CSaveFile", [](QWidget* dialog) {
+    dialog->findChild<QRadioButton*>("ftpServerOption")->click();
+    dialog->findChild<QLineEdit*>("ftpPathEdit")->setText("/recovered");
+    Click(dialog, "okButton");
+  });
+  QString failed;
+  WhenModal("ConnectionFailed", [&](QWidget* notice) {
+    failed = LabelText(notice, "noticeText");
+    Click(notice, "okButton");
+  });
+  QVERIFY(Click(page.get(), "recoverButton"));
+  QVERIFY(QTest::qWaitFor([&] { return !failed.isEmpty(); }, kScanTimeout));
+  QVERIFY(failed.startsWith("Connection Failed"));
+  QCOMPARE(docs.data(Qt::CheckStateRole).toInt(), int(Qt::Checked));
+  QCOMPARE(LabelText(page.get(), "selectionText"), ticked);
+  QVERIFY(IsEnabled(page.get(), "recoverButton") && IsEnabled(page.get(), "unselectButton"));
 }
 
 void VolumePageTest::stopDuringTheScanAnsweredNoThenYes() {
@@ -247,6 +333,28 @@ void VolumePageTest::stopDuringTheScanAnsweredNoThenYes() {
   QVERIFY(IsEnabled(&page, "homeButton") && IsEnabled(&page, "unselectButton"));
   QVERIFY(program_.disks->LogText().contains("\nScan volume process aborted"));
   QCOMPARE(ended.count(), 0);
+}
+
+// The chain's length shows only at its end, so no percentage can be true while it runs: the bar
+// only moves, and the blocks read and the rate are given beside it.
+void VolumePageTest::aRunningScanShowsCountsAndNoPercentage() {
+  const auto gate = DemoGate(*program_.disks);
+  gate->Allow(2);  // the pool label and the root block; the first leaf block waits
+  gui::LeafIterator page(DemoVolume(*program_.disks, "VOL1", gate), *program_.log, nullptr);
+  page.open();
+  QVERIFY(QTest::qWaitFor([&] { return gate->Waiting(); }, kScanTimeout));
+  auto* bar = page.findChild<QProgressBar*>("scanProgress");
+  QVERIFY(bar->isVisible());
+  QCOMPARE(bar->maximum(), 0);
+  QVERIFY2(!bar->text().contains('%'), qPrintable(bar->text()));
+  gate->Allow(1);
+  QTRY_VERIFY_WITH_TIMEOUT(LabelText(&page, "progressDetail").startsWith("1 blocks") ||
+                               !bar->isVisible(),
+                           kScanTimeout);
+  QVERIFY(bar->maximum() == 0 || !bar->isVisible());
+  gate->Open();
+  QTRY_VERIFY_WITH_TIMEOUT(!bar->isVisible(), kScanTimeout);
+  QCOMPARE(bar->maximum(), 100);
 }
 
 void VolumePageTest::aScanCutShortByAReadErrorSaysSo() {
@@ -344,6 +452,38 @@ void VolumePageTest::aSaveCancelledOnLeavingKeepsThePage() {
   QVERIFY(Click(page.get(), "homeButton"));
   QCOMPARE(ended.count(), 0);
   QVERIFY(page->isVisible());
+  // Escape on the question, and its Cancel, stay on the page with the scan.
+  WhenModal("savescanDialog", [](QWidget* question) { QTest::keyClick(question, Qt::Key_Escape); });
+  QVERIFY(Click(page.get(), "homeButton"));
+  AnswerModal("savescanDialog", "cancelButton");
+  QVERIFY(Click(page.get(), "backButton"));
+  QCOMPARE(ended.count(), 0);
+  QVERIFY(page->isVisible());
+  AnswerModal("savescanDialog", "noButton");
+  QVERIFY(Click(page.get(), "homeButton"));
+  QCOMPARE(ended.count(), 1);
+}
+
+// The manual's page of the volume page names its buttons in bold, as the buttons themselves read.
+void VolumePageTest::theManualNamesTheButtonsAsTheyRead() {
+  const auto page = OpenScannedPage();
+  QVERIFY(page);
+  QStringList shown;
+  for (const QPushButton* button : page->findChildren<QPushButton*>()) shown << button->text();
+  const QString manual =
+      QString::fromUtf8(FileBytes(QStringLiteral(KESTREL_SOURCE_DIR "/docs/help/volume-page.md")));
+  QVERIFY(!manual.isEmpty());
+  const QRegularExpression bold(QStringLiteral("\\*\\*([^*]+)\\*\\*"));
+  int named = 0;
+  for (const QRegularExpressionMatch& match : bold.globalMatch(manual)) {
+    const QString name = match.captured(1);
+    if (name == QStringLiteral("F3")) continue;  // a key, not a button
+    QVERIFY2(shown.contains(name), qPrintable(name + " is no button of the page"));
+    ++named;
+  }
+  QVERIFY(named >= 8);
+  AnswerModal("savescanDialog", "noButton");
+  QVERIFY(Click(page.get(), "homeButton"));
 }
 
 }  // namespace kestrel::guitest

@@ -38,11 +38,15 @@ TEST(HelpTopics, EachPageOpensItsOwnTopicAndTheRestTheContents) {
   EXPECT_EQ(HelpTopicFor("LeafIterator"), "volume-page");
   EXPECT_EQ(HelpTopicFor("CDiskClone"), "imaging");
   EXPECT_EQ(HelpTopicFor("SomeDialog"), "index");
+  for (const char* dialog : {"CSaveFile", "CFTPSettings", "CFtpTree", "CAlreadyExistFileDialog"})
+    EXPECT_EQ(HelpTopicFor(dialog), "destination") << dialog << " has a page of its own";
+  EXPECT_EQ(HelpTopicFor("CScanRename"), "resume");
   EXPECT_EQ(HelpPagePath("/opt/kestrel/help", "pool-page"), "/opt/kestrel/help/pool-page.html");
   for (const char* page :
        {"CInitialInfo", "LeafIterator", "CpoolIterator", "CScanDisk", "ResumeRecovery",
         "CKestrelNSSRecoveryDlg", "CFileMask", "FileMaskForPool", "CFindFileDlg",
-        "CCreateImageItems", "CImageCreation", "CDiskClone"}) {
+        "CCreateImageItems", "CImageCreation", "CDiskClone", "CSaveFile", "CPoolSaving",
+        "CFTPSettings", "CFtpTree", "CFilterDialog", "CAlreadyExistFileDialog"}) {
     const std::string source =
         std::string(KESTREL_SOURCE_DIR) + "/docs/help/" + std::string(HelpTopicFor(page)) + ".md";
     EXPECT_TRUE(std::filesystem::exists(source)) << "the manual has no page " << source;
@@ -50,7 +54,9 @@ TEST(HelpTopics, EachPageOpensItsOwnTopicAndTheRestTheContents) {
 }
 
 TEST(ProgressPercent, StaysWithinTheBar) {
-  EXPECT_EQ(PercentDone({5, 0, {}}), 0) << "an unknown total shows nothing done";
+  EXPECT_EQ(PercentDone({5, 0, {}}), std::nullopt) << "no percentage of an unknown total";
+  EXPECT_EQ(PercentDone({409425, 0, {}, WorkUnit::Blocks}), std::nullopt)
+      << "a chain of tree blocks, however long, is never shown done";
   EXPECT_EQ(PercentDone({0, 200, {}}), 0);
   EXPECT_EQ(PercentDone({199, 200, {}}), 99);
   EXPECT_EQ(PercentDone({300, 200, {}}), 100) << "never past the end";

@@ -29,6 +29,15 @@ TEST(FtpDialogs, BrowserPathsStartAtTheTop) {
   EXPECT_EQ(FtpTreePath({"a", "b c"}), "/a/b c");
 }
 
+TEST(DestinationDialog, TheDestinationNamesTheServerOfAnFtpFolder) {
+  EXPECT_EQ(DestinationText(DestinationKind::LocalDrive, "/home/a/out", "ignored"), "/home/a/out");
+  EXPECT_EQ(DestinationText(DestinationKind::FtpServer, "/recovered", "10.0.0.5"),
+            "ftp://10.0.0.5/recovered");
+  EXPECT_EQ(DestinationText(DestinationKind::FtpServer, "in", FtpServerText("ftp.example", 2121)),
+            "ftp://ftp.example:2121/in");
+  EXPECT_EQ(FtpServerText("ftp.example", 21), "ftp.example");
+}
+
 TEST(DestinationDialog, RoomIsMeasuredWhereTheFilesWillGo) {
   const test::ScratchFolder folder("kestrel-room");
   constexpr auto kTooMuch = std::numeric_limits<std::uint64_t>::max();

@@ -28,7 +28,8 @@ class MediaDiscovery : public ::testing::Test {
  protected:
   MediaDiscovery() : log(logPath.string()) {}
 
-  MediaTree Discover(std::vector<Bytes> disks, std::vector<OpenError> errors = {}) {
+  MediaTree Discover(std::vector<Bytes> disks, std::vector<OpenError> errors = {},
+                     DiscoveryLog lines = DiscoveryLog::MediaPage) {
     return DiscoverMedia(
         [&](int n) -> OpenedSource {
           const auto index = static_cast<std::size_t>(n);
@@ -37,7 +38,7 @@ class MediaDiscovery : public ::testing::Test {
           if (index >= disks.size()) return {{}, {OpenError::NotFound, "none"}};
           return {DiskReader(std::make_shared<MemorySource>(disks[index].data())), {}};
         },
-        log);
+        log, lines);
   }
 
   std::string LogText() const { return test::ReadFileText(logPath); }
@@ -73,6 +74,16 @@ TEST_F(MediaDiscovery, DiskWithoutBootSignatureIsListedWithoutChildren) {
   EXPECT_EQ(LogText(), std::string(60, ' ') + "KESTREL VARNOAK NOVELL (NSS)\n\n" +
                            "\nReading Netware partitions in disk" +
                            "\nCompleted Reading the Netware Partitions and Pools in Disks.");
+}
+
+TEST_F(MediaDiscovery, AnotherPagesListOfTheDisksWritesNotTheMediaPagesLines) {
+  Bytes disk(4 << 20);
+  PutBootSector(disk, 64);
+  PutPoolWithVolume(disk, 64, 2048, u"ONE");
+  PutPoolWithVolume(disk, 2048, 0, u"TWO");  // the last header is not examined
+  const MediaTree tree = Discover({disk}, {}, DiscoveryLog::UnreadableOnly);
+  ASSERT_EQ(tree.disks[0].pools.size(), 1u);
+  EXPECT_EQ(LogText(), std::string(60, ' ') + "KESTREL VARNOAK NOVELL (NSS)\n\n");
 }
 
 TEST_F(MediaDiscovery, TheLastHeaderOfAChainIsNotExaminedButJoinsTheChain) {

@@ -26,8 +26,7 @@ TEST(Sha256, PublishedVectorsInAnyPieces) {
   pieces.Update(bytes("abcdbcdecdefdefgefghfghighij"));
   pieces.Update(bytes(""));
   pieces.Update(bytes("hijkijkljklmklmnlmnomnopnopq"));
-  EXPECT_EQ(pieces.HexDigest(),
-            "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
+  EXPECT_EQ(pieces.HexDigest(), "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
   EXPECT_EQ(pieces.HexDigest(), "") << "a finished hash gives its digest once";
   const std::vector<std::uint8_t> million(1000000, 'a');
   Sha256 large;
@@ -102,9 +101,11 @@ TEST(ImageNames, DotImgIsAlwaysAppendedAndTheMapSitsBeside) {
 TEST(CloneChoice, LinesAndTheStartRule) {
   disk::DriveListEntry source{
       2, platform::MediaKind::Fixed, 2097152, disk::DriveIdentity{"WDC", "WD-123", "01", 0}, {}};
-  EXPECT_EQ(CloneDriveLine(source), "WDC [WD-123] 1.00 GB (Disk 2)");
+  EXPECT_EQ(CloneDriveLine(source, "/dev/sdc"), "WDC [WD-123] 1.00 GB (Disk 2)");
   disk::DriveListEntry destination{3, platform::MediaKind::Fixed, 2097152, std::nullopt, {}};
-  EXPECT_EQ(CloneDriveLine(destination), " [] 1.00 GB (Disk 3)");
+  EXPECT_EQ(CloneDriveLine(destination, "/images/spare.img"),
+            "/images/spare.img [] 1.00 GB (Disk 3)")
+      << "a disk without a model is told by its file";
   EXPECT_TRUE(CanStartCloning(&source, &destination)) << "exactly as large";
   EXPECT_FALSE(CanStartCloning(&source, &source)) << "the same line";
   EXPECT_FALSE(CanStartCloning(&source, nullptr));

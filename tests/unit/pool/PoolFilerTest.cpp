@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "pool/PoolTree.h"
+#include "volume/ListRows.h"
 #include "volume/TreePaths.h"
 
 namespace kestrel::pool {
@@ -42,6 +43,9 @@ TEST(PoolFiler, VolumeRecordsBecomeItemsUnderPoolAndCountNothing) {
       << "the item's record has no name";
   EXPECT_EQ(tree.Record(tree.Folder(item).record).m_volumeId, 7u);
   EXPECT_EQ(tree.counters.folderCount, 0u);
+  const auto rows = volume::ListRowRefs(tree, tree.Top());
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(volume::RowName(tree, rows[0]), u"VOL1") << "the list names the row as the tree does";
 }
 
 TEST(PoolFiler, EntriesGoToTheVolumeTheirBlockCarries) {

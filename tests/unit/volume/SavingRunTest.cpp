@@ -187,8 +187,12 @@ TEST_F(Saving, ClashesFollowTheAnswer) {
   EXPECT_EQ(skipped.skipped.size(), 5u);
   SelectAll(tree);
   choice = destination::ConflictChoice::RenameAll;
-  EXPECT_EQ(Save().filesWritten, 5u);
+  const SavingReport renamed = Save();
+  EXPECT_EQ(renamed.filesWritten, 5u);
   EXPECT_EQ(test::ReadFileText(Out("DOCS/Copy(1)_a.txt")), Expected(3, 100));
+  ASSERT_EQ(renamed.renamed.size(), 5u) << "a file written under another name counts as renamed";
+  EXPECT_NE(renamed.renamed[0].find(" -> " + Out().string()), std::string::npos);
+  EXPECT_NE(renamed.renamed[0].find("Copy(1)_"), std::string::npos) << renamed.renamed[0];
 }
 
 // Requests a stop once the first bytes are on their way.

@@ -66,6 +66,8 @@ TEST_F(Selection, TextSwitchesToMegabytesAbove1048575Bytes) {
   EXPECT_EQ(ToggleRow(big, FindByPath(big, "/E")[0].folderId, b).text,
             "Files Selected: 2, size : 1.00 MB");
   EXPECT_EQ(big.Folder(big.Top()).check, CheckState::Checked);
+  EXPECT_EQ(ShownTreeSelection(big, SelectionUnit::Bytes).text, "Files Selected: 2, size : 1.00 MB")
+      << "the pool page's Unmask too";
 }
 
 TEST_F(Selection, UntickingTheLastSelectedFileUnchecksItsFolderAndTheTop) {
@@ -114,6 +116,9 @@ TEST_F(Selection, ListRowsShowFoldersThenFilesWithoutContinuationRecords) {
   EXPECT_EQ(RowTypeText(tree, rows[0]), "0");
   EXPECT_EQ(RowIcon(tree, rows[0]), 0);
   EXPECT_EQ(RowTypeText(tree, rows[2]), "Invalid/Deleted File");
+  EXPECT_TRUE(RowIsDeleted(tree, rows[2]));
+  EXPECT_FALSE(RowIsDeleted(tree, rows[0])) << "a folder row is never marked";
+  EXPECT_EQ(WidestCellText(2), "Invalid/Deleted File");
   EXPECT_EQ(RowIcon(tree, rows[2]), 56) << "README has no extension";
   EXPECT_EQ(RowCheckImage(tree, rows[2]), 2);
   const auto docs = ListRowRefs(tree, FolderAt("/DOCS"));
@@ -122,13 +127,17 @@ TEST_F(Selection, ListRowsShowFoldersThenFilesWithoutContinuationRecords) {
   EXPECT_EQ(RowSizeText(tree, docs[1]), "200");
 }
 
-TEST_F(Selection, ASwappedInTreeShowsItsOwnTicksInThePagesUnit) {
+// After Unmask the full tree comes back with its ticks: the line reads as it did after the last
+// tick, never "0 MB" for some hundred kilobytes ticked.
+TEST_F(Selection, ASwappedInTreeShowsItsTicksAsTheLastTickDid) {
   ToggleFolder(tree, FolderAt("/DOCS"));
+  const std::string ticked =
+      ToggleRow(tree, FolderAt("/PICS"), RowNamed(FolderAt("/PICS"), u"photo.bmp")).text;
+  EXPECT_EQ(ticked, "Files Selected: 4, size : 5600.00 bytes");
   const SelectionChange volumePage = ShownTreeSelection(tree, SelectionUnit::Megabytes);
-  EXPECT_EQ(volumePage.text, "Files Selected: 3,Size : 0 MB");
+  EXPECT_EQ(volumePage.text, ticked);
   EXPECT_TRUE(*volumePage.buttons.recover && *volumePage.buttons.unselect);
-  EXPECT_EQ(ShownTreeSelection(tree, SelectionUnit::Bytes).text,
-            "Files Selected: 3, size : 600 bytes");
+  EXPECT_EQ(ShownTreeSelection(tree, SelectionUnit::Bytes).text, ticked);
   UnselectAll(tree);
   const SelectionChange nothing = ShownTreeSelection(tree, SelectionUnit::Megabytes);
   EXPECT_EQ(nothing.text, "Files Selected: 0,Size : 0 MB");
@@ -151,6 +160,7 @@ TEST(SizeOfLargeFiles, ListShowsAllSixtyFourBits) {
   FileTree tree = NewVolumeTree(u"VOL");
   tree.InsertScanItem({u"disk.vhd", 1, 5ull << 30, kTopDirectoryKey, {1, 2}, {}});
   EXPECT_EQ(RowSizeText(tree, ListRowRefs(tree, tree.Top())[0]), "5368709120");
+  EXPECT_EQ(WidestCellText(1).size(), std::to_string(~0ull).size()) << "the column holds any size";
 }
 
 }  // namespace

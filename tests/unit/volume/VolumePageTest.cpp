@@ -65,27 +65,42 @@ TEST(VolumePageControls, AStoppedScanAndAFinishedRecovery) {
   EXPECT_FALSE(recovered.status);
 }
 
-TEST(SavingSummary, SuccessOnlyWhenEverythingWasWrittenWhole) {
+TEST(SavingSummary, SuccessOnlyWhenFilesWereWrittenAndEveryOneWhole) {
   SavingReport report;
   report.filesWritten = 3;
+  report.bytesWritten = 2048;
   report.skipped = {"/out/a.txt"};
-  EXPECT_EQ(SavingSummary(report), "Recovered Successfully") << "a skip is the user's choice";
+  report.renamed = {"/out/a:b -> a_b"};
+  EXPECT_EQ(SavingSummary(report, "/out"),
+            "Recovered Successfully\nWritten: 3 File(s), 2.00 KB, to /out\nSkipped at your choice: "
+            "1 File(s)\nRenamed: 1 File(s)\nNot recovered whole: 0 File(s)")
+      << "a skip is the user's choice";
 
   report.failed = {{"/out/b.doc", "cannot be created: Permission denied"}};
-  report.bytesWritten = 2048;
-  EXPECT_EQ(SavingSummary(report),
-            "Recovered: 3 File(s), 2.00 KB\nSkipped at your choice: 1 File(s)\nNot recovered "
-            "whole: 1 File(s)\n/out/b.doc: cannot be created: Permission denied");
+  EXPECT_EQ(SavingSummary(report, "/out"),
+            "Not every file was recovered whole.\nWritten: 3 File(s), 2.00 KB, to /out\nSkipped "
+            "at your choice: 1 File(s)\nRenamed: 1 File(s)\nNot recovered whole: 1 File(s)\n"
+            "/out/b.doc: cannot be created: Permission denied");
 
   SavingReport stopped;
   stopped.stopped = true;
-  EXPECT_NE(SavingSummary(stopped).find("stopped"), std::string::npos);
+  EXPECT_EQ(SavingSummary(stopped, "/out").rfind("The recovery was stopped", 0), 0u);
+}
+
+TEST(SavingSummary, AllSkippedIsNoSuccess) {
+  SavingReport report;
+  report.skipped = {"/out/a.txt", "/out/b.txt"};
+  const std::string text = SavingSummary(report, "ftp://server/recovered");
+  EXPECT_EQ(text.rfind("Nothing was recovered.\n", 0), 0u) << text;
+  EXPECT_NE(text.find("Written: 0 File(s), 0.00 Bytes, to ftp://server/recovered"),
+            std::string::npos);
+  EXPECT_NE(text.find("Skipped at your choice: 2 File(s)"), std::string::npos);
 }
 
 TEST(SavingSummary, ALongListIsCountedNotListed) {
   SavingReport report;
   for (int i = 0; i < 25; ++i) report.failed.push_back({"/out/f" + std::to_string(i), "gone"});
-  const std::string text = SavingSummary(report);
+  const std::string text = SavingSummary(report, "/out");
   EXPECT_NE(text.find("/out/f19: gone"), std::string::npos);
   EXPECT_EQ(text.find("/out/f20: gone"), std::string::npos);
   EXPECT_NE(text.find("... and 5 more"), std::string::npos);
