@@ -131,7 +131,8 @@ class HostileNamesTest(ImageTestCase):
         result = self.cli("recover", "--disk", "0", "--to", self.path("out"), disks=images)
         self.assertEqual(sorted(os.listdir(self.path("out"))), ["DIR", "back_slash.txt", "ctl_name.txt"])
         self.assertEqual(sorted(os.listdir(self.path("out/DIR"))), ["Copy(1)_same.txt", "same.txt"])
-        self.assertIn("Written under a changed name: 2", result.stdout)
+        self.assertIn("Written under a changed name: 3", result.stdout)
+        self.assertIn("/DIR/same.txt -> " + self.path("out/DIR/Copy(1)_same.txt"), result.stdout)
         self.assertIn(f"Recovered under a changed name: {self.path('out')}/ctl\\x01name.txt -> ctl_name.txt",
                       self.log_text())
         keys = self.cli_json_lines("ls", "--disk", "0", disks=images)

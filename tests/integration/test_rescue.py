@@ -91,8 +91,11 @@ class RescueTest(ImageTestCase):
         with failing_disk(self.source, self.path("served"), BAD, reads=reads) as served:
             result = self.rescue(served, image, expect_status=1)
         self.assertIn("Rescue imaging resumed", self.log_text())
+        # Opening the source reads its first and last sector once, for a container's signature.
+        probed = {0: 1, SECTORS - 1: 1}
         with open(reads) as counts:
-            reread = {int(line.split()[0]) for line in counts} & finished
+            reread = {int(sector) for sector, count in (line.split() for line in counts)
+                      if int(count) > probed.get(int(sector), 0)} & finished
         self.assertEqual(reread, set(), "finished sectors were read again")
         bad = sectors_of(BAD)
         self.assert_image_of_good_sectors(image, bad)
