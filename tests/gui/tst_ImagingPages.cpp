@@ -66,6 +66,17 @@ QByteArray Filled(qint64 bytes, char byte) {
   return QByteArray(static_cast<qsizetype>(bytes), byte);
 }
 
+// A rescue map of two runs: the first `split` bytes with one status, the rest up to `bytes` with
+// another.
+QByteArray TwoRunMap(qint64 split, char first, qint64 bytes, char second) {
+  return QStringLiteral("0x0 ? 1\n0x0 0x%1 %2\n0x%1 0x%3 %4\n")
+      .arg(split, 0, 16)
+      .arg(QChar(first))
+      .arg(bytes - split, 0, 16)
+      .arg(QChar(second))
+      .toLatin1();
+}
+
 bool WriteFile(const QString& path, const QByteArray& bytes) {
   QFile file(path);
   return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
@@ -289,10 +300,7 @@ void ImagingPagesTest::aRescueIsResumedFromTheMapBesideTheImage() {
   // Half of the image lost, and the map says so, as after a run killed halfway.
   const qint64 half = whole.size() / 2 / 512 * 512;
   QVERIFY(WriteFile(image, Filled(half, 0) + whole.mid(half)));
-  QVERIFY(WriteFile(image + ".map", QStringLiteral("0x0 ? 1\n0x0 0x%1 ?\n0x%1 0x%2 +\n")
-                                        .arg(half, 0, 16)
-                                        .arg(whole.size() - half, 0, 16)
-                                        .toLatin1()));
+  QVERIFY(WriteFile(image + ".map", TwoRunMap(half, '?', whole.size(), '+')));
   AnswerModal("ResumeRescue", "yesButton");
   ImageEntry(items, "Pool:ARCHIVE", "rescued");
   page = FindWindow<gui::CImageCreation>();
@@ -304,10 +312,7 @@ void ImagingPagesTest::aRescueIsResumedFromTheMapBesideTheImage() {
   // No to resuming and Yes to replacing reads everything again, whatever the old map says: here
   // that its zeros are finished.
   QVERIFY(WriteFile(image, Filled(half, 0) + whole.mid(half)));
-  QVERIFY(WriteFile(image + ".map", QStringLiteral("0x0 ? 1\n0x0 0x%1 +\n0x%1 0x%2 ?\n")
-                                        .arg(half, 0, 16)
-                                        .arg(whole.size() - half, 0, 16)
-                                        .toLatin1()));
+  QVERIFY(WriteFile(image + ".map", TwoRunMap(half, '+', whole.size(), '?')));
   AnswerModal("ResumeRescue", "noButton");
   AnswerModal("FileExist", "yesButton");
   ImageEntry(items, "Pool:ARCHIVE", "rescued");
@@ -386,12 +391,8 @@ void ImagingPagesTest::aRescueIsResumedWhereThereIsRoomOnlyForWhatIsMissing() {
     QSKIP("SKIPPED: this machine does not let the test mount a small file system");
   const QString image = small + "/rescued.IMG";
   QFile sparse(image);
-  const bool prepared =
-      WriteFile(image, pool.left(half)) && sparse.resize(pool.size()) &&
-      WriteFile(image + ".map", QStringLiteral("0x0 ? 1\n0x0 0x%1 +\n0x%1 0x%2 ?\n")
-                                    .arg(half, 0, 16)
-                                    .arg(pool.size() - half, 0, 16)
-                                    .toLatin1());
+  const bool prepared = WriteFile(image, pool.left(half)) && sparse.resize(pool.size()) &&
+                        WriteFile(image + ".map", TwoRunMap(half, '+', pool.size(), '?'));
   AnswerModal("ResumeRescue", "yesButton");
   ImageEntry(items, "Pool:ARCHIVE", "room/rescued");
   auto* page = FindWindow<gui::CImageCreation>();

@@ -43,46 +43,37 @@ std::string_view PieceSuffix(std::string_view path) {
   return digits || letters ? suffix : std::string_view{};
 }
 
+struct KindNames {
+  ContainerKind kind;
+  std::string_view key;
+  std::string_view title;
+};
+
+constexpr KindNames kKindNames[] = {
+    {ContainerKind::Raw, "raw", "raw image"},
+    {ContainerKind::SplitRaw, "split", "raw image in numbered pieces"},
+    {ContainerKind::Ewf, "ewf", "EWF evidence file (E01)"},
+    {ContainerKind::Vmdk, "vmdk", "VMware disk (VMDK)"},
+    {ContainerKind::Vhd, "vhd", "Virtual PC / Hyper-V disk (VHD)"},
+    {ContainerKind::Vhdx, "vhdx", "Hyper-V disk (VHDX)"},
+    {ContainerKind::Qcow2, "qcow2", "QEMU disk (QCOW2)"},
+};
+
+const KindNames& NamesOf(ContainerKind kind) {
+  for (const KindNames& names : kKindNames) {
+    if (names.kind == kind) return names;
+  }
+  return kKindNames[0];
+}
+
 }  // namespace
 
 std::string_view ContainerKey(ContainerKind kind) {
-  switch (kind) {
-    case ContainerKind::Raw:
-      return "raw";
-    case ContainerKind::SplitRaw:
-      return "split";
-    case ContainerKind::Ewf:
-      return "ewf";
-    case ContainerKind::Vmdk:
-      return "vmdk";
-    case ContainerKind::Vhd:
-      return "vhd";
-    case ContainerKind::Vhdx:
-      return "vhdx";
-    case ContainerKind::Qcow2:
-      return "qcow2";
-  }
-  return "raw";
+  return NamesOf(kind).key;
 }
 
 std::string_view ContainerTitle(ContainerKind kind) {
-  switch (kind) {
-    case ContainerKind::Raw:
-      return "raw image";
-    case ContainerKind::SplitRaw:
-      return "raw image in numbered pieces";
-    case ContainerKind::Ewf:
-      return "EWF evidence file (E01)";
-    case ContainerKind::Vmdk:
-      return "VMware disk (VMDK)";
-    case ContainerKind::Vhd:
-      return "Virtual PC / Hyper-V disk (VHD)";
-    case ContainerKind::Vhdx:
-      return "Hyper-V disk (VHDX)";
-    case ContainerKind::Qcow2:
-      return "QEMU disk (QCOW2)";
-  }
-  return "raw image";
+  return NamesOf(kind).title;
 }
 
 ContainerKind KindFromSignature(ByteView head, ByteView tail) {
