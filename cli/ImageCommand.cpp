@@ -1,6 +1,7 @@
 // `image`: copies a whole disk, or one pool of it, sector by sector into an image file, with a
 // map file of the sectors that could not be read and the image's SHA-256; or, with --rescue,
-// rescues a failing disk good areas first, resuming from the map file of an earlier run.
+// rescues a failing disk good areas first, resuming from the map file of an earlier run. With
+// --format e01 the image is an EWF evidence file set with the examiner's case fields.
 #include <filesystem>
 #include <iostream>
 #include <vector>
@@ -9,11 +10,13 @@
 #include "Interrupt.h"
 #include "ProgressLine.h"
 #include "SourceOptions.h"
+#include "app/SizeText.h"
 #include "app/TextEncoding.h"
 #include "disk/DriveName.h"
 #include "disk/NssLayout.h"
 #include "disk/platform/Platform.h"
 #include "disk/platform/StorageUse.h"
+#include "imaging/EwfImage.h"
 #include "imaging/ImageCreation.h"
 #include "imaging/ImageDestination.h"
 #include "imaging/ImagingRange.h"
@@ -50,6 +53,7 @@ class ImageCommand : public Command {
     parser.add_option("--retries", retries_, "Passes over the bad sectors at the end (default 1)")
         ->needs(rescue)
         ->check(CLI::Range(0, 1000));
+    AddEwfOptions(parser, rescue);
   }
 
   int Run(const app::LogReport& log) override {
@@ -57,14 +61,25 @@ class ImageCommand : public Command {
       PrintError("name the source with --disk N or --image FILE");
       return kUsage;
     }
+    const bool ewf = format_ == "e01";
+    if (ewf) {
+      if (auto refusal = ReadEwfSettings()) {
+        PrintError(*refusal);
+        return kUsage;
+      }
+      imagePath_ = imaging::EwfFirstSegmentPath(imagePath_);
+    }
     if (mapPath_.empty()) mapPath_ = imaging::DefaultMapPath(imagePath_);
     auto job = PrepareJob(log);
     if (!job.ok()) return Fail(job.error());
     if (auto refusal = CheckDestinations()) return Fail(refusal->message);
     if (rescue_) return Rescue(job.value(), log);
-    if (auto room = imaging::CheckRoomForImage(imagePath_, job.value().range)) {
-      return Fail(room->message);
+    // A compressed evidence file needs an unknown part of the room a raw image takes.
+    if (!ewf || ewf_.compression == imaging::EwfCompression::None) {
+      if (auto room = imaging::CheckRoomForImage(imagePath_, job.value().range))
+        return Fail(room->message);
     }
+    if (ewf) return ImageToEwf(job.value(), log);
     platform::OpenedWriter image = platform::CreateImageFile(imagePath_);
     if (!image.status.ok()) return Fail(image.status.message);
     const InterruptStop interrupt;
@@ -82,6 +97,38 @@ class ImageCommand : public Command {
  private:
   std::string SourcePath() const {
     return source_.image ? *source_.image : disk::PhysicalDriveName(*source_.disk);
+  }
+
+  void AddEwfOptions(CLI::App& parser, CLI::Option* rescue) {
+    auto* format =
+        parser.add_option("--format", format_, "The image's container: raw (default) or e01")
+            ->check(CLI::IsMember({"raw", "e01"}))
+            ->excludes(rescue);
+    const auto field = [&](const char* name, std::string& value, const char* help) {
+      parser.add_option(name, value, help)->needs(format);
+    };
+    field("--case-number", ewf_.fields.caseNumber, "E01: the case number");
+    field("--evidence-number", ewf_.fields.evidenceNumber, "E01: the evidence number");
+    field("--examiner", ewf_.fields.examiner, "E01: the examiner's name");
+    field("--description", ewf_.fields.description, "E01: what the evidence is");
+    field("--notes", ewf_.fields.notes, "E01: notes");
+    field("--compression", compression_, "E01: none, fast (default) or best");
+    field("--segment-size", segmentSize_,
+          "E01: the largest segment file, in bytes or with k, m or g (default 1500m)");
+  }
+
+  // The E01 options as given; the reason when one of them cannot be used.
+  std::optional<std::string> ReadEwfSettings() {
+    const auto compression = imaging::ParseEwfCompression(compression_);
+    if (!compression) return "--compression: none, fast or best, not " + compression_;
+    ewf_.compression = *compression;
+    if (!segmentSize_.empty()) {
+      const auto bytes = app::ParseByteCount(segmentSize_);
+      if (!bytes || *bytes < imaging::kSmallestEwfSegmentBytes)
+        return "--segment-size: a size of at least 1m, such as 650m or 2g, not " + segmentSize_;
+      ewf_.segmentBytes = *bytes;
+    }
+    return std::nullopt;
   }
 
   app::Result<imaging::ImagingJob> PrepareJob(const app::LogReport& log) const {
@@ -115,6 +162,20 @@ class ImageCommand : public Command {
       return app::Failure{mapPath_ + ": the map file cannot be the image itself"};
     }
     return std::nullopt;
+  }
+
+  int ImageToEwf(const imaging::ImagingJob& job, const app::LogReport& log) {
+    ewf_.physicalMedia = !source_.pool;
+    const InterruptStop interrupt;
+    imaging::CopyStatus status;
+    const auto outcome = [&] {
+      ProgressLine progress("Imaging " + job.sourceName);
+      return imaging::CreateEwfImage(job, ewf_, status, progress, interrupt.token(), log);
+    }();
+    if (!outcome.ok()) return Fail(outcome.error());
+    std::cout << "MD5: " << outcome.value().digests.md5
+              << "\nSHA-1: " << outcome.value().digests.sha1 << '\n';
+    return Report(job, outcome.value().copy);
   }
 
   int Report(const imaging::ImagingJob& job, const imaging::CopyOutcome& outcome) const {
@@ -173,6 +234,10 @@ class ImageCommand : public Command {
   bool noHash_ = false;
   bool rescue_ = false;
   unsigned retries_ = 1;
+  std::string format_ = "raw";
+  std::string compression_ = "fast";
+  std::string segmentSize_;
+  imaging::EwfSettings ewf_;
 };
 
 }  // namespace

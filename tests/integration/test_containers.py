@@ -1,7 +1,8 @@
 """Images in the containers a failed server's disk arrives in: the demo disk converted by
 qemu-img (VMDK, VHD, VHDX, QCOW2, a compressed QCOW2 and an overlay on a backing file), acquired
 by ewfacquire (E01 in several segments) and cut by split. Each lists, scans and recovers as the
-raw image does; damaged containers give a clear error or counted unreadable sectors."""
+raw image does; damaged containers give a clear error or counted unreadable sectors. Our own E01
+images pass ewfverify, hold the case fields and record the sectors that could not be read."""
 
 import hashlib
 import os
@@ -9,6 +10,7 @@ import shutil
 import subprocess
 import unittest
 
+from failing_image import failing_disk, unavailable
 from harness import ImageTestCase, disk, file, folder, partition, pool, volume
 from test_ftp import tree_differences
 
@@ -25,11 +27,15 @@ def run(*command):
         raise RuntimeError(f"{command[0]}: {result.stderr.strip() or result.stdout.strip()}")
 
 
-def sha256_of(path, length=None):
-    digest = hashlib.sha256()
+def sha256_of(path, length=None, kind="sha256"):
+    digest = hashlib.new(kind)
     with open(path, "rb") as data:
         digest.update(data.read(length) if length is not None else data.read())
     return digest.hexdigest()
+
+
+def tool_output(*command):
+    return subprocess.run(command, capture_output=True, text=True, check=True).stdout
 
 
 class ContainerTest(ImageTestCase):
@@ -141,6 +147,61 @@ class ContainerTest(ImageTestCase):
         self.assertNotIn("Recovered Successfully", result.stdout)
         scan = self.cli("ls", "--image", e01, "--pool", "DATA", "--pool-scan", expect_status=1)
         self.assertIn("the scan is incomplete", scan.stderr)
+
+
+class EwfWritingTest(ImageTestCase):
+    CASE = ["--case-number", "CASE-9", "--evidence-number", "EV-2", "--examiner", "Zoë Ångström",
+            "--description", "the pool server's disk", "--notes", "seized 2026-12-01"]
+
+    def setUp(self):
+        super().setUp()
+        for tool in ("ewfverify", "ewfinfo"):
+            if not shutil.which(tool):
+                self.skipTest(f"SKIPPED: {tool} is not installed (ewf-tools)")
+        self.raw = self.mkimage(LAYOUT)[0][0]
+
+    def test_our_evidence_file_verifies_and_reads_back_as_the_raw_image(self):
+        result = self.cli("image", "--image", self.raw, "--to", self.path("case"), "--format", "e01",
+                          "--compression", "best", "--segment-size", "1m", *self.CASE)
+        e01 = self.path("case.E01")
+        self.assertIn(f"Image: {e01}", result.stdout)
+        self.assertIn(f"MD5: {sha256_of(self.raw, kind='md5')}", result.stdout)
+        self.assertIn(f"SHA-1: {sha256_of(self.raw, kind='sha1')}", result.stdout)
+        self.assertTrue(os.path.exists(self.path("case.E02")), "1 MiB segments make a set of several")
+        self.assertIn("ewfverify: SUCCESS", tool_output("ewfverify", "-q", "-d", "sha1", e01))
+        info = tool_output("ewfinfo", e01)
+        for field in ("CASE-9", "EV-2", "Zoë Ångström", "the pool server's disk", "seized 2026-12-01",
+                      "best compression", "Is physical:\t\tyes"):
+            self.assertIn(field, info)
+        self.assertEqual(self.cli("ls", "--image", e01, *VOLUME, "--json").stdout,
+                         self.cli("ls", "--image", self.raw, *VOLUME, "--json").stdout)
+        self.cli("image", "--image", e01, "--to", self.path("back.img"))
+        self.assertEqual(sha256_of(self.path("back.img")), sha256_of(self.raw))
+
+    def test_unreadable_sectors_are_acquisition_errors_and_in_the_map(self):
+        if unavailable():
+            self.skipTest(f"SKIPPED: {unavailable()}")
+        with failing_disk(self.raw, self.path("served"), ["3000-3007", "9000"]) as served:
+            result = self.cli("image", "--image", served, "--to", self.path("failing.e01"), "--format", "e01",
+                              expect_status=1)
+        e01 = self.path("failing.E01")
+        self.assertIn("9 sectors could not be read", result.stderr)
+        info = tool_output("ewfinfo", e01)
+        self.assertRegex(info, r"at sector\(s\): 3000 - 3007 number: 8")
+        self.assertRegex(info, r"at sector\(s\): 9000 - 9000 number: 1")
+        self.assertIn("ewfverify: SUCCESS", tool_output("ewfverify", "-q", e01))
+        with open(e01 + ".map") as map_file:
+            self.assertIn(f"0x{3000 * 512:08X}  0x{8 * 512:08X}  -", map_file.read())
+
+    def test_bad_settings_are_refused_before_anything_is_written(self):
+        for options in (["--compression", "most"], ["--segment-size", "12q"], ["--segment-size", "100k"]):
+            with self.subTest(options):
+                result = self.cli("image", "--image", self.raw, "--to", self.path("x"), "--format", "e01",
+                                  *options, expect_status=2)
+                self.assertIn(options[0], result.stderr)
+                self.assertFalse(os.path.exists(self.path("x.E01")))
+        self.cli("image", "--image", self.raw, "--to", self.path("r.img"), "--rescue", "--format", "e01",
+                 expect_status=2)
 
 
 if __name__ == "__main__":

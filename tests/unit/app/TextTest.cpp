@@ -63,5 +63,17 @@ TEST(SizeText, LargestUnitHeldAtLeastOnce) {
   EXPECT_EQ(SizeText(5ull << 30), "5.00 GB");
 }
 
+TEST(ByteCount, DigitsWithAnOptionalBinaryUnit) {
+  EXPECT_EQ(ParseByteCount("512"), 512u);
+  EXPECT_EQ(ParseByteCount("64k"), 65536u);
+  EXPECT_EQ(ParseByteCount("4M"), 4u << 20);
+  EXPECT_EQ(ParseByteCount("2g"), 2ull << 30);
+  EXPECT_EQ(ParseByteCount("18446744073709551615"), ~0ull);
+  for (const char* refused :
+       {"", "k", "-1", "1.5m", "12q", "1 k", "18446744073709551616", "17179869184g"}) {
+    EXPECT_EQ(ParseByteCount(refused), std::nullopt) << refused;
+  }
+}
+
 }  // namespace
 }  // namespace kestrel::app

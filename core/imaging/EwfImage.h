@@ -1,0 +1,84 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <stop_token>
+#include <string>
+#include <string_view>
+
+#include "app/LogReport.h"
+#include "app/Progress.h"
+#include "app/Result.h"
+#include "disk/platform/Platform.h"
+#include "imaging/BadSectorMap.h"
+#include "imaging/ImageCreation.h"
+
+// Images written as EWF evidence files (E01), the container forensic tools acquire disks into: a
+// set of segment files (name.E01, name.E02, ...) holding the media data in compressed chunks,
+// the case fields the examiner entered, the sectors that could not be read, and the MD5 and
+// SHA-1 of the media data, so that any EWF tool can verify the image later.
+namespace kestrel::imaging {
+
+enum class EwfCompression { None, Fast, Best };
+
+// "none", "fast" or "best"; nothing for any other text.
+std::optional<EwfCompression> ParseEwfCompression(std::string_view text);
+
+struct EwfCaseFields {
+  std::string caseNumber;
+  std::string evidenceNumber;
+  std::string examiner;
+  std::string description;
+  std::string notes;
+};
+
+// The segment size acquisition tools use unless told otherwise: 1500 MiB, which fits the file
+// systems and media evidence is kept on.
+inline constexpr std::uint64_t kDefaultEwfSegmentBytes = 1500ULL << 20;
+inline constexpr std::uint64_t kSmallestEwfSegmentBytes = 1ULL << 20;
+
+struct EwfSettings {
+  EwfCaseFields fields;
+  EwfCompression compression = EwfCompression::Fast;
+  std::uint64_t segmentBytes = kDefaultEwfSegmentBytes;
+  bool physicalMedia = true;  // a whole disk, rather than a part of one such as a pool
+};
+
+// The path of the first segment for the path asked for: the path itself when it ends in ".E01"
+// (in any case, written as ".E01"), else the path with ".E01" appended. The set's further
+// segments take the same name with .E02, .E03 and on.
+std::string EwfFirstSegmentPath(const std::string& asked);
+
+struct EwfDigests {
+  std::string md5;
+  std::string sha1;
+};
+
+// A segment set being written. Sectors come in order, from the image's first sector on; each
+// write hashes and compresses what it is given.
+class EwfWriter : public platform::SectorWriter {
+ public:
+  // Records the unreadable runs (sectors of the image) as acquisition errors, stores the hashes
+  // of the media data written and closes the set, which then holds exactly what was written.
+  virtual app::Result<EwfDigests> Finish(const std::vector<SectorRun>& unreadable) = 0;
+};
+
+// Creates the set whose first segment is firstSegmentPath. Segment files already there under the
+// set's names are replaced.
+app::Result<std::unique_ptr<EwfWriter>> CreateEwfWriter(const std::string& firstSegmentPath,
+                                                        const EwfSettings& settings);
+
+struct EwfOutcome {
+  CopyOutcome copy;
+  EwfDigests digests;
+};
+
+// Images the job into an E01 set at job.imagePath (a first segment's path): the copy of
+// CreateImage, then the set finished with its acquisition errors and hashes, which also go to
+// the log report.
+app::Result<EwfOutcome> CreateEwfImage(const ImagingJob& job, const EwfSettings& settings,
+                                       CopyStatus& status, app::ProgressObserver& observer,
+                                       std::stop_token stop, const app::LogReport& log);
+
+}  // namespace kestrel::imaging
