@@ -10,7 +10,6 @@
 #include "Interrupt.h"
 #include "ProgressLine.h"
 #include "SourceOptions.h"
-#include "app/SizeText.h"
 #include "app/TextEncoding.h"
 #include "disk/DriveName.h"
 #include "disk/NssLayout.h"
@@ -74,8 +73,7 @@ class ImageCommand : public Command {
     if (!job.ok()) return Fail(job.error());
     if (auto refusal = CheckDestinations()) return Fail(refusal->message);
     if (rescue_) return Rescue(job.value(), log);
-    // A compressed evidence file needs an unknown part of the room a raw image takes.
-    if (!ewf || ewf_.compression == imaging::EwfCompression::None) {
+    if (imaging::NeedsRoomForWholeRange(ewf ? std::optional(ewf_) : std::nullopt)) {
       if (auto room = imaging::CheckRoomForImage(imagePath_, job.value().range))
         return Fail(room->message);
     }
@@ -123,10 +121,9 @@ class ImageCommand : public Command {
     if (!compression) return "--compression: none, fast or best, not " + compression_;
     ewf_.compression = *compression;
     if (!segmentSize_.empty()) {
-      const auto bytes = app::ParseByteCount(segmentSize_);
-      if (!bytes || *bytes < imaging::kSmallestEwfSegmentBytes)
-        return "--segment-size: a size of at least 1m, such as 650m or 2g, not " + segmentSize_;
-      ewf_.segmentBytes = *bytes;
+      const auto bytes = imaging::ParseEwfSegmentSize(segmentSize_);
+      if (!bytes.ok()) return "--segment-size: " + bytes.error();
+      ewf_.segmentBytes = bytes.value();
     }
     return std::nullopt;
   }

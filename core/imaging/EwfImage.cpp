@@ -35,6 +35,18 @@ std::optional<EwfCompression> ParseEwfCompression(std::string_view text) {
   return std::nullopt;
 }
 
+app::Result<std::uint64_t> ParseEwfSegmentSize(std::string_view text) {
+  const auto bytes = app::ParseByteCount(text);
+  if (!bytes || *bytes < kSmallestEwfSegmentBytes)
+    return app::Failure{"a segment size of at least 1m, such as 650m or 2g, not " +
+                        std::string(text)};
+  return *bytes;
+}
+
+bool NeedsRoomForWholeRange(const std::optional<EwfSettings>& ewf) {
+  return !ewf || ewf->compression == EwfCompression::None;
+}
+
 std::string EwfFirstSegmentPath(const std::string& asked) {
   if (!EndsWithFirstExtension(asked)) return asked + std::string(kFirstSegmentExtension);
   return asked.substr(0, asked.size() - kFirstSegmentExtension.size()) +

@@ -38,12 +38,26 @@ struct EwfCaseFields {
 inline constexpr std::uint64_t kDefaultEwfSegmentBytes = 1500ULL << 20;
 inline constexpr std::uint64_t kSmallestEwfSegmentBytes = 1ULL << 20;
 
+// The segment size as typed: a byte count of at least 1 MiB ("650m", "2g"); else why not.
+app::Result<std::uint64_t> ParseEwfSegmentSize(std::string_view text);
+
 struct EwfSettings {
   EwfCaseFields fields;
   EwfCompression compression = EwfCompression::Fast;
   std::uint64_t segmentBytes = kDefaultEwfSegmentBytes;
   bool physicalMedia = true;  // a whole disk, rather than a part of one such as a pool
 };
+
+// Whether an image needs room for its whole range before it starts: a raw image does, and an
+// uncompressed E01; a compressed one needs an unknown part of it. Nothing stands for raw.
+bool NeedsRoomForWholeRange(const std::optional<EwfSettings>& ewf);
+
+// The image's container on the imaging page and its save dialog.
+inline constexpr std::string_view kImageFormatCaption = "Image format:";
+inline constexpr std::string_view kRawImageFormat = "Raw image (.IMG)";
+inline constexpr std::string_view kEwfImageFormat = "EWF evidence file (.E01)";
+inline constexpr std::string_view kEwfFileFilter = "(*.E01)";
+inline constexpr std::string_view kEwfFieldsTitle = "Evidence File";
 
 // The path of the first segment for the path asked for: the path itself when it ends in ".E01"
 // (in any case, written as ".E01"), else the path with ".E01" appended. The set's further

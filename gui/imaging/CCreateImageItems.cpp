@@ -1,6 +1,7 @@
 #include "gui/imaging/CCreateImageItems.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -21,7 +22,9 @@
 #include "gui/common/Skin.h"
 #include "gui/destination/FileExist.h"
 #include "gui/destination/InsufficientSpace.h"
+#include "gui/imaging/EvidenceFileDialog.h"
 #include "imaging/CopyTexts.h"
+#include "imaging/EwfImage.h"
 #include "imaging/ImageDestination.h"
 #include "imaging/ImagingRange.h"
 #include "imaging/RescueImaging.h"
@@ -112,6 +115,16 @@ QLayout* CCreateImageItems::BuildButtons() {
   rescue_->setObjectName(QStringLiteral("rescueBox"));
   rescue_->setToolTip(ToQString(imaging::kRescueToolTip));
   row->addWidget(rescue_);
+  format_ = new QComboBox(this);
+  format_->setObjectName(QStringLiteral("formatBox"));
+  format_->addItems({ToQString(imaging::kRawImageFormat), ToQString(imaging::kEwfImageFormat)});
+  // A rescue writes out of order and resumes from its map: it makes raw images only.
+  connect(format_, &QComboBox::currentIndexChanged, this, [this](int index) {
+    if (index != 0) rescue_->setChecked(false);
+    rescue_->setEnabled(index == 0);
+  });
+  row->addWidget(new QLabel(ToQString(imaging::kImageFormatCaption), this));
+  row->addWidget(format_);
   row->addWidget(continue_);
   return row;
 }
@@ -159,17 +172,17 @@ std::optional<ImagingChoice> CCreateImageItems::WithImageFile(ImagingChoice choi
   dialog.setObjectName(QStringLiteral("imageFileDialog"));
   dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::DontConfirmOverwrite);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
-  dialog.setNameFilter(ToQString(imaging::kImageFileFilter));
+  const bool ewf = format_->currentIndex() != 0;
+  dialog.setNameFilter(ToQString(ewf ? imaging::kEwfFileFilter : imaging::kImageFileFilter));
   dialog.selectFile(ToQString(imaging::kImageFileInitialName));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-  choice.imagePath =
-      imaging::ImagePathForChosenName(ToUtf8String(dialog.selectedFiles().constFirst()));
+  if (!NameImage(choice, dialog.selectedFiles().constFirst())) return std::nullopt;
   if (auto refusal = imaging::ImageDestinationRefusal(choice.imagePath, choice.sourcePath)) {
     NoticeDialog("ImageDestinationRefused", refusal->message, {NoticeDialog::kOk}, this).exec();
     return std::nullopt;
   }
   const bool exists = platform::PathExists(choice.imagePath);
-  if (exists && ResumesRescue(choice)) {
+  if (exists && !choice.ewf && ResumesRescue(choice)) {
     choice.rescue = true;  // a resumed rescue needs no more room than the image already has
     return choice;
   }
@@ -182,7 +195,21 @@ std::optional<ImagingChoice> CCreateImageItems::WithImageFile(ImagingChoice choi
   return choice;
 }
 
+bool CCreateImageItems::NameImage(ImagingChoice& choice, const QString& chosen) {
+  if (format_->currentIndex() == 0) {
+    choice.imagePath = imaging::ImagePathForChosenName(ToUtf8String(chosen));
+    return true;
+  }
+  EvidenceFileDialog fields(this);
+  if (fields.exec() != QDialog::Accepted) return false;
+  choice.imagePath = imaging::EwfFirstSegmentPath(ToUtf8String(chosen));
+  choice.ewf = fields.Settings();
+  choice.ewf->physicalMedia = !choice.poolImage;
+  return true;
+}
+
 bool CCreateImageItems::HasRoomForImage(const ImagingChoice& choice) {
+  if (!imaging::NeedsRoomForWholeRange(choice.ewf)) return true;
   const auto room = imaging::CheckRoomForImage(choice.imagePath, choice.range);
   if (!room) return true;
   if (room->message == imaging::kInsufficientSpace) {

@@ -9,6 +9,7 @@
 #include "gui/imaging/CImageCreation.h"
 
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QPushButton;
 class QTreeWidget;
@@ -19,7 +20,8 @@ namespace kestrel::gui {
 // "Item Information" with the size, starting sector and ending sector of the chosen disk or pool.
 // Continue (or a double click) asks for the image file, refuses a destination on the source disk
 // or without room, offers to resume a rescue the image was left by, asks before an existing image
-// is replaced, and opens the imaging page; "rescue" images a failing disk good areas first.
+// is replaced, and opens the imaging page; "rescue" images a failing disk good areas first. The
+// image is raw or, chosen in "Image format:", an E01 evidence file with the examiner's case fields.
 class CCreateImageItems : public PageDialog {
   Q_OBJECT
 
@@ -39,6 +41,9 @@ class CCreateImageItems : public PageDialog {
   // The choice with the image file asked for, once every check has passed; nothing when the flow
   // ends there.
   std::optional<ImagingChoice> WithImageFile(ImagingChoice choice);
+  // The image's path from the name chosen, and for an E01 the case fields asked for; false when
+  // the examiner cancels them.
+  bool NameImage(ImagingChoice& choice, const QString& chosen);
   // An existing image with the map of a rescue that did not end beside it: whether to resume it.
   bool ResumesRescue(const ImagingChoice& choice);
   // Room for the whole range, counting what an image already there holds; else says why not.
@@ -51,6 +56,7 @@ class CCreateImageItems : public PageDialog {
   std::array<QLabel*, 3> itemLines_{};
   QPushButton* continue_ = nullptr;
   QCheckBox* rescue_ = nullptr;
+  QComboBox* format_ = nullptr;
 };
 
 }  // namespace kestrel::gui

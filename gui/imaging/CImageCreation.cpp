@@ -30,6 +30,21 @@
 namespace kestrel::gui {
 namespace {
 
+// The copy into a raw image, or into an E01 set that is finished with its hashes.
+CopyRun::Outcome CopyIntoImage(const ImagingChoice& choice, const imaging::ImagingJob& job,
+                               imaging::CopyStatus& status, app::ProgressObserver& observer,
+                               std::stop_token stop, const app::LogReport& log) {
+  if (choice.ewf) {
+    auto outcome =
+        imaging::CreateEwfImage(job, *choice.ewf, status, observer, std::move(stop), log);
+    if (!outcome.ok()) return app::Failure{outcome.error()};
+    return std::move(outcome).value().copy;
+  }
+  platform::OpenedWriter image = platform::CreateImageFile(choice.imagePath);
+  if (!image.status.ok()) return app::Failure{image.status.message};
+  return imaging::CreateImage(job, *image.writer, status, observer, std::move(stop), log);
+}
+
 // The worker's whole run: it creates the image, copies, closes the image and writes the map file
 // beside it, so that nothing of the image is left to the page.
 CopyRun::Job ImagingJob(const ImagingChoice& choice, const disk::OpenedSource& source,
@@ -37,11 +52,8 @@ CopyRun::Job ImagingJob(const ImagingChoice& choice, const disk::OpenedSource& s
   return [choice, source, &log](imaging::CopyStatus& status, app::ProgressObserver& observer,
                                 std::stop_token stop) -> CopyRun::Outcome {
     if (!source.status.ok()) return app::Failure{source.status.message};
-    platform::OpenedWriter image = platform::CreateImageFile(choice.imagePath);
-    if (!image.status.ok()) return app::Failure{image.status.message};
     const imaging::ImagingJob job{source.reader, choice.sourcePath, choice.range, choice.imagePath};
-    auto outcome = imaging::CreateImage(job, *image.writer, status, observer, std::move(stop), log);
-    image.writer.reset();
+    auto outcome = CopyIntoImage(choice, job, status, observer, std::move(stop), log);
     if (!outcome.ok()) return outcome;
     const std::string map = imaging::DefaultMapPath(choice.imagePath);
     if (auto failure = imaging::WriteMapFile(

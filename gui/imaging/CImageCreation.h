@@ -6,6 +6,7 @@
 #include "app/LogReport.h"
 #include "disk/DiskReader.h"
 #include "gui/common/PageDialog.h"
+#include "imaging/EwfImage.h"
 #include "imaging/SectorRange.h"
 
 class QLabel;
@@ -27,6 +28,8 @@ struct ImagingChoice {
   bool rescue = false;
   // An image already at imagePath is replaced, never resumed, whatever map lies beside it.
   bool replace = false;
+  // An E01 evidence file set, whose first segment is imagePath; else a raw image.
+  std::optional<imaging::EwfSettings> ewf{};
 };
 
 // The imaging page: copies the chosen range into the image file on its worker from the moment it

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSet>
 #include <QSignalSpy>
@@ -95,6 +96,7 @@ class ImagingPagesTest : public QObject {
   void theItemLinesFollowTheSelection();
   void theGridTellsProcessedRemainingAndBadApart();
   void aDiskIsImagedToAFileIdenticalToIt();
+  void aDiskIsImagedToAnEvidenceFileWithTheCaseFields();
   void anExistingImageIsReplacedOnlyOnYes();
   void aRescueIsResumedFromTheMapBesideTheImage();
   void aDestinationWithoutRoomIsRefused();
@@ -279,6 +281,49 @@ void ImagingPagesTest::aDiskIsImagedToAFileIdenticalToIt() {
   QVERIFY2(items->isVisible(), "Back shows the source selection again");
   QVERIFY(Click(items, "homeButton"));
   QVERIFY(program_.main->isVisible());
+}
+
+// An E01 of the disk: a rescue is not offered for it, a segment size that cannot be used is refused
+// in the dialog of case fields, and the evidence file reads back as the disk, with the fields and
+// the disk's MD5 stored in it.
+void ImagingPagesTest::aDiskIsImagedToAnEvidenceFileWithTheCaseFields() {
+  auto* items = OpenSourceSelection();
+  QVERIFY(items);
+  auto* rescue = items->findChild<QCheckBox*>("rescueBox");
+  rescue->setChecked(true);
+  items->findChild<QComboBox*>("formatBox")->setCurrentIndex(1);
+  QVERIFY(!rescue->isEnabled() && !rescue->isChecked());
+  bool refused = false;
+  WhenModal("EvidenceFileDialog", [&refused](QWidget* dialog) {
+    dialog->findChild<QLineEdit*>("caseNumberEdit")->setText(QStringLiteral("CASE-11"));
+    dialog->findChild<QLineEdit*>("examinerEdit")->setText(QStringLiteral("Zoë Ångström"));
+    dialog->findChild<QLineEdit*>("segmentSizeEdit")->setText(QStringLiteral("12q"));
+    Click(dialog, "okButton");
+    refused = dialog->isVisible() && LabelText(dialog, "refusalText").contains("12q");
+    dialog->findChild<QLineEdit*>("segmentSizeEdit")->setText(QStringLiteral("1m"));
+    Click(dialog, "okButton");
+  });
+  ImageEntry(items, "Disk0", "evidence.e01");
+  auto* page = FindWindow<gui::CImageCreation>();
+  QVERIFY(page && Finished(page, "stopButton"));
+  QVERIFY(refused);
+  const disk::OpenedSource e01 = disk::OpenSource(Scratch("evidence.E01").toStdString());
+  QVERIFY2(e01.status.ok(), e01.status.message.c_str());
+  QCOMPARE(e01.container, disk::ContainerKind::Ewf);
+  const QByteArray original = FileBytes(program_.disks->Disk(0));
+  QByteArray read(original.size(), '\0');
+  QVERIFY(e01.reader.ReadAt(0, std::span(reinterpret_cast<std::uint8_t*>(read.data()),
+                                          static_cast<std::size_t>(read.size()))));
+  QVERIFY(read == original);
+  const QString md5 =
+      QString::fromLatin1(QCryptographicHash::hash(original, QCryptographicHash::Md5).toHex());
+  QStringList facts;
+  for (const std::string& fact : e01.containerFacts) facts << QString::fromStdString(fact);
+  for (const QString& fact : {QStringLiteral("Case number: CASE-11"),
+                              QStringLiteral("Examiner: Zoë Ångström"),
+                              "MD5 stored in the evidence file: " + md5})
+    QVERIFY2(facts.contains(fact), qPrintable(facts.join('\n')));
+  QVERIFY(Click(page, "homeButton"));
 }
 
 // "Rescue a failing disk" images the pool good areas first; an image whose map says half of it is

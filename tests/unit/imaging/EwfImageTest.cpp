@@ -20,5 +20,21 @@ TEST(EwfImage, CompressionByItsName) {
   EXPECT_EQ(ParseEwfCompression("Best"), std::nullopt);
 }
 
+TEST(EwfImage, SegmentSizesBelowOneMebibyteAreRefused) {
+  EXPECT_EQ(ParseEwfSegmentSize("650m").value(), 650u << 20);
+  EXPECT_EQ(ParseEwfSegmentSize("1048576").value(), 1u << 20);
+  EXPECT_FALSE(ParseEwfSegmentSize("1048575").ok());
+  EXPECT_EQ(ParseEwfSegmentSize("2x").error(),
+            "a segment size of at least 1m, such as 650m or 2g, not 2x");
+}
+
+TEST(EwfImage, OnlyACompressedEvidenceFileStartsWithoutRoomForTheWholeRange) {
+  EXPECT_TRUE(NeedsRoomForWholeRange(std::nullopt));
+  EXPECT_TRUE(
+      NeedsRoomForWholeRange(EwfSettings{.fields = {}, .compression = EwfCompression::None}));
+  EXPECT_FALSE(
+      NeedsRoomForWholeRange(EwfSettings{.fields = {}, .compression = EwfCompression::Fast}));
+}
+
 }  // namespace
 }  // namespace kestrel::imaging
