@@ -11,6 +11,9 @@ constexpr std::uint64_t kMebibyte = 1 << 20;
 
 app::Result<SourceFileKind> ClassifyFileAt(const std::string& path) {
   const disk::OpenedSource opened = disk::OpenSource(path);
+  // A container that cannot be read says why: a missing segment, a parent not found.
+  if (!opened.status.ok() && opened.container != disk::ContainerKind::Raw)
+    return app::Failure{opened.status.message};
   if (!opened.status.ok()) return app::Failure{std::string(kNotAScanFileText)};
   std::array<std::uint8_t, kScanFileBanner.size()> first{};
   const std::size_t count = opened.reader.ReadSome(0, first).value_or(0);

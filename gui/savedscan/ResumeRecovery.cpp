@@ -1,4 +1,5 @@
 #include "gui/savedscan/ResumeRecovery.h"
+#include "disk/container/ContainerKind.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
@@ -66,7 +67,8 @@ void ResumeRecovery::Browse() {
   dialog.setObjectName(QStringLiteral("resumeFileDialog"));
   dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::ReadOnly);
   dialog.setFileMode(QFileDialog::ExistingFile);
-  dialog.setNameFilters({ToQString(savedscan::kResumeFileFilter), QStringLiteral("(*)")});
+  dialog.setNameFilters({ToQString(savedscan::kResumeFileFilter),
+                         ToQString(disk::kContainerFileFilter), QStringLiteral("(*)")});
   if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
     resumePath_ = ToUtf8String(dialog.selectedFiles().constFirst());
   ShowFields();  // a cancelled Browse shows the fields of the path chosen before

@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTabBar>
@@ -61,6 +62,7 @@ class MainWindowTest : public QObject {
   void closingTheVolumePageEndsTheProgram();
   void aScanSavedIsResumedFromTheResumeTab();
   void aDiskImageOnTheResumeTabOpensTheDiskScanPage();
+  void anEvidenceFileOnTheResumeTabOpensTheDiskScanPage();
   void theApplicationObjectOpensAndClosesTheLog();
   void theSplashClosesOnAKey();
   void theAboutBoxNamesTheMachine();
@@ -69,6 +71,8 @@ class MainWindowTest : public QObject {
  private:
   // Fresh Recovery up to the scanned volume page of VOL1.
   gui::LeafIterator* OpenVolumeThroughMediaPage();
+  // The image chosen on the Resume Recovery tab opens the disk scan page, which finds VOL1.
+  void ResumeOpensTheDiskScanPage(const QString& image);
 
   DemoProgram program_;
 };
@@ -269,8 +273,23 @@ void MainWindowTest::aScanSavedIsResumedFromTheResumeTab() {
 }
 
 void MainWindowTest::aDiskImageOnTheResumeTabOpensTheDiskScanPage() {
+  ResumeOpensTheDiskScanPage(program_.disks->Disk(0));
+}
+
+// The demo disk acquired by ewfacquire, an acquisition tool of its own, in segments of 1 MiB.
+void MainWindowTest::anEvidenceFileOnTheResumeTabOpensTheDiskScanPage() {
+  const QString evidence = program_.disks->Scratch(QStringLiteral("evidence"));
+  QProcess acquire;
+  acquire.start(QStringLiteral("ewfacquire"),
+                {"-u", "-q", "-c", "fast", "-S", "1MiB", "-t", evidence, program_.disks->Disk(0)});
+  if (!acquire.waitForStarted()) QSKIP("SKIPPED: ewfacquire (ewf-tools) is not installed");
+  QVERIFY(acquire.waitForFinished(kTimeout) && acquire.exitCode() == 0);
+  ResumeOpensTheDiskScanPage(evidence + ".E01");
+}
+
+void MainWindowTest::ResumeOpensTheDiskScanPage(const QString& image) {
   ClickTab(program_.main.get(), 1);
-  ChooseFile("resumeFileDialog", program_.disks->Disk(0));
+  ChooseFile("resumeFileDialog", image);
   QVERIFY(Click(program_.main.get(), "browseButton"));
   QVERIFY(Click(program_.main.get(), "startButton"));
   auto* page = FindWindow<gui::CScanDisk>();

@@ -450,6 +450,8 @@ void PoolPageTest::theResumeDialogFiltersSavedScansAndImages() {
   });
   QVERIFY(Click(program_.main.get(), "browseButton"));
   QCOMPARE(filters.value(0), QStringLiteral("(*.IMG *.img)"));
+  QVERIFY2(filters.value(1).contains("*.E01") && filters.value(1).contains("*.vmdk"),
+           qPrintable(filters.join('\n')));
 }
 
 }  // namespace kestrel::guitest

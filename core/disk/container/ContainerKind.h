@@ -12,6 +12,12 @@ namespace kestrel::disk {
 
 enum class ContainerKind { Raw, SplitRaw, Ewf, Vmdk, Vhd, Vhdx, Qcow2 };
 
+// The file dialogs that open an image list the containers by their usual names, in both cases
+// (names are told apart by case here): E01, VMDK, VHD, VHDX, QCOW2 and a split image's first piece.
+inline constexpr std::string_view kContainerFileFilter =
+    "Evidence files and virtual disks (*.E01 *.e01 *.vmdk *.VMDK *.vhd *.VHD *.vhdx *.VHDX "
+    "*.qcow2 *.QCOW2 *.000 *.001 *.aa)";
+
 // The kind as `disks --json` names it: "raw", "split", "ewf", "vmdk", "vhd", "vhdx", "qcow2".
 std::string_view ContainerKey(ContainerKind kind);
 // The kind for a person: "raw image", "EWF evidence file (E01)", ...

@@ -83,6 +83,14 @@ TEST_F(OpenResumeFileTest, AFileThatCannotBeOpened) {
   EXPECT_EQ(opened.error(), "Select a valid scan file...");
 }
 
+TEST_F(OpenResumeFileTest, AContainerThatCannotBeReadSaysWhy) {
+  WriteFile(folder_ / "damaged.E01",
+            std::string("EVF\x09\x0D\x0A\xFF\x00", 8) + std::string(600, '\0'));
+  const auto opened = Open(folder_ / "damaged.E01");
+  ASSERT_FALSE(opened.ok());
+  EXPECT_NE(opened.error().find("EWF evidence file (E01)"), std::string::npos) << opened.error();
+}
+
 TEST(ScanSaving, TheVolumeScanIsNamedAsTheMediaPageShowsIt) {
   volume::VolumeScanSource source;
   source.volumeName = u"VOL1";
