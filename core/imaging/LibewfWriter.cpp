@@ -10,6 +10,7 @@
 
 #include "app/ShellTexts.h"
 #include "disk/NssLayout.h"
+#include "disk/platform/Platform.h"
 #include "imaging/EwfImage.h"
 
 namespace kestrel::imaging {
@@ -184,6 +185,12 @@ app::Result<std::unique_ptr<EwfWriter>> CreateEwfWriter(const std::string& first
   // libewf names the segments itself, from the set's name without its extension.
   const std::string first = EwfFirstSegmentPath(firstSegmentPath);
   std::string setName = first.substr(0, first.size() - std::string_view(".E01").size());
+  // A second segment left by an earlier set would be read as part of this one; it is never
+  // deleted here, since it may be evidence.
+  if (platform::PathExists(setName + ".E02"))
+    return app::Failure{setName +
+                        ".E02: a segment of an earlier evidence file set is there; move "
+                        "that set away or choose another name"};
   libewf_handle_t* handle = nullptr;
   libewf_error_t* error = nullptr;
   if (libewf_handle_initialize(&handle, &error) != 1)

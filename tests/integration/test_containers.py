@@ -203,6 +203,15 @@ class EwfWritingTest(ImageTestCase):
         self.cli("image", "--image", self.raw, "--to", self.path("r.img"), "--rescue", "--format", "e01",
                  expect_status=2)
 
+    def test_a_segment_left_by_an_earlier_set_is_kept_and_refused(self):
+        with open(self.path("old.E02"), "wb") as segment:
+            segment.write(b"an earlier set")
+        result = self.cli("image", "--image", self.raw, "--to", self.path("old"), "--format", "e01",
+                          expect_status=1)
+        self.assertIn("old.E02: a segment of an earlier evidence file set is there", result.stderr)
+        with open(self.path("old.E02"), "rb") as segment:
+            self.assertEqual(segment.read(), b"an earlier set")
+
 
 if __name__ == "__main__":
     unittest.main()
