@@ -19,19 +19,33 @@ using namespace kestrel;
 
 namespace {
 
-// One file per fuzzing process, rewritten for each input.
-const std::string& InputPath() {
-  static const std::string path =
-      "/dev/shm/kestrel-fuzz-container-" + std::to_string(getpid()) + ".bin";
-  return path;
+constexpr disk::ContainerKind kKind = disk::ContainerKind::KESTREL_CONTAINER;
+
+// The name a file of the kind has: libewf finds a segment set by its first segment's extension.
+constexpr const char* Extension(disk::ContainerKind kind) {
+  return kind == disk::ContainerKind::Ewf ? ".E01" : ".bin";
 }
 
-bool WriteInput(const std::uint8_t* data, std::size_t size) {
-  std::FILE* file = std::fopen(InputPath().c_str(), "wb");
-  if (!file) return false;
-  const bool written = std::fwrite(data, 1, size, file) == size;
-  return std::fclose(file) == 0 && written;
-}
+// One file per fuzzing process, rewritten for each input and removed when the process ends.
+class InputFile {
+ public:
+  InputFile()
+      : path_("/dev/shm/kestrel-fuzz-container-" + std::to_string(getpid()) + Extension(kKind)) {}
+  ~InputFile() { std::remove(path_.c_str()); }
+  InputFile(const InputFile&) = delete;
+  InputFile& operator=(const InputFile&) = delete;
+
+  const std::string& path() const { return path_; }
+  bool Write(const std::uint8_t* data, std::size_t size) const {
+    std::FILE* file = std::fopen(path_.c_str(), "wb");
+    if (!file) return false;
+    const bool written = std::fwrite(data, 1, size, file) == size;
+    return std::fclose(file) == 0 && written;
+  }
+
+ private:
+  std::string path_;
+};
 
 // Reads at the start, the end and across the middle of the media, as scans and recovery do.
 void ReadAround(const disk::DiskReader& reader) {
@@ -48,9 +62,9 @@ void ReadAround(const disk::DiskReader& reader) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (!WriteInput(data, size)) return 0;
-  const disk::OpenedSource opened =
-      disk::OpenLibraryContainer(disk::ContainerKind::KESTREL_CONTAINER, InputPath());
+  static const InputFile input;
+  if (!input.Write(data, size)) return 0;
+  const disk::OpenedSource opened = disk::OpenLibraryContainer(kKind, input.path());
   if (opened.status.ok()) ReadAround(opened.reader);
   return 0;
 }

@@ -34,6 +34,19 @@ def sha256_of(path, length=None, kind="sha256"):
     return digest.hexdigest()
 
 
+def vhd_footer(size):
+    """A fixed VHD's footer for a disk of `size` bytes, with its checksum."""
+    footer = bytearray(512)
+    footer[0:8] = b"conectix"
+    footer[8:12] = (2).to_bytes(4, "big")
+    footer[12:16] = (0x00010000).to_bytes(4, "big")
+    footer[16:24] = b"\xff" * 8
+    footer[40:48] = footer[48:56] = size.to_bytes(8, "big")
+    footer[60:64] = (2).to_bytes(4, "big")  # fixed
+    footer[64:68] = (~sum(footer) & 0xFFFFFFFF).to_bytes(4, "big")
+    return bytes(footer)
+
+
 def tool_output(*command):
     return subprocess.run(command, capture_output=True, text=True, check=True).stdout
 
@@ -147,6 +160,30 @@ class ContainerTest(ImageTestCase):
         self.assertNotIn("Recovered Successfully", result.stdout)
         scan = self.cli("ls", "--image", e01, "--pool", "DATA", "--pool-scan", expect_status=1)
         self.assertIn("the scan is incomplete", scan.stderr)
+
+    def test_inputs_that_overrun_the_libraries_are_refused_before_them(self):
+        """Found by fuzzing: libqcow reads past its buffer for a cluster a truncated file ends
+        inside, libvmdk for an extent name with a folder in it, and libvhdi gives a media size no
+        disk has."""
+        qcow = self.convert("cut.qcow2", "-O", "qcow2")
+        with open(qcow, "r+b") as cut:
+            cut.truncate(os.path.getsize(qcow) - 1000)
+        self.containers_made.pop(qcow)
+        result = self.cli("ls", "--image", qcow, *VOLUME, expect_status=1)
+        self.assertRegex(result.stderr, r"the cluster at offset \d+ lies past the end of the file")
+        vmdk = self.convert("disk.vmdk", "-O", "vmdk")
+        with open(vmdk, "r+b") as descriptor:
+            data = descriptor.read()
+            descriptor.seek(data.index(b'"disk.vmdk"'))
+            descriptor.write(b'"disk/vmdk"')
+        self.containers_made.pop(vmdk)
+        result = self.cli("ls", "--image", vmdk, *VOLUME, expect_status=1)
+        self.assertIn("the descriptor names an extent in another folder (disk/vmdk)", result.stderr)
+        vhd = self.path("huge.vhd")
+        with open(vhd, "wb") as fixed:
+            fixed.write(bytes(512) + vhd_footer(1 << 63))
+        result = self.cli("ls", "--image", vhd, *VOLUME, expect_status=1)
+        self.assertIn(f"a media size of {1 << 63} bytes, more than any disk holds", result.stderr)
 
 
 class EwfWritingTest(ImageTestCase):

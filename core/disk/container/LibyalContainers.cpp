@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <array>
 #include <filesystem>
+#include <limits>
 #include <mutex>
 #include <string_view>
 #include <utility>
@@ -18,6 +19,7 @@
 
 #include "app/Result.h"
 #include "disk/container/ImageFile.h"
+#include "disk/container/QcowCheck.h"
 #include "disk/platform/Platform.h"
 #include "disk/platform/Utf8Path.h"
 
@@ -154,9 +156,28 @@ struct Vmdk {
     Error* error = nullptr;
     if (libvmdk_handle_open(handle, path.c_str(), LIBVMDK_OPEN_READ, &error) != 1)
       return ErrorText(error);
-    if (libvmdk_handle_open_extent_data_files(handle, &error) == 1) return std::nullopt;
+    auto refused = ExtentInAnotherFolder(handle);
+    if (!refused && libvmdk_handle_open_extent_data_files(handle, &error) == 1) return std::nullopt;
     libvmdk_handle_close(handle, nullptr);
-    return ErrorText(error);
+    return refused ? *refused : ErrorText(error);
+  }
+  // libvmdk reads past the end of a name when it joins an extent name that holds a folder to the
+  // descriptor's folder; such an extent is refused before the library opens it.
+  static std::optional<std::string> ExtentInAnotherFolder(Handle* handle) {
+    int count = 0;
+    libvmdk_handle_get_number_of_extents(handle, &count, nullptr);
+    for (int i = 0; i < count; ++i) {
+      libvmdk_extent_descriptor_t* extent = nullptr;
+      if (libvmdk_handle_get_extent_descriptor(handle, i, &extent, nullptr) != 1) continue;
+      std::array<std::uint8_t, 4096> name{};
+      const bool named = libvmdk_extent_descriptor_get_utf8_filename(extent, name.data(),
+                                                                     name.size(), nullptr) == 1;
+      libvmdk_extent_descriptor_free(&extent, nullptr);
+      if (named && Text(name).find_first_of("/\\") != std::string::npos)
+        return "the descriptor names an extent in another folder (" + Text(name) +
+               "); extents are opened from the descriptor's own folder only";
+    }
+    return std::nullopt;
   }
   static void Close(Handle* handle) { libvmdk_handle_close(handle, nullptr); }
   static void Free(Handle** handle) { libvmdk_handle_free(handle, nullptr); }
@@ -227,6 +248,7 @@ struct Qcow {
     return libqcow_file_initialize(handle, error);
   }
   static std::optional<std::string> Open(Handle* handle, const std::string& path) {
+    if (auto truncated = QcowTablesPastEnd(platform::OpenReadOnly(path).reader)) return truncated;
     Error* error = nullptr;
     if (libqcow_file_open(handle, path.c_str(), LIBQCOW_OPEN_READ, &error) == 1)
       return std::nullopt;
@@ -335,6 +357,10 @@ OpenedContainer<Library> OpenWithParents(const std::string& path, int depth) {
   if (Library::MediaSize(handle, &size, &error) != 1) {
     Library::Close(handle);
     return fail(Library::ErrorText(error));
+  }
+  if (size > static_cast<size64_t>(std::numeric_limits<std::int64_t>::max())) {
+    Library::Close(handle);
+    return fail("a media size of " + std::to_string(size) + " bytes, more than any disk holds");
   }
   std::shared_ptr<LibrarySource<Library>> parent;
   if (const auto recorded = Library::ParentName(handle)) {

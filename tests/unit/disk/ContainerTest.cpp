@@ -1,5 +1,5 @@
 // Containers: told apart by their signatures, never by their names; a raw image in numbered
-// pieces read as one.
+// pieces read as one; a QCOW2 file whose tables name bytes past its end refused.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -9,6 +9,7 @@
 
 #include "disk/MemorySource.h"
 #include "disk/container/ContainerKind.h"
+#include "disk/container/QcowCheck.h"
 #include "disk/container/SplitRawSource.h"
 
 namespace kestrel::disk {
@@ -89,6 +90,41 @@ TEST(SplitRawSource, PiecesReadAsOneImageAcrossTheirJoins) {
   std::vector<std::uint8_t> across(1000);
   EXPECT_EQ(failing.ReadSome(900, across), std::nullopt);
   EXPECT_TRUE(failing.ReadAt(0, std::span(across).first(512))) << "the good piece still reads";
+}
+
+// A QCOW2 file of clusters of 512 bytes: the header, the L1 table at 512, one L2 table at 1024
+// and one data cluster at 1536; `size` cuts the file there.
+DiskReader QcowFile(std::size_t size, std::uint64_t l2Entry = 1536) {
+  std::vector<std::uint8_t> bytes(2048);
+  const auto put = [&](std::size_t at, std::uint64_t value, int width) {
+    for (int i = 0; i < width; ++i)
+      bytes[at + static_cast<std::size_t>(i)] =
+          static_cast<std::uint8_t>(value >> (8 * (width - 1 - i)));
+  };
+  put(0, 0x514649FB, 4);  // "QFI\xFB"
+  put(4, 3, 4);           // version
+  put(20, 9, 4);          // cluster bits
+  put(36, 1, 4);          // L1 entries
+  put(40, 512, 8);        // L1 table offset
+  put(512, 1024 | 1ULL << 63, 8);
+  put(1024, l2Entry, 8);
+  bytes.resize(size);
+  return DiskReader(std::make_shared<MemorySource>(std::move(bytes)));
+}
+
+TEST(QcowCheck, TablesAndClustersPastTheEndOfTheFileAreNamed) {
+  EXPECT_EQ(QcowTablesPastEnd(QcowFile(2048)), std::nullopt);
+  EXPECT_EQ(QcowTablesPastEnd(QcowFile(2047)),
+            "the cluster at offset 1536 lies past the end of the file (2047 bytes): the file is "
+            "truncated or damaged");
+  EXPECT_NE(QcowTablesPastEnd(QcowFile(1500)).value_or("").find("the L2 table at offset 1024"),
+            std::string::npos);
+  EXPECT_NE(QcowTablesPastEnd(QcowFile(516)).value_or("").find("the L1 table at offset 512"),
+            std::string::npos);
+  EXPECT_EQ(QcowTablesPastEnd(QcowFile(2047, 1ULL << 62 | 1536)), std::nullopt)
+      << "a compressed cluster's length is an upper bound; the library reads it to the end";
+  EXPECT_EQ(QcowTablesPastEnd(QcowFile(2047, 0)), std::nullopt) << "an unallocated cluster";
+  EXPECT_EQ(QcowTablesPastEnd(QcowFile(40)), std::nullopt) << "no header: the library says why";
 }
 
 }  // namespace
