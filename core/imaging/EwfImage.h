@@ -78,8 +78,8 @@ class EwfWriter : public platform::SectorWriter {
   virtual app::Result<EwfDigests> Finish(const std::vector<SectorRun>& unreadable) = 0;
 };
 
-// Creates the set whose first segment is firstSegmentPath. Segment files already there under the
-// set's names are replaced.
+// Creates the set whose first segment is firstSegmentPath, replacing a first segment already
+// there. A second segment already there is refused: it would be read as part of the new set.
 app::Result<std::unique_ptr<EwfWriter>> CreateEwfWriter(const std::string& firstSegmentPath,
                                                         const EwfSettings& settings);
 
