@@ -27,7 +27,7 @@ def run(*command):
         raise RuntimeError(f"{command[0]}: {result.stderr.strip() or result.stdout.strip()}")
 
 
-def sha256_of(path, length=None, kind="sha256"):
+def digest_of(path, length=None, kind="sha256"):
     digest = hashlib.new(kind)
     with open(path, "rb") as data:
         digest.update(data.read(length) if length is not None else data.read())
@@ -65,7 +65,7 @@ class ContainerTest(ImageTestCase):
     def tearDown(self):
         for path, digest in self.containers_made.items():
             if os.path.exists(path):
-                self.assertEqual(sha256_of(path), digest, f"the container {path} was written")
+                self.assertEqual(digest_of(path), digest, f"the container {path} was written")
         super().tearDown()
 
     def convert(self, name, *options):
@@ -73,7 +73,7 @@ class ContainerTest(ImageTestCase):
         the holes of a file qemu-img has just written may still move."""
         path = self.path(name)
         run("qemu-img", "convert", *options, self.raw, path)
-        self.containers_made[path] = sha256_of(path)
+        self.containers_made[path] = digest_of(path)
         return path
 
     def e01(self):
@@ -113,7 +113,7 @@ class ContainerTest(ImageTestCase):
                 self.assertEqual(tree_differences(out, self.expected), [])
                 image = self.path("back.img")
                 self.cli("image", "--image", path, "--to", image)
-                self.assertEqual(sha256_of(image, os.path.getsize(self.raw)), sha256_of(self.raw))
+                self.assertEqual(digest_of(image, os.path.getsize(self.raw)), digest_of(self.raw))
                 os.remove(image)
 
     def test_a_container_among_the_disks(self):
@@ -202,8 +202,8 @@ class EwfWritingTest(ImageTestCase):
                           "--compression", "best", "--segment-size", "1m", *self.CASE)
         e01 = self.path("case.E01")
         self.assertIn(f"Image: {e01}", result.stdout)
-        self.assertIn(f"MD5: {sha256_of(self.raw, kind='md5')}", result.stdout)
-        self.assertIn(f"SHA-1: {sha256_of(self.raw, kind='sha1')}", result.stdout)
+        self.assertIn(f"MD5: {digest_of(self.raw, kind='md5')}", result.stdout)
+        self.assertIn(f"SHA-1: {digest_of(self.raw, kind='sha1')}", result.stdout)
         self.assertTrue(os.path.exists(self.path("case.E02")), "1 MiB segments make a set of several")
         self.assertIn("ewfverify: SUCCESS", tool_output("ewfverify", "-q", "-d", "sha1", e01))
         info = tool_output("ewfinfo", e01)
@@ -213,7 +213,7 @@ class EwfWritingTest(ImageTestCase):
         self.assertEqual(self.cli("ls", "--image", e01, *VOLUME, "--json").stdout,
                          self.cli("ls", "--image", self.raw, *VOLUME, "--json").stdout)
         self.cli("image", "--image", e01, "--to", self.path("back.img"))
-        self.assertEqual(sha256_of(self.path("back.img")), sha256_of(self.raw))
+        self.assertEqual(digest_of(self.path("back.img")), digest_of(self.raw))
 
     def test_unreadable_sectors_are_acquisition_errors_and_in_the_map(self):
         if unavailable():
