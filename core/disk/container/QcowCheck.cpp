@@ -8,7 +8,9 @@
 namespace kestrel::disk {
 namespace {
 
-constexpr std::uint64_t kOffsetMask = 0x00FFFFFFFFFFFE00;  // an L1 or L2 entry's host offset
+// An L1 or L2 entry's host offset: bits 9 to 55 in a sound file. The bits below, which only a
+// damaged entry sets, are kept, as libqcow keeps them when it reads there.
+constexpr std::uint64_t kOffsetMask = 0x00FFFFFFFFFFFFFE;
 constexpr std::uint64_t kCompressed = 1ULL << 62;
 constexpr std::uint64_t kExtendedL2 = 1ULL << 4;  // an incompatible feature bit of version 3
 

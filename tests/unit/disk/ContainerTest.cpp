@@ -124,6 +124,9 @@ TEST(QcowCheck, TablesAndClustersPastTheEndOfTheFileAreNamed) {
   EXPECT_EQ(QcowTablesPastEnd(QcowFile(2047, 1ULL << 62 | 1536)), std::nullopt)
       << "a compressed cluster's length is an upper bound; the library reads it to the end";
   EXPECT_EQ(QcowTablesPastEnd(QcowFile(2047, 0)), std::nullopt) << "an unallocated cluster";
+  EXPECT_NE(QcowTablesPastEnd(QcowFile(2048, 1536 | 0x100)).value_or("").find("offset 1792"),
+            std::string::npos)
+      << "a damaged entry's low bits move the cluster, as libqcow reads it, past the end";
   EXPECT_EQ(QcowTablesPastEnd(QcowFile(40)), std::nullopt) << "no header: the library says why";
 }
 
