@@ -10,21 +10,15 @@
 
 #include "app/ShellTexts.h"
 #include "disk/NssLayout.h"
+#include "disk/container/LibyalError.h"
 #include "disk/platform/Platform.h"
 #include "imaging/EwfImage.h"
 
 namespace kestrel::imaging {
 namespace {
 
-std::string ErrorText(libewf_error_t*& error) {
-  if (!error) return "no reason given";
-  std::array<char, 1024> text{};
-  libewf_error_sprint(error, text.data(), text.size());
-  libewf_error_free(&error);
-  std::string message = text.data();
-  if (const auto end = message.find('\n'); end != std::string::npos) message.resize(end);
-  return message;
-}
+constexpr auto ErrorText =
+    disk::TakeErrorText<libewf_error_t, libewf_error_sprint, libewf_error_free>;
 
 // One running digest of the media data.
 class EvpHash {

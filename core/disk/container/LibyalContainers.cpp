@@ -19,25 +19,13 @@
 
 #include "app/Result.h"
 #include "disk/container/ImageFile.h"
+#include "disk/container/LibyalError.h"
 #include "disk/container/QcowCheck.h"
 #include "disk/platform/Platform.h"
 #include "disk/platform/Utf8Path.h"
 
 namespace kestrel::disk {
 namespace {
-
-// Turns a library's error object into its text, and frees it.
-template <class Error, int (*Print)(Error*, char*, std::size_t), void (*Free)(Error**)>
-std::string TakeErrorText(Error*& error) {
-  if (!error) return "no reason given";
-  std::array<char, 1024> text{};
-  Print(error, text.data(), text.size());
-  Free(&error);
-  // The libraries end each line of their backtrace with a newline; one line is enough.
-  std::string message = text.data();
-  if (const auto end = message.find('\n'); end != std::string::npos) message.resize(end);
-  return message;
-}
 
 const std::uint8_t* Bytes(std::string_view text) {
   return reinterpret_cast<const std::uint8_t*>(text.data());
