@@ -20,7 +20,7 @@
 #include "app/Result.h"
 #include "disk/container/ImageFile.h"
 #include "disk/container/LibyalError.h"
-#include "disk/container/QcowCheck.h"
+#include "disk/container/QcowTables.h"
 #include "disk/platform/Platform.h"
 #include "disk/platform/Utf8Path.h"
 
@@ -377,6 +377,14 @@ OpenedSource OpenThrough(ContainerKind kind, const std::string& path) {
   return {DiskReader(std::move(opened).value()), {}, kind, std::move(facts)};
 }
 
+// A QCOW2 image opened through libqcow, its plainly stored clusters then read from its file.
+OpenedSource WithDirectReads(OpenedSource opened, const std::string& path) {
+  if (opened.status.ok())
+    opened.reader = DiskReader(
+        QcowSource::Over(platform::OpenReadOnly(path).reader, opened.reader.Source()));
+  return opened;
+}
+
 }  // namespace
 
 OpenedSource OpenLibraryContainer(ContainerKind kind, const std::string& path) {
@@ -389,7 +397,7 @@ OpenedSource OpenLibraryContainer(ContainerKind kind, const std::string& path) {
     case ContainerKind::Vhdx:
       return OpenThrough<Vhdi>(kind, path);
     case ContainerKind::Qcow2:
-      return OpenThrough<Qcow>(kind, path);
+      return WithDirectReads(OpenThrough<Qcow>(kind, path), path);
     case ContainerKind::Raw:
     case ContainerKind::SplitRaw:
       break;

@@ -1,5 +1,6 @@
 // Containers: told apart by their signatures, never by their names; a raw image in numbered
-// pieces read as one; a QCOW2 file whose tables name bytes past its end refused.
+// pieces read as one; a QCOW2 file whose tables name bytes past its end refused, and its plain
+// clusters read straight from the file.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -9,7 +10,7 @@
 
 #include "disk/MemorySource.h"
 #include "disk/container/ContainerKind.h"
-#include "disk/container/QcowCheck.h"
+#include "disk/container/QcowTables.h"
 #include "disk/container/SplitRawSource.h"
 
 namespace kestrel::disk {
@@ -93,9 +94,12 @@ TEST(SplitRawSource, PiecesReadAsOneImageAcrossTheirJoins) {
 }
 
 // A QCOW2 file of clusters of 512 bytes: the header, the L1 table at 512, one L2 table at 1024
-// and one data cluster at 1536; `size` cuts the file there.
-DiskReader QcowFile(std::size_t size, std::uint64_t l2Entry = 1536) {
-  std::vector<std::uint8_t> bytes(2048);
+// whose first entries are `l2Entries`, and data clusters from 1536 on, each byte of which is its
+// offset's low byte; `size` cuts the file there.
+std::vector<std::uint8_t> QcowBytes(std::size_t size, std::vector<std::uint64_t> l2Entries,
+                                    std::uint64_t incompatibleFeatures = 0) {
+  std::vector<std::uint8_t> bytes(4096);
+  for (std::size_t at = 1536; at < bytes.size(); ++at) bytes[at] = static_cast<std::uint8_t>(at);
   const auto put = [&](std::size_t at, std::uint64_t value, int width) {
     for (int i = 0; i < width; ++i)
       bytes[at + static_cast<std::size_t>(i)] =
@@ -106,10 +110,15 @@ DiskReader QcowFile(std::size_t size, std::uint64_t l2Entry = 1536) {
   put(20, 9, 4);          // cluster bits
   put(36, 1, 4);          // L1 entries
   put(40, 512, 8);        // L1 table offset
+  put(72, incompatibleFeatures, 8);
   put(512, 1024 | 1ULL << 63, 8);
-  put(1024, l2Entry, 8);
+  for (std::size_t i = 0; i < l2Entries.size(); ++i) put(1024 + 8 * i, l2Entries[i], 8);
   bytes.resize(size);
-  return DiskReader(std::make_shared<MemorySource>(std::move(bytes)));
+  return bytes;
+}
+
+DiskReader QcowFile(std::size_t size, std::uint64_t l2Entry = 1536) {
+  return DiskReader(std::make_shared<MemorySource>(QcowBytes(size, {l2Entry})));
 }
 
 TEST(QcowCheck, TablesAndClustersPastTheEndOfTheFileAreNamed) {
@@ -128,6 +137,50 @@ TEST(QcowCheck, TablesAndClustersPastTheEndOfTheFileAreNamed) {
             std::string::npos)
       << "a damaged entry's low bits move the cluster, as libqcow reads it, past the end";
   EXPECT_EQ(QcowTablesPastEnd(QcowFile(40)), std::nullopt) << "no header: the library says why";
+}
+
+// Plain clusters come straight from the file, also across clusters that lie one after another
+// there; every other cluster (compressed, all zeros, not allocated, an entry with stray bits)
+// comes through the library, which here holds 0xAA everywhere.
+TEST(QcowSource, PlainClustersReadFromTheFileAndTheRestThroughTheLibrary) {
+  constexpr std::uint64_t kCopied = 1ULL << 63;
+  const std::vector<std::uint64_t> entries = {
+      2048 | kCopied, 2560, 1536, 1ULL << 62 | 3072, 0, 3072 | 1, 3584 | 1ULL << 56, 3584};
+  const auto library = std::make_shared<MemorySource>(std::vector<std::uint8_t>(8 * 512, 0xAA));
+  const auto source =
+      QcowSource::Over(DiskReader(std::make_shared<MemorySource>(QcowBytes(4096, entries))), library);
+  ASSERT_NE(source, library);
+  ASSERT_EQ(source->Size(), 8 * 512);
+  std::vector<std::uint8_t> read(8 * 512 - 100);
+  ASSERT_EQ(source->ReadSome(100, read), read.size());
+  const auto expected = [&](std::size_t guest) -> std::uint8_t {
+    static constexpr std::int64_t kHost[] = {2048, 2560, 1536, -1, -1, -1, -1, 3584};
+    const std::int64_t host = kHost[guest / 512];
+    return host < 0 ? 0xAA : static_cast<std::uint8_t>(host + static_cast<std::int64_t>(guest % 512));
+  };
+  for (std::size_t i = 0; i < read.size(); ++i) ASSERT_EQ(read[i], expected(100 + i)) << 100 + i;
+  std::vector<std::uint8_t> past(10);
+  EXPECT_EQ(source->ReadSome(source->Size(), past), 0u);
+}
+
+// What this reading does not cover is left to the library whole: extended L2 entries, data in an
+// external file, an encrypted image; and a read past the file's end fails, never reads short.
+TEST(QcowSource, ImagesItDoesNotCoverGoWholeToTheLibrary) {
+  const auto library = std::make_shared<MemorySource>(std::vector<std::uint8_t>(512, 0xAA));
+  const auto over = [&](std::vector<std::uint8_t> bytes) {
+    return QcowSource::Over(DiskReader(std::make_shared<MemorySource>(std::move(bytes))), library);
+  };
+  EXPECT_EQ(over(QcowBytes(4096, {1536}, 1ULL << 4)), library) << "extended L2 entries";
+  EXPECT_EQ(over(QcowBytes(4096, {1536}, 1ULL << 2)), library) << "an external data file";
+  EXPECT_NE(over(QcowBytes(4096, {1536}, 1ULL << 0 | 1ULL << 3)), library)
+      << "a dirty image, or one with another compression, keeps its plain clusters";
+  auto encrypted = QcowBytes(4096, {1536});
+  encrypted[35] = 1;
+  EXPECT_EQ(over(encrypted), library);
+  EXPECT_EQ(over(QcowBytes(60, {1536})), library) << "no whole header";
+
+  std::vector<std::uint8_t> read(512);
+  EXPECT_EQ(over(QcowBytes(1800, {1536}))->ReadSome(0, read), std::nullopt);
 }
 
 }  // namespace

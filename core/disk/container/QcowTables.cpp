@@ -1,0 +1,176 @@
+#include "disk/container/QcowTables.h"
+
+#include <algorithm>
+#include <array>
+#include <vector>
+
+#include "app/SizeText.h"
+
+namespace kestrel::disk {
+namespace {
+
+// An L1 or L2 entry's host offset: bits 9 to 55 in a sound file. The bits below, which only a
+// damaged entry sets, are kept, as libqcow keeps them when it reads there.
+constexpr std::uint64_t kOffsetMask = 0x00FFFFFFFFFFFFFE;
+constexpr std::uint64_t kCompressed = 1ULL << 62;
+constexpr std::uint64_t kExtendedL2 = 1ULL << 4;  // an incompatible feature bit of version 3
+
+std::uint64_t BigEndian(std::span<const std::uint8_t> bytes) {
+  std::uint64_t value = 0;
+  for (const std::uint8_t byte : bytes) value = value << 8 | byte;
+  return value;
+}
+
+// The table of `entries` 8-byte entries at `offset`, or nothing when the file ends inside it.
+std::optional<std::vector<std::uint64_t>> ReadTable(const DiskReader& file, std::uint64_t offset,
+                                                    std::uint64_t entries) {
+  const auto fileSize = static_cast<std::uint64_t>(file.Size());
+  if (offset > fileSize || entries > (fileSize - offset) / 8) return std::nullopt;
+  std::vector<std::uint8_t> bytes(entries * 8);
+  if (!file.ReadAt(static_cast<std::int64_t>(offset), bytes)) return std::nullopt;
+  std::vector<std::uint64_t> table(entries);
+  for (std::size_t i = 0; i < table.size(); ++i)
+    table[i] = BigEndian(std::span(bytes).subspan(i * 8, 8));
+  return table;
+}
+
+// Header fields that decide whether clusters may be read straight from the file.
+constexpr std::uint64_t kDirty = 1ULL << 0;            // refcounts stale; the tables stand
+constexpr std::uint64_t kCompressionType = 1ULL << 3;  // only compressed clusters differ
+// An entry's bits that a sound, plain cluster leaves clear: the low 9 (bit 0 is "reads as zeros"
+// in version 3) and 56 to 62 (62 marks a compressed cluster). Bit 63 tells only the refcount.
+constexpr std::uint64_t kNotPlain = 0x7F000000000001FF;
+constexpr std::uint64_t kHostOffset = 0x00FFFFFFFFFFFE00;
+constexpr std::size_t kCachedTables = 16;
+
+std::optional<std::uint64_t> PlainOffset(std::uint64_t entry) {
+  if ((entry & kNotPlain) != 0 || (entry & kHostOffset) == 0) return std::nullopt;
+  return entry & kHostOffset;
+}
+
+std::string PastEnd(const char* what, std::uint64_t offset, const DiskReader& file) {
+  return app::Format(
+      "the %s at offset %llu lies past the end of the file (%llu bytes): the file "
+      "is truncated or damaged",
+      what, static_cast<unsigned long long>(offset), static_cast<unsigned long long>(file.Size()));
+}
+
+}  // namespace
+
+std::optional<std::string> QcowTablesPastEnd(const DiskReader& file) {
+  std::array<std::uint8_t, 80> header{};
+  if (!file.ReadAt(0, header)) return std::nullopt;
+  const auto field = [&](std::size_t at, std::size_t size) {
+    return BigEndian(std::span(header).subspan(at, size));
+  };
+  const std::uint64_t version = field(4, 4);
+  const std::uint64_t clusterBits = field(20, 4);
+  if (version < 2 || clusterBits < 9 || clusterBits > 21) return std::nullopt;
+  if (version >= 3 && (field(72, 8) & kExtendedL2) != 0) return std::nullopt;
+  const std::uint64_t clusterBytes = 1ULL << clusterBits;
+  const std::uint64_t fileSize = static_cast<std::uint64_t>(file.Size());
+  const std::uint64_t l1Offset = field(40, 8);
+  const auto l1 = ReadTable(file, l1Offset, field(36, 4));
+  if (!l1) return PastEnd("L1 table", l1Offset, file);
+  for (const std::uint64_t l1Entry : *l1) {
+    const std::uint64_t l2Offset = l1Entry & kOffsetMask;
+    if (l2Offset == 0) continue;
+    const auto l2 = ReadTable(file, l2Offset, clusterBytes / 8);
+    if (!l2) return PastEnd("L2 table", l2Offset, file);
+    for (const std::uint64_t entry : *l2) {
+      const std::uint64_t offset = entry & kOffsetMask;
+      if ((entry & kCompressed) != 0 || offset == 0) continue;
+      if (offset > fileSize || clusterBytes > fileSize - offset)
+        return PastEnd("cluster", offset, file);
+    }
+  }
+  return std::nullopt;
+}
+
+std::shared_ptr<ByteSource> QcowSource::Over(DiskReader file, std::shared_ptr<ByteSource> library) {
+  std::array<std::uint8_t, 80> header{};
+  if (!file.ReadAt(0, header)) return library;
+  const auto field = [&](std::size_t at, std::size_t size) {
+    return BigEndian(std::span(header).subspan(at, size));
+  };
+  const std::uint64_t version = field(4, 4);
+  const std::uint64_t clusterBits = field(20, 4);
+  const bool encrypted = field(32, 4) != 0;
+  if (version < 2 || version > 3 || clusterBits < 9 || clusterBits > 21 || encrypted)
+    return library;
+  if (version == 3 && (field(72, 8) & ~(kDirty | kCompressionType)) != 0) return library;
+  auto l1 = ReadTable(file, field(40, 8), field(36, 4));
+  if (!l1) return library;
+  return std::shared_ptr<ByteSource>(new QcowSource(std::move(file), std::move(library),
+                                                    static_cast<unsigned>(clusterBits),
+                                                    std::move(*l1)));
+}
+
+QcowSource::QcowSource(DiskReader file, std::shared_ptr<ByteSource> library, unsigned clusterBits,
+                       Table l1)
+    : file_(std::move(file)),
+      library_(std::move(library)),
+      clusterBits_(clusterBits),
+      l1_(std::move(l1)) {}
+
+std::optional<std::size_t> QcowSource::ReadSome(std::int64_t offset,
+                                                std::span<std::uint8_t> buffer) {
+  if (offset < 0) return std::nullopt;
+  if (offset >= Size()) return 0;
+  const auto size = static_cast<std::size_t>(std::min<std::int64_t>(Size() - offset, buffer.size()));
+  for (std::size_t done = 0; done < size;) {
+    const auto at = static_cast<std::uint64_t>(offset) + done;
+    const std::size_t length = RunLength(at, size - done);
+    const auto part = buffer.subspan(done, length);
+    const auto stored = StoredAt(at >> clusterBits_);
+    const std::uint64_t within = at & ((1ULL << clusterBits_) - 1);
+    const bool read = stored ? file_.ReadAt(static_cast<std::int64_t>(*stored + within), part)
+                             : library_->ReadAt(static_cast<std::int64_t>(at), part);
+    if (!read) return std::nullopt;
+    done += length;
+  }
+  return size;
+}
+
+void QcowSource::AdviseSequential(std::int64_t offset, std::int64_t length) {
+  library_->AdviseSequential(offset, length);
+}
+
+std::size_t QcowSource::RunLength(std::uint64_t offset, std::size_t most) {
+  const std::uint64_t clusterBytes = 1ULL << clusterBits_;
+  const std::uint64_t first = offset >> clusterBits_;
+  const auto firstStored = StoredAt(first);
+  std::uint64_t end = (first + 1) << clusterBits_;
+  for (std::uint64_t cluster = first + 1; end - offset < most; ++cluster, end += clusterBytes) {
+    const auto stored = StoredAt(cluster);
+    const bool same = firstStored ? stored == *firstStored + (cluster - first) * clusterBytes
+                                  : !stored.has_value();
+    if (!same) break;
+  }
+  return static_cast<std::size_t>(std::min<std::uint64_t>(end - offset, most));
+}
+
+std::optional<std::uint64_t> QcowSource::StoredAt(std::uint64_t cluster) {
+  const unsigned entriesBits = clusterBits_ - 3;
+  const std::uint64_t l1Index = cluster >> entriesBits;
+  if (l1Index >= l1_.size()) return std::nullopt;
+  const auto l2 = L2Table(l1Index);
+  if (!l2) return std::nullopt;
+  return PlainOffset((*l2)[cluster & ((1ULL << entriesBits) - 1)]);
+}
+
+std::shared_ptr<const QcowSource::Table> QcowSource::L2Table(std::uint64_t l1Index) {
+  const std::lock_guard lock(cacheMutex_);
+  const auto cached = std::find_if(cache_.rbegin(), cache_.rend(),
+                                   [&](const CachedTable& table) { return table.l1Index == l1Index; });
+  if (cached != cache_.rend()) return cached->l2;
+  const auto l2Offset = PlainOffset(l1_[l1Index]);
+  if (!l2Offset) return nullptr;
+  auto table = ReadTable(file_, *l2Offset, (1ULL << clusterBits_) / 8);
+  if (!table) return nullptr;
+  if (cache_.size() == kCachedTables) cache_.erase(cache_.begin());
+  cache_.push_back({l1Index, std::make_shared<const Table>(std::move(*table))});
+  return cache_.back().l2;
+}
+
+}  // namespace kestrel::disk
