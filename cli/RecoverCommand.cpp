@@ -5,6 +5,7 @@
 #include "Command.h"
 #include "FtpOptions.h"
 #include "Interrupt.h"
+#include "MapOptions.h"
 #include "MaskOptions.h"
 #include "ProgressLine.h"
 #include "ScannedSource.h"
@@ -47,6 +48,7 @@ class RecoverCommand : public Command {
   explicit RecoverCommand(CLI::App& parser) {
     source_.AddTo(parser);
     mask_.AddTo(parser);
+    map_.AddTo(parser);
     ftp_.AddTo(parser);
     parser.add_option("--to", folder_, "The folder to recover into (on the server, with --ftp)")
         ->required();
@@ -62,7 +64,7 @@ class RecoverCommand : public Command {
   }
 
   int Run(const app::LogReport& log) override {
-    if (!mask_.Read() || !ftp_.Read()) return kUsage;
+    if (!mask_.Read() || !map_.Read() || !ftp_.Read()) return kUsage;
     // The server is tried before a scan that may take hours, and nothing is written without it.
     std::unique_ptr<destination::FtpDestination> server;
     if (ftp_.Given() && !(server = ftp_.Connect(folder_))) return kFailure;
@@ -87,9 +89,12 @@ class RecoverCommand : public Command {
     if (!destination::HasRoomFor(volume::BytesToSave(tree, filter), destination.FreeBytes())) {
       return Fail(std::string(destination::kInsufficientSpaceText));
     }
+    const auto unread = map_.Load(source_, scanned.value());
+    if (!unread.ok()) return Fail(unread.error());
     destination::FixedAnswer prompt(kConflictPolicies.at(policy_));
     const volume::SavingSetup setup{scanned.value().source, scanned.value().poolBase, destination,
-                                    filter, prompt};
+                                    filter, prompt,
+                                    unread.value() ? &*unread.value() : nullptr};
     app::PauseGate running;
     volume::SavingReport report;
     {
@@ -136,6 +141,7 @@ class RecoverCommand : public Command {
 
   SourceOptions source_;
   MaskOptions mask_;
+  MapOptions map_;
   FtpOptions ftp_;
   std::string folder_;
   std::vector<std::string> paths_;

@@ -25,10 +25,20 @@ nlohmann::ordered_json EntryJson(const volume::FileTree& tree, const volume::Tre
   return json;
 }
 
-void PrintTree(const volume::FileTree& tree, bool json, std::ostream& out) {
+std::uint64_t PrintTree(const volume::FileTree& tree, bool json, std::ostream& out,
+                        const std::optional<UnreadMarks>& marks) {
+  std::uint64_t damaged = 0;
   volume::ForEachEntry(tree, [&](const volume::TreeEntry& entry) {
+    const std::uint64_t unread =
+        marks && !entry.folder
+            ? marks->areas.BytesIn(volume::LayoutFileData(tree, entry.record, marks->poolBase))
+            : 0;
+    damaged += unread != 0;
+    if (marks && marks->damagedOnly && unread == 0) return;
     if (json) {
-      out << JsonText(EntryJson(tree, entry)) << '\n';
+      auto line = EntryJson(tree, entry);
+      if (unread != 0) line["unreadBytes"] = unread;
+      out << JsonText(line) << '\n';
     } else if (entry.folder) {
       const bool deletedVolume = tree.Folder(entry.folderId).deletedVolume;
       out << app::PrintableText(entry.path) << "/" << (deletedVolume ? "  (deleted volume)" : "")
@@ -36,9 +46,11 @@ void PrintTree(const volume::FileTree& tree, bool json, std::ostream& out) {
     } else {
       const volume::RowRef row{false, entry.folderId, entry.record};
       out << app::PrintableText(entry.path) << "  " << volume::RowSizeText(tree, row) << "  "
-          << volume::RowTypeText(tree, row) << '\n';
+          << volume::RowTypeText(tree, row)
+          << (unread != 0 ? "  (" + volume::NeverReadText(unread) + ")" : "") << '\n';
     }
   });
+  return damaged;
 }
 
 }  // namespace kestrel::cli

@@ -247,16 +247,14 @@ class Rescuer {
 }  // namespace
 
 app::Result<RescueMap> LoadRescueMap(const RescueJob& job) {
-  std::ifstream file(platform::Utf8Path(job.mapPath), std::ios::binary);
-  std::ostringstream text;
-  text << file.rdbuf();
-  if (!file) return app::Failure{job.mapPath + ": the map file cannot be read"};
+  const auto text = ReadMapText(job.mapPath);
+  if (!text.ok()) return app::Failure{text.error()};
   const std::string expected = SourceLine(job);
-  if (const auto made = MapSourceLine(text.str()); made && *made != expected) {
+  if (const auto made = MapSourceLine(text.value()); made && *made != expected) {
     return app::Failure{job.mapPath + ": the map was made from another source (" + *made +
                         "); this run reads " + expected};
   }
-  auto map = RescueMap::Parse(text.str(), job.range.Count() * kSector);
+  auto map = RescueMap::Parse(text.value(), job.range.Count() * kSector);
   if (!map.ok()) return app::Failure{job.mapPath + ": " + map.error()};
   return map;
 }

@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <fstream>
 #include <sstream>
 
 #include "app/SizeText.h"
 #include "disk/NssLayout.h"
+#include "disk/platform/Utf8Path.h"
 
 namespace kestrel::imaging {
 namespace {
@@ -146,6 +148,14 @@ std::optional<MapBlock> RescueMap::NextWith(BlockStatus status, std::uint64_t fr
     return MapBlock{start, block->End() - start, status};
   }
   return std::nullopt;
+}
+
+app::Result<std::string> ReadMapText(const std::string& path) {
+  std::ifstream file(platform::Utf8Path(path), std::ios::binary);
+  std::ostringstream text;
+  text << file.rdbuf();
+  if (!file) return app::Failure{path + ": the map file cannot be read"};
+  return text.str();
 }
 
 }  // namespace kestrel::imaging

@@ -72,4 +72,7 @@ class RescueMap {
   std::vector<MapBlock> blocks_;
 };
 
+// The text of the map file at path, or why it cannot be read.
+app::Result<std::string> ReadMapText(const std::string& path);
+
 }  // namespace kestrel::imaging

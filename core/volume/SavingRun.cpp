@@ -169,6 +169,10 @@ class SavingRun {
       report_.failed.push_back({target, reason});
       log_.AppendLogEntry("Recovered with " + reason + ": " + target);
     }
+    if (const std::uint64_t unread = setup_.unread ? setup_.unread->BytesIn(layout) : 0) {
+      report_.failed.push_back({target, NeverReadText(unread)});
+      log_.AppendLogEntry("Recovered with bytes never read from the disk: " + target);
+    }
     if (layout.ExtentsShort() || layout.inconsistentExtents) {
       report_.failed.push_back(
           {target, app::Format("its extents hold only %llu of its %llu bytes",

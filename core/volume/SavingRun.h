@@ -13,6 +13,7 @@
 #include "disk/DiskReader.h"
 #include "filter/FilterList.h"
 #include "volume/FileTree.h"
+#include "volume/UnreadAreas.h"
 
 namespace kestrel::volume {
 
@@ -23,6 +24,7 @@ struct SavingSetup {
   destination::Destination& destination;
   filter::FilterList& filter;  // emptied at the end of the run
   destination::ConflictPrompt& prompt;
+  const UnreadAreas* unread = nullptr;  // areas never read from a failing disk, when a map tells
 };
 
 struct FileProblem {

@@ -1,0 +1,43 @@
+#include "MapOptions.h"
+
+#include <iostream>
+
+#include "Command.h"
+#include "disk/platform/Platform.h"
+
+namespace kestrel::cli {
+
+void MapOptions::AddTo(CLI::App& parser) {
+  parser.add_option("--map", path_,
+                    "The map of unread areas (ours or GNU ddrescue's) of the image; files that "
+                    "touch an area not finished are marked (default: the map beside the image)");
+}
+
+bool MapOptions::Read() const {
+  if (!path_ || platform::PathExists(*path_)) return true;
+  PrintError("no such map file: " + *path_);
+  return false;
+}
+
+app::Result<std::optional<volume::UnreadAreas>> MapOptions::Load(
+    const SourceOptions& options, const ScannedSource& scanned) const {
+  const auto bytes = static_cast<std::uint64_t>(scanned.source.Size());
+  if (path_) {
+    auto areas = volume::LoadUnreadAreas(*path_, bytes);
+    if (!areas.ok()) return app::Failure{areas.error()};
+    return std::optional(std::move(areas).value());
+  }
+  // A saved scan names the image it was made from.
+  const std::string image = options.image.value_or(scanned.description.sourcePath);
+  const auto beside = options.disk ? std::nullopt : volume::MapBesideImage(image);
+  if (!beside) return std::optional<volume::UnreadAreas>();
+  auto areas = volume::LoadUnreadAreas(*beside, bytes);
+  if (!areas.ok()) {
+    std::cerr << "The map beside the image is not used: " << areas.error() << '\n';
+    return std::optional<volume::UnreadAreas>();
+  }
+  std::cerr << "Files are marked against the map " << *beside << '\n';
+  return std::optional(std::move(areas).value());
+}
+
+}  // namespace kestrel::cli

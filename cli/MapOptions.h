@@ -1,0 +1,33 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include <CLI/CLI.hpp>
+
+#include "ScannedSource.h"
+#include "SourceOptions.h"
+#include "volume/UnreadAreas.h"
+
+namespace kestrel::cli {
+
+// --map FILE: the map of the areas that imaging never read from the failing disk the image came
+// from, laid over the files. Without the option, a map beside the image is used when one is there.
+class MapOptions {
+ public:
+  void AddTo(CLI::App& parser);
+
+  // Before any scan: false, with the reason on standard error, when --map names no file.
+  bool Read() const;
+
+  // The unread areas of the scanned source; nothing when there is no map. An error for a map
+  // --map names that does not fit the image; a map found beside it that does not fit is passed
+  // over, saying why on standard error.
+  app::Result<std::optional<volume::UnreadAreas>> Load(const SourceOptions& options,
+                                                       const ScannedSource& scanned) const;
+
+ private:
+  std::optional<std::string> path_;
+};
+
+}  // namespace kestrel::cli

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/Result.h"
+#include "imaging/RescueMap.h"
+#include "volume/FileData.h"
+
+// Which files hold bytes that were never read from a failing disk: the areas that an imaging
+// map (ours, or GNU ddrescue's) has not finished, laid over each file's extents on the image.
+namespace kestrel::volume {
+
+class UnreadAreas {
+ public:
+  // Every run of the map not finished: never tried, or tried and failed, so zeros in the image.
+  explicit UnreadAreas(const imaging::RescueMap& map);
+
+  // The bytes of the file's data that lie in an unread area; 0 for a file read whole.
+  std::uint64_t BytesIn(const FileDataLayout& layout) const;
+
+ private:
+  std::uint64_t BytesWithin(std::uint64_t offset, std::uint64_t length) const;
+
+  std::vector<imaging::MapBlock> areas_;  // by position, none touching the next
+};
+
+// The map of an image of `bytes` bytes at `path`; refused, with the file named, when it is not a
+// map of that many bytes.
+app::Result<UnreadAreas> LoadUnreadAreas(const std::string& path, std::uint64_t bytes);
+
+// The map that imaging leaves beside an image: `disk.img.map` as this program names it, or
+// `disk.map`; nothing when neither is there.
+std::optional<std::string> MapBesideImage(const std::string& imagePath);
+
+// What a file that touches an unread area says, in lists and reports.
+std::string NeverReadText(std::uint64_t bytes);
+
+}  // namespace kestrel::volume

@@ -1,0 +1,99 @@
+"""A map of the areas imaging never read (ours, or GNU ddrescue's) laid over the files of the
+image: `ls` marks exactly the files whose data touch an area not finished, with the bytes affected,
+`ls --damaged-only` lists only those, and `recover` names them as not whole."""
+
+import os
+import unittest
+
+from harness import ImageTestCase, disk, file, partition, pool, volume
+
+# Each file's bytes are unique, so that the test finds where they lie in the image.
+CONTENTS = {f"/{name}.txt": (name * 700)[:3000] for name in ("alpha", "bravo", "charlie", "delta")}
+LAYOUT = {"disks": [disk(partition(pool("DATA", volume("VOL1", *(file(path, text) for path, text in CONTENTS.items())))),
+                         partition(sizeSectors=2048))]}
+VOLUME = ["--pool", "DATA", "--volume", "VOL1"]
+SECTOR = 512
+
+
+def map_text(size, areas):
+    """A ddrescue map of `size` bytes, finished but for the (start, end, status) areas."""
+    lines, at = ["0x00000000 +"], 0
+    for start, end, status in sorted(areas):
+        if start > at:
+            lines.append(f"0x{at:X} 0x{start - at:X} +")
+        lines.append(f"0x{start:X} 0x{end - start:X} {status}")
+        at = end
+    if at < size:
+        lines.append(f"0x{at:X} 0x{size - at:X} +")
+    return "\n".join(lines) + "\n"
+
+
+class UnreadMapTest(ImageTestCase):
+    def setUp(self):
+        super().setUp()
+        images, _ = self.mkimage(LAYOUT)
+        self.image = images[0]
+        with open(self.image, "rb") as data:
+            raw = data.read()
+        self.size = len(raw)
+        self.where = {path: raw.find(text.encode()) for path, text in CONTENTS.items()}
+        for path, offset in self.where.items():
+            self.assertGreater(offset, 0, path)
+            self.assertEqual(offset % SECTOR, 0, path)
+
+    def write_map(self, name, areas):
+        path = self.path(name)
+        with open(path, "w") as out:
+            out.write(map_text(self.size, areas))
+        return path
+
+    def test_exactly_the_files_touching_an_area_are_marked(self):
+        alpha, bravo, charlie = (self.where[f"/{name}.txt"] for name in ("alpha", "bravo", "charlie"))
+        areas = [(alpha + 2560, alpha + 3072, "-"),   # alpha's last sector, of which it uses 440 bytes
+                 (bravo - SECTOR, bravo, "?"),         # ends where bravo starts
+                 (charlie, charlie + 2 * SECTOR, "*")]  # charlie's first two sectors
+        expected = {"/alpha.txt": 3000 - 2560, "/charlie.txt": 2 * SECTOR}
+        for path, offset in self.where.items():  # the sector before bravo may hold another file's end
+            if offset <= bravo - SECTOR < offset + 3000:
+                expected[path] = expected.get(path, 0) + min(SECTOR, offset + 3000 - (bravo - SECTOR))
+        given = self.write_map("bad.map", areas)
+
+        lines = self.cli_json_lines("ls", "--image", self.image, *VOLUME, "--map", given)
+        marked = {line["path"]: line["unreadBytes"] for line in lines if "unreadBytes" in line}
+        self.assertEqual(marked, expected)
+        self.assertNotIn("/bravo.txt", marked)
+
+        os.rename(given, self.image + ".map")
+        listed = self.cli("ls", "--image", self.image, *VOLUME, "--damaged-only")
+        self.assertEqual(sorted(line.split("  ")[0] for line in listed.stdout.splitlines() if line.startswith("/")),
+                         sorted(expected))
+        self.assertIn("/charlie.txt  3000  Valid File  (1024 bytes were never read from the disk)", listed.stdout)
+        self.assertIn(f"Files that hold bytes never read from the disk: {len(expected)}", listed.stdout)
+        self.assertIn("Files are marked against the map", listed.stderr)
+
+        out = self.path("out")
+        recovered = self.cli("recover", "--image", self.image, *VOLUME, "--to", out, expect_status=1)
+        self.assertIn("Not recovered whole", recovered.stdout)
+        self.assertIn("alpha.txt: 440 bytes were never read from the disk", recovered.stdout)
+        self.assertNotIn("bravo.txt:", recovered.stdout)
+        self.assertNotIn("Recovered Successfully", recovered.stdout)
+        with open(os.path.join(out, "bravo.txt")) as written:
+            self.assertEqual(written.read(), CONTENTS["/bravo.txt"])
+
+    def test_a_map_that_does_not_describe_the_image_is_refused_or_passed_over(self):
+        wrong = self.path("wrong.map")
+        with open(wrong, "w") as out:
+            out.write(map_text(self.size + SECTOR, []))
+        refused = self.cli("ls", "--image", self.image, *VOLUME, "--map", wrong, expect_status=1)
+        self.assertIn("wrong.map: ", refused.stderr)
+        self.cli("ls", "--image", self.image, *VOLUME, "--map", self.path("none.map"), expect_status=2)
+        self.cli("ls", "--image", self.image, *VOLUME, "--damaged-only", expect_status=2)
+
+        os.rename(wrong, os.path.splitext(self.image)[0] + ".map")
+        listed = self.cli("ls", "--image", self.image, *VOLUME)
+        self.assertIn("The map beside the image is not used", listed.stderr)
+        self.cli("recover", "--image", self.image, *VOLUME, "--to", self.path("out"))
+
+
+if __name__ == "__main__":
+    unittest.main()
