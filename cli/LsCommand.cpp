@@ -32,7 +32,7 @@ class LsCommand : public Command {
     auto scanned = ScanChosenSource(source_, SourceUse::ListsOnly, interrupt.token(), log);
     if (!scanned.ok()) return Fail(scanned.error());
     if (auto status = mask_.Apply(scanned.value(), interrupt.token())) return *status;
-    auto unread = map_.Load(source_, scanned.value());
+    auto unread = map_.Load(scanned.value());
     if (!unread.ok()) return Fail(unread.error());
     if (damagedOnly_ && !unread.value()) {
       PrintError("--damaged-only needs a map of unread areas: --map FILE, or one beside the image");

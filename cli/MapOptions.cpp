@@ -20,24 +20,19 @@ bool MapOptions::Read() const {
 }
 
 app::Result<std::optional<volume::UnreadAreas>> MapOptions::Load(
-    const SourceOptions& options, const ScannedSource& scanned) const {
+    const ScannedSource& scanned) const {
   const auto bytes = static_cast<std::uint64_t>(scanned.source.Size());
   if (path_) {
     auto areas = volume::LoadUnreadAreas(*path_, bytes);
     if (!areas.ok()) return app::Failure{areas.error()};
     return std::optional(std::move(areas).value());
   }
-  // A saved scan names the image it was made from.
-  const std::string image = options.image.value_or(scanned.description.sourcePath);
-  const auto beside = options.disk ? std::nullopt : volume::MapBesideImage(image);
+  // The image given, a numbered disk that is one, or the one a saved scan names.
+  auto beside = volume::FindMapBeside(scanned.description.sourcePath, bytes);
   if (!beside) return std::optional<volume::UnreadAreas>();
-  auto areas = volume::LoadUnreadAreas(*beside, bytes);
-  if (!areas.ok()) {
-    std::cerr << "The map beside the image is not used: " << areas.error() << '\n';
-    return std::optional<volume::UnreadAreas>();
-  }
-  std::cerr << "Files are marked against the map " << *beside << '\n';
-  return std::optional(std::move(areas).value());
+  if (!beside->areas) std::cerr << "The map beside the image is not used: " << beside->problem << '\n';
+  else std::cerr << "Files are marked against the map " << beside->path << '\n';
+  return std::move(beside->areas);
 }
 
 }  // namespace kestrel::cli

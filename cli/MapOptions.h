@@ -6,7 +6,6 @@
 #include <CLI/CLI.hpp>
 
 #include "ScannedSource.h"
-#include "SourceOptions.h"
 #include "volume/UnreadAreas.h"
 
 namespace kestrel::cli {
@@ -23,8 +22,7 @@ class MapOptions {
   // The unread areas of the scanned source; nothing when there is no map. An error for a map
   // --map names that does not fit the image; a map found beside it that does not fit is passed
   // over, saying why on standard error.
-  app::Result<std::optional<volume::UnreadAreas>> Load(const SourceOptions& options,
-                                                       const ScannedSource& scanned) const;
+  app::Result<std::optional<volume::UnreadAreas>> Load(const ScannedSource& scanned) const;
 
  private:
   std::optional<std::string> path_;

@@ -89,7 +89,7 @@ class RecoverCommand : public Command {
     if (!destination::HasRoomFor(volume::BytesToSave(tree, filter), destination.FreeBytes())) {
       return Fail(std::string(destination::kInsufficientSpaceText));
     }
-    const auto unread = map_.Load(source_, scanned.value());
+    const auto unread = map_.Load(scanned.value());
     if (!unread.ok()) return Fail(unread.error());
     destination::FixedAnswer prompt(kConflictPolicies.at(policy_));
     const volume::SavingSetup setup{scanned.value().source, scanned.value().poolBase, destination,

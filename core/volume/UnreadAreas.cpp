@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "disk/DriveName.h"
 #include "disk/platform/Platform.h"
 #include "disk/platform/Utf8Path.h"
 
@@ -55,6 +56,15 @@ std::optional<std::string> MapBesideImage(const std::string& imagePath) {
     if (path != imagePath && platform::PathExists(path)) return path;
   }
   return std::nullopt;
+}
+
+std::optional<MapBeside> FindMapBeside(const std::string& sourcePath, std::uint64_t bytes) {
+  const auto disk = disk::PhysicalDriveNumber(sourcePath);
+  const auto path = MapBesideImage(disk ? platform::DiskDevicePath(*disk) : sourcePath);
+  if (!path) return std::nullopt;
+  auto areas = LoadUnreadAreas(*path, bytes);
+  if (!areas.ok()) return MapBeside{*path, std::nullopt, areas.error()};
+  return MapBeside{*path, std::move(areas).value(), {}};
 }
 
 std::string NeverReadText(std::uint64_t bytes) {

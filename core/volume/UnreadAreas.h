@@ -35,6 +35,17 @@ app::Result<UnreadAreas> LoadUnreadAreas(const std::string& path, std::uint64_t 
 // `disk.map`; nothing when neither is there.
 std::optional<std::string> MapBesideImage(const std::string& imagePath);
 
+// A map found beside the image a scan read, and whether it describes that image.
+struct MapBeside {
+  std::string path;
+  std::optional<UnreadAreas> areas;  // nothing when it does not describe the image
+  std::string problem;               // then why
+};
+
+// The map beside the image the source names (an image file, or a numbered disk that is one), for
+// an image of `bytes` bytes; nothing when there is none.
+std::optional<MapBeside> FindMapBeside(const std::string& sourcePath, std::uint64_t bytes);
+
 // What a file that touches an unread area says, in lists and reports.
 std::string NeverReadText(std::uint64_t bytes);
 

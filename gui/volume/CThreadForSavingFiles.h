@@ -27,6 +27,7 @@ struct SavingRequest {
   std::string folder;  // the local folder, or the folder on the FTP server
   destination::DestinationKind kind = destination::DestinationKind::LocalDrive;
   destination::FtpSettings ftp;  // for FtpServer
+  const volume::UnreadAreas* unread = nullptr;  // areas never read from a failing disk, if known
 };
 
 // The volume page's recovery run on a thread of its own. While it runs, the tree and the filter

@@ -48,7 +48,17 @@ void FileListModel::Show(const volume::FileTree* tree, volume::FolderId folder) 
   tree_ = tree;
   folder_ = tree ? folder : volume::kNoFolder;
   rows_ = tree ? volume::ListRowRefs(*tree, folder) : std::vector<volume::RowRef>{};
+  unreadBytes_.assign(rows_.size(), 0);
+  for (std::size_t i = 0; unread_ && i < rows_.size(); ++i) {
+    if (!rows_[i].folder)
+      unreadBytes_[i] = unread_->BytesIn(volume::LayoutFileData(*tree, rows_[i].record, poolBase_));
+  }
   endResetModel();
+}
+
+void FileListModel::SetUnreadAreas(const volume::UnreadAreas* areas, std::int64_t poolBase) {
+  unread_ = areas;
+  poolBase_ = poolBase;
 }
 
 void FileListModel::ChecksChanged() {
@@ -67,10 +77,13 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
   if (!tree_ || !index.isValid()) return {};
   const volume::RowRef& row = RowAt(index.row());
   if (role == Qt::DisplayRole) return Cell(row, index.column());
+  const std::uint64_t unread = unreadBytes_[static_cast<std::size_t>(index.row())];
+  if (unread != 0 && role == Qt::ToolTipRole) return ToQString(volume::NeverReadText(unread));
   const bool deleted = volume::RowIsDeleted(*tree_, row);
   if (deleted && role == Qt::ToolTipRole) return Cell(row, 2);
   if (deleted && (role == Qt::ForegroundRole || role == Qt::FontRole)) return DeletedRowMark(role);
   if (index.column() != 0) return {};
+  if (role == Qt::DecorationRole && unread != 0) return UnreadFileIcon();
   if (role == Qt::DecorationRole)
     return deleted ? DeletedFileIcon() : ListIcon(volume::RowIcon(*tree_, row));
   if (role == Qt::CheckStateRole) return QtCheck(volume::RowCheckImage(*tree_, row));

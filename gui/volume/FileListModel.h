@@ -5,6 +5,7 @@
 
 #include "volume/FileTree.h"
 #include "volume/ListRows.h"
+#include "volume/UnreadAreas.h"
 
 namespace kestrel::gui {
 
@@ -20,6 +21,8 @@ class FileListModel : public QAbstractTableModel {
   void Show(const volume::FileTree* tree, volume::FolderId folder);
   void Clear() { Show(nullptr, volume::kNoFolder); }
   void ChecksChanged();
+  // Files whose data touch these areas get their own icon and say how many bytes were never read.
+  void SetUnreadAreas(const volume::UnreadAreas* areas, std::int64_t poolBase);
 
   volume::FolderId Folder() const { return folder_; }
   const volume::RowRef& RowAt(int row) const { return rows_[static_cast<std::size_t>(row)]; }
@@ -41,6 +44,9 @@ class FileListModel : public QAbstractTableModel {
   const volume::FileTree* tree_ = nullptr;
   volume::FolderId folder_ = volume::kNoFolder;
   std::vector<volume::RowRef> rows_;
+  const volume::UnreadAreas* unread_ = nullptr;
+  std::int64_t poolBase_ = 0;
+  std::vector<std::uint64_t> unreadBytes_;  // of each row, with areas to lay over them
 };
 
 }  // namespace kestrel::gui

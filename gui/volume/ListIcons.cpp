@@ -72,4 +72,11 @@ const QIcon& DeletedFileIcon() {
   return icon;
 }
 
+const QIcon& UnreadFileIcon() {
+  static const QIcon icon =
+      QIcon::fromTheme(QStringLiteral("dialog-warning"),
+                       QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning));
+  return icon;
+}
+
 }  // namespace kestrel::gui

@@ -9,5 +9,7 @@ namespace kestrel::gui {
 const QIcon& ListIcon(int iconIndex);
 // The icon of a deleted file's row, whatever its type.
 const QIcon& DeletedFileIcon();
+// The icon of a file that holds bytes never read from a failing disk.
+const QIcon& UnreadFileIcon();
 
 }  // namespace kestrel::gui

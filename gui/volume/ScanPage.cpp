@@ -144,10 +144,24 @@ void ScanPage::OnScanFinished() {
   scanSaved_ = loaded_.fromSavedScan;
   ShowPercent(*scanBar_, 100);
   total_->setText(ToQString(volume::TotalText(Tree().counters)));
+  LayUnreadAreas();
   browser_->Attach(&Tree());
   EnterStage(loaded_.outcome == volume::ScanOutcome::Stopped ? volume::VolumePageStage::Stopped
                                                              : volume::VolumePageStage::Browsing);
   if (!loaded_.notice.empty()) status_->setText(ToQString(loaded_.notice));
+}
+
+// A map of the areas that imaging never read, beside the image scanned, marks the files whose
+// data lie there.
+void ScanPage::LayUnreadAreas() {
+  if (!loaded_.source.IsValid()) return;
+  auto beside = volume::FindMapBeside(loaded_.description.sourcePath,
+                                      static_cast<std::uint64_t>(loaded_.source.Size()));
+  if (!beside) return;
+  if (!beside->areas && loaded_.notice.empty())
+    loaded_.notice = "The map beside the image is not used: " + beside->problem;
+  unread_ = std::move(beside->areas);
+  browser_->SetUnreadAreas(unread_ ? &*unread_ : nullptr, loaded_.poolBase);
 }
 
 void ScanPage::OnSelectionChanged(const volume::SelectionChange& change) {
@@ -208,7 +222,8 @@ void ScanPage::OnRecover() {
   browser_->SetRecovering(true);
   saving_ =
       SavingThread({loaded_.source, loaded_.poolBase, destination->Folder(), destination->Kind(),
-                    ftp ? SessionFtpSettings() : destination::FtpSettings{}},
+                    ftp ? SessionFtpSettings() : destination::FtpSettings{},
+                    unread_ ? &*unread_ : nullptr},
                    filter_);
   connect(saving_.get(), &CThreadForSavingFiles::progressed, this,
           [this](int percent, const QString&, const QString& detail) {

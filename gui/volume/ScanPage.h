@@ -61,6 +61,7 @@ class ScanPage : public PageDialog {
   void OnScanProgress(int percent, const QString& total, const QString& detail);
   void OnScanGrown(const FolderBatch& batch);
   void OnScanFinished();
+  void LayUnreadAreas();
   void OnSelectionChanged(const volume::SelectionChange& change);
   void OnFileChosen(volume::RecordId file);
   void OnStop();
@@ -78,6 +79,7 @@ class ScanPage : public PageDialog {
   const app::LogReport& log_;
   LiveFolders live_;   // the folders filed so far, while the scan runs
   LoadedScan loaded_;  // the source of the scan, once its worker has finished
+  std::optional<volume::UnreadAreas> unread_;  // from the map beside the image, if there is one
   filter::BrowsedTree browsed_{volume::NewVolumeTree(u"")};  // the scan's tree, maybe masked
   volume::VolumePageStage stage_ = volume::VolumePageStage::Scanning;
   volume::VolumePageStage stageBeforeMask_ = volume::VolumePageStage::Browsing;

@@ -108,6 +108,10 @@ bool VolumeBrowser::eventFilter(QObject* watched, QEvent* event) {
   return true;
 }
 
+void VolumeBrowser::SetUnreadAreas(const volume::UnreadAreas* areas, std::int64_t poolBase) {
+  files_->SetUnreadAreas(areas, poolBase);
+}
+
 void VolumeBrowser::Attach(volume::FileTree* tree) {
   const bool wasLive = live_ != nullptr;
   live_ = nullptr;

@@ -5,6 +5,7 @@
 
 #include "volume/FileTree.h"
 #include "volume/Selection.h"
+#include "volume/UnreadAreas.h"
 
 class QSplitter;
 class QTableView;
@@ -34,6 +35,8 @@ class VolumeBrowser : public QWidget {
   // While a recovery run writes the tree's check states the list is empty and the tree shows no
   // check images; afterwards both show the tree as the run left it.
   void SetRecovering(bool recovering);
+  // The files whose data touch these areas (block n at poolBase + (n - 1) * 4096) are marked.
+  void SetUnreadAreas(const volume::UnreadAreas* areas, std::int64_t poolBase);
 
   void SelectAll();
   void UnselectAll();

@@ -1,12 +1,14 @@
 // The volume page on the demo volume VOL1: the scan, ticking folders and files, recovering into a
 // folder, a name clash, the stop question, and leaving the page.
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
@@ -56,6 +58,7 @@ class VolumePageTest : public QObject {
   void stopDuringTheScanAnsweredNoThenYes();
   void aRunningScanShowsCountsAndNoPercentage();
   void aScanCutShortByAReadErrorSaysSo();
+  void filesOnAreasNeverReadAreMarked();
   void stopDuringARecoveryPausesItThenEndsIt();
   void leavingWhileWorkRunsIsRefused();
   void leavingButtonsGiveTheirResults_data();
@@ -369,6 +372,42 @@ void VolumePageTest::aScanCutShortByAReadErrorSaysSo() {
   QVERIFY2(LabelText(&page, "statusText").startsWith("Scanning ended early: "),
            qPrintable(LabelText(&page, "statusText")));
   QVERIFY(!program_.disks->LogText().mid(logBefore).contains("completed successfully"));
+}
+
+// A map beside the image, as imaging leaves it, with one bad sector in readme.txt's data: that row
+// alone gets the unread icon and says how many bytes were never read.
+void VolumePageTest::filesOnAreasNeverReadAreMarked() {
+  const QString image = program_.disks->Disk(0);
+  const QByteArray readme = FileBytes(Expected() + "/DOCS/readme.txt");
+  const qint64 at = FileBytes(image).indexOf(readme);
+  QVERIFY(at > 0 && at % 512 == 0);
+  const qint64 size = QFileInfo(image).size();
+  QFile map(image + ".map");
+  QVERIFY(map.open(QIODevice::WriteOnly));
+  map.write(QStringLiteral("0x0 +\n0x0 0x%1 +\n0x%1 0x200 -\n0x%2 0x%3 +\n")
+                .arg(at, 0, 16)
+                .arg(at + 512, 0, 16)
+                .arg(size - at - 512, 0, 16)
+                .toLatin1());
+  map.close();
+  const auto removeMap = qScopeGuard([&] { map.remove(); });
+
+  const auto page = OpenScannedPage();
+  QVERIFY(page);
+  auto* tree = page->findChild<QTreeView*>("folderTree");
+  const QModelIndex top = tree->model()->index(0, 0);
+  QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
+                    tree->visualRect(ChildNamed(tree->model(), top, "DOCS")).center());
+  const QAbstractItemModel* rows = page->findChild<QTableView*>("fileList")->model();
+  QCOMPARE(rows->index(2, 0).data().toString(), QStringLiteral("readme.txt"));
+  QCOMPARE(rows->index(2, 1).data(Qt::ToolTipRole).toString(),
+           QStringLiteral("%1 bytes were never read from the disk").arg(std::min<qint64>(512, readme.size())));
+  QCOMPARE(rows->index(1, 0).data(Qt::ToolTipRole), QVariant());
+  const auto icon = [&](int row) {
+    return rows->index(row, 0).data(Qt::DecorationRole).value<QIcon>().cacheKey();
+  };
+  QVERIFY(icon(2) != icon(1) && icon(2) != icon(3));
+  QCOMPARE(LabelText(page.get(), "statusText"), QStringLiteral("Scanning completed"));
 }
 
 void VolumePageTest::stopDuringARecoveryPausesItThenEndsIt() {
