@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include <CLI/CLI.hpp>
@@ -37,6 +38,8 @@ RegisteredCommand AddImageCommand(CLI::App& app);
 RegisteredCommand AddCloneCommand(CLI::App& app);
 RegisteredCommand AddMountCommand(CLI::App& app);
 RegisteredCommand AddHexdumpCommand(CLI::App& app);
+// `commandLine` is the whole command line as typed, which the report records.
+RegisteredCommand AddReportCommand(CLI::App& app, const std::string& commandLine);
 
 // "kestrel-nss-cli: <message>" on standard error.
 void PrintError(std::string_view message);

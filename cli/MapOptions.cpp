@@ -19,20 +19,22 @@ bool MapOptions::Read() const {
   return false;
 }
 
-app::Result<std::optional<volume::UnreadAreas>> MapOptions::Load(
-    const ScannedSource& scanned) const {
+app::Result<std::optional<LoadedMap>> MapOptions::Load(const ScannedSource& scanned) const {
   const auto bytes = static_cast<std::uint64_t>(scanned.source.Size());
   if (path_) {
     auto areas = volume::LoadUnreadAreas(*path_, bytes);
     if (!areas.ok()) return app::Failure{areas.error()};
-    return std::optional(std::move(areas).value());
+    return std::optional<LoadedMap>({std::move(areas).value(), *path_});
   }
   // The image given, a numbered disk that is one, or the one a saved scan names.
   auto beside = volume::FindMapBeside(scanned.description.sourcePath, bytes);
-  if (!beside) return std::optional<volume::UnreadAreas>();
-  if (!beside->areas) std::cerr << "The map beside the image is not used: " << beside->problem << '\n';
-  else std::cerr << "Files are marked against the map " << beside->path << '\n';
-  return std::move(beside->areas);
+  if (!beside) return std::optional<LoadedMap>();
+  if (!beside->areas) {
+    std::cerr << "The map beside the image is not used: " << beside->problem << '\n';
+    return std::optional<LoadedMap>();
+  }
+  std::cerr << "Files are marked against the map " << beside->path << '\n';
+  return std::optional<LoadedMap>({std::move(*beside->areas), beside->path});
 }
 
 }  // namespace kestrel::cli

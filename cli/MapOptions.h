@@ -12,6 +12,12 @@ namespace kestrel::cli {
 
 // --map FILE: the map of the areas that imaging never read from the failing disk the image came
 // from, laid over the files. Without the option, a map beside the image is used when one is there.
+// A map laid over the files, and the file it was read from.
+struct LoadedMap {
+  volume::UnreadAreas areas;
+  std::string path;
+};
+
 class MapOptions {
  public:
   void AddTo(CLI::App& parser);
@@ -22,7 +28,7 @@ class MapOptions {
   // The unread areas of the scanned source; nothing when there is no map. An error for a map
   // --map names that does not fit the image; a map found beside it that does not fit is passed
   // over, saying why on standard error.
-  app::Result<std::optional<volume::UnreadAreas>> Load(const ScannedSource& scanned) const;
+  app::Result<std::optional<LoadedMap>> Load(const ScannedSource& scanned) const;
 
  private:
   std::optional<std::string> path_;

@@ -94,7 +94,7 @@ class RecoverCommand : public Command {
     destination::FixedAnswer prompt(kConflictPolicies.at(policy_));
     const volume::SavingSetup setup{scanned.value().source, scanned.value().poolBase, destination,
                                     filter, prompt,
-                                    unread.value() ? &*unread.value() : nullptr};
+                                    unread.value() ? &unread.value()->areas : nullptr};
     app::PauseGate running;
     volume::SavingReport report;
     {

@@ -56,6 +56,9 @@ int Main(int argc, char** argv) {
   CLI::App parser{
       "kestrel-nss-cli: lists, scans and recovers NSS pools and volumes of NetWare disks"};
   parser.require_subcommand(1);
+  std::vector<std::string> arguments = Utf8Arguments(argc, argv);
+  std::string commandLine;
+  for (const std::string& argument : arguments) commandLine += (commandLine.empty() ? "" : " ") + argument;
   std::vector<RegisteredCommand> commands;
   commands.push_back(AddDisksCommand(parser));
   commands.push_back(AddDrivesCommand(parser));
@@ -69,7 +72,7 @@ int Main(int argc, char** argv) {
   commands.push_back(AddCloneCommand(parser));
   commands.push_back(AddMountCommand(parser));
   commands.push_back(AddHexdumpCommand(parser));
-  std::vector<std::string> arguments = Utf8Arguments(argc, argv);
+  commands.push_back(AddReportCommand(parser, commandLine));
   std::vector<char*> pointers;
   for (std::string& argument : arguments) pointers.push_back(argument.data());
   try {

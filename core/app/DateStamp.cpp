@@ -24,4 +24,10 @@ std::string DateTimeStampNow() {
   return DateTimeStamp(std::time(nullptr));
 }
 
+std::string IsoUtcStamp(std::time_t when) {
+  std::tm utc{};
+  gmtime_r(&when, &utc);
+  return Format("%Y-%m-%dT%H:%M:%SZ", utc);
+}
+
 }  // namespace kestrel::app

@@ -10,4 +10,7 @@ namespace kestrel::app {
 std::string DateTimeStamp(std::time_t when);
 std::string DateTimeStampNow();
 
+// "2026-12-08T23:15:35Z": the time in UTC as ISO 8601 writes it, for reports that scripts read.
+std::string IsoUtcStamp(std::time_t when);
+
 }  // namespace kestrel::app

@@ -1,8 +1,12 @@
 """A map of the areas imaging never read (ours, or GNU ddrescue's) laid over the files of the
 image: `ls` marks exactly the files whose data touch an area not finished, with the bytes affected,
-`ls --damaged-only` lists only those, and `recover` names them as not whole."""
+`ls --damaged-only` lists only those, `recover` names them as not whole, and `report` writes the
+inventory with them in JSON, DFXML (checked by xmllint) and HTML."""
 
+import json
 import os
+import shutil
+import subprocess
 import unittest
 
 from harness import ImageTestCase, disk, file, partition, pool, volume
@@ -93,6 +97,28 @@ class UnreadMapTest(ImageTestCase):
         listed = self.cli("ls", "--image", self.image, *VOLUME)
         self.assertIn("The map beside the image is not used", listed.stderr)
         self.cli("recover", "--image", self.image, *VOLUME, "--to", self.path("out"))
+
+
+    def test_the_report_lists_every_file_with_its_runs_and_unread_bytes(self):
+        charlie = self.where["/charlie.txt"]
+        given = self.write_map("bad.map", [(charlie, charlie + SECTOR, "-")])
+        folder = self.path("report")
+        self.cli("report", "--image", self.image, *VOLUME, "--map", given, "--to", folder)
+        with open(os.path.join(folder, "report.json")) as data:
+            report = json.load(data)
+        self.assertEqual(report["source"], {"path": self.image, "container": "raw", "size": self.size, "map": given})
+        self.assertEqual(sorted(entry["path"] for entry in report["files"]), sorted(CONTENTS))
+        for entry in report["files"]:
+            self.assertEqual(entry["size"], 3000)
+            self.assertEqual(entry["byteRuns"], [{"imageOffset": self.where[entry["path"]], "length": 3000,
+                                                  "fileOffset": 0}])
+            self.assertEqual(entry["unreadBytes"], SECTOR if entry["path"] == "/charlie.txt" else 0)
+        if not shutil.which("xmllint"):
+            self.skipTest("SKIPPED: xmllint is not installed (libxml2-utils)")
+        for name, options in (("report.dfxml", []), ("report.html", ["--html"])):
+            checked = subprocess.run(["xmllint", "--noout", *options, os.path.join(folder, name)],
+                                     capture_output=True, text=True)
+            self.assertEqual((checked.returncode, checked.stderr), (0, ""), name)
 
 
 if __name__ == "__main__":

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "volume/FileTree.h"
+#include "volume/UnreadAreas.h"
+
+// What an examiner hands on: the source, the scan, and every file with where it lay on the disk
+// and what became of it, written as JSON, DFXML and HTML.
+namespace kestrel::report {
+
+// A run of a file's bytes on the source: `length` bytes at `imageOffset`, which are the file's
+// bytes from `fileOffset` on.
+struct ByteRun {
+  std::uint64_t imageOffset = 0;
+  std::uint64_t length = 0;
+  std::uint64_t fileOffset = 0;
+};
+
+struct FileEntry {
+  std::string path;  // in the scanned tree, as on disk
+  std::uint64_t size = 0;
+  bool deleted = false;
+  std::vector<ByteRun> runs;
+  std::uint64_t unreadBytes = 0;  // in areas a map says were never read from the disk
+};
+
+struct SourceFacts {
+  std::string path;       // the device or image file
+  std::string container;  // raw, split, ewf, ...
+  std::uint64_t size = 0;
+  std::string map;  // the map of unread areas laid over the files, if any
+};
+
+struct Report {
+  std::string program;
+  std::string version;
+  std::string command;  // the command line, or the page that made the report
+  std::string started;  // ISO 8601, UTC
+  std::string ended;
+  std::string machine;
+  SourceFacts source;
+  std::string scanned;   // the volume or pool, as the scan names it
+  std::string scanKind;  // volume, pool or saved scan
+  std::vector<FileEntry> files;
+};
+
+// Every file of the tree in display order, deleted ones included, with its byte runs on the
+// source (block n at poolBase + (n - 1) * 4096) and, with a map, its bytes never read.
+std::vector<FileEntry> FilesOf(const volume::FileTree& tree, std::int64_t poolBase,
+                               const volume::UnreadAreas* unread);
+
+std::string ReportJson(const Report& report);
+// Digital Forensics XML as fiwalk writes it: creator, source, and a fileobject per file.
+std::string ReportDfxml(const Report& report);
+// One self-contained page for people: the summary, then the files, sortable by a click where
+// the browser runs scripts and readable where it does not.
+std::string ReportHtml(const Report& report);
+
+}  // namespace kestrel::report

@@ -1,0 +1,190 @@
+// The report as JSON for scripts, DFXML for forensic tools and HTML for people. Every text from
+// the disk or the machine is made safe for each: JSON escapes it; in XML and HTML a control
+// character is written as \xNN, as the log writes it, and what is not UTF-8 becomes U+FFFD.
+#include <nlohmann/json.hpp>
+
+#include "app/SizeText.h"
+#include "app/TextEncoding.h"
+#include "report/Report.h"
+
+namespace kestrel::report {
+namespace {
+
+std::uint64_t UnreadFiles(const Report& report) {
+  std::uint64_t count = 0;
+  for (const FileEntry& file : report.files) count += file.unreadBytes != 0;
+  return count;
+}
+
+// Text that XML 1.0 and HTML take as it stands once escaped: valid UTF-8, no control character,
+// no U+FFFE or U+FFFF (which XML refuses).
+std::string MarkupText(std::string_view text) {
+  std::u16string units = app::ToUtf16(app::PrintableText(text));
+  for (char16_t& unit : units) {
+    if (unit == 0xFFFE || unit == 0xFFFF) unit = 0xFFFD;
+  }
+  std::string escaped;
+  for (const char c : app::ToUtf8(units)) {
+    switch (c) {
+      case '&': escaped += "&amp;"; break;
+      case '<': escaped += "&lt;"; break;
+      case '>': escaped += "&gt;"; break;
+      case '"': escaped += "&quot;"; break;
+      case '\'': escaped += "&#39;"; break;
+      default: escaped.push_back(c);
+    }
+  }
+  return escaped;
+}
+
+std::string Element(std::string_view name, std::string_view text, std::string_view indent) {
+  return std::string(indent) + "<" + std::string(name) + ">" + MarkupText(text) + "</" +
+         std::string(name) + ">\n";
+}
+
+nlohmann::ordered_json FileJson(const FileEntry& file) {
+  nlohmann::ordered_json runs = nlohmann::ordered_json::array();
+  for (const ByteRun& run : file.runs)
+    runs.push_back({{"imageOffset", run.imageOffset}, {"length", run.length}, {"fileOffset", run.fileOffset}});
+  nlohmann::ordered_json json = {{"path", file.path},       {"size", file.size},
+                                 {"deleted", file.deleted}, {"byteRuns", std::move(runs)},
+                                 {"unreadBytes", file.unreadBytes}};
+  return json;
+}
+
+std::string DfxmlFile(const FileEntry& file) {
+  std::string xml = "  <fileobject>\n";
+  // fiwalk names a file from the top of its volume, without a leading slash.
+  xml += Element("filename", std::string_view(file.path).substr(file.path.starts_with('/') ? 1 : 0), "    ");
+  xml += Element("filesize", std::to_string(file.size), "    ");
+  xml += Element("alloc", file.deleted ? "0" : "1", "    ");
+  xml += "    <byte_runs>\n";
+  for (const ByteRun& run : file.runs) {
+    xml += app::Format("      <byte_run file_offset='%llu' img_offset='%llu' len='%llu'/>\n",
+                       static_cast<unsigned long long>(run.fileOffset),
+                       static_cast<unsigned long long>(run.imageOffset),
+                       static_cast<unsigned long long>(run.length));
+  }
+  xml += "    </byte_runs>\n";
+  if (file.unreadBytes != 0) xml += Element("kestrel:unread_bytes", std::to_string(file.unreadBytes), "    ");
+  return xml + "  </fileobject>\n";
+}
+
+constexpr std::string_view kHtmlStyle = R"(<style>
+body { font-family: sans-serif; margin: 2em; color: #222; }
+table { border-collapse: collapse; }
+th, td { border: 1px solid #bbb; padding: 0.2em 0.6em; text-align: left; }
+th { background: #eee; cursor: pointer; }
+td.number { text-align: right; }
+tr.unread td { background: #fde8e8; }
+tr.deleted td { color: #777; }
+@media print { body { margin: 0; } th { cursor: auto; } tr { break-inside: avoid; } }
+</style>
+)";
+
+// A click on a column's heading sorts the rows by it; without scripts the table reads as written.
+constexpr std::string_view kHtmlSort = R"(<script>
+document.querySelectorAll("th").forEach(function (heading, column) {
+  heading.addEventListener("click", function () {
+    var body = heading.closest("table").tBodies[0];
+    var rows = Array.prototype.slice.call(body.rows);
+    var up = heading.dataset.up !== "1";
+    heading.dataset.up = up ? "1" : "0";
+    rows.sort(function (a, b) {
+      var x = a.cells[column].dataset.value || a.cells[column].textContent;
+      var y = b.cells[column].dataset.value || b.cells[column].textContent;
+      var order = isNaN(x) || isNaN(y) ? x.localeCompare(y) : x - y;
+      return up ? order : -order;
+    });
+    rows.forEach(function (row) { body.appendChild(row); });
+  });
+});
+</script>
+)";
+
+std::string HtmlSummaryRow(std::string_view name, std::string_view value) {
+  return "<tr><th>" + MarkupText(name) + "</th><td>" + MarkupText(value) + "</td></tr>\n";
+}
+
+std::string HtmlFileRow(const FileEntry& file) {
+  const std::string kind = file.unreadBytes != 0 ? " class='unread'" : file.deleted ? " class='deleted'" : "";
+  return "<tr" + kind + "><td>" + MarkupText(file.path) + "</td><td class='number' data-value='" +
+         std::to_string(file.size) + "'>" + app::SizeText(file.size) + "</td><td>" +
+         (file.deleted ? "deleted" : "live") + "</td><td class='number'>" +
+         std::to_string(file.unreadBytes) + "</td></tr>\n";
+}
+
+}  // namespace
+
+std::string ReportJson(const Report& report) {
+  nlohmann::ordered_json files = nlohmann::ordered_json::array();
+  for (const FileEntry& file : report.files) files.push_back(FileJson(file));
+  const nlohmann::ordered_json json = {
+      {"program", report.program},
+      {"version", report.version},
+      {"command", report.command},
+      {"started", report.started},
+      {"ended", report.ended},
+      {"machine", report.machine},
+      {"source",
+       {{"path", report.source.path},
+        {"container", report.source.container},
+        {"size", report.source.size},
+        {"map", report.source.map}}},
+      {"scanned", report.scanned},
+      {"scanKind", report.scanKind},
+      {"files", std::move(files)},
+      {"totals", {{"files", report.files.size()}, {"filesWithUnreadBytes", UnreadFiles(report)}}}};
+  return json.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
+}
+
+std::string ReportDfxml(const Report& report) {
+  std::string xml =
+      "<?xml version='1.0' encoding='UTF-8'?>\n"
+      "<dfxml xmloutputversion='1.0' "
+      "xmlns='http://www.forensicswiki.org/wiki/Category:Digital_Forensics_XML' "
+      "xmlns:dc='http://purl.org/dc/elements/1.1/' xmlns:kestrel='urn:kestrel-nss:report'>\n"
+      "  <metadata>\n    <dc:type>Recovery report</dc:type>\n  </metadata>\n"
+      "  <creator version='1.0'>\n";
+  xml += Element("program", report.program, "    ");
+  xml += Element("version", report.version, "    ");
+  xml += "    <build_environment>\n";
+  xml += Element("compiler", __VERSION__, "      ");
+  xml += "    </build_environment>\n    <execution_environment>\n";
+  xml += Element("host", report.machine, "      ");
+  xml += Element("command_line", report.command, "      ");
+  xml += Element("start_time", report.started, "      ");
+  xml += "    </execution_environment>\n  </creator>\n  <source>\n";
+  xml += Element("image_filename", report.source.path, "    ");
+  xml += Element("imagesize", std::to_string(report.source.size), "    ");
+  xml += Element("kestrel:container", report.source.container, "    ");
+  if (!report.source.map.empty()) xml += Element("kestrel:map", report.source.map, "    ");
+  xml += "  </source>\n";
+  for (const FileEntry& file : report.files) xml += DfxmlFile(file);
+  xml += "  <runstats>\n" + Element("kestrel:end_time", report.ended, "    ") + "  </runstats>\n";
+  return xml + "</dfxml>\n";
+}
+
+std::string ReportHtml(const Report& report) {
+  std::string html = "<!DOCTYPE html>\n<html lang='en'>\n<head>\n<meta charset='utf-8'>\n<title>" +
+                     MarkupText(report.program + " report: " + report.scanned) + "</title>\n" +
+                     std::string(kHtmlStyle) + "</head>\n<body>\n<h1>" +
+                     MarkupText(report.scanned) + "</h1>\n<table class='summary'>\n";
+  html += HtmlSummaryRow("Program", report.program + " " + report.version);
+  html += HtmlSummaryRow("Command", report.command);
+  html += HtmlSummaryRow("Started", report.started);
+  html += HtmlSummaryRow("Ended", report.ended);
+  html += HtmlSummaryRow("Machine", report.machine);
+  html += HtmlSummaryRow("Source", report.source.path + " (" + report.source.container + ", " +
+                                       std::to_string(report.source.size) + " bytes)");
+  html += HtmlSummaryRow("Scan", report.scanKind);
+  html += HtmlSummaryRow("Map of unread areas", report.source.map.empty() ? "none" : report.source.map);
+  html += HtmlSummaryRow("Files", std::to_string(report.files.size()));
+  html += HtmlSummaryRow("Files that hold bytes never read", std::to_string(UnreadFiles(report)));
+  html += "</table>\n<h2>Files</h2>\n<table class='files'>\n<thead><tr><th>Path</th><th>Size</th>"
+          "<th>State</th><th>Bytes never read</th></tr></thead>\n<tbody>\n";
+  for (const FileEntry& file : report.files) html += HtmlFileRow(file);
+  return html + "</tbody>\n</table>\n" + std::string(kHtmlSort) + "</body>\n</html>\n";
+}
+
+}  // namespace kestrel::report

@@ -1,0 +1,60 @@
+// The report's three forms: names from disk of any kind come out escaped and well-formed in each,
+// never as markup, and the files' byte runs and unread bytes as the tree and the map give them.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "report/Report.h"
+
+namespace kestrel::report {
+namespace {
+
+// "<script>&'\"", a control character, a byte that is not UTF-8 and U+FFFF.
+const std::string kHostile = "/<script>alert('x')</script>&\"\x01\xFF\xEF\xBF\xBF.txt";
+
+Report HostileReport() {
+  Report report;
+  report.program = "kestrel-nss-cli";
+  report.command = "report --image " + kHostile;
+  report.source = {kHostile, "raw", 4096, ""};
+  report.scanned = "Volume:VOL1";
+  report.files = {{kHostile, 3, true, {{1024, 3, 0}}, 0},
+                  {"/ok.txt", 8192, false, {{4096, 4096, 0}, {16384, 4096, 4096}}, 512}};
+  return report;
+}
+
+TEST(Report, HostileNamesAreEscapedInEveryForm) {
+  const Report report = HostileReport();
+  for (const std::string& markup : {ReportDfxml(report), ReportHtml(report)}) {
+    EXPECT_EQ(markup.find("<script>alert"), std::string::npos);
+    EXPECT_NE(markup.find("&lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt;&amp;&quot;\\x01\xEF\xBF\xBD"
+                          "\xEF\xBF\xBD.txt"),
+              std::string::npos)
+        << "the control character as \\x01, the stray byte and U+FFFF as U+FFFD";
+    EXPECT_EQ(markup.find('\x01'), std::string::npos);
+  }
+  const auto json = nlohmann::json::parse(ReportJson(report));
+  EXPECT_EQ(json["files"][0]["path"], "/<script>alert('x')</script>&\"\x01\xEF\xBF\xBD\xEF\xBF\xBF.txt")
+      << "JSON keeps every character, escaped; the stray byte is U+FFFD";
+}
+
+TEST(Report, FilesCarryTheirRunsAndUnreadBytesInEveryForm) {
+  const Report report = HostileReport();
+  const auto json = nlohmann::json::parse(ReportJson(report));
+  EXPECT_EQ(json["files"][1]["byteRuns"][1],
+            (nlohmann::json{{"imageOffset", 16384}, {"length", 4096}, {"fileOffset", 4096}}));
+  EXPECT_EQ(json["files"][1]["unreadBytes"], 512);
+  EXPECT_EQ(json["totals"]["filesWithUnreadBytes"], 1);
+  const std::string dfxml = ReportDfxml(report);
+  EXPECT_NE(dfxml.find("<filename>ok.txt</filename>\n    <filesize>8192</filesize>\n    "
+                       "<alloc>1</alloc>\n    <byte_runs>\n      <byte_run file_offset='0' "
+                       "img_offset='4096' len='4096'/>\n      <byte_run file_offset='4096' "
+                       "img_offset='16384' len='4096'/>"),
+            std::string::npos);
+  EXPECT_NE(dfxml.find("<kestrel:unread_bytes>512</kestrel:unread_bytes>"), std::string::npos);
+  EXPECT_NE(dfxml.find("<alloc>0</alloc>"), std::string::npos) << "the deleted file";
+  EXPECT_NE(ReportHtml(report).find("<tr class='unread'><td>/ok.txt</td>"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kestrel::report
