@@ -40,7 +40,8 @@ class LsCommand : public Command {
     }
     const volume::FileTree& tree = scanned.value().tree;
     std::optional<UnreadMarks> marks;
-    if (unread.value()) marks.emplace(unread.value()->areas, scanned.value().poolBase, damagedOnly_);
+    if (unread.value())
+      marks.emplace(unread.value()->areas, scanned.value().poolBase, damagedOnly_);
     const std::uint64_t damaged = PrintTree(tree, json_, std::cout, marks);
     std::ostream& totals = json_ ? std::cerr : std::cout;
     totals << volume::TotalText(tree.counters) << '\n';

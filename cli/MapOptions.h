@@ -10,14 +10,14 @@
 
 namespace kestrel::cli {
 
-// --map FILE: the map of the areas that imaging never read from the failing disk the image came
-// from, laid over the files. Without the option, a map beside the image is used when one is there.
 // A map laid over the files, and the file it was read from.
 struct LoadedMap {
   volume::UnreadAreas areas;
   std::string path;
 };
 
+// --map FILE: the map of the areas that imaging never read from the failing disk the image came
+// from, laid over the files. Without the option, a map beside the image is used when one is there.
 class MapOptions {
  public:
   void AddTo(CLI::App& parser);

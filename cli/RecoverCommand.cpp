@@ -92,8 +92,11 @@ class RecoverCommand : public Command {
     const auto unread = map_.Load(scanned.value());
     if (!unread.ok()) return Fail(unread.error());
     destination::FixedAnswer prompt(kConflictPolicies.at(policy_));
-    const volume::SavingSetup setup{scanned.value().source, scanned.value().poolBase, destination,
-                                    filter, prompt,
+    const volume::SavingSetup setup{scanned.value().source,
+                                    scanned.value().poolBase,
+                                    destination,
+                                    filter,
+                                    prompt,
                                     unread.value() ? &unread.value()->areas : nullptr};
     app::PauseGate running;
     volume::SavingReport report;

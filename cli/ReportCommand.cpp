@@ -20,11 +20,10 @@ namespace {
 
 class ReportCommand : public Command {
  public:
-  ReportCommand(CLI::App& parser, const std::string& commandLine) : commandLine_(commandLine) {
+  ReportCommand(CLI::App& parser, std::string commandLine) : commandLine_(std::move(commandLine)) {
     source_.AddTo(parser);
     map_.AddTo(parser);
-    parser.add_option("--to", folder_, "The folder the report files are written into")
-        ->required();
+    parser.add_option("--to", folder_, "The folder the report files are written into")->required();
   }
 
   int Run(const app::LogReport& log) override {
@@ -57,9 +56,9 @@ class ReportCommand : public Command {
     report.machine = system.computerName + " (" + system.systemName + ")";
     const std::string path = scanned.description.sourcePath;
     const bool disk = disk::PhysicalDriveNumber(path).has_value();
-    report.source = {path,
-                     disk ? "disk" : std::string(disk::ContainerKey(disk::OpenSource(path).container)),
-                     static_cast<std::uint64_t>(scanned.source.Size()), map ? map->path : ""};
+    report.source = {
+        path, disk ? "disk" : std::string(disk::ContainerKey(disk::OpenSource(path).container)),
+        static_cast<std::uint64_t>(scanned.source.Size()), map ? map->path : ""};
     report.scanned = scanned.description.displayName;
     report.scanKind = source_.scanFile ? "saved scan" : source_.poolScan ? "pool" : "volume";
     report.files = report::FilesOf(scanned.tree, scanned.poolBase, map ? &map->areas : nullptr);
@@ -70,16 +69,17 @@ class ReportCommand : public Command {
   std::optional<std::string> Write(const report::Report& report) const {
     std::string error;
     if (!platform::CreateFolders(folder_, error)) return folder_ + ": " + error;
-    const std::pair<const char*, std::string> files[] = {{"report.json", report::ReportJson(report)},
-                                                         {"report.dfxml", report::ReportDfxml(report)},
-                                                         {"report.html", report::ReportHtml(report)}};
+    const std::pair<const char*, std::string> files[] = {
+        {"report.json", report::ReportJson(report)},
+        {"report.dfxml", report::ReportDfxml(report)},
+        {"report.html", report::ReportHtml(report)}};
     for (const auto& [name, text] : files) {
       if (auto failed = platform::ReplaceFileAtomically(folder_ + "/" + name, text)) return failed;
     }
     return std::nullopt;
   }
 
-  const std::string& commandLine_;
+  std::string commandLine_;
   SourceOptions source_;
   MapOptions map_;
   std::string folder_;
@@ -89,7 +89,8 @@ class ReportCommand : public Command {
 
 RegisteredCommand AddReportCommand(CLI::App& app, const std::string& commandLine) {
   CLI::App* parser = app.add_subcommand(
-      "report", "Writes the inventory of a volume or pool as report.json, report.dfxml and report.html");
+      "report",
+      "Writes the inventory of a volume or pool as report.json, report.dfxml and report.html");
   return {parser, std::make_unique<ReportCommand>(*parser, commandLine)};
 }
 

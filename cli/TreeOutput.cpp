@@ -30,9 +30,7 @@ std::uint64_t PrintTree(const volume::FileTree& tree, bool json, std::ostream& o
   std::uint64_t damaged = 0;
   volume::ForEachEntry(tree, [&](const volume::TreeEntry& entry) {
     const std::uint64_t unread =
-        marks && !entry.folder
-            ? marks->areas.BytesIn(volume::LayoutFileData(tree, entry.record, marks->poolBase))
-            : 0;
+        marks && !entry.folder ? marks->areas.BytesOfFile(tree, entry.record, marks->poolBase) : 0;
     damaged += unread != 0;
     if (marks && marks->damagedOnly && unread == 0) return;
     if (json) {

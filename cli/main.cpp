@@ -58,7 +58,8 @@ int Main(int argc, char** argv) {
   parser.require_subcommand(1);
   std::vector<std::string> arguments = Utf8Arguments(argc, argv);
   std::string commandLine;
-  for (const std::string& argument : arguments) commandLine += (commandLine.empty() ? "" : " ") + argument;
+  for (const std::string& argument : arguments)
+    commandLine += (commandLine.empty() ? "" : " ") + argument;
   std::vector<RegisteredCommand> commands;
   commands.push_back(AddDisksCommand(parser));
   commands.push_back(AddDrivesCommand(parser));

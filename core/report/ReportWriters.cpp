@@ -26,12 +26,23 @@ std::string MarkupText(std::string_view text) {
   std::string escaped;
   for (const char c : app::ToUtf8(units)) {
     switch (c) {
-      case '&': escaped += "&amp;"; break;
-      case '<': escaped += "&lt;"; break;
-      case '>': escaped += "&gt;"; break;
-      case '"': escaped += "&quot;"; break;
-      case '\'': escaped += "&#39;"; break;
-      default: escaped.push_back(c);
+      case '&':
+        escaped += "&amp;";
+        break;
+      case '<':
+        escaped += "&lt;";
+        break;
+      case '>':
+        escaped += "&gt;";
+        break;
+      case '"':
+        escaped += "&quot;";
+        break;
+      case '\'':
+        escaped += "&#39;";
+        break;
+      default:
+        escaped.push_back(c);
     }
   }
   return escaped;
@@ -45,9 +56,12 @@ std::string Element(std::string_view name, std::string_view text, std::string_vi
 nlohmann::ordered_json FileJson(const FileEntry& file) {
   nlohmann::ordered_json runs = nlohmann::ordered_json::array();
   for (const ByteRun& run : file.runs)
-    runs.push_back({{"imageOffset", run.imageOffset}, {"length", run.length}, {"fileOffset", run.fileOffset}});
-  nlohmann::ordered_json json = {{"path", file.path},       {"size", file.size},
-                                 {"deleted", file.deleted}, {"byteRuns", std::move(runs)},
+    runs.push_back(
+        {{"imageOffset", run.imageOffset}, {"length", run.length}, {"fileOffset", run.fileOffset}});
+  nlohmann::ordered_json json = {{"path", file.path},
+                                 {"size", file.size},
+                                 {"deleted", file.deleted},
+                                 {"byteRuns", std::move(runs)},
                                  {"unreadBytes", file.unreadBytes}};
   return json;
 }
@@ -55,7 +69,8 @@ nlohmann::ordered_json FileJson(const FileEntry& file) {
 std::string DfxmlFile(const FileEntry& file) {
   std::string xml = "  <fileobject>\n";
   // fiwalk names a file from the top of its volume, without a leading slash.
-  xml += Element("filename", std::string_view(file.path).substr(file.path.starts_with('/') ? 1 : 0), "    ");
+  xml += Element("filename", std::string_view(file.path).substr(file.path.starts_with('/') ? 1 : 0),
+                 "    ");
   xml += Element("filesize", std::to_string(file.size), "    ");
   xml += Element("alloc", file.deleted ? "0" : "1", "    ");
   xml += "    <byte_runs>\n";
@@ -66,7 +81,8 @@ std::string DfxmlFile(const FileEntry& file) {
                        static_cast<unsigned long long>(run.length));
   }
   xml += "    </byte_runs>\n";
-  if (file.unreadBytes != 0) xml += Element("kestrel:unread_bytes", std::to_string(file.unreadBytes), "    ");
+  if (file.unreadBytes != 0)
+    xml += Element("kestrel:unread_bytes", std::to_string(file.unreadBytes), "    ");
   return xml + "  </fileobject>\n";
 }
 
@@ -107,7 +123,9 @@ std::string HtmlSummaryRow(std::string_view name, std::string_view value) {
 }
 
 std::string HtmlFileRow(const FileEntry& file) {
-  const std::string kind = file.unreadBytes != 0 ? " class='unread'" : file.deleted ? " class='deleted'" : "";
+  const std::string kind = file.unreadBytes != 0 ? " class='unread'"
+                           : file.deleted        ? " class='deleted'"
+                                                 : "";
   return "<tr" + kind + "><td>" + MarkupText(file.path) + "</td><td class='number' data-value='" +
          std::to_string(file.size) + "'>" + app::SizeText(file.size) + "</td><td>" +
          (file.deleted ? "deleted" : "live") + "</td><td class='number'>" +
@@ -178,11 +196,13 @@ std::string ReportHtml(const Report& report) {
   html += HtmlSummaryRow("Source", report.source.path + " (" + report.source.container + ", " +
                                        std::to_string(report.source.size) + " bytes)");
   html += HtmlSummaryRow("Scan", report.scanKind);
-  html += HtmlSummaryRow("Map of unread areas", report.source.map.empty() ? "none" : report.source.map);
+  html +=
+      HtmlSummaryRow("Map of unread areas", report.source.map.empty() ? "none" : report.source.map);
   html += HtmlSummaryRow("Files", std::to_string(report.files.size()));
   html += HtmlSummaryRow("Files that hold bytes never read", std::to_string(UnreadFiles(report)));
-  html += "</table>\n<h2>Files</h2>\n<table class='files'>\n<thead><tr><th>Path</th><th>Size</th>"
-          "<th>State</th><th>Bytes never read</th></tr></thead>\n<tbody>\n";
+  html +=
+      "</table>\n<h2>Files</h2>\n<table class='files'>\n<thead><tr><th>Path</th><th>Size</th>"
+      "<th>State</th><th>Bytes never read</th></tr></thead>\n<tbody>\n";
   for (const FileEntry& file : report.files) html += HtmlFileRow(file);
   return html + "</tbody>\n</table>\n" + std::string(kHtmlSort) + "</body>\n</html>\n";
 }

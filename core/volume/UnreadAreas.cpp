@@ -22,17 +22,17 @@ UnreadAreas::UnreadAreas(const imaging::RescueMap& map) {
 std::uint64_t UnreadAreas::BytesIn(const FileDataLayout& layout) const {
   std::uint64_t bytes = 0;
   for (const SourceRange& range : layout.ranges) {
-    if (range.offset >= 0) bytes += BytesWithin(static_cast<std::uint64_t>(range.offset), range.length);
+    if (range.offset >= 0)
+      bytes += BytesWithin(static_cast<std::uint64_t>(range.offset), range.length);
   }
   return bytes;
 }
 
 std::uint64_t UnreadAreas::BytesWithin(std::uint64_t offset, std::uint64_t length) const {
   const std::uint64_t end = offset + length;
-  auto area = std::upper_bound(areas_.begin(), areas_.end(), offset,
-                               [](std::uint64_t at, const imaging::MapBlock& block) {
-                                 return at < block.End();
-                               });
+  auto area = std::upper_bound(
+      areas_.begin(), areas_.end(), offset,
+      [](std::uint64_t at, const imaging::MapBlock& block) { return at < block.End(); });
   std::uint64_t bytes = 0;
   for (; area != areas_.end() && area->position < end; ++area)
     bytes += std::min(end, area->End()) - std::max(offset, area->position);
@@ -51,7 +51,8 @@ std::optional<std::string> MapBesideImage(const std::string& imagePath) {
   if (imagePath.empty()) return std::nullopt;
   const std::filesystem::path image = platform::Utf8Path(imagePath);
   for (const std::filesystem::path& beside :
-       {std::filesystem::path(image).concat(".map"), std::filesystem::path(image).replace_extension(".map")}) {
+       {std::filesystem::path(image).concat(".map"),
+        std::filesystem::path(image).replace_extension(".map")}) {
     const std::string path = platform::Utf8Text(beside);
     if (path != imagePath && platform::PathExists(path)) return path;
   }

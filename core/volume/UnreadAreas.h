@@ -20,6 +20,10 @@ class UnreadAreas {
 
   // The bytes of the file's data that lie in an unread area; 0 for a file read whole.
   std::uint64_t BytesIn(const FileDataLayout& layout) const;
+  // The same for the file whose head record is `head` (block n at poolBase + (n - 1) * 4096).
+  std::uint64_t BytesOfFile(const FileTree& tree, RecordId head, std::int64_t poolBase) const {
+    return BytesIn(LayoutFileData(tree, head, poolBase));
+  }
 
  private:
   std::uint64_t BytesWithin(std::uint64_t offset, std::uint64_t length) const;

@@ -27,7 +27,7 @@ void CThreadForSavingFiles::Run(std::stop_token stop) {
       this, [this](const destination::ConflictQuestion& question) { return AskUser(question); },
       pause_, stop);
   const volume::SavingSetup setup{request_.source, request_.poolBase, *destination, filter_,
-                                  prompt, request_.unread};
+                                  prompt,          request_.unread};
   report_ = volume::SaveSelected(tree_, setup, observer_, pause_, stop, log_);
 }
 

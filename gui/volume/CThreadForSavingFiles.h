@@ -26,7 +26,7 @@ struct SavingRequest {
   std::int64_t poolBase = 0;
   std::string folder;  // the local folder, or the folder on the FTP server
   destination::DestinationKind kind = destination::DestinationKind::LocalDrive;
-  destination::FtpSettings ftp;  // for FtpServer
+  destination::FtpSettings ftp;                 // for FtpServer
   const volume::UnreadAreas* unread = nullptr;  // areas never read from a failing disk, if known
 };
 

@@ -50,8 +50,7 @@ void FileListModel::Show(const volume::FileTree* tree, volume::FolderId folder) 
   rows_ = tree ? volume::ListRowRefs(*tree, folder) : std::vector<volume::RowRef>{};
   unreadBytes_.assign(rows_.size(), 0);
   for (std::size_t i = 0; unread_ && i < rows_.size(); ++i) {
-    if (!rows_[i].folder)
-      unreadBytes_[i] = unread_->BytesIn(volume::LayoutFileData(*tree, rows_[i].record, poolBase_));
+    if (!rows_[i].folder) unreadBytes_[i] = unread_->BytesOfFile(*tree, rows_[i].record, poolBase_);
   }
   endResetModel();
 }

@@ -220,11 +220,10 @@ void ScanPage::OnRecover() {
       destination::FtpServerText(SessionFtpSettings().host, SessionFtpSettings().port));
   preview_->Close();
   browser_->SetRecovering(true);
-  saving_ =
-      SavingThread({loaded_.source, loaded_.poolBase, destination->Folder(), destination->Kind(),
-                    ftp ? SessionFtpSettings() : destination::FtpSettings{},
-                    unread_ ? &*unread_ : nullptr},
-                   filter_);
+  saving_ = SavingThread(
+      {loaded_.source, loaded_.poolBase, destination->Folder(), destination->Kind(),
+       ftp ? SessionFtpSettings() : destination::FtpSettings{}, unread_ ? &*unread_ : nullptr},
+      filter_);
   connect(saving_.get(), &CThreadForSavingFiles::progressed, this,
           [this](int percent, const QString&, const QString& detail) {
             recoveryBar_->setValue(percent);

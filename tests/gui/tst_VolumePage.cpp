@@ -351,9 +351,8 @@ void VolumePageTest::aRunningScanShowsCountsAndNoPercentage() {
   QCOMPARE(bar->maximum(), 0);
   QVERIFY2(!bar->text().contains('%'), qPrintable(bar->text()));
   gate->Allow(1);
-  QTRY_VERIFY_WITH_TIMEOUT(LabelText(&page, "progressDetail").startsWith("1 blocks") ||
-                               !bar->isVisible(),
-                           kScanTimeout);
+  QTRY_VERIFY_WITH_TIMEOUT(
+      LabelText(&page, "progressDetail").startsWith("1 blocks") || !bar->isVisible(), kScanTimeout);
   QVERIFY(bar->maximum() == 0 || !bar->isVisible());
   gate->Open();
   QTRY_VERIFY_WITH_TIMEOUT(!bar->isVisible(), kScanTimeout);
@@ -401,7 +400,8 @@ void VolumePageTest::filesOnAreasNeverReadAreMarked() {
   const QAbstractItemModel* rows = page->findChild<QTableView*>("fileList")->model();
   QCOMPARE(rows->index(2, 0).data().toString(), QStringLiteral("readme.txt"));
   QCOMPARE(rows->index(2, 1).data(Qt::ToolTipRole).toString(),
-           QStringLiteral("%1 bytes were never read from the disk").arg(std::min<qint64>(512, readme.size())));
+           QStringLiteral("%1 bytes were never read from the disk")
+               .arg(std::min<qint64>(512, readme.size())));
   QCOMPARE(rows->index(1, 0).data(Qt::ToolTipRole), QVariant());
   const auto icon = [&](int row) {
     return rows->index(row, 0).data(Qt::DecorationRole).value<QIcon>().cacheKey();

@@ -380,8 +380,8 @@ OpenedSource OpenThrough(ContainerKind kind, const std::string& path) {
 // A QCOW2 image opened through libqcow, its plainly stored clusters then read from its file.
 OpenedSource WithDirectReads(OpenedSource opened, const std::string& path) {
   if (opened.status.ok())
-    opened.reader = DiskReader(
-        QcowSource::Over(platform::OpenReadOnly(path).reader, opened.reader.Source()));
+    opened.reader =
+        DiskReader(QcowSource::Over(platform::OpenReadOnly(path).reader, opened.reader.Source()));
   return opened;
 }
 

@@ -101,9 +101,8 @@ std::shared_ptr<ByteSource> QcowSource::Over(DiskReader file, std::shared_ptr<By
   if (version == 3 && (field(72, 8) & ~(kDirty | kCompressionType)) != 0) return library;
   auto l1 = ReadTable(file, field(40, 8), field(36, 4));
   if (!l1) return library;
-  return std::shared_ptr<ByteSource>(new QcowSource(std::move(file), std::move(library),
-                                                    static_cast<unsigned>(clusterBits),
-                                                    std::move(*l1)));
+  return std::shared_ptr<ByteSource>(new QcowSource(
+      std::move(file), std::move(library), static_cast<unsigned>(clusterBits), std::move(*l1)));
 }
 
 QcowSource::QcowSource(DiskReader file, std::shared_ptr<ByteSource> library, unsigned clusterBits,
@@ -117,7 +116,8 @@ std::optional<std::size_t> QcowSource::ReadSome(std::int64_t offset,
                                                 std::span<std::uint8_t> buffer) {
   if (offset < 0) return std::nullopt;
   if (offset >= Size()) return 0;
-  const auto size = static_cast<std::size_t>(std::min<std::int64_t>(Size() - offset, buffer.size()));
+  const auto size =
+      static_cast<std::size_t>(std::min<std::int64_t>(Size() - offset, buffer.size()));
   for (std::size_t done = 0; done < size;) {
     const auto at = static_cast<std::uint64_t>(offset) + done;
     const std::size_t length = RunLength(at, size - done);
@@ -161,8 +161,9 @@ std::optional<std::uint64_t> QcowSource::StoredAt(std::uint64_t cluster) {
 
 std::shared_ptr<const QcowSource::Table> QcowSource::L2Table(std::uint64_t l1Index) {
   const std::lock_guard lock(cacheMutex_);
-  const auto cached = std::find_if(cache_.rbegin(), cache_.rend(),
-                                   [&](const CachedTable& table) { return table.l1Index == l1Index; });
+  const auto cached = std::find_if(cache_.rbegin(), cache_.rend(), [&](const CachedTable& table) {
+    return table.l1Index == l1Index;
+  });
   if (cached != cache_.rend()) return cached->l2;
   const auto l2Offset = PlainOffset(l1_[l1Index]);
   if (!l2Offset) return nullptr;

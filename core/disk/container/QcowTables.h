@@ -29,8 +29,7 @@ class QcowSource : public ByteSource {
   // The image through `library`, with direct reads from `file` where its header allows them.
   static std::shared_ptr<ByteSource> Over(DiskReader file, std::shared_ptr<ByteSource> library);
 
-  std::optional<std::size_t> ReadSome(std::int64_t offset,
-                                      std::span<std::uint8_t> buffer) override;
+  std::optional<std::size_t> ReadSome(std::int64_t offset, std::span<std::uint8_t> buffer) override;
   std::int64_t Size() const override { return library_->Size(); }
   void AdviseSequential(std::int64_t offset, std::int64_t length) override;
 
@@ -41,8 +40,7 @@ class QcowSource : public ByteSource {
     std::shared_ptr<const Table> l2;
   };
 
-  QcowSource(DiskReader file, std::shared_ptr<ByteSource> library, unsigned clusterBits,
-             Table l1);
+  QcowSource(DiskReader file, std::shared_ptr<ByteSource> library, unsigned clusterBits, Table l1);
 
   // Where the guest cluster lies in the file when it is stored as it is.
   std::optional<std::uint64_t> StoredAt(std::uint64_t cluster);

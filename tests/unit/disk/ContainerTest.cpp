@@ -147,8 +147,8 @@ TEST(QcowSource, PlainClustersReadFromTheFileAndTheRestThroughTheLibrary) {
   const std::vector<std::uint64_t> entries = {
       2048 | kCopied, 2560, 1536, 1ULL << 62 | 3072, 0, 3072 | 1, 3584 | 1ULL << 56, 3584};
   const auto library = std::make_shared<MemorySource>(std::vector<std::uint8_t>(8 * 512, 0xAA));
-  const auto source =
-      QcowSource::Over(DiskReader(std::make_shared<MemorySource>(QcowBytes(4096, entries))), library);
+  const auto source = QcowSource::Over(
+      DiskReader(std::make_shared<MemorySource>(QcowBytes(4096, entries))), library);
   ASSERT_NE(source, library);
   ASSERT_EQ(source->Size(), 8 * 512);
   std::vector<std::uint8_t> read(8 * 512 - 100);
@@ -156,7 +156,8 @@ TEST(QcowSource, PlainClustersReadFromTheFileAndTheRestThroughTheLibrary) {
   const auto expected = [&](std::size_t guest) -> std::uint8_t {
     static constexpr std::int64_t kHost[] = {2048, 2560, 1536, -1, -1, -1, -1, 3584};
     const std::int64_t host = kHost[guest / 512];
-    return host < 0 ? 0xAA : static_cast<std::uint8_t>(host + static_cast<std::int64_t>(guest % 512));
+    return host < 0 ? 0xAA
+                    : static_cast<std::uint8_t>(host + static_cast<std::int64_t>(guest % 512));
   };
   for (std::size_t i = 0; i < read.size(); ++i) ASSERT_EQ(read[i], expected(100 + i)) << 100 + i;
   std::vector<std::uint8_t> past(10);

@@ -27,14 +27,16 @@ TEST(Report, HostileNamesAreEscapedInEveryForm) {
   const Report report = HostileReport();
   for (const std::string& markup : {ReportDfxml(report), ReportHtml(report)}) {
     EXPECT_EQ(markup.find("<script>alert"), std::string::npos);
-    EXPECT_NE(markup.find("&lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt;&amp;&quot;\\x01\xEF\xBF\xBD"
-                          "\xEF\xBF\xBD.txt"),
-              std::string::npos)
+    EXPECT_NE(
+        markup.find("&lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt;&amp;&quot;\\x01\xEF\xBF\xBD"
+                    "\xEF\xBF\xBD.txt"),
+        std::string::npos)
         << "the control character as \\x01, the stray byte and U+FFFF as U+FFFD";
     EXPECT_EQ(markup.find('\x01'), std::string::npos);
   }
   const auto json = nlohmann::json::parse(ReportJson(report));
-  EXPECT_EQ(json["files"][0]["path"], "/<script>alert('x')</script>&\"\x01\xEF\xBF\xBD\xEF\xBF\xBF.txt")
+  EXPECT_EQ(json["files"][0]["path"],
+            "/<script>alert('x')</script>&\"\x01\xEF\xBF\xBD\xEF\xBF\xBF.txt")
       << "JSON keeps every character, escaped; the stray byte is U+FFFD";
 }
 

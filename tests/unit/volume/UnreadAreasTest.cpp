@@ -1,5 +1,6 @@
 // A map of unread areas laid over a file's extents: the bytes of the file in an area not finished,
-// an area that touches the file by a single sector counted, one that ends where the file starts not.
+// an area that touches the file by a single sector counted, one that ends where the file starts
+// not.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -38,8 +39,7 @@ TEST(UnreadAreas, TheBytesOfEachFileInAnAreaNotFinishedAreCounted) {
   EXPECT_EQ(areas.BytesIn(Ranges({{12288, 4096, 0}})), 512u) << "its last sector";
   EXPECT_EQ(areas.BytesIn(Ranges({{4096, 16384, 0}})), 4096u + 512u)
       << "two runs of other states, one after the other, are one area";
-  EXPECT_EQ(areas.BytesIn(Ranges({{0, 4096, 0}, {65536 + 100, 100, 4096}, {9000, 10, 4196}})),
-            110u)
+  EXPECT_EQ(areas.BytesIn(Ranges({{0, 4096, 0}, {65536 + 100, 100, 4096}, {9000, 10, 4196}})), 110u)
       << "a file whose extents lie apart counts each";
   EXPECT_EQ(areas.BytesIn(Ranges({{-1, 4096, 0}})), 0u) << "a block no source holds is not here";
   EXPECT_EQ(areas.BytesIn(Ranges({{0, 1 << 20, 0}})), 4096u + 512u + 512u);
