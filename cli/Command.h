@@ -29,7 +29,7 @@ struct RegisteredCommand {
 RegisteredCommand AddDisksCommand(CLI::App& app);
 RegisteredCommand AddDrivesCommand(CLI::App& app);
 RegisteredCommand AddLsCommand(CLI::App& app);
-RegisteredCommand AddRecoverCommand(CLI::App& app);
+RegisteredCommand AddRecoverCommand(CLI::App& app, const std::string& commandLine);
 RegisteredCommand AddCatCommand(CLI::App& app);
 RegisteredCommand AddFindCommand(CLI::App& app);
 RegisteredCommand AddDiskScanCommand(CLI::App& app);
@@ -38,7 +38,7 @@ RegisteredCommand AddImageCommand(CLI::App& app);
 RegisteredCommand AddCloneCommand(CLI::App& app);
 RegisteredCommand AddMountCommand(CLI::App& app);
 RegisteredCommand AddHexdumpCommand(CLI::App& app);
-// `commandLine` is the whole command line as typed, which the report records.
+// `commandLine` is the whole command line as typed, which reports record.
 RegisteredCommand AddReportCommand(CLI::App& app, const std::string& commandLine);
 
 // "kestrel-nss-cli: <message>" on standard error.

@@ -1,5 +1,6 @@
 // `recover`: the selected entries of a volume (all, without --path) into a local folder or onto an
 // FTP server.
+#include <ctime>
 #include <iostream>
 
 #include "Command.h"
@@ -8,7 +9,9 @@
 #include "MapOptions.h"
 #include "MaskOptions.h"
 #include "ProgressLine.h"
+#include "ReportOutput.h"
 #include "ScannedSource.h"
+#include "app/DateStamp.h"
 #include "app/SizeText.h"
 #include "app/TextEncoding.h"
 #include "destination/FreeSpace.h"
@@ -45,7 +48,7 @@ void PrintSummary(const volume::SavingReport& report, const std::string& folder)
 
 class RecoverCommand : public Command {
  public:
-  explicit RecoverCommand(CLI::App& parser) {
+  RecoverCommand(CLI::App& parser, std::string commandLine) : commandLine_(std::move(commandLine)) {
     source_.AddTo(parser);
     mask_.AddTo(parser);
     map_.AddTo(parser);
@@ -61,10 +64,14 @@ class RecoverCommand : public Command {
         .add_option("--on-conflict", policy_,
                     "When a file is already there: overwrite, rename (default) or skip")
         ->transform(CLI::IsMember(kConflictPolicies));
+    parser.add_option("--report", reportFolder_,
+                      "Also writes report.json, report.dfxml and report.html of the recovery, "
+                      "with the SHA-256 of every file written, into this folder");
   }
 
   int Run(const app::LogReport& log) override {
     if (!mask_.Read() || !map_.Read() || !ftp_.Read()) return kUsage;
+    const std::time_t started = std::time(nullptr);
     // The server is tried before a scan that may take hours, and nothing is written without it.
     std::unique_ptr<destination::FtpDestination> server;
     if (ftp_.Given() && !(server = ftp_.Connect(folder_))) return kFailure;
@@ -75,6 +82,8 @@ class RecoverCommand : public Command {
     if (!scanned.ok()) return Fail(scanned.error());
     if (auto refusal =
             named ? std::nullopt : FolderOnSource(scanned.value().description.sourcePath))
+      return Fail(refusal->message);
+    if (auto refusal = ReportOnSource(scanned.value().description.sourcePath))
       return Fail(refusal->message);
     volume::FileTree& tree = scanned.value().tree;
     if (interrupt.interrupted()) return ReportScanOutcome(scanned.value());
@@ -97,7 +106,8 @@ class RecoverCommand : public Command {
                                     destination,
                                     filter,
                                     prompt,
-                                    unread.value() ? &unread.value()->areas : nullptr};
+                                    unread.value() ? &unread.value()->areas : nullptr,
+                                    reportFolder_.has_value()};
     app::PauseGate running;
     volume::SavingReport report;
     {
@@ -105,6 +115,14 @@ class RecoverCommand : public Command {
       report = volume::SaveSelected(tree, setup, progress, running, interrupt.token(), log);
     }
     PrintSummary(report, folder_);
+    if (reportFolder_) {
+      report::Report written =
+          ReportOf(commandLine_, source_, scanned.value(), unread.value(), started);
+      written.files = report::FilesOfRun(tree, scanned.value().poolBase, setup.unread, report);
+      written.ended = app::IsoUtcStamp(std::time(nullptr));
+      if (auto failed = report::WriteReportFiles(written, *reportFolder_)) return Fail(*failed);
+      std::cout << "Report written to " << *reportFolder_ << '\n';
+    }
     const int scan = ReportScanOutcome(scanned.value());
     if (!report.Complete())
       PrintError(report.stopped ? "stopped; the files written so far stay"
@@ -118,6 +136,12 @@ class RecoverCommand : public Command {
   std::optional<app::Failure> FolderOnSource(const std::optional<std::string>& source) const {
     if (ftp_.Given() || !source) return std::nullopt;
     return destination::RecoveryFolderRefusal(folder_, *source);
+  }
+
+  // The report is a local folder, never on the disk being read.
+  std::optional<app::Failure> ReportOnSource(const std::string& source) const {
+    if (!reportFolder_) return std::nullopt;
+    return destination::RecoveryFolderRefusal(*reportFolder_, source);
   }
 
   // Ticks what --path names (everything without it); returns why it cannot.
@@ -142,6 +166,7 @@ class RecoverCommand : public Command {
     return filter;
   }
 
+  std::string commandLine_;
   SourceOptions source_;
   MaskOptions mask_;
   MapOptions map_;
@@ -151,15 +176,16 @@ class RecoverCommand : public Command {
   std::vector<std::string> include_;
   std::vector<std::string> exclude_;
   std::string policy_ = "rename";
+  std::optional<std::string> reportFolder_;
 };
 
 }  // namespace
 
-RegisteredCommand AddRecoverCommand(CLI::App& app) {
+RegisteredCommand AddRecoverCommand(CLI::App& app, const std::string& commandLine) {
   CLI::App* parser = app.add_subcommand(
       "recover",
       "Recovers folders and files of a volume into a local folder or onto an FTP server");
-  return {parser, std::make_unique<RecoverCommand>(*parser)};
+  return {parser, std::make_unique<RecoverCommand>(*parser, commandLine)};
 }
 
 }  // namespace kestrel::cli

@@ -7,13 +7,10 @@
 #include "Command.h"
 #include "Interrupt.h"
 #include "MapOptions.h"
+#include "ReportOutput.h"
 #include "ScannedSource.h"
-#include "app/AboutFacts.h"
 #include "app/DateStamp.h"
 #include "destination/SourceOverlap.h"
-#include "disk/DriveName.h"
-#include "disk/platform/Platform.h"
-#include "report/Report.h"
 
 namespace kestrel::cli {
 namespace {
@@ -38,47 +35,17 @@ class ReportCommand : public Command {
       return Fail(refusal->message);
     auto unread = map_.Load(scanned.value());
     if (!unread.ok()) return Fail(unread.error());
-    const report::Report report = Describe(scanned.value(), unread.value(), started);
-    if (auto failed = Write(report)) return Fail(*failed);
+    report::Report report =
+        ReportOf(commandLine_, source_, scanned.value(), unread.value(), started);
+    const volume::UnreadAreas* areas = unread.value() ? &unread.value()->areas : nullptr;
+    report.files = report::FilesOf(scanned.value().tree, scanned.value().poolBase, areas);
+    report.ended = app::IsoUtcStamp(std::time(nullptr));
+    if (auto failed = report::WriteReportFiles(report, folder_)) return Fail(*failed);
     std::cout << "Report of " << report.files.size() << " files written to " << folder_ << '\n';
     return ReportScanOutcome(scanned.value());
   }
 
  private:
-  report::Report Describe(const ScannedSource& scanned, const std::optional<LoadedMap>& map,
-                          std::time_t started) const {
-    const app::SystemFacts system = app::ReadSystemFacts();
-    report::Report report;
-    report.program = "kestrel-nss-cli";
-    report.version = app::MakeAboutFacts(system).version;
-    report.command = commandLine_;
-    report.started = app::IsoUtcStamp(started);
-    report.machine = system.computerName + " (" + system.systemName + ")";
-    const std::string path = scanned.description.sourcePath;
-    const bool disk = disk::PhysicalDriveNumber(path).has_value();
-    report.source = {
-        path, disk ? "disk" : std::string(disk::ContainerKey(disk::OpenSource(path).container)),
-        static_cast<std::uint64_t>(scanned.source.Size()), map ? map->path : ""};
-    report.scanned = scanned.description.displayName;
-    report.scanKind = source_.scanFile ? "saved scan" : source_.poolScan ? "pool" : "volume";
-    report.files = report::FilesOf(scanned.tree, scanned.poolBase, map ? &map->areas : nullptr);
-    report.ended = app::IsoUtcStamp(std::time(nullptr));
-    return report;
-  }
-
-  std::optional<std::string> Write(const report::Report& report) const {
-    std::string error;
-    if (!platform::CreateFolders(folder_, error)) return folder_ + ": " + error;
-    const std::pair<const char*, std::string> files[] = {
-        {"report.json", report::ReportJson(report)},
-        {"report.dfxml", report::ReportDfxml(report)},
-        {"report.html", report::ReportHtml(report)}};
-    for (const auto& [name, text] : files) {
-      if (auto failed = platform::ReplaceFileAtomically(folder_ + "/" + name, text)) return failed;
-    }
-    return std::nullopt;
-  }
-
   std::string commandLine_;
   SourceOptions source_;
   MapOptions map_;

@@ -64,7 +64,7 @@ int Main(int argc, char** argv) {
   commands.push_back(AddDisksCommand(parser));
   commands.push_back(AddDrivesCommand(parser));
   commands.push_back(AddLsCommand(parser));
-  commands.push_back(AddRecoverCommand(parser));
+  commands.push_back(AddRecoverCommand(parser, commandLine));
   commands.push_back(AddCatCommand(parser));
   commands.push_back(AddFindCommand(parser));
   commands.push_back(AddDiskScanCommand(parser));

@@ -1,28 +1,72 @@
 #include "report/Report.h"
 
+#include <algorithm>
+
 #include "volume/FileData.h"
 #include "volume/TreePaths.h"
 
 namespace kestrel::report {
+namespace {
+
+FileEntry EntryOf(const volume::FileTree& tree, std::string path, volume::RecordId head,
+                  std::int64_t poolBase, const volume::UnreadAreas* unread) {
+  const volume::FileDataLayout layout = volume::LayoutFileData(tree, head, poolBase);
+  FileEntry file;
+  file.path = std::move(path);
+  file.size = layout.size;
+  file.deleted = tree.Record(head).IsDeleted();
+  file.unreadBytes = unread ? unread->BytesIn(layout) : 0;
+  for (const volume::SourceRange& range : layout.ranges) {
+    if (range.offset >= 0) {
+      file.runs.push_back(
+          {static_cast<std::uint64_t>(range.offset), range.length, range.fileOffset});
+    }
+  }
+  return file;
+}
+
+std::string_view BaseName(std::string_view path) {
+  const auto slash = path.find_last_of("/\\");
+  return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+void TellState(FileEntry& file, const volume::SavingReport& run) {
+  if (std::find(run.skipped.begin(), run.skipped.end(), file.writtenAs) != run.skipped.end()) {
+    file.state = "skipped";
+    return;
+  }
+  for (const volume::FileProblem& problem : run.failed) {
+    if (problem.path != file.writtenAs) continue;
+    file.state = "failed";
+    file.reason += (file.reason.empty() ? "" : "; ") + problem.reason;
+  }
+  if (file.state.empty())
+    file.state = BaseName(file.writtenAs) == BaseName(file.path) ? "whole" : "renamed";
+}
+
+}  // namespace
 
 std::vector<FileEntry> FilesOf(const volume::FileTree& tree, std::int64_t poolBase,
                                const volume::UnreadAreas* unread) {
   std::vector<FileEntry> files;
   volume::ForEachEntry(tree, [&](const volume::TreeEntry& entry) {
-    if (entry.folder) return;
-    const volume::FileDataLayout layout = volume::LayoutFileData(tree, entry.record, poolBase);
-    FileEntry file{entry.path,
-                   layout.size,
-                   tree.Record(entry.record).IsDeleted(),
-                   {},
-                   unread ? unread->BytesIn(layout) : 0};
-    for (const volume::SourceRange& range : layout.ranges) {
-      if (range.offset >= 0)
-        file.runs.push_back(
-            {static_cast<std::uint64_t>(range.offset), range.length, range.fileOffset});
-    }
-    files.push_back(std::move(file));
+    if (!entry.folder) files.push_back(EntryOf(tree, entry.path, entry.record, poolBase, unread));
   });
+  return files;
+}
+
+std::vector<FileEntry> FilesOfRun(const volume::FileTree& tree, std::int64_t poolBase,
+                                  const volume::UnreadAreas* unread,
+                                  const volume::SavingReport& run) {
+  std::vector<FileEntry> files;
+  for (const volume::HandledFile& handled : run.handled) {
+    FileEntry file = EntryOf(tree, volume::FilePath(tree, handled.folder, handled.head),
+                             handled.head, poolBase, unread);
+    file.writtenAs = handled.target;
+    file.sha256 = handled.sha256;
+    TellState(file, run);
+    files.push_back(std::move(file));
+  }
   return files;
 }
 

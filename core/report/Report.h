@@ -1,10 +1,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "volume/FileTree.h"
+#include "volume/SavingRun.h"
 #include "volume/UnreadAreas.h"
 
 // What an examiner hands on: the source, the scan, and every file with where it lay on the disk
@@ -25,6 +27,11 @@ struct FileEntry {
   bool deleted = false;
   std::vector<ByteRun> runs;
   std::uint64_t unreadBytes = 0;  // in areas a map says were never read from the disk
+  // What a recovery did with it; all empty in an inventory.
+  std::string writtenAs;
+  std::string sha256;  // of the bytes written
+  std::string state;   // whole, renamed, skipped or failed
+  std::string reason;  // why it is not whole
 };
 
 struct SourceFacts {
@@ -52,11 +59,22 @@ struct Report {
 std::vector<FileEntry> FilesOf(const volume::FileTree& tree, std::int64_t poolBase,
                                const volume::UnreadAreas* unread);
 
+// The files a recovery run went through, in its order, each with where it was written, the hash
+// of what was written and what became of it: skipped at a clash, failed (and why), written under
+// another name, or whole.
+std::vector<FileEntry> FilesOfRun(const volume::FileTree& tree, std::int64_t poolBase,
+                                  const volume::UnreadAreas* unread,
+                                  const volume::SavingReport& run);
+
 std::string ReportJson(const Report& report);
 // Digital Forensics XML as fiwalk writes it: creator, source, and a fileobject per file.
 std::string ReportDfxml(const Report& report);
 // One self-contained page for people: the summary, then the files, sortable by a click where
 // the browser runs scripts and readable where it does not.
 std::string ReportHtml(const Report& report);
+
+// Writes report.json, report.dfxml and report.html into the folder, made when missing; why not,
+// when they cannot be written.
+std::optional<std::string> WriteReportFiles(const Report& report, const std::string& folder);
 
 }  // namespace kestrel::report

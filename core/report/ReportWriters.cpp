@@ -5,6 +5,8 @@
 
 #include "app/SizeText.h"
 #include "app/TextEncoding.h"
+#include "disk/platform/Platform.h"
+#include "disk/platform/Utf8Path.h"
 #include "report/Report.h"
 
 namespace kestrel::report {
@@ -13,6 +15,12 @@ namespace {
 std::uint64_t UnreadFiles(const Report& report) {
   std::uint64_t count = 0;
   for (const FileEntry& file : report.files) count += file.unreadBytes != 0;
+  return count;
+}
+
+std::uint64_t FilesInState(const Report& report, std::string_view state) {
+  std::uint64_t count = 0;
+  for (const FileEntry& file : report.files) count += file.state == state;
   return count;
 }
 
@@ -63,6 +71,12 @@ nlohmann::ordered_json FileJson(const FileEntry& file) {
                                  {"deleted", file.deleted},
                                  {"byteRuns", std::move(runs)},
                                  {"unreadBytes", file.unreadBytes}};
+  if (!file.state.empty()) {
+    json["writtenAs"] = file.writtenAs;
+    json["sha256"] = file.sha256;
+    json["state"] = file.state;
+    json["reason"] = file.reason;
+  }
   return json;
 }
 
@@ -81,6 +95,13 @@ std::string DfxmlFile(const FileEntry& file) {
                        static_cast<unsigned long long>(run.length));
   }
   xml += "    </byte_runs>\n";
+  if (!file.sha256.empty())
+    xml += "    <hashdigest type='sha256'>" + file.sha256 + "</hashdigest>\n";
+  if (!file.state.empty()) {
+    xml += Element("kestrel:written_as", file.writtenAs, "    ");
+    xml += Element("kestrel:state", file.state, "    ");
+    if (!file.reason.empty()) xml += Element("kestrel:reason", file.reason, "    ");
+  }
   if (file.unreadBytes != 0)
     xml += Element("kestrel:unread_bytes", std::to_string(file.unreadBytes), "    ");
   return xml + "  </fileobject>\n";
@@ -92,6 +113,7 @@ table { border-collapse: collapse; }
 th, td { border: 1px solid #bbb; padding: 0.2em 0.6em; text-align: left; }
 th { background: #eee; cursor: pointer; }
 td.number { text-align: right; }
+td.hash { font-family: monospace; font-size: 80%; }
 tr.unread td { background: #fde8e8; }
 tr.deleted td { color: #777; }
 @media print { body { margin: 0; } th { cursor: auto; } tr { break-inside: avoid; } }
@@ -129,7 +151,10 @@ std::string HtmlFileRow(const FileEntry& file) {
   return "<tr" + kind + "><td>" + MarkupText(file.path) + "</td><td class='number' data-value='" +
          std::to_string(file.size) + "'>" + app::SizeText(file.size) + "</td><td>" +
          (file.deleted ? "deleted" : "live") + "</td><td class='number'>" +
-         std::to_string(file.unreadBytes) + "</td></tr>\n";
+         std::to_string(file.unreadBytes) + "</td><td>" +
+         MarkupText(file.reason.empty() ? file.state : file.state + ": " + file.reason) +
+         "</td><td>" + MarkupText(file.writtenAs) + "</td><td class='hash'>" + file.sha256 +
+         "</td></tr>\n";
 }
 
 }  // namespace
@@ -137,22 +162,27 @@ std::string HtmlFileRow(const FileEntry& file) {
 std::string ReportJson(const Report& report) {
   nlohmann::ordered_json files = nlohmann::ordered_json::array();
   for (const FileEntry& file : report.files) files.push_back(FileJson(file));
-  const nlohmann::ordered_json json = {
-      {"program", report.program},
-      {"version", report.version},
-      {"command", report.command},
-      {"started", report.started},
-      {"ended", report.ended},
-      {"machine", report.machine},
-      {"source",
-       {{"path", report.source.path},
-        {"container", report.source.container},
-        {"size", report.source.size},
-        {"map", report.source.map}}},
-      {"scanned", report.scanned},
-      {"scanKind", report.scanKind},
-      {"files", std::move(files)},
-      {"totals", {{"files", report.files.size()}, {"filesWithUnreadBytes", UnreadFiles(report)}}}};
+  const nlohmann::ordered_json json = {{"program", report.program},
+                                       {"version", report.version},
+                                       {"command", report.command},
+                                       {"started", report.started},
+                                       {"ended", report.ended},
+                                       {"machine", report.machine},
+                                       {"source",
+                                        {{"path", report.source.path},
+                                         {"container", report.source.container},
+                                         {"size", report.source.size},
+                                         {"map", report.source.map}}},
+                                       {"scanned", report.scanned},
+                                       {"scanKind", report.scanKind},
+                                       {"files", std::move(files)},
+                                       {"totals",
+                                        {{"files", report.files.size()},
+                                         {"filesWithUnreadBytes", UnreadFiles(report)},
+                                         {"whole", FilesInState(report, "whole")},
+                                         {"renamed", FilesInState(report, "renamed")},
+                                         {"skipped", FilesInState(report, "skipped")},
+                                         {"failed", FilesInState(report, "failed")}}}};
   return json.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
 }
 
@@ -200,11 +230,29 @@ std::string ReportHtml(const Report& report) {
       HtmlSummaryRow("Map of unread areas", report.source.map.empty() ? "none" : report.source.map);
   html += HtmlSummaryRow("Files", std::to_string(report.files.size()));
   html += HtmlSummaryRow("Files that hold bytes never read", std::to_string(UnreadFiles(report)));
+  for (const char* state : {"whole", "renamed", "skipped", "failed"}) {
+    if (const std::uint64_t count = FilesInState(report, state))
+      html += HtmlSummaryRow(std::string("Recovered ") + state, std::to_string(count));
+  }
   html +=
       "</table>\n<h2>Files</h2>\n<table class='files'>\n<thead><tr><th>Path</th><th>Size</th>"
-      "<th>State</th><th>Bytes never read</th></tr></thead>\n<tbody>\n";
+      "<th>On disk</th><th>Bytes never read</th><th>Recovery</th><th>Written as</th>"
+      "<th>SHA-256</th></tr></thead>\n<tbody>\n";
   for (const FileEntry& file : report.files) html += HtmlFileRow(file);
   return html + "</tbody>\n</table>\n" + std::string(kHtmlSort) + "</body>\n</html>\n";
+}
+
+std::optional<std::string> WriteReportFiles(const Report& report, const std::string& folder) {
+  std::string error;
+  if (!platform::CreateFolders(folder, error)) return folder + ": " + error;
+  const std::pair<const char*, std::string> files[] = {{"report.json", ReportJson(report)},
+                                                       {"report.dfxml", ReportDfxml(report)},
+                                                       {"report.html", ReportHtml(report)}};
+  for (const auto& [name, text] : files) {
+    const std::string path = platform::Utf8Text(platform::Utf8Path(folder) / name);
+    if (auto failed = platform::ReplaceFileAtomically(path, text)) return failed;
+  }
+  return std::nullopt;
 }
 
 }  // namespace kestrel::report

@@ -5,6 +5,7 @@
 #include "app/SizeText.h"
 #include "app/TextEncoding.h"
 #include "destination/NameSafety.h"
+#include "imaging/Sha256.h"
 #include "volume/FileData.h"
 #include "volume/TreeWalk.h"
 
@@ -22,6 +23,26 @@ bool WritesFile(const ScanItem& head, const filter::FilterList& filter) {
   if (!filter.IsActive() && head.m_state != ItemState::Selected) return false;
   return filter.Admits(head.m_name);
 }
+
+// A file written through, its bytes hashed on the way, so that the report's hash is of what was
+// written and nothing is read twice.
+class HashingFile : public platform::WritableFile {
+ public:
+  explicit HashingFile(std::unique_ptr<platform::WritableFile> file) : file_(std::move(file)) {}
+
+  bool Write(std::span<const std::uint8_t> bytes) override {
+    if (!file_->Write(bytes)) return false;
+    hash_.Update(bytes);
+    return true;
+  }
+  bool Close() override { return file_->Close(); }
+  const std::string& error() const override { return file_->error(); }
+  std::string HexDigest() { return hash_.HexDigest(); }
+
+ private:
+  std::unique_ptr<platform::WritableFile> file_;
+  imaging::Sha256 hash_;
+};
 
 template <class Visit>
 void ForEachFileHead(const FileTree& tree, FolderId folder, Visit visit) {
@@ -83,8 +104,8 @@ class SavingRun {
     std::string error;
     setup_.destination.CreateFolder(path_.back(),
                                     error);  // a file that then cannot be made says why
-    ForEachFileHead(tree_, folder, [this](RecordId head, RecordId last) {
-      if (!flags_.m_skipAll && !report_.stopped) ProcessFile(head, last);
+    ForEachFileHead(tree_, folder, [&](RecordId head, RecordId last) {
+      if (!flags_.m_skipAll && !report_.stopped) ProcessFile(folder, head, last);
     });
     TakeLateFailures();
   }
@@ -99,7 +120,7 @@ class SavingRun {
     writtenInFolder_.clear();
   }
 
-  void ProcessFile(RecordId head, RecordId last) {
+  void ProcessFile(FolderId folderId, RecordId head, RecordId last) {
     const bool writes = WritesFile(tree_.Record(head), setup_.filter);
     for (RecordId r = head;; r = tree_.Record(r).m_next) {
       tree_.Record(r).m_state = ItemState::Unselected;
@@ -112,7 +133,9 @@ class SavingRun {
         SafeName(name, setup_.destination.Join(folder, app::PrintableName(name)));
     const auto decision = ResolveConflict(setup_.destination, flags_, setup_.prompt, folder, safe);
     const std::string wanted = setup_.destination.Join(folder, safe);
-    if (decision.action != destination::ConflictDecision::Write) {
+    const bool write = decision.action == destination::ConflictDecision::Write;
+    report_.handled.push_back({folderId, head, write ? decision.target : wanted, {}});
+    if (!write) {
       report_.skipped.push_back(wanted);
       return;
     }
@@ -136,10 +159,13 @@ class SavingRun {
       report_.failed.push_back({target, "cannot be created: " + created.error});
       return;
     }
+    if (setup_.hashFiles) created.file = std::make_unique<HashingFile>(std::move(created.file));
     const CopyOutcome copied =
         CopyFileData(setup_.source, layout, *created.file,
                      [&](std::uint64_t written) { return Between(written, target); });
     const bool stored = created.file->Close();
+    if (setup_.hashFiles)
+      report_.handled.back().sha256 = static_cast<HashingFile&>(*created.file).HexDigest();
     done_ += copied.bytesWritten;
     report_.bytesWritten += copied.bytesWritten;
     // A stop that came while the destination was finishing the file also ends the run.

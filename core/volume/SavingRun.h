@@ -25,11 +25,20 @@ struct SavingSetup {
   filter::FilterList& filter;  // emptied at the end of the run
   destination::ConflictPrompt& prompt;
   const UnreadAreas* unread = nullptr;  // areas never read from a failing disk, when a map tells
+  bool hashFiles = false;  // the SHA-256 of each file's bytes, taken as they are written
 };
 
 struct FileProblem {
   std::string path;  // where the file was to be written
   std::string reason;
+};
+
+// A file the run went to write, for the report of the run.
+struct HandledFile {
+  FolderId folder = kNoFolder;
+  RecordId head = kNoRecord;
+  std::string target;  // where it was written, or was to be
+  std::string sha256;  // of the bytes written, with hashFiles; "" when none were
 };
 
 struct SavingReport {
@@ -40,6 +49,7 @@ struct SavingReport {
   // as "old -> new": names from disk the destination refuses, and names taken already that the
   // user chose to write under another
   std::vector<std::string> renamed;
+  std::vector<HandledFile> handled;  // in the order the run went through them
   bool stopped = false;
 
   // "Recovered Successfully" is said only when every file to write was written whole.

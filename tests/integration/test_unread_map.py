@@ -1,8 +1,10 @@
 """A map of the areas imaging never read (ours, or GNU ddrescue's) laid over the files of the
 image: `ls` marks exactly the files whose data touch an area not finished, with the bytes affected,
 `ls --damaged-only` lists only those, `recover` names them as not whole, and `report` writes the
-inventory with them in JSON, DFXML (checked by xmllint) and HTML."""
+inventory with them in JSON, DFXML (checked by xmllint) and HTML; `recover --report` adds where
+each file went, the SHA-256 of what was written and what became of it."""
 
+import hashlib
 import json
 import os
 import shutil
@@ -119,6 +121,34 @@ class UnreadMapTest(ImageTestCase):
             checked = subprocess.run(["xmllint", "--noout", *options, os.path.join(folder, name)],
                                      capture_output=True, text=True)
             self.assertEqual((checked.returncode, checked.stderr), (0, ""), name)
+
+    def recover_with_report(self, name, *options, status=0):
+        folder = self.path(name)
+        self.cli("recover", "--image", self.image, *VOLUME, "--to", self.path("out"), "--report", folder, *options,
+                 expect_status=status)
+        with open(os.path.join(folder, "report.json")) as data:
+            return {entry["path"]: entry for entry in json.load(data)["files"]}, folder
+
+    def test_a_recovery_report_holds_the_hash_of_every_file_written_and_its_state(self):
+        alpha = self.where["/alpha.txt"]
+        given = self.write_map("bad.map", [(alpha, alpha + SECTOR, "-")])
+        files, folder = self.recover_with_report("first", "--map", given, status=1)
+        self.assertEqual(sorted(files), sorted(CONTENTS))
+        for path, entry in files.items():
+            with open(entry["writtenAs"], "rb") as written:
+                self.assertEqual(entry["sha256"], hashlib.sha256(written.read()).hexdigest(), path)
+            self.assertEqual(entry["state"], "failed" if path == "/alpha.txt" else "whole", path)
+        self.assertEqual(files["/alpha.txt"]["reason"], "512 bytes were never read from the disk")
+        with open(os.path.join(folder, "report.dfxml")) as dfxml:
+            self.assertIn(f"<hashdigest type='sha256'>{files['/bravo.txt']['sha256']}</hashdigest>", dfxml.read())
+
+        skipped, _ = self.recover_with_report("again", "--on-conflict", "skip", status=0)
+        self.assertEqual({entry["state"] for entry in skipped.values()}, {"skipped"})
+        self.assertEqual({entry["sha256"] for entry in skipped.values()}, {""})
+        renamed, _ = self.recover_with_report("renamed", "--on-conflict", "rename")
+        self.assertEqual({entry["state"] for entry in renamed.values()}, {"renamed"})
+        self.assertNotEqual(renamed["/bravo.txt"]["writtenAs"], files["/bravo.txt"]["writtenAs"])
+        self.assertEqual(renamed["/bravo.txt"]["sha256"], files["/bravo.txt"]["sha256"])
 
 
 if __name__ == "__main__":

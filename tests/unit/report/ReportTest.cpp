@@ -18,8 +18,15 @@ Report HostileReport() {
   report.command = "report --image " + kHostile;
   report.source = {kHostile, "raw", 4096, ""};
   report.scanned = "Volume:VOL1";
-  report.files = {{kHostile, 3, true, {{1024, 3, 0}}, 0},
-                  {"/ok.txt", 8192, false, {{4096, 4096, 0}, {16384, 4096, 4096}}, 512}};
+  report.files.resize(2);
+  report.files[0].path = kHostile;
+  report.files[0].size = 3;
+  report.files[0].deleted = true;
+  report.files[0].runs = {{1024, 3, 0}};
+  report.files[1].path = "/ok.txt";
+  report.files[1].size = 8192;
+  report.files[1].runs = {{4096, 4096, 0}, {16384, 4096, 4096}};
+  report.files[1].unreadBytes = 512;
   return report;
 }
 
