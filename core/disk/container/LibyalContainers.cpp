@@ -236,7 +236,7 @@ struct Qcow {
     return libqcow_file_initialize(handle, error);
   }
   static std::optional<std::string> Open(Handle* handle, const std::string& path) {
-    if (auto truncated = QcowTablesPastEnd(platform::OpenReadOnly(path).reader)) return truncated;
+    if (auto truncated = QcowTablesDamaged(platform::OpenReadOnly(path).reader)) return truncated;
     Error* error = nullptr;
     if (libqcow_file_open(handle, path.c_str(), LIBQCOW_OPEN_READ, &error) == 1)
       return std::nullopt;

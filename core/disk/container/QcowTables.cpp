@@ -9,9 +9,10 @@
 namespace kestrel::disk {
 namespace {
 
-// An L1 or L2 entry's host offset: bits 9 to 55 in a sound file. The bits below, which only a
-// damaged entry sets, are kept, as libqcow keeps them when it reads there.
+// An L1 or L2 entry's host offset: bits 9 to 55 in a sound file. The bits below are kept in what
+// a damaged entry names, as libqcow keeps them when it reads there.
 constexpr std::uint64_t kOffsetMask = 0x00FFFFFFFFFFFFFE;
+constexpr std::uint64_t kReservedHigh = 0x3F00000000000000;  // bits 56 to 61
 constexpr std::uint64_t kCompressed = 1ULL << 62;
 constexpr std::uint64_t kExtendedL2 = 1ULL << 4;  // an incompatible feature bit of version 3
 
@@ -48,6 +49,17 @@ std::optional<std::uint64_t> PlainOffset(std::uint64_t entry) {
   return entry & kHostOffset;
 }
 
+// A table or cluster that a sound file starts on a cluster boundary, named by an entry whose
+// reserved bits are clear; libqcow reads past its buffers on some that are not.
+std::optional<std::string> Misplaced(const char* what, std::uint64_t entry, std::uint64_t offset,
+                                     std::uint64_t clusterBytes) {
+  if ((entry & kReservedHigh) == 0 && offset % clusterBytes == 0) return std::nullopt;
+  return app::Format(
+      "the %s at offset %llu is named by an entry that a sound file never holds (reserved bits "
+      "set, or not the start of a cluster): the file is damaged",
+      what, static_cast<unsigned long long>(offset));
+}
+
 std::string PastEnd(const char* what, std::uint64_t offset, const DiskReader& file) {
   return app::Format(
       "the %s at offset %llu lies past the end of the file (%llu bytes): the file "
@@ -57,7 +69,7 @@ std::string PastEnd(const char* what, std::uint64_t offset, const DiskReader& fi
 
 }  // namespace
 
-std::optional<std::string> QcowTablesPastEnd(const DiskReader& file) {
+std::optional<std::string> QcowTablesDamaged(const DiskReader& file) {
   std::array<std::uint8_t, 80> header{};
   if (!file.ReadAt(0, header)) return std::nullopt;
   const auto field = [&](std::size_t at, std::size_t size) {
@@ -73,13 +85,16 @@ std::optional<std::string> QcowTablesPastEnd(const DiskReader& file) {
   const auto l1 = ReadTable(file, l1Offset, field(36, 4));
   if (!l1) return PastEnd("L1 table", l1Offset, file);
   for (const std::uint64_t l1Entry : *l1) {
-    const std::uint64_t l2Offset = l1Entry & kOffsetMask;
+    // Bit 0 is reserved in an L1 entry; libqcow reads a table there all the same.
+    const std::uint64_t l2Offset = l1Entry & (kOffsetMask | 1);
     if (l2Offset == 0) continue;
+    if (auto misplaced = Misplaced("L2 table", l1Entry, l2Offset, clusterBytes)) return misplaced;
     const auto l2 = ReadTable(file, l2Offset, clusterBytes / 8);
     if (!l2) return PastEnd("L2 table", l2Offset, file);
     for (const std::uint64_t entry : *l2) {
       const std::uint64_t offset = entry & kOffsetMask;
       if ((entry & kCompressed) != 0 || offset == 0) continue;
+      if (auto misplaced = Misplaced("cluster", entry, offset, clusterBytes)) return misplaced;
       if (offset > fileSize || clusterBytes > fileSize - offset)
         return PastEnd("cluster", offset, file);
     }

@@ -122,21 +122,30 @@ DiskReader QcowFile(std::size_t size, std::uint64_t l2Entry = 1536) {
 }
 
 TEST(QcowCheck, TablesAndClustersPastTheEndOfTheFileAreNamed) {
-  EXPECT_EQ(QcowTablesPastEnd(QcowFile(2048)), std::nullopt);
-  EXPECT_EQ(QcowTablesPastEnd(QcowFile(2047)),
+  EXPECT_EQ(QcowTablesDamaged(QcowFile(2048)), std::nullopt);
+  EXPECT_EQ(QcowTablesDamaged(QcowFile(2047)),
             "the cluster at offset 1536 lies past the end of the file (2047 bytes): the file is "
             "truncated or damaged");
-  EXPECT_NE(QcowTablesPastEnd(QcowFile(1500)).value_or("").find("the L2 table at offset 1024"),
+  EXPECT_NE(QcowTablesDamaged(QcowFile(1500)).value_or("").find("the L2 table at offset 1024"),
             std::string::npos);
-  EXPECT_NE(QcowTablesPastEnd(QcowFile(516)).value_or("").find("the L1 table at offset 512"),
+  EXPECT_NE(QcowTablesDamaged(QcowFile(516)).value_or("").find("the L1 table at offset 512"),
             std::string::npos);
-  EXPECT_EQ(QcowTablesPastEnd(QcowFile(2047, 1ULL << 62 | 1536)), std::nullopt)
+  EXPECT_EQ(QcowTablesDamaged(QcowFile(2047, 1ULL << 62 | 1536)), std::nullopt)
       << "a compressed cluster's length is an upper bound; the library reads it to the end";
-  EXPECT_EQ(QcowTablesPastEnd(QcowFile(2047, 0)), std::nullopt) << "an unallocated cluster";
-  EXPECT_NE(QcowTablesPastEnd(QcowFile(2048, 1536 | 0x100)).value_or("").find("offset 1792"),
-            std::string::npos)
-      << "a damaged entry's low bits move the cluster, as libqcow reads it, past the end";
-  EXPECT_EQ(QcowTablesPastEnd(QcowFile(40)), std::nullopt) << "no header: the library says why";
+  EXPECT_EQ(QcowTablesDamaged(QcowFile(2047, 0)), std::nullopt) << "an unallocated cluster";
+  const auto misplaced = [](std::uint64_t entry) {
+    return QcowTablesDamaged(QcowFile(2048, entry)).value_or("").find("a sound file never holds");
+  };
+  EXPECT_NE(misplaced(1536 | 0x100), std::string::npos) << "an entry's reserved low bits";
+  EXPECT_NE(misplaced(1536 | 1ULL << 57), std::string::npos) << "an entry's reserved high bits";
+  EXPECT_EQ(QcowTablesDamaged(QcowFile(2048, 1536 | 1)), std::nullopt) << "reads as zeros";
+  auto l1BitZero = QcowBytes(2048, {1536});
+  l1BitZero[519] |= 1;  // the L1 entry names its L2 table at 1025, as libqcow reads it
+  EXPECT_NE(QcowTablesDamaged(DiskReader(std::make_shared<MemorySource>(std::move(l1BitZero))))
+                .value_or("")
+                .find("the L2 table at offset 1025"),
+            std::string::npos);
+  EXPECT_EQ(QcowTablesDamaged(QcowFile(40)), std::nullopt) << "no header: the library says why";
 }
 
 // Plain clusters come straight from the file, also across clusters that lie one after another
