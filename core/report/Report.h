@@ -70,7 +70,8 @@ std::string ReportJson(const Report& report);
 // Digital Forensics XML as fiwalk writes it: creator, source, and a fileobject per file.
 std::string ReportDfxml(const Report& report);
 // One self-contained page for people: the summary, then the files, sortable by a click where
-// the browser runs scripts and readable where it does not.
+// the browser runs scripts and readable where it does not. The files that need attention (bytes
+// never read, not recovered whole) come first; past 20,000 files the rest are left to the JSON.
 std::string ReportHtml(const Report& report);
 
 // Writes report.json, report.dfxml and report.html into the folder, made when missing; why not,

@@ -107,6 +107,8 @@ std::string DfxmlFile(const FileEntry& file) {
   return xml + "  </fileobject>\n";
 }
 
+constexpr std::size_t kHtmlRowLimit = 20000;  // about 5 MB of rows
+
 constexpr std::string_view kHtmlStyle = R"(<style>
 body { font-family: sans-serif; margin: 2em; color: #222; }
 table { border-collapse: collapse; }
@@ -139,6 +141,22 @@ document.querySelectorAll("th").forEach(function (heading, column) {
 });
 </script>
 )";
+
+bool NeedsAttention(const FileEntry& file) {
+  return file.unreadBytes != 0 || (!file.state.empty() && file.state != "whole");
+}
+
+// The files the page lists: those that need attention first, then the rest, up to a number that
+// keeps the page small for a volume of a million files; report.json has them all.
+std::vector<const FileEntry*> HtmlRows(const Report& report) {
+  std::vector<const FileEntry*> rows;
+  for (const bool attention : {true, false}) {
+    for (const FileEntry& file : report.files) {
+      if (NeedsAttention(file) == attention && rows.size() < kHtmlRowLimit) rows.push_back(&file);
+    }
+  }
+  return rows;
+}
 
 std::string HtmlSummaryRow(std::string_view name, std::string_view value) {
   return "<tr><th>" + MarkupText(name) + "</th><td>" + MarkupText(value) + "</td></tr>\n";
@@ -238,8 +256,14 @@ std::string ReportHtml(const Report& report) {
       "</table>\n<h2>Files</h2>\n<table class='files'>\n<thead><tr><th>Path</th><th>Size</th>"
       "<th>On disk</th><th>Bytes never read</th><th>Recovery</th><th>Written as</th>"
       "<th>SHA-256</th></tr></thead>\n<tbody>\n";
-  for (const FileEntry& file : report.files) html += HtmlFileRow(file);
-  return html + "</tbody>\n</table>\n" + std::string(kHtmlSort) + "</body>\n</html>\n";
+  const std::vector<const FileEntry*> rows = HtmlRows(report);
+  for (const FileEntry* file : rows) html += HtmlFileRow(*file);
+  html += "</tbody>\n</table>\n";
+  if (rows.size() < report.files.size()) {
+    html += "<p>" + std::to_string(report.files.size() - rows.size()) +
+            " more files, none of which needs attention, are listed in report.json.</p>\n";
+  }
+  return html + std::string(kHtmlSort) + "</body>\n</html>\n";
 }
 
 std::optional<std::string> WriteReportFiles(const Report& report, const std::string& folder) {

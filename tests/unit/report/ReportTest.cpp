@@ -65,5 +65,23 @@ TEST(Report, FilesCarryTheirRunsAndUnreadBytesInEveryForm) {
   EXPECT_NE(ReportHtml(report).find("<tr class='unread'><td>/ok.txt</td>"), std::string::npos);
 }
 
+// A page for a million files stays small: the files that need attention are listed first, and
+// past the limit the rest are counted and left to the JSON.
+TEST(Report, ThePageListsTheFilesThatNeedAttentionFirstAndCountsWhatItLeavesOut) {
+  Report report;
+  report.files.resize(20005);
+  for (std::size_t i = 0; i < report.files.size(); ++i)
+    report.files[i].path = "/file" + std::to_string(i);
+  report.files[20003].unreadBytes = 512;
+  const std::string html = ReportHtml(report);
+  EXPECT_NE(html.find("<tr class='unread'><td>/file20003</td>"), std::string::npos);
+  EXPECT_LT(html.find("/file20003<"), html.find("/file0<"));
+  EXPECT_EQ(html.find("/file20000<"), std::string::npos);
+  EXPECT_NE(html.find("<p>5 more files, none of which needs attention, are listed in "
+                      "report.json.</p>"),
+            std::string::npos);
+  EXPECT_LT(html.size(), 6u << 20);
+}
+
 }  // namespace
 }  // namespace kestrel::report
