@@ -16,7 +16,7 @@ constexpr int kTimeout = 30000;
 
 // Bytes no player can play, under a video's name.
 gui::PreviewFile BrokenVideo() {
-  return FileInMemory(QByteArray(4096, 'x'), u"holiday.mp4");
+  return FileInMemory(QByteArray(4096, 'x'), u"holiday.avi");
 }
 
 }  // namespace
