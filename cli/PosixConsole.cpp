@@ -6,12 +6,12 @@
 #include <iterator>
 
 #include "Console.h"
+#include "disk/platform/Platform.h"
 
 namespace kestrel::cli {
 
-// A file-size limit (SIGXFSZ) fails the write, to be reported, rather than ending the program.
 void PrepareConsole() {
-  std::signal(SIGXFSZ, SIG_IGN);
+  platform::FailWritesPastSizeLimit();
 }
 
 std::vector<std::string> Utf8Arguments(int argc, char** argv) {

@@ -15,6 +15,14 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
+# The Qt for Windows that scripts/build-qt-windows built, when named: searched like the cross
+# compiler's own tree, with Debian's host tools (moc, rcc, uic) of the same version.
+if(KESTREL_WINDOWS_QT)
+  list(APPEND CMAKE_FIND_ROOT_PATH ${KESTREL_WINDOWS_QT})
+  set(QT_HOST_PATH /usr)
+  set(QT_HOST_PATH_CMAKE_DIR /usr/lib/x86_64-linux-gnu/cmake)
+endif()
+
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 # Targets Windows 8 and later (SetFileInformationByHandle); the wide functions are the default. The
 # C library offers localtime_r as POSIX systems do, and MinGW's own printf family, which knows the

@@ -1,13 +1,13 @@
 // kestrel-nss: the desktop program.
 #include <QApplication>
-#include <csignal>
 
+#include "disk/platform/Platform.h"
 #include "gui/app/CKestrelNSSRecoveryApp.h"
 #include "gui/app/ProgramSetup.h"
 
 int main(int argc, char** argv) {
   // A file-size limit fails the write, which the recovery reports; it must not end the program.
-  std::signal(SIGXFSZ, SIG_IGN);
+  kestrel::platform::FailWritesPastSizeLimit();
   QApplication application(argc, argv);
   kestrel::gui::PrepareProgram(application);
   kestrel::gui::CKestrelNSSRecoveryApp program;

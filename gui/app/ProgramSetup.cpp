@@ -5,7 +5,7 @@
 #include "app/ShellTexts.h"
 #include "gui/common/QtText.h"
 #include "gui/common/Skin.h"
-#include "gui/viewers/MediaTempFolder.h"
+#include "gui/viewers/CMediaViewer.h"
 
 namespace kestrel::gui {
 
@@ -13,7 +13,7 @@ void PrepareProgram(QApplication& application) {
   QApplication::setApplicationName(ToQString(app::kProductTitle));
   QApplication::setQuitOnLastWindowClosed(false);
   ApplyProgramLook(application);
-  MediaTempFolder::RemoveLeftovers();  // of a run that crashed while it played a preview
+  CMediaViewer::RemoveLeftovers();  // of a run that crashed while it played a preview
 }
 
 }  // namespace kestrel::gui

@@ -1,6 +1,7 @@
 #include "gui/viewers/CMediaViewer.h"
 
 #include <QAudioOutput>
+#include <QMediaPlayer>
 #include <QSlider>
 #include <QStackedLayout>
 #include <QTemporaryFile>
@@ -8,10 +9,13 @@
 #include <QVBoxLayout>
 #include <QVideoWidget>
 
+#include "gui/viewers/MediaTempFolder.h"
+
 namespace kestrel::gui {
 
 CMediaViewer::CMediaViewer(QWidget* parent)
     : QWidget(parent),
+      folder_(std::make_unique<MediaTempFolder>()),
       stack_(new QStackedLayout(this)),
       audioPanel_(new QWidget(this)),
       position_(new QSlider(Qt::Horizontal, audioPanel_)) {
@@ -48,8 +52,8 @@ CMediaViewer::~CMediaViewer() {
 
 bool CMediaViewer::Play(const QByteArray& bytes, const QString& extension, bool video) {
   Close();
-  if (!Player()->isAvailable() || !folder_.IsValid()) return false;
-  played_ = folder_.NewFile(extension);
+  if (!Player()->isAvailable() || !folder_->IsValid()) return false;
+  played_ = folder_->NewFile(extension);
   if (!played_ || played_->write(bytes) != bytes.size() || !played_->flush()) {
     played_.reset();
     return false;
@@ -70,6 +74,14 @@ void CMediaViewer::Close() {
 
 QString CMediaViewer::PlayedPath() const {
   return played_ ? played_->fileName() : QString();
+}
+
+QString CMediaViewer::NoPlayerReason() {
+  return {};
+}
+
+void CMediaViewer::RemoveLeftovers() {
+  MediaTempFolder::RemoveLeftovers();
 }
 
 }  // namespace kestrel::gui

@@ -1,12 +1,10 @@
 #pragma once
 
 #include <QByteArray>
-#include <QMediaPlayer>
 #include <QWidget>
 #include <memory>
 
-#include "gui/viewers/MediaTempFolder.h"
-
+class QMediaPlayer;
 class QSlider;
 class QStackedLayout;
 class QTemporaryFile;
@@ -14,10 +12,13 @@ class QVideoWidget;
 
 namespace kestrel::gui {
 
+class MediaTempFolder;
+
 // Plays audio and video with Qt Multimedia from a private temporary file (see MediaTempFolder):
 // video in the preview area keeping its ratio, audio with a disabled position bar. The file is
 // removed when the preview closes. The player is made when first needed, so that a page whose
-// files are never played opens no audio device.
+// files are never played opens no audio device. A build without Qt Multimedia (the Windows one,
+// for want of a Qt Multimedia built for it) plays nothing and says why in NoPlayerReason().
 class CMediaViewer : public QWidget {
   Q_OBJECT
 
@@ -30,6 +31,12 @@ class CMediaViewer : public QWidget {
   bool Play(const QByteArray& bytes, const QString& extension, bool video);
   void Close();
 
+  // Empty when this build has a player; else the line the preview shows above the hex.
+  static QString NoPlayerReason();
+  // Removes the private folders of earlier runs that crashed while they played.
+  static void RemoveLeftovers();
+
+  // The player; nothing in a build without one.
   QMediaPlayer* Player();
   // The file being played; empty when none.
   QString PlayedPath() const;
@@ -38,7 +45,7 @@ class CMediaViewer : public QWidget {
   void failed();
 
  private:
-  MediaTempFolder folder_;
+  std::unique_ptr<MediaTempFolder> folder_;
   std::unique_ptr<QTemporaryFile> played_;
   QMediaPlayer* player_ = nullptr;
   QStackedLayout* stack_;

@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <QStackedLayout>
+#include <QVBoxLayout>
 
 #include "gui/common/QtText.h"
 #include "gui/viewers/CHexViewer.h"
@@ -38,8 +39,9 @@ QString ExtensionOf(const std::u16string& name) {
 
 PreviewArea::PreviewArea(QWidget* parent)
     : QWidget(parent),
-      stack_(new QStackedLayout(this)),
+      stack_(new QStackedLayout()),
       caption_(new QLabel(QStringLiteral("Preview"), this)),
+      mediaNote_(new QLabel(CMediaViewer::NoPlayerReason(), this)),
       hex_(new CHexViewer(this)),
       image_(new CImagePreview(this)),
       media_(new CMediaViewer(this)),
@@ -47,6 +49,13 @@ PreviewArea::PreviewArea(QWidget* parent)
   setObjectName(QStringLiteral("previewArea"));
   caption_->setObjectName(QStringLiteral("previewCaption"));
   caption_->setAlignment(Qt::AlignCenter);
+  mediaNote_->setObjectName(QStringLiteral("mediaNote"));
+  mediaNote_->setWordWrap(true);
+  mediaNote_->hide();
+  auto* column = new QVBoxLayout(this);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->addWidget(mediaNote_);
+  column->addLayout(stack_);
   for (QWidget* widget : std::initializer_list<QWidget*>{caption_, hex_, image_, media_})
     stack_->addWidget(widget);
   connect(hex_, &CHexViewer::pageWanted, this, &PreviewArea::OnPageWanted);
@@ -82,6 +91,7 @@ void PreviewArea::Close() {
   media_->Close();
   image_->Clear();
   hex_->Clear();
+  mediaNote_->hide();
   stack_->setCurrentWidget(caption_);
   hide();
 }
@@ -119,7 +129,10 @@ void PreviewArea::LoadMedia(std::uint64_t readBytes, bool video) {
         std::optional<QByteArray> bytes = ReadHead(file, readBytes, stop);
         if (!bytes) return {};
         return [this, bytes = std::move(*bytes), video] {
-          if (!media_->Play(bytes, ExtensionOf(file_.name), video)) return ShowHex();
+          if (!media_->Play(bytes, ExtensionOf(file_.name), video)) {
+            mediaNote_->setVisible(!mediaNote_->text().isEmpty());
+            return ShowHex();
+          }
           stack_->setCurrentWidget(media_);
         };
       });

@@ -27,7 +27,8 @@ struct PreviewFile {
 // The preview area of the volume page and the pool page: a picture, a playing media file, or the
 // hex viewer, for the file picked in the list. Every read and every decoding runs on the area's
 // worker; a new pick stops the load of the last one. A picture that does not decode, and media
-// that cannot be played, are shown in hex. Nothing read is ever written but the player's private
+// that cannot be played, are shown in hex (under a line saying why when the build has no player).
+// Nothing read is ever written but the player's private
 // temporary file.
 class PreviewArea : public QWidget {
   Q_OBJECT
@@ -57,6 +58,7 @@ class PreviewArea : public QWidget {
   PreviewFile file_;
   QStackedLayout* stack_;
   QLabel* caption_;
+  QLabel* mediaNote_;
   CHexViewer* hex_;
   CImagePreview* image_;
   CMediaViewer* media_;

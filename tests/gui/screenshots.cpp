@@ -2,8 +2,9 @@
 // would, and saves a picture of each into FOLDER for the README: the main window, the media page,
 // the volume page with files ticked and one in the hex viewer, a picture previewed, the pool page
 // with its deleted volume, the disk scan page, a volume scan and the imaging page in the middle of
-// their runs, and the grid of a finished image. Run under Xvfb by scripts/screenshots; each
-// picture is taken with ImageMagick's import.
+// their runs, and the grid of a finished image. Run under Xvfb by scripts/screenshots, where each
+// picture is taken with ImageMagick's import; the Windows build, run under Wine by
+// scripts/screenshots-windows, has no import to start, and saves what Qt draws of the window.
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -37,13 +38,20 @@ namespace {
 
 constexpr int kTimeout = 60000;
 
-bool Shoot(QWidget* window, const QString& path) {
-  QTest::qWait(400);  // icons and the last repaint
+// What Qt draws of the window on Windows (under Wine no import can be started), else what the X
+// server shows of it.
+bool Take(QWidget* window, const QString& path) {
+  if (QGuiApplication::platformName() == QLatin1String("windows")) return window->grab().save(path);
   QProcess import;
   import.start(QStringLiteral("import"),
                {"-window", QString::number(window->winId()), "-strip", path});
-  if (import.waitForFinished(30000) && import.exitCode() == 0) return true;
-  std::fprintf(stderr, "import failed for %s\n", qPrintable(path));
+  return import.waitForFinished(30000) && import.exitCode() == 0;
+}
+
+bool Shoot(QWidget* window, const QString& path) {
+  QTest::qWait(400);  // icons and the last repaint
+  if (Take(window, path)) return true;
+  std::fprintf(stderr, "taking the picture failed for %s\n", qPrintable(path));
   return false;
 }
 

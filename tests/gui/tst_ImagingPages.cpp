@@ -1,8 +1,6 @@
 // The imaging and cloning pages on the demo disks: the source tree and its item lines, the image
 // file's name and the refusals before imaging, a disk and a pool imaged byte for byte, Stop and
 // Continue; two image files cloned one onto the other, and the clones that are refused.
-#include <sys/mount.h>
-
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCryptographicHash>
@@ -21,7 +19,9 @@
 #include "DemoProgram.h"
 #include "Driving.h"
 #include "GatedSource.h"
+#include "SmallFileSystem.h"
 #include "disk/DriveName.h"
+#include "disk/platform/Platform.h"
 #include "gui/diskscan/CScanDisk.h"
 #include "gui/imaging/CCreateImageItems.h"
 #include "gui/imaging/CDiskClone.h"
@@ -140,7 +140,7 @@ gui::CCreateImageItems* ImagingPagesTest::OpenSourceSelection() {
 }
 
 gui::CDiskClone* ImagingPagesTest::OpenCloningPage(const QStringList& disks) {
-  qputenv("KESTREL_NSS_DISKS", disks.join(':').toUtf8());
+  qputenv("KESTREL_NSS_DISKS", disks.join(QLatin1Char(platform::DiskListSeparator())).toUtf8());
   program_.main->findChild<QTabWidget*>("tabs")->setCurrentIndex(2);
   if (!Click(program_.main.get(), "cloneDiskButton")) return nullptr;
   return FindWindow<gui::CDiskClone>();
@@ -400,8 +400,8 @@ void ImagingPagesTest::anExistingImageIsReplacedOnlyOnYes() {
 void ImagingPagesTest::aDestinationWithoutRoomIsRefused() {
   const QString small = Scratch("small");
   QVERIFY(QDir().mkpath(small));
-  if (::mount("tmpfs", small.toLocal8Bit().constData(), "tmpfs", 0, "size=1m") != 0)
-    QSKIP("SKIPPED: this machine does not let the test mount a small file system");
+  const SmallFileSystem mounted(small, 1024);
+  if (!mounted.WhyNot().isEmpty()) QSKIP(qPrintable("SKIPPED: " + mounted.WhyNot()));
   auto* items = OpenSourceSelection();
   QVERIFY(items);
   QString said;
@@ -412,7 +412,6 @@ void ImagingPagesTest::aDestinationWithoutRoomIsRefused() {
   ImageEntry(items, "Disk0", "small/disk");
   const bool imaged = FindWindow<gui::CImageCreation>() != nullptr;
   const bool created = QFile::exists(small + "/disk.IMG");
-  ::umount(small.toLocal8Bit().constData());
   QCOMPARE(said, QStringLiteral("Insufficient drive space at destination location."));
   QVERIFY(!imaged);
   QVERIFY2(!created, "nothing is created");
@@ -431,9 +430,8 @@ void ImagingPagesTest::aRescueIsResumedWhereThereIsRoomOnlyForWhatIsMissing() {
   const QString small = Scratch("room");
   QVERIFY(QDir().mkpath(small));
   // Room for the whole pool and 1 MiB, less the half the image holds already.
-  const QByteArray options = QStringLiteral("size=%1k").arg(pool.size() / 1024 + 1024).toLatin1();
-  if (::mount("tmpfs", small.toLocal8Bit().constData(), "tmpfs", 0, options.constData()) != 0)
-    QSKIP("SKIPPED: this machine does not let the test mount a small file system");
+  const SmallFileSystem mounted(small, pool.size() / 1024 + 1024);
+  if (!mounted.WhyNot().isEmpty()) QSKIP(qPrintable("SKIPPED: " + mounted.WhyNot()));
   const QString image = small + "/rescued.IMG";
   QFile sparse(image);
   const bool prepared = WriteFile(image, pool.left(half)) && sparse.resize(pool.size()) &&
@@ -444,7 +442,6 @@ void ImagingPagesTest::aRescueIsResumedWhereThereIsRoomOnlyForWhatIsMissing() {
   const bool finished = page && Finished(page, "stopButton");
   const bool whole = FileBytes(image) == pool;
   if (page) Click(page, "backButton");
-  ::umount(small.toLocal8Bit().constData());
   QVERIFY(prepared);
   QVERIFY2(page, "the resume is not refused for want of room");
   QVERIFY(finished && whole);

@@ -18,7 +18,7 @@
 #include "DemoProgram.h"
 #include "DemoVolume.h"
 #include "Driving.h"
-#include "disk/MemorySource.h"
+#include "FileInMemory.h"
 #include "gui/pool/CpoolIterator.h"
 #include "gui/viewers/CHexViewer.h"
 #include "gui/viewers/CImagePreview.h"
@@ -85,23 +85,6 @@ QByteArray ToneWav() {
   for (int i = 0; i < kSamples; ++i)
     put(static_cast<quint16>(static_cast<qint16>(8000 * std::sin(i * 2 * M_PI * 440 / kRate))), 2);
   return wav;
-}
-
-// One file held in memory from block 1 of a pool that starts at byte 0.
-gui::PreviewFile FileInMemory(const QByteArray& bytes, const std::u16string& name) {
-  const auto blocks = static_cast<std::uint32_t>((bytes.size() + 4095) / 4096);
-  std::vector<std::uint8_t> disk(blocks * 4096u);
-  std::copy(bytes.begin(), bytes.end(), disk.begin());
-  volume::FileTree tree = volume::NewVolumeTree(u"V");
-  tree.InsertScanItem({name,
-                       9,
-                       static_cast<std::uint64_t>(bytes.size()),
-                       volume::kTopDirectoryKey,
-                       {blocks, 1},
-                       {}});
-  const volume::RecordId file = tree.Record(tree.Folder(tree.Top()).record).m_next;
-  return {disk::DiskReader(std::make_shared<disk::MemorySource>(std::move(disk))),
-          volume::LayoutFileData(tree, file, 0), name};
 }
 
 }  // namespace

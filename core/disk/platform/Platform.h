@@ -16,10 +16,14 @@
 namespace kestrel::platform {
 
 // The real path of physical disk n (a block device or an image file), or "" when there is no disk
-// n. KESTREL_NSS_DISKS, when set, is the disk list: its n-th colon-separated entry (an empty
-// entry is a missing disk; on Windows the entries are separated by semicolons, as in PATH).
-// Otherwise the n-th whole disk of the system in name order ("\\.\PhysicalDrive%d" on Windows).
+// n. KESTREL_NSS_DISKS, when set, is the disk list: its n-th entry, entries parted by
+// DiskListSeparator() (an empty entry is a missing disk). Otherwise the n-th whole disk of the
+// system in name order ("\\.\PhysicalDrive%d" on Windows).
 std::string DiskDevicePath(int n);
+
+// What parts the entries of the disk list: ':', or ';' on Windows, as in PATH, since a drive
+// letter's ':' is part of a path there.
+char DiskListSeparator();
 
 // Opens a file or block device read-only.
 disk::OpenedSource OpenReadOnly(const std::string& path);
@@ -108,6 +112,10 @@ std::optional<std::string> ReplaceFileAtomically(const std::string& path, std::s
 // Path of the log report: KESTREL_NSS_LOG when set, else KestrelNSSLogReport.txt in the home
 // folder (on Windows, at the top of the Windows folder's drive).
 std::string LogReportPath();
+
+// A write past the process's file-size limit fails with an error for the caller to report,
+// rather than ending the process (POSIX sends SIGXFSZ; Windows has no such limit).
+void FailWritesPastSizeLimit();
 
 // The separator of local paths the system builds: "/", or "\\" on Windows.
 char PathSeparator();

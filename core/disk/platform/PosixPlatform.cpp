@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -281,7 +282,7 @@ std::optional<disk::DriveIdentity> IdentifyBySysfs(const fs::path& folder) {
 std::string DiskDevicePath(int n) {
   if (n < 0) return {};
   if (const char* configured = std::getenv("KESTREL_NSS_DISKS"))
-    return DiskListEntry(configured, ':', n);
+    return DiskListEntry(configured, DiskListSeparator(), n);
   const std::vector<std::string> disks = SystemDisks();
   return static_cast<std::size_t>(n) < disks.size() ? disks[static_cast<std::size_t>(n)]
                                                     : std::string{};
@@ -437,6 +438,14 @@ std::string LogReportPath() {
   if (const char* configured = std::getenv("KESTREL_NSS_LOG")) return configured;
   const char* home = std::getenv("HOME");
   return (home ? fs::path(home) : fs::current_path()) / "KestrelNSSLogReport.txt";
+}
+
+char DiskListSeparator() {
+  return ':';
+}
+
+void FailWritesPastSizeLimit() {
+  std::signal(SIGXFSZ, SIG_IGN);
 }
 
 char PathSeparator() {

@@ -215,9 +215,8 @@ MediaKind KindOf(const std::string& path) {
 
 std::string DiskDevicePath(int n) {
   if (n < 0) return {};
-  // The list separator is ";", as in PATH, since a drive letter's ":" is part of a path.
   if (const auto configured = EnvironmentVariable(L"KESTREL_NSS_DISKS"))
-    return DiskListEntry(FromWide(*configured), ';', n);
+    return DiskListEntry(FromWide(*configured), DiskListSeparator(), n);
   const std::string path = PhysicalDrivePath(n);
   const Handle device = OpenShared(path, 0);  // asks for no access: exists even for a user
   return device.ok() || GetLastError() == ERROR_ACCESS_DENIED ? path : std::string{};
@@ -378,6 +377,12 @@ std::string LogReportPath() {
   const std::wstring drive = length >= 2 && windows[1] == L':' ? std::wstring(windows, 2) : L"C:";
   return FromWide(drive) + "\\KestrelNSSLogReport.txt";
 }
+
+char DiskListSeparator() {
+  return ';';
+}
+
+void FailWritesPastSizeLimit() {}
 
 char PathSeparator() {
   return '\\';

@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QProcess>
 
+#include "disk/platform/Platform.h"
+
 namespace kestrel::guitest {
 namespace {
 
@@ -48,7 +50,8 @@ QString DemoDisks::Scratch(const QString& name) const {
 }
 
 void DemoDisks::UseAsSystemDisks() const {
-  qputenv("KESTREL_NSS_DISKS", (Disk(0) + ":" + Disk(1)).toUtf8());
+  qputenv("KESTREL_NSS_DISKS",
+          (Disk(0) + QLatin1Char(platform::DiskListSeparator()) + Disk(1)).toUtf8());
   qputenv("KESTREL_NSS_LOG", Scratch(QStringLiteral("KestrelNSSLogReport.txt")).toUtf8());
 }
 
