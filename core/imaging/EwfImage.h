@@ -83,6 +83,9 @@ class EwfWriter : public platform::SectorWriter {
 app::Result<std::unique_ptr<EwfWriter>> CreateEwfWriter(const std::string& firstSegmentPath,
                                                         const EwfSettings& settings);
 
+// Whether this build writes E01 sets (the Windows build, without libewf, writes raw images only).
+bool WritesEwf();
+
 struct EwfOutcome {
   CopyOutcome copy;
   EwfDigests digests;

@@ -200,4 +200,8 @@ app::Result<std::unique_ptr<EwfWriter>> CreateEwfWriter(const std::string& first
   return std::unique_ptr<EwfWriter>(std::move(writer));
 }
 
+bool WritesEwf() {
+  return true;
+}
+
 }  // namespace kestrel::imaging

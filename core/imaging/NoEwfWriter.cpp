@@ -10,4 +10,8 @@ app::Result<std::unique_ptr<EwfWriter>> CreateEwfWriter(const std::string& first
                       "the E01 with the Linux build"};
 }
 
+bool WritesEwf() {
+  return false;
+}
+
 }  // namespace kestrel::imaging

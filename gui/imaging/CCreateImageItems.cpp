@@ -117,7 +117,9 @@ QLayout* CCreateImageItems::BuildButtons() {
   row->addWidget(rescue_);
   format_ = new QComboBox(this);
   format_->setObjectName(QStringLiteral("formatBox"));
-  format_->addItems({ToQString(imaging::kRawImageFormat), ToQString(imaging::kEwfImageFormat)});
+  format_->addItem(ToQString(imaging::kRawImageFormat));
+  if (imaging::WritesEwf()) format_->addItem(ToQString(imaging::kEwfImageFormat));
+  format_->setEnabled(format_->count() > 1);
   // A rescue writes out of order and resumes from its map: it makes raw images only.
   connect(format_, &QComboBox::currentIndexChanged, this, [this](int index) {
     if (index != 0) rescue_->setChecked(false);
