@@ -66,6 +66,13 @@ bool ActiveModeLosesTls() {
   return version->version_num >= 0x075700 && version->version_num < 0x080000;
 }
 
+// curl before 8.9 closes an FTPS upload's data connection under TLS 1.3 with the server's
+// session tickets unread, so the kernel resets the connection and vsftpd or ProFTPD answers 426
+// for a file sent whole, now and then. With those versions TLS stops at 1.2.
+bool UploadsBreakOnTls13() {
+  return curl_version_info(CURLVERSION_NOW)->version_num < 0x080900;
+}
+
 // The URL of a path below the server URL. curl changes into every folder of the URL, one at a
 // time; "%2F" first makes it start at the server's top folder. A folder's URL ends in "/".
 std::string PathUrl(const std::string& server, std::string_view path, bool folder) {
@@ -240,6 +247,9 @@ class CurlFtpSession : public FtpSession {
         settings_.tls == FtpTls::Required ? long{CURLUSESSL_ALL} : long{CURLUSESSL_TRY});
     if (!settings_.caFile.empty())
       curl_easy_setopt(easy_, CURLOPT_CAINFO, settings_.caFile.c_str());
+    if (UploadsBreakOnTls13())
+      curl_easy_setopt(easy_, CURLOPT_SSLVERSION,
+                       long{CURL_SSLVERSION_TLSv1_2} | long{CURL_SSLVERSION_MAX_TLSv1_2});
     curl_easy_setopt(easy_, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(easy_, CURLOPT_SSL_VERIFYHOST, 2L);
     curl_easy_setopt(easy_, CURLOPT_CONNECTTIMEOUT, seconds);
