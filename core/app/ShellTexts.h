@@ -32,6 +32,8 @@ inline constexpr std::string_view kAboutMenuItem = "&About KestrelNSSRecovery...
 inline constexpr std::string_view kHelpMissingText = "The help file cannot be opened:";
 inline constexpr std::string_view kLogNotOpenedText =
     "The log report cannot be opened with the desktop's viewer:";
+inline constexpr std::string_view kReportNotOpenedText =
+    "The recovery report cannot be opened with the desktop's browser:";
 
 // The Create Image tab.
 inline constexpr std::string_view kDriveImagingHeading = "Drive Imaging";

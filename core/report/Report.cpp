@@ -2,6 +2,12 @@
 
 #include <algorithm>
 
+#include "app/AboutFacts.h"
+#include "app/DateStamp.h"
+#include "disk/DiskReader.h"
+#include "disk/DriveName.h"
+#include "disk/container/ContainerKind.h"
+#include "disk/platform/Platform.h"
 #include "volume/FileData.h"
 #include "volume/TreePaths.h"
 
@@ -45,6 +51,39 @@ void TellState(FileEntry& file, const volume::SavingReport& run) {
 }
 
 }  // namespace
+
+Report StartReport(std::string program, std::string command, std::time_t started) {
+  const app::SystemFacts system = app::ReadSystemFacts();
+  Report report;
+  report.program = std::move(program);
+  report.version = app::MakeAboutFacts(system).version;
+  report.command = std::move(command);
+  report.started = app::IsoUtcStamp(started);
+  report.machine = system.computerName + " (" + system.systemName + ")";
+  return report;
+}
+
+SourceFacts SourceFactsOf(const std::string& path, std::uint64_t size, std::string map) {
+  SourceFacts facts;
+  facts.path = path;
+  facts.size = size;
+  facts.map = std::move(map);
+  if (const std::optional<int> drive = disk::PhysicalDriveNumber(path)) {
+    facts.container = "disk";
+    if (const std::optional<disk::DriveIdentity> identity = platform::IdentifyDrive(*drive)) {
+      facts.model = identity->model;
+      facts.serial = identity->serial;
+    }
+  } else {
+    facts.container = disk::ContainerKey(disk::OpenSource(path).container);
+  }
+  return facts;
+}
+
+std::string_view ScanKindText(savedscan::ScanKind kind, bool fromSavedScan) {
+  if (fromSavedScan) return "saved scan";
+  return kind == savedscan::ScanKind::Pool ? "pool" : "volume";
+}
 
 std::vector<FileEntry> FilesOf(const volume::FileTree& tree, std::int64_t poolBase,
                                const volume::UnreadAreas* unread) {

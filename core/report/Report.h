@@ -1,10 +1,15 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <vector>
 
+#include "app/Result.h"
+#include "destination/Destination.h"
+#include "savedscan/ScanFileWriter.h"
 #include "volume/FileTree.h"
 #include "volume/SavingRun.h"
 #include "volume/UnreadAreas.h"
@@ -36,9 +41,11 @@ struct FileEntry {
 
 struct SourceFacts {
   std::string path;       // the device or image file
-  std::string container;  // raw, split, ewf, ...
+  std::string container;  // disk, or the image's container: raw, split, ewf, ...
   std::uint64_t size = 0;
-  std::string map;  // the map of unread areas laid over the files, if any
+  std::string model;   // a disk's, as it names itself; "" for an image or when it does not say
+  std::string serial;  // likewise
+  std::string map;     // the map of unread areas laid over the files, if any
 };
 
 struct Report {
@@ -53,6 +60,15 @@ struct Report {
   std::string scanKind;  // volume, pool or saved scan
   std::vector<FileEntry> files;
 };
+
+// A report begun now: the program, its version, the command (or page) and the machine.
+Report StartReport(std::string program, std::string command, std::time_t started);
+
+// What a report says of the device or image file read: its kind, and a disk's model and serial.
+SourceFacts SourceFactsOf(const std::string& path, std::uint64_t size, std::string map);
+
+// volume, pool, or saved scan: what the files were found by.
+std::string_view ScanKindText(savedscan::ScanKind kind, bool fromSavedScan);
 
 // Every file of the tree in display order, deleted ones included, with its byte runs on the
 // source (block n at poolBase + (n - 1) * 4096) and, with a map, its bytes never read.
@@ -77,5 +93,15 @@ std::string ReportHtml(const Report& report);
 // Writes report.json, report.dfxml and report.html into the folder, made when missing; why not,
 // when they cannot be written.
 std::optional<std::string> WriteReportFiles(const Report& report, const std::string& folder);
+
+// Writes the three files at the top of a recovery's destination, named "report" when no file of
+// those names is there yet, else "report-2", "report-3"...: a file recovered by that name, or the
+// report of an earlier recovery, is never replaced. The path of the HTML page written, or why
+// the files could not be written.
+app::Result<std::string> WriteReportAt(const Report& report, destination::Destination& destination,
+                                       std::stop_token stop);
+
+// The line a recovery's summary ends with: where its report is, or why it is not there.
+std::string ReportWrittenText(const app::Result<std::string>& written);
 
 }  // namespace kestrel::report

@@ -190,6 +190,8 @@ std::string ReportJson(const Report& report) {
                                         {{"path", report.source.path},
                                          {"container", report.source.container},
                                          {"size", report.source.size},
+                                         {"model", report.source.model},
+                                         {"serial", report.source.serial},
                                          {"map", report.source.map}}},
                                        {"scanned", report.scanned},
                                        {"scanKind", report.scanKind},
@@ -223,6 +225,8 @@ std::string ReportDfxml(const Report& report) {
   xml += "    </execution_environment>\n  </creator>\n  <source>\n";
   xml += Element("image_filename", report.source.path, "    ");
   xml += Element("imagesize", std::to_string(report.source.size), "    ");
+  if (!report.source.model.empty()) xml += Element("device_model", report.source.model, "    ");
+  if (!report.source.serial.empty()) xml += Element("device_sn", report.source.serial, "    ");
   xml += Element("kestrel:container", report.source.container, "    ");
   if (!report.source.map.empty()) xml += Element("kestrel:map", report.source.map, "    ");
   xml += "  </source>\n";
@@ -243,6 +247,8 @@ std::string ReportHtml(const Report& report) {
   html += HtmlSummaryRow("Machine", report.machine);
   html += HtmlSummaryRow("Source", report.source.path + " (" + report.source.container + ", " +
                                        std::to_string(report.source.size) + " bytes)");
+  if (!report.source.model.empty() || !report.source.serial.empty())
+    html += HtmlSummaryRow("Disk", report.source.model + ", serial " + report.source.serial);
   html += HtmlSummaryRow("Scan", report.scanKind);
   html +=
       HtmlSummaryRow("Map of unread areas", report.source.map.empty() ? "none" : report.source.map);
@@ -266,17 +272,69 @@ std::string ReportHtml(const Report& report) {
   return html + std::string(kHtmlSort) + "</body>\n</html>\n";
 }
 
+namespace {
+
+struct ReportText {
+  std::string_view extension;
+  std::string text;
+};
+
+std::vector<ReportText> ReportTexts(const Report& report) {
+  std::vector<ReportText> texts;
+  texts.push_back({".json", ReportJson(report)});
+  texts.push_back({".dfxml", ReportDfxml(report)});
+  texts.push_back({".html", ReportHtml(report)});
+  return texts;
+}
+
+// "report", or "report-N" with the first N from 2 for which none of the three names is taken.
+std::string FreeReportStem(destination::Destination& destination) {
+  for (int n = 1;; ++n) {
+    const std::string stem = n == 1 ? "report" : "report-" + std::to_string(n);
+    const auto taken = [&](std::string_view extension) {
+      return destination.Exists(
+          destination.Join(destination.Root(), stem + std::string(extension)));
+    };
+    if (!taken(".json") && !taken(".dfxml") && !taken(".html")) return stem;
+  }
+}
+
+std::optional<std::string> WriteAt(destination::Destination& destination, const std::string& path,
+                                   std::string_view text, std::stop_token stop) {
+  platform::CreatedFile created = destination.CreateFile(path, std::move(stop));
+  if (!created.file) return path + ": " + created.error;
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
+  if (!created.file->Write({bytes, text.size()}) || !created.file->Close())
+    return path + ": " + created.file->error();
+  return std::nullopt;
+}
+
+}  // namespace
+
 std::optional<std::string> WriteReportFiles(const Report& report, const std::string& folder) {
   std::string error;
   if (!platform::CreateFolders(folder, error)) return folder + ": " + error;
-  const std::pair<const char*, std::string> files[] = {{"report.json", ReportJson(report)},
-                                                       {"report.dfxml", ReportDfxml(report)},
-                                                       {"report.html", ReportHtml(report)}};
-  for (const auto& [name, text] : files) {
-    const std::string path = platform::Utf8Text(platform::Utf8Path(folder) / name);
+  for (const auto& [extension, text] : ReportTexts(report)) {
+    const std::string path =
+        platform::Utf8Text(platform::Utf8Path(folder) / ("report" + std::string(extension)));
     if (auto failed = platform::ReplaceFileAtomically(path, text)) return failed;
   }
   return std::nullopt;
+}
+
+app::Result<std::string> WriteReportAt(const Report& report, destination::Destination& destination,
+                                       std::stop_token stop) {
+  const std::string stem = FreeReportStem(destination);
+  for (const auto& [extension, text] : ReportTexts(report)) {
+    const std::string path = destination.Join(destination.Root(), stem + std::string(extension));
+    if (auto failed = WriteAt(destination, path, text, stop)) return app::Failure{*failed};
+  }
+  return destination.Join(destination.Root(), stem + ".html");
+}
+
+std::string ReportWrittenText(const app::Result<std::string>& written) {
+  return written.ok() ? "Report: " + written.value()
+                      : "The report could not be written: " + written.error();
 }
 
 }  // namespace kestrel::report

@@ -21,12 +21,6 @@
 namespace kestrel::gui {
 namespace {
 
-void OpenWithDesktop(const QString& path, std::string_view failureText, QWidget* parent) {
-  if (QFileInfo::exists(path) && QDesktopServices::openUrl(QUrl::fromLocalFile(path))) return;
-  const std::string text = std::string(failureText) + "\n" + ToUtf8String(path);
-  NoticeDialog("OpenFailed", text, {NoticeDialog::kOk}, parent).exec();
-}
-
 void OpenLogReport(QWidget* parent) {
   OpenWithDesktop(ToQString(platform::LogReportPath()), app::kLogNotOpenedText, parent);
 }
@@ -54,6 +48,12 @@ void ShowAboutBox(QWidget* parent) {
 }
 
 }  // namespace
+
+void OpenWithDesktop(const QString& path, std::string_view failureText, QWidget* parent) {
+  if (QFileInfo::exists(path) && QDesktopServices::openUrl(QUrl::fromLocalFile(path))) return;
+  const std::string text = std::string(failureText) + "\n" + ToUtf8String(path);
+  NoticeDialog("OpenFailed", text, {NoticeDialog::kOk}, parent).exec();
+}
 
 QPushButton* HelpButton(QWidget* parent) {
   QPushButton* button = SkinButton(app::kHelpCaption, "Open the help file", "helpButton", parent);

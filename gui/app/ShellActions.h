@@ -7,6 +7,7 @@
 
 class QHBoxLayout;
 class QPushButton;
+class QString;
 class QWidget;
 
 // What every page offers: the log report, the help file and the about box, and their buttons.
@@ -15,6 +16,9 @@ namespace kestrel::gui {
 // The skinned buttons, made and wired. Help opens the help file beside the program, Log the log
 // report with the desktop's default viewer; a file that cannot be opened is said, not ignored.
 QPushButton* HelpButton(QWidget* parent);
+// Opens the file with the desktop's default program, or says that it could not (failureText and
+// the path).
+void OpenWithDesktop(const QString& path, std::string_view failureText, QWidget* parent);
 QPushButton* AboutButton(QWidget* parent);
 QPushButton* LogButton(QWidget* parent);
 

@@ -24,15 +24,17 @@ NoticeDialog::NoticeDialog(const char* name, std::string_view text,
   label->setTextInteractionFlags(Qt::TextSelectableByMouse);
   label->setMinimumWidth(360);
   layout->addWidget(label);
-  auto* row = new QHBoxLayout;
-  row->addStretch();
-  for (const Button& button : buttons) {
-    QPushButton* push = SkinButton(button.caption, button.caption, button.objectName, this);
-    const int result = button.result;
-    connect(push, &QPushButton::clicked, this, [this, result] { done(result); });
-    row->addWidget(push);
-  }
-  layout->addLayout(row);
+  buttons_ = new QHBoxLayout;
+  buttons_->addStretch();
+  for (const Button& button : buttons) AddButton(button);
+  layout->addLayout(buttons_);
+}
+
+void NoticeDialog::AddButton(const Button& button) {
+  QPushButton* push = SkinButton(button.caption, button.caption, button.objectName, this);
+  const int result = button.result;
+  connect(push, &QPushButton::clicked, this, [this, result] { done(result); });
+  buttons_->addWidget(push);
 }
 
 }  // namespace kestrel::gui

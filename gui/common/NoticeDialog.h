@@ -6,6 +6,8 @@
 
 #include "app/ShellTexts.h"
 
+class QHBoxLayout;
+
 namespace kestrel::gui {
 
 // A small modal notice or question: one fixed text and its buttons. Each button ends the dialog
@@ -27,6 +29,13 @@ class NoticeDialog : public QDialog {
   // name: the dialog's own name, by which it is known (and found by tests).
   NoticeDialog(const char* name, std::string_view text, std::initializer_list<Button> buttons,
                QWidget* parent);
+
+ protected:
+  // A button after those given, for a notice whose buttons depend on what it tells.
+  void AddButton(const Button& button);
+
+ private:
+  QHBoxLayout* buttons_;
 };
 
 }  // namespace kestrel::gui

@@ -1,5 +1,6 @@
 #include "gui/volume/CThreadForSavingFiles.h"
 
+#include "app/DateStamp.h"
 #include "destination/Destination.h"
 #include "destination/FtpDestination.h"
 #include "gui/common/GuiConflictPrompt.h"
@@ -27,8 +28,19 @@ void CThreadForSavingFiles::Run(std::stop_token stop) {
       this, [this](const destination::ConflictQuestion& question) { return AskUser(question); },
       pause_, stop);
   const volume::SavingSetup setup{request_.source, request_.poolBase, *destination, filter_,
-                                  prompt,          request_.unread};
+                                  prompt,          request_.unread,   true};
   report_ = volume::SaveSelected(tree_, setup, observer_, pause_, stop, log_);
+  WriteReport(*destination);
+}
+
+// Also after a stop: the report then says which files were written before it.
+void CThreadForSavingFiles::WriteReport(destination::Destination& destination) {
+  report::Report& written = request_.report;
+  written.ended = app::IsoUtcStamp(std::time(nullptr));
+  written.files = report::FilesOfRun(tree_, request_.poolBase, request_.unread, report_);
+  reportWritten_ = report::WriteReportAt(written, destination, {});
+  if (!reportWritten_->ok())
+    log_.AppendLogEntry("The recovery report could not be written: " + reportWritten_->error());
 }
 
 // The local folder, or the server once logged in; nothing, with connectionError_, without it.

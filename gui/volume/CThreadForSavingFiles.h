@@ -13,6 +13,7 @@
 #include "filter/FilterList.h"
 #include "gui/common/QtProgressObserver.h"
 #include "gui/common/WorkerThread.h"
+#include "report/Report.h"
 #include "volume/FileTree.h"
 #include "volume/SavingRun.h"
 
@@ -28,6 +29,9 @@ struct SavingRequest {
   destination::DestinationKind kind = destination::DestinationKind::LocalDrive;
   destination::FtpSettings ftp;                 // for FtpServer
   const volume::UnreadAreas* unread = nullptr;  // areas never read from a failing disk, if known
+  // The report's start (program, page, source, scan); the run adds the files and writes it at
+  // the top of the destination.
+  report::Report report;
 };
 
 // The volume page's recovery run on a thread of its own. While it runs, the tree and the filter
@@ -52,6 +56,8 @@ class CThreadForSavingFiles : public QObject {
   // After `finished`: why the FTP server could not be reached, when it could not (nothing was
   // written then).
   const std::optional<std::string>& ConnectionError() const { return connectionError_; }
+  // After `finished`: the report's HTML page, or why the report could not be written.
+  const std::optional<app::Result<std::string>>& ReportWritten() const { return reportWritten_; }
 
  signals:
   void progressed(int percent, const QString& status, const QString& detail);
@@ -59,6 +65,7 @@ class CThreadForSavingFiles : public QObject {
 
  private:
   void Run(std::stop_token stop);
+  void WriteReport(destination::Destination& destination);
   std::unique_ptr<destination::Destination> OpenDestination();
   destination::ConflictAnswer AskUser(const destination::ConflictQuestion& question);
 
@@ -70,6 +77,7 @@ class CThreadForSavingFiles : public QObject {
   app::PauseGate pause_;
   volume::SavingReport report_;
   std::optional<std::string> connectionError_;
+  std::optional<app::Result<std::string>> reportWritten_;
   QtProgressObserver observer_;
   WorkerThread worker_;  // last: it stops and joins the run before the run's data go
 };

@@ -10,6 +10,7 @@
 #include "destination/DestinationDialog.h"
 #include "destination/FtpSettings.h"
 #include "destination/SourceOverlap.h"
+#include "gui/app/ShellActions.h"
 #include "gui/common/NoticeDialog.h"
 #include "gui/common/QtText.h"
 #include "gui/common/Skin.h"
@@ -161,6 +162,7 @@ void ScanPage::LayUnreadAreas() {
   if (!beside->areas && loaded_.notice.empty())
     loaded_.notice = "The map beside the image is not used: " + beside->problem;
   unread_ = std::move(beside->areas);
+  if (unread_) unreadMap_ = beside->path;
   browser_->SetUnreadAreas(unread_ ? &*unread_ : nullptr, loaded_.poolBase);
 }
 
@@ -215,15 +217,17 @@ void ScanPage::OnRecover() {
     return;
   }
   selection_->clear();
+  recoveryKind_ = destination->Kind();
   recoveryDestination_ = destination::DestinationText(
       destination->Kind(), destination->Folder(),
       destination::FtpServerText(SessionFtpSettings().host, SessionFtpSettings().port));
   preview_->Close();
   browser_->SetRecovering(true);
-  saving_ = SavingThread(
-      {loaded_.source, loaded_.poolBase, destination->Folder(), destination->Kind(),
-       ftp ? SessionFtpSettings() : destination::FtpSettings{}, unread_ ? &*unread_ : nullptr},
-      filter_);
+  saving_ =
+      SavingThread({loaded_.source, loaded_.poolBase, destination->Folder(), destination->Kind(),
+                    ftp ? SessionFtpSettings() : destination::FtpSettings{},
+                    unread_ ? &*unread_ : nullptr, RecoveryReportStart()},
+                   filter_);
   connect(saving_.get(), &CThreadForSavingFiles::progressed, this,
           [this](int percent, const QString&, const QString& detail) {
             recoveryBar_->setValue(percent);
@@ -233,6 +237,19 @@ void ScanPage::OnRecover() {
   recoveryBar_->setValue(0);
   EnterStage(volume::VolumePageStage::Recovering);
   saving_->Start();
+}
+
+report::Report ScanPage::RecoveryReportStart() const {
+  const bool pool = loaded_.kind == savedscan::ScanKind::Pool;
+  report::Report report = report::StartReport(
+      "kestrel-nss", pool ? "recovery from the pool page" : "recovery from the volume page",
+      std::time(nullptr));
+  report.source =
+      report::SourceFactsOf(loaded_.description.sourcePath,
+                            static_cast<std::uint64_t>(loaded_.source.Size()), unreadMap_);
+  report.scanned = loaded_.description.displayName;
+  report.scanKind = report::ScanKindText(loaded_.kind, loaded_.fromSavedScan);
+  return report;
 }
 
 // A run that could not reach its server wrote nothing and left every tick: the selection line
@@ -249,9 +266,14 @@ void ScanPage::OnRecoveryFinished() {
         .exec();
     return;
   }
-  const std::string summary = volume::SavingSummary(saving_->Report(), recoveryDestination_);
+  const auto& report = saving_->ReportWritten();
+  const std::string summary = volume::SavingSummary(saving_->Report(), recoveryDestination_) +
+                              "\n" + report::ReportWrittenText(*report);
   log_.AppendLogEntry("Recovery ended on" + app::DateTimeStampNow() + "\n" + summary);
-  RecoveredMessage(summary, this).exec();
+  const bool local = recoveryKind_ == destination::DestinationKind::LocalDrive;
+  RecoveredMessage message(summary, report->ok() && local, this);
+  if (message.exec() == RecoveredMessage::kOpenReport)
+    OpenWithDesktop(ToQString(report->value()), app::kReportNotOpenedText, this);
 }
 
 // The mask run reads the whole tree on its worker; meanwhile the browser shows nothing.

@@ -67,6 +67,7 @@ class ScanPage : public PageDialog {
   void OnStop();
   void OnRecover();
   void OnRecoveryFinished();
+  report::Report RecoveryReportStart() const;
   void OnMask();
   void OnMaskFinished();
   void OnUnmask();
@@ -80,6 +81,7 @@ class ScanPage : public PageDialog {
   LiveFolders live_;   // the folders filed so far, while the scan runs
   LoadedScan loaded_;  // the source of the scan, once its worker has finished
   std::optional<volume::UnreadAreas> unread_;  // from the map beside the image, if there is one
+  std::string unreadMap_;                      // that map's path
   filter::BrowsedTree browsed_{volume::NewVolumeTree(u"")};  // the scan's tree, maybe masked
   volume::VolumePageStage stage_ = volume::VolumePageStage::Scanning;
   volume::VolumePageStage stageBeforeMask_ = volume::VolumePageStage::Browsing;
@@ -88,6 +90,7 @@ class ScanPage : public PageDialog {
   bool scanFileWritten_ = false;  // since the last recovery run: S SCAN stays off
   filter::FilterList filter_;
   std::string recoveryDestination_;  // where the last recovery run wrote, as the person reads it
+  destination::DestinationKind recoveryKind_ = destination::DestinationKind::LocalDrive;
   VolumeBrowser* browser_ = nullptr;
   VolumePageButtons* buttons_ = nullptr;
   PageFind* find_ = nullptr;

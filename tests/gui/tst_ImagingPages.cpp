@@ -320,15 +320,15 @@ void ImagingPagesTest::aDiskIsImagedToAnEvidenceFileWithTheCaseFields() {
   const QByteArray original = FileBytes(program_.disks->Disk(0));
   QByteArray read(original.size(), '\0');
   QVERIFY(e01.reader.ReadAt(0, std::span(reinterpret_cast<std::uint8_t*>(read.data()),
-                                          static_cast<std::size_t>(read.size()))));
+                                         static_cast<std::size_t>(read.size()))));
   QVERIFY(read == original);
   const QString md5 =
       QString::fromLatin1(QCryptographicHash::hash(original, QCryptographicHash::Md5).toHex());
   QStringList facts;
   for (const std::string& fact : e01.containerFacts) facts << QString::fromStdString(fact);
-  for (const QString& fact : {QStringLiteral("Case number: CASE-11"),
-                              QStringLiteral("Examiner: Zoë Ångström"),
-                              "MD5 stored in the evidence file: " + md5})
+  for (const QString& fact :
+       {QStringLiteral("Case number: CASE-11"), QStringLiteral("Examiner: Zoë Ångström"),
+        "MD5 stored in the evidence file: " + md5})
     QVERIFY2(facts.contains(fact), qPrintable(facts.join('\n')));
   QVERIFY(Click(page, "homeButton"));
 }

@@ -257,7 +257,7 @@ void MainWindowTest::aScanSavedIsResumedFromTheResumeTab() {
   QVERIFY(Click(resumed, "recoverButton"));
   QTRY_COMPARE_WITH_TIMEOUT(notice.section('\n', 0, 0), QStringLiteral("Recovered Successfully"),
                             kTimeout);
-  QCOMPARE(FolderContents(out), FolderContents(program_.disks->ExpectedFolder("DATA", "VOL1")));
+  QCOMPARE(RecoveredContents(out), FolderContents(program_.disks->ExpectedFolder("DATA", "VOL1")));
 
   WhenModal("CScanRename", [](QWidget* dialog) {
     QCOMPARE(dialog->findChild<QLineEdit*>("newNameEdit")->text(),

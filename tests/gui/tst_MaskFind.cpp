@@ -135,7 +135,7 @@ void MaskFindTest::aMaskShowsTheMatchingFilesUnderTheirFoldersAndRecoversOnlyThe
   AnswerModal("RecoveredMessage", "okButton");
   QVERIFY(Click(page.get(), "recoverButton"));
   QVERIFY(WorkDone(page.get()));
-  QTRY_COMPARE(FolderContents(out).size(), 5);
+  QTRY_COMPARE(RecoveredContents(out).size(), 5);
   const QString expected = program_.disks->ExpectedFolder("DATA", "VOL1");
   for (const char* file : {"DOCS/REPORTS/q2-2004.doc", "PUBLIC/leave-form.doc"})
     QCOMPARE(FolderContents(out).value(file), FolderContents(expected).value(file));

@@ -246,8 +246,7 @@ void ResponsivenessTest::theWindowAnswersDuringScansOfAFourGigabyteImage() {
   if (image.isEmpty()) QSKIP("SKIPPED: the 4 GiB image could not be made");
   const app::LogReport log(folder.filePath(QStringLiteral("log.txt")).toStdString());
   const disk::OpenedSource opened = disk::OpenSource(image.toStdString());
-  const disk::DiskEntry entry =
-      disk::DiscoverDisk(0, opened.reader, image.toStdString(), log);
+  const disk::DiskEntry entry = disk::DiscoverDisk(0, opened.reader, image.toStdString(), log);
   QCOMPARE(entry.pools.size(), std::size_t{1});
   {
     gui::CpoolIterator page(pool::PoolOnDisk(opened.reader, entry.pools.front()), log, nullptr);

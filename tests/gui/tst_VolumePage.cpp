@@ -1,8 +1,12 @@
 // The volume page on the demo volume VOL1: the scan, ticking folders and files, recovering into a
 // folder, a name clash, the stop question, and leaving the page.
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -74,6 +78,7 @@ class VolumePageTest : public QObject {
   QString Expected() const { return program_.disks->ExpectedFolder("DATA", "VOL1"); }
 
   QString recoveredText_;
+  bool reportOffered_ = false;  // the notice had "Open report"
   DemoProgram program_;
 };
 
@@ -111,6 +116,7 @@ void VolumePageTest::Recover(gui::LeafIterator& page, const QString& folder,
   });
   WhenModal("RecoveredMessage", [this](QWidget* notice) {
     recoveredText_ = LabelText(notice, "noticeText");
+    reportOffered_ = notice->findChild<QPushButton*>("openReportButton") != nullptr;
     Click(notice, "okButton");
   });
   QVERIFY(Click(&page, "recoverButton"));
@@ -215,7 +221,23 @@ void VolumePageTest::recoverWritesEveryFileWhole() {
                .arg(allFiles)
                .arg(out));
   QVERIFY(program_.disks->LogText().contains(recoveredText_));
-  QCOMPARE(FolderContents(out), FolderContents(Expected()));
+  QCOMPARE(RecoveredContents(out), FolderContents(Expected()));
+  // The report beside the files lists each with the SHA-256 of its bytes as they lie there.
+  QVERIFY(recoveredText_.endsWith("\nReport: " + out + "/report.html"));
+  QVERIFY(reportOffered_);
+  const QJsonObject report = QJsonDocument::fromJson(FileBytes(out + "/report.json")).object();
+  QCOMPARE(report["command"].toString(), QStringLiteral("recovery from the volume page"));
+  QCOMPARE(report["scanKind"].toString(), QStringLiteral("volume"));
+  const QJsonArray files = report["files"].toArray();
+  QCOMPARE(files.size(), allFiles);
+  for (const QJsonValue& file : files) {
+    const QByteArray written = FileBytes(file["writtenAs"].toString());
+    QCOMPARE(file["state"].toString(), QStringLiteral("whole"));
+    QCOMPARE(file["sha256"].toString(),
+             QCryptographicHash::hash(written, QCryptographicHash::Sha256).toHex());
+  }
+  QVERIFY(QFileInfo(out + "/report.html").size() > 0 &&
+          QFileInfo(out + "/report.dfxml").size() > 0);
   QVERIFY(!IsEnabled(page.get(), "recoverButton"));
   QVERIFY(IsEnabled(page.get(), "homeButton"));
   QCOMPARE(page->findChild<QTreeView*>("folderTree")
@@ -278,7 +300,7 @@ void VolumePageTest::aClashAnsweredWithSkipAllIsNoSuccess() {
       recoveredText_,
       QStringLiteral("Nothing was recovered.\nWritten: 0 File(s), 0.00 Bytes, to %1\nSkipped at "
                      "your choice: 1 File(s)\nRenamed: 0 File(s)\nNot recovered whole: 0 "
-                     "File(s)")
+                     "File(s)\nReport: %1/report.html")
           .arg(out));
   QVERIFY(program_.disks->LogText().contains("\nRecovery ended on"));
   QVERIFY(program_.disks->LogText().contains(recoveredText_));

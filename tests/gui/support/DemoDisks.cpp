@@ -83,4 +83,10 @@ QMap<QString, QByteArray> FolderContents(const QString& folder) {
   return contents;
 }
 
+QMap<QString, QByteArray> RecoveredContents(const QString& folder) {
+  QMap<QString, QByteArray> contents = FolderContents(folder);
+  for (const char* name : {"report.json", "report.dfxml", "report.html"}) contents.remove(name);
+  return contents;
+}
+
 }  // namespace kestrel::guitest

@@ -35,5 +35,7 @@ class DemoDisks {
 // The content of a file, and every file below a folder with its bytes, by relative path.
 QByteArray FileBytes(const QString& path);
 QMap<QString, QByteArray> FolderContents(const QString& folder);
+// The files a recovery wrote below the folder, without the report it wrote at the top.
+QMap<QString, QByteArray> RecoveredContents(const QString& folder);
 
 }  // namespace kestrel::guitest

@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "report/Report.h"
+#include "support/Files.h"
 
 namespace kestrel::report {
 namespace {
@@ -16,7 +17,7 @@ Report HostileReport() {
   Report report;
   report.program = "kestrel-nss-cli";
   report.command = "report --image " + kHostile;
-  report.source = {kHostile, "raw", 4096, ""};
+  report.source = {kHostile, "raw", 4096, kHostile, "", ""};
   report.scanned = "Volume:VOL1";
   report.files.resize(2);
   report.files[0].path = kHostile;
@@ -81,6 +82,31 @@ TEST(Report, ThePageListsTheFilesThatNeedAttentionFirstAndCountsWhatItLeavesOut)
                       "report.json.</p>"),
             std::string::npos);
   EXPECT_LT(html.size(), 6u << 20);
+}
+
+// A recovery's report goes to the top of its destination beside the files recovered: a file of
+// the same name, recovered or from an earlier recovery, stays as it was.
+TEST(Report, AReportAtADestinationNeverReplacesAFileThere) {
+  const test::ScratchFolder folder("report-at");
+  destination::LocalDestination destination(folder.path().string());
+  std::ofstream(folder / "report.html") << "a recovered page";
+
+  const app::Result<std::string> first = WriteReportAt(HostileReport(), destination, {});
+  ASSERT_TRUE(first.ok()) << first.error();
+  EXPECT_EQ(first.value(), (folder / "report-2.html").string());
+  EXPECT_EQ(test::ReadFileText(folder / "report.html"), "a recovered page");
+  EXPECT_FALSE(std::filesystem::exists(folder / "report.json"));
+  EXPECT_TRUE(nlohmann::json::accept(test::ReadFileText(folder / "report-2.json")));
+
+  const app::Result<std::string> second = WriteReportAt(HostileReport(), destination, {});
+  ASSERT_TRUE(second.ok());
+  EXPECT_EQ(second.value(), (folder / "report-3.html").string());
+  EXPECT_EQ(ReportWrittenText(second), "Report: " + second.value());
+
+  destination::LocalDestination gone((folder / "report-3.html" / "no").string());
+  const app::Result<std::string> failed = WriteReportAt(HostileReport(), gone, {});
+  ASSERT_FALSE(failed.ok());
+  EXPECT_EQ(ReportWrittenText(failed).rfind("The report could not be written: ", 0), 0u);
 }
 
 }  // namespace
