@@ -108,6 +108,12 @@ class RecoverCommand : public Command {
                                     prompt,
                                     unread.value() ? &unread.value()->areas : nullptr,
                                     reportFolder_.has_value()};
+    // What was asked for is taken before the run, which clears the ticks and the filter.
+    std::optional<report::Report> written;
+    if (reportFolder_) {
+      written = ReportOf(commandLine_, source_, scanned.value(), unread.value(), started);
+      report::DescribeSelection(*written, tree, filter);
+    }
     app::PauseGate running;
     volume::SavingReport report;
     {
@@ -115,12 +121,10 @@ class RecoverCommand : public Command {
       report = volume::SaveSelected(tree, setup, progress, running, interrupt.token(), log);
     }
     PrintSummary(report, folder_);
-    if (reportFolder_) {
-      report::Report written =
-          ReportOf(commandLine_, source_, scanned.value(), unread.value(), started);
-      written.files = report::FilesOfRun(tree, scanned.value().poolBase, setup.unread, report);
-      written.ended = app::IsoUtcStamp(std::time(nullptr));
-      if (auto failed = report::WriteReportFiles(written, *reportFolder_)) return Fail(*failed);
+    if (written) {
+      written->files = report::FilesOfRun(tree, scanned.value().poolBase, setup.unread, report);
+      written->ended = app::IsoUtcStamp(std::time(nullptr));
+      if (auto failed = report::WriteReportFiles(*written, *reportFolder_)) return Fail(*failed);
       std::cout << "Report written to " << *reportFolder_ << '\n';
     }
     const int scan = ReportScanOutcome(scanned.value());

@@ -4,11 +4,13 @@
 
 #include "app/AboutFacts.h"
 #include "app/DateStamp.h"
+#include "app/TextEncoding.h"
 #include "disk/DiskReader.h"
 #include "disk/DriveName.h"
 #include "disk/container/ContainerKind.h"
 #include "disk/platform/Platform.h"
 #include "volume/FileData.h"
+#include "volume/Selection.h"
 #include "volume/TreePaths.h"
 
 namespace kestrel::report {
@@ -83,6 +85,22 @@ SourceFacts SourceFactsOf(const std::string& path, std::uint64_t size, std::stri
 std::string_view ScanKindText(savedscan::ScanKind kind, bool fromSavedScan) {
   if (fromSavedScan) return "saved scan";
   return kind == savedscan::ScanKind::Pool ? "pool" : "volume";
+}
+
+void DescribeSelection(Report& report, const volume::FileTree& tree,
+                       const filter::FilterList& filter) {
+  report.selection = filter.IsActive() ? std::vector<std::string>{"/"} : volume::TickedPaths(tree);
+  report.filter = FilterText(filter);
+}
+
+std::string FilterText(const filter::FilterList& filter) {
+  if (!filter.IsActive()) return "";
+  std::string text = filter.mode == filter::FilterMode::Include ? "only " : "all but ";
+  for (const std::u16string& pattern : filter.patterns()) {
+    if (&pattern != &filter.patterns().front()) text += ", ";
+    text += app::ToUtf8(pattern);
+  }
+  return text;
 }
 
 std::vector<FileEntry> FilesOf(const volume::FileTree& tree, std::int64_t poolBase,

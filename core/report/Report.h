@@ -9,6 +9,7 @@
 
 #include "app/Result.h"
 #include "destination/Destination.h"
+#include "filter/FilterList.h"
 #include "savedscan/ScanFileWriter.h"
 #include "volume/FileTree.h"
 #include "volume/SavingRun.h"
@@ -58,6 +59,10 @@ struct Report {
   SourceFacts source;
   std::string scanned;   // the volume or pool, as the scan names it
   std::string scanKind;  // volume, pool or saved scan
+  // What the person asked to recover: the paths ticked or named ("/" for everything), and the
+  // file types the run was limited to, if any. Empty in an inventory.
+  std::vector<std::string> selection;
+  std::string filter;
   std::vector<FileEntry> files;
 };
 
@@ -69,6 +74,13 @@ SourceFacts SourceFactsOf(const std::string& path, std::uint64_t size, std::stri
 
 // volume, pool, or saved scan: what the files were found by.
 std::string_view ScanKindText(savedscan::ScanKind kind, bool fromSavedScan);
+
+// What a recovery run of the tree goes through: with an active filter every file it admits, else
+// what is ticked.
+void DescribeSelection(Report& report, const volume::FileTree& tree,
+                       const filter::FilterList& filter);
+// The file types a filter limits a run to: "only *.doc, *.xls", "all but *.tmp", or "" for none.
+std::string FilterText(const filter::FilterList& filter);
 
 // Every file of the tree in display order, deleted ones included, with its byte runs on the
 // source (block n at poolBase + (n - 1) * 4096) and, with a map, its bytes never read.

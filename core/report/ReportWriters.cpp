@@ -80,6 +80,14 @@ nlohmann::ordered_json FileJson(const FileEntry& file) {
   return json;
 }
 
+std::string DfxmlSelection(const Report& report) {
+  if (report.selection.empty()) return "";
+  std::string xml = "  <kestrel:selection>\n";
+  for (const std::string& path : report.selection) xml += Element("kestrel:path", path, "    ");
+  if (!report.filter.empty()) xml += Element("kestrel:filter", report.filter, "    ");
+  return xml + "  </kestrel:selection>\n";
+}
+
 std::string DfxmlFile(const FileEntry& file) {
   std::string xml = "  <fileobject>\n";
   // fiwalk names a file from the top of its volume, without a leading slash.
@@ -158,6 +166,18 @@ std::vector<const FileEntry*> HtmlRows(const Report& report) {
   return rows;
 }
 
+// HTML lists at most this many of the paths a recovery was asked for; the JSON has every one.
+constexpr std::size_t kHtmlSelectionPaths = 20;
+
+std::string HtmlSelection(const std::vector<std::string>& selection) {
+  std::string text;
+  for (std::size_t i = 0; i < selection.size() && i < kHtmlSelectionPaths; ++i)
+    text += (i == 0 ? "" : ", ") + selection[i];
+  if (selection.size() > kHtmlSelectionPaths)
+    text += " and " + std::to_string(selection.size() - kHtmlSelectionPaths) + " more";
+  return text;
+}
+
 std::string HtmlSummaryRow(std::string_view name, std::string_view value) {
   return "<tr><th>" + MarkupText(name) + "</th><td>" + MarkupText(value) + "</td></tr>\n";
 }
@@ -195,6 +215,8 @@ std::string ReportJson(const Report& report) {
                                          {"map", report.source.map}}},
                                        {"scanned", report.scanned},
                                        {"scanKind", report.scanKind},
+                                       {"selection", report.selection},
+                                       {"filter", report.filter},
                                        {"files", std::move(files)},
                                        {"totals",
                                         {{"files", report.files.size()},
@@ -230,6 +252,7 @@ std::string ReportDfxml(const Report& report) {
   xml += Element("kestrel:container", report.source.container, "    ");
   if (!report.source.map.empty()) xml += Element("kestrel:map", report.source.map, "    ");
   xml += "  </source>\n";
+  xml += DfxmlSelection(report);
   for (const FileEntry& file : report.files) xml += DfxmlFile(file);
   xml += "  <runstats>\n" + Element("kestrel:end_time", report.ended, "    ") + "  </runstats>\n";
   return xml + "</dfxml>\n";
@@ -250,6 +273,9 @@ std::string ReportHtml(const Report& report) {
   if (!report.source.model.empty() || !report.source.serial.empty())
     html += HtmlSummaryRow("Disk", report.source.model + ", serial " + report.source.serial);
   html += HtmlSummaryRow("Scan", report.scanKind);
+  if (!report.selection.empty())
+    html += HtmlSummaryRow("Selection", HtmlSelection(report.selection));
+  if (!report.filter.empty()) html += HtmlSummaryRow("File types", report.filter);
   html +=
       HtmlSummaryRow("Map of unread areas", report.source.map.empty() ? "none" : report.source.map);
   html += HtmlSummaryRow("Files", std::to_string(report.files.size()));

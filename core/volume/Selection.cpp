@@ -274,4 +274,42 @@ SelectionChange ShownTreeSelection(const FileTree& tree, SelectionUnit unit) {
   return {std::move(text), {true, any, any}};
 }
 
+namespace {
+
+// Which folders are ticked with every file below them. A folder's check image alone does not
+// say so: it can be full while a file of its own list is not ticked.
+std::vector<bool> WholeFolders(const FileTree& tree) {
+  std::vector<bool> whole(tree.FolderItemCount(), false);
+  WalkFolders(
+      tree, tree.Top(), [](FolderId) {},
+      [&](FolderId folder) {
+        bool all = tree.Folder(folder).check != CheckState::Unchecked;
+        ForEachInChain(tree, folder, [&](RecordId r) {
+          const ScanItem& item = tree.Record(r);
+          all = all && (!CountsAsFile(item) || item.m_state == ItemState::Selected);
+        });
+        ForEachChild(tree, folder, [&](FolderId child) { all = all && whole[child]; });
+        whole[folder] = all;
+      });
+  return whole;
+}
+
+}  // namespace
+
+std::vector<std::string> TickedPaths(const FileTree& tree) {
+  const std::vector<bool> whole = WholeFolders(tree);
+  if (whole[tree.Top()]) return {"/"};
+  std::vector<std::string> paths;
+  std::string wholeFolder;  // the last folder named whole; its entries follow it, inside it
+  ForEachEntry(tree, [&](const TreeEntry& entry) {
+    if (!wholeFolder.empty() && entry.path.starts_with(wholeFolder)) return;
+    const bool ticked = entry.folder ? whole[entry.folderId]
+                                     : tree.Record(entry.record).m_state == ItemState::Selected;
+    if (!ticked) return;
+    paths.push_back(entry.path);
+    if (entry.folder) wholeFolder = entry.path + "/";
+  });
+  return paths;
+}
+
 }  // namespace kestrel::volume

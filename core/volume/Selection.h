@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "volume/FileTree.h"
 #include "volume/ListRows.h"
@@ -42,6 +43,10 @@ SelectionChange SelectAll(FileTree& tree);
 // list. Entries already ticked stay as they are.
 void SelectEntries(FileTree& tree, const std::vector<TreeEntry>& entries);
 SelectionChange UnselectAll(FileTree& tree);
+
+// What is ticked, as paths in display order: a folder ticked whole stands for everything below it
+// ("/" for the whole tree), else each file ticked.
+std::vector<std::string> TickedPaths(const FileTree& tree);
 
 // How the page that swaps its tree counts the selection: the volume page in whole megabytes, the
 // pool page in bytes.

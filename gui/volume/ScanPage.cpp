@@ -239,7 +239,7 @@ void ScanPage::OnRecover() {
   saving_->Start();
 }
 
-report::Report ScanPage::RecoveryReportStart() const {
+report::Report ScanPage::RecoveryReportStart() {
   const bool pool = loaded_.kind == savedscan::ScanKind::Pool;
   report::Report report = report::StartReport(
       "kestrel-nss", pool ? "recovery from the pool page" : "recovery from the volume page",
@@ -249,6 +249,7 @@ report::Report ScanPage::RecoveryReportStart() const {
                             static_cast<std::uint64_t>(loaded_.source.Size()), unreadMap_);
   report.scanned = loaded_.description.displayName;
   report.scanKind = report::ScanKindText(loaded_.kind, loaded_.fromSavedScan);
+  report::DescribeSelection(report, Tree(), filter_);
   return report;
 }
 

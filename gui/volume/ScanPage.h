@@ -67,7 +67,7 @@ class ScanPage : public PageDialog {
   void OnStop();
   void OnRecover();
   void OnRecoveryFinished();
-  report::Report RecoveryReportStart() const;
+  report::Report RecoveryReportStart();
   void OnMask();
   void OnMaskFinished();
   void OnUnmask();

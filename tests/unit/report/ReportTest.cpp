@@ -84,6 +84,28 @@ TEST(Report, ThePageListsTheFilesThatNeedAttentionFirstAndCountsWhatItLeavesOut)
   EXPECT_LT(html.size(), 6u << 20);
 }
 
+TEST(Report, TheSelectionAndTheFileTypesAreInEveryForm) {
+  filter::FilterList filter;
+  EXPECT_EQ(FilterText(filter), "");
+  filter.AddTyped(u"*.doc");
+  filter.AddTyped(u"*.xls");
+  EXPECT_EQ(FilterText(filter), "only *.doc, *.xls");
+  filter.mode = filter::FilterMode::Exclude;
+  EXPECT_EQ(FilterText(filter), "all but *.doc, *.xls");
+
+  Report report = HostileReport();
+  report.selection = {"/DOCS", "/PUBLIC/welcome.txt"};
+  report.filter = FilterText(filter);
+  const auto json = nlohmann::json::parse(ReportJson(report));
+  EXPECT_EQ(json["selection"], nlohmann::json({"/DOCS", "/PUBLIC/welcome.txt"}));
+  EXPECT_EQ(json["filter"], "all but *.doc, *.xls");
+  const std::string dfxml = ReportDfxml(report);
+  EXPECT_NE(dfxml.find("<kestrel:path>/DOCS</kestrel:path>"), std::string::npos);
+  EXPECT_NE(dfxml.find("<kestrel:filter>all but *.doc, *.xls</kestrel:filter>"), std::string::npos);
+  EXPECT_NE(ReportHtml(report).find("<th>File types</th><td>all but *.doc, *.xls</td>"),
+            std::string::npos);
+}
+
 // A recovery's report goes to the top of its destination beside the files recovered: a file of
 // the same name, recovered or from an earlier recovery, stays as it was.
 TEST(Report, AReportAtADestinationNeverReplacesAFileThere) {

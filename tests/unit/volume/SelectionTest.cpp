@@ -108,6 +108,20 @@ TEST_F(Selection, SelectAllAndUnselectAll) {
   EXPECT_EQ(SelectAll(empty).buttons.recover, false) << "nothing to recover";
 }
 
+// A report names what was asked for: a folder ticked whole once, never its files too.
+TEST_F(Selection, TickedPathsNameWholeFoldersOnceAndSingleFiles) {
+  EXPECT_TRUE(TickedPaths(tree).empty());
+  const FolderId docs = FolderAt("/DOCS");
+  ToggleRow(tree, docs, RowNamed(docs, u"b.doc"));
+  ToggleRow(tree, tree.Top(), RowNamed(tree.Top(), u"PICS"));
+  EXPECT_EQ(TickedPaths(tree), (std::vector<std::string>{"/DOCS/b.doc", "/PICS"}));
+  ToggleRow(tree, docs, RowNamed(docs, u"a.txt"));
+  ToggleRow(tree, docs, RowNamed(docs, u"c.xls"));
+  EXPECT_EQ(TickedPaths(tree), (std::vector<std::string>{"/DOCS", "/PICS"}));
+  SelectAll(tree);
+  EXPECT_EQ(TickedPaths(tree), std::vector<std::string>{"/"});
+}
+
 TEST_F(Selection, ListRowsShowFoldersThenFilesWithoutContinuationRecords) {
   const auto rows = ListRowRefs(tree, tree.Top());
   ASSERT_EQ(rows.size(), 3u);
