@@ -1,12 +1,13 @@
 #include "volume/SavingRun.h"
 
+#include <optional>
 #include <unordered_set>
 
 #include "app/SizeText.h"
 #include "app/TextEncoding.h"
 #include "destination/NameSafety.h"
-#include "imaging/Sha256.h"
 #include "volume/FileData.h"
+#include "volume/HashQueue.h"
 #include "volume/TreeWalk.h"
 
 namespace kestrel::volume {
@@ -28,20 +29,25 @@ bool WritesFile(const ScanItem& head, const filter::FilterList& filter) {
 // written and nothing is read twice.
 class HashingFile : public platform::WritableFile {
  public:
-  explicit HashingFile(std::unique_ptr<platform::WritableFile> file) : file_(std::move(file)) {}
+  HashingFile(std::unique_ptr<platform::WritableFile> file, HashQueue& hashes)
+      : file_(std::move(file)), hashes_(hashes) {
+    hashes_.BeginFile();
+  }
+  ~HashingFile() override { hashes_.EndFile(); }
+  HashingFile(const HashingFile&) = delete;
+  HashingFile& operator=(const HashingFile&) = delete;
 
   bool Write(std::span<const std::uint8_t> bytes) override {
     if (!file_->Write(bytes)) return false;
-    hash_.Update(bytes);
+    hashes_.Add(bytes);
     return true;
   }
   bool Close() override { return file_->Close(); }
   const std::string& error() const override { return file_->error(); }
-  std::string HexDigest() { return hash_.HexDigest(); }
 
  private:
   std::unique_ptr<platform::WritableFile> file_;
-  imaging::Sha256 hash_;
+  HashQueue& hashes_;
 };
 
 template <class Visit>
@@ -62,7 +68,9 @@ class SavingRun {
         observer_(observer),
         pause_(pause),
         stop_(std::move(stop)),
-        log_(log) {}
+        log_(log) {
+    if (setup_.hashFiles) hashes_.emplace();
+  }
 
   SavingReport Run() {
     total_ = BytesToSave(tree_, setup_.filter);
@@ -77,6 +85,7 @@ class SavingRun {
         tree_, tree_.Top(), [this](FolderId folder) { Enter(folder); },
         [this](FolderId) { path_.pop_back(); });
     setup_.filter.Clear();
+    FileDigests();
     return report_;
   }
 
@@ -152,6 +161,13 @@ class SavingRun {
     return std::move(safe.name);
   }
 
+  void FileDigests() {
+    if (!hashes_) return;
+    const std::vector<std::string> digests = hashes_->Digests();
+    for (std::size_t i = 0; i < hashed_.size(); ++i)
+      report_.handled[hashed_[i]].sha256 = digests[i];
+  }
+
   void WriteFile(RecordId head, const std::string& target) {
     const FileDataLayout layout = LayoutFileData(tree_, head, setup_.poolBase);
     platform::CreatedFile created = setup_.destination.CreateFile(target, stop_);
@@ -159,13 +175,15 @@ class SavingRun {
       report_.failed.push_back({target, "cannot be created: " + created.error});
       return;
     }
-    if (setup_.hashFiles) created.file = std::make_unique<HashingFile>(std::move(created.file));
+    if (hashes_) {
+      created.file = std::make_unique<HashingFile>(std::move(created.file), *hashes_);
+      hashed_.push_back(report_.handled.size() - 1);
+    }
     const CopyOutcome copied =
         CopyFileData(setup_.source, layout, *created.file,
                      [&](std::uint64_t written) { return Between(written, target); });
     const bool stored = created.file->Close();
-    if (setup_.hashFiles)
-      report_.handled.back().sha256 = static_cast<HashingFile&>(*created.file).HexDigest();
+    created.file.reset();
     done_ += copied.bytesWritten;
     report_.bytesWritten += copied.bytesWritten;
     // A stop that came while the destination was finishing the file also ends the run.
@@ -226,6 +244,8 @@ class SavingRun {
   SavingReport report_;
   std::uint64_t done_ = 0;
   std::uint64_t total_ = 0;
+  std::optional<HashQueue> hashes_;  // with hashFiles
+  std::vector<std::size_t> hashed_;  // the files hashed, as indexes of report_.handled
 };
 
 }  // namespace
