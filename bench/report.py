@@ -4,9 +4,9 @@
 1. Recovery with `--report` against recovery without it, of the recovery benchmark's 1 GiB of
    mixed files (or the size in MiB given as the first argument), warm, best of 3 taking turns, in
    the same run (target: at most 1.1x the time). The report hashes every file as it is written.
-2. `report` of a volume of 1,000,000 files in 100,000 folders against the volume scan alone
-   (`ls --json`) of the same volume: the time the report adds to its scan, as a share of the scan
-   (target: at most 1x), and the size of the HTML page (target: at most 30 MB)."""
+2. `report` of a volume of 1,000,000 files in 100,000 folders against the volume scan with its
+   listing (`ls --json`) of the same volume, warm, best of 3 taking turns: the report, which scans
+   too, in at most 1x that time; and the size of the HTML page (target: at most 30 MB)."""
 
 import os
 import shutil
@@ -18,7 +18,7 @@ from recovery import layout as recovery_layout
 from volume_scan import volume_layout
 
 RECOVERY_TARGET = 1.1
-WRITING_TARGET = 1.0
+INVENTORY_TARGET = 1.0
 HTML_LIMIT = 30 * 1000 * 1000
 
 
@@ -63,11 +63,9 @@ def main():
     with tempfile.TemporaryDirectory(prefix="kestrel-bench-", dir=os.environ.get("BENCH_DIR", "/var/tmp")) as folder:
         met = print_table([recovery_comparison(folder, size)])
         scan, report, html = inventory(folder)
-        writing = (report - scan) / scan
-        print(f"1,000,000 files: scan {scan:.2f} s, report {report:.2f} s; writing the report takes "
-              f"{writing:.2f}x the scan (target <= {WRITING_TARGET:.1f}); report.html {html / 1e6:.1f} MB "
-              f"(target <= {HTML_LIMIT / 1e6:.0f})")
-        met = met and writing <= WRITING_TARGET and html <= HTML_LIMIT
+        print(f"1,000,000 files: ls --json {scan:.2f} s, report {report:.2f} s, {report / scan:.2f}x "
+              f"(target <= {INVENTORY_TARGET:.1f}); report.html {html / 1e6:.1f} MB (target <= {HTML_LIMIT / 1e6:.0f})")
+        met = met and report / scan <= INVENTORY_TARGET and html <= HTML_LIMIT
         return 0 if met else 1
 
 

@@ -1,6 +1,9 @@
 // The report as JSON for scripts, DFXML for forensic tools and HTML for people. Every text from
 // the disk or the machine is made safe for each: JSON escapes it; in XML and HTML a control
 // character is written as \xNN, as the log writes it, and what is not UTF-8 becomes U+FFFD.
+#include <algorithm>
+#include <charconv>
+
 #include <nlohmann/json.hpp>
 
 #include "app/SizeText.h"
@@ -26,7 +29,14 @@ std::uint64_t FilesInState(const Report& report, std::string_view state) {
 
 // Text that XML 1.0 and HTML take as it stands once escaped: valid UTF-8, no control character,
 // no U+FFFE or U+FFFF (which XML refuses).
+bool IsPlainAscii(std::string_view text, std::string_view special) {
+  return std::all_of(text.begin(), text.end(), [special](char c) {
+    return c >= 0x20 && c < 0x7F && special.find(c) == std::string_view::npos;
+  });
+}
+
 std::string MarkupText(std::string_view text) {
+  if (IsPlainAscii(text, "&<>\"'")) return std::string(text);  // most names: nothing to change
   std::u16string units = app::ToUtf16(app::PrintableText(text));
   for (char16_t& unit : units) {
     if (unit == 0xFFFE || unit == 0xFFFF) unit = 0xFFFD;
@@ -61,23 +71,56 @@ std::string Element(std::string_view name, std::string_view text, std::string_vi
          std::string(name) + ">\n";
 }
 
-nlohmann::ordered_json FileJson(const FileEntry& file) {
-  nlohmann::ordered_json runs = nlohmann::ordered_json::array();
-  for (const ByteRun& run : file.runs)
-    runs.push_back(
-        {{"imageOffset", run.imageOffset}, {"length", run.length}, {"fileOffset", run.fileOffset}});
-  nlohmann::ordered_json json = {{"path", file.path},
-                                 {"size", file.size},
-                                 {"deleted", file.deleted},
-                                 {"byteRuns", std::move(runs)},
-                                 {"unreadBytes", file.unreadBytes}};
-  if (!file.state.empty()) {
-    json["writtenAs"] = file.writtenAs;
-    json["sha256"] = file.sha256;
-    json["state"] = file.state;
-    json["reason"] = file.reason;
+void AppendNumber(std::string& out, std::uint64_t value) {
+  char digits[24];
+  out.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
+}
+
+// A JSON string of any bytes; what is not UTF-8 becomes U+FFFD.
+void AppendJsonString(std::string& out, std::string_view text) {
+  if (IsPlainAscii(text, "\"\\")) {
+    out += '"';
+    out += text;
+    out += '"';
+    return;
   }
-  return json;
+  out += nlohmann::json(std::string(text))
+             .dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+void AppendJsonField(std::string& out, std::string_view name, std::string_view text) {
+  out += ",\"";
+  out += name;
+  out += "\":";
+  AppendJsonString(out, text);
+}
+
+// One line per file: a report of a million files is written as fast as its lines are made, and
+// reads line by line.
+void AppendFileJson(std::string& out, const FileEntry& file) {
+  out += "    {\"path\":";
+  AppendJsonString(out, file.path);
+  out += ",\"size\":";
+  AppendNumber(out, file.size);
+  out += file.deleted ? ",\"deleted\":true,\"byteRuns\":[" : ",\"deleted\":false,\"byteRuns\":[";
+  for (const ByteRun& run : file.runs) {
+    out += &run == &file.runs.front() ? "{\"imageOffset\":" : ",{\"imageOffset\":";
+    AppendNumber(out, run.imageOffset);
+    out += ",\"length\":";
+    AppendNumber(out, run.length);
+    out += ",\"fileOffset\":";
+    AppendNumber(out, run.fileOffset);
+    out += '}';
+  }
+  out += "],\"unreadBytes\":";
+  AppendNumber(out, file.unreadBytes);
+  if (!file.state.empty()) {
+    AppendJsonField(out, "writtenAs", file.writtenAs);
+    AppendJsonField(out, "sha256", file.sha256);
+    AppendJsonField(out, "state", file.state);
+    AppendJsonField(out, "reason", file.reason);
+  }
+  out += '}';
 }
 
 std::string DfxmlSelection(const Report& report) {
@@ -88,31 +131,37 @@ std::string DfxmlSelection(const Report& report) {
   return xml + "  </kestrel:selection>\n";
 }
 
-std::string DfxmlFile(const FileEntry& file) {
-  std::string xml = "  <fileobject>\n";
+void AppendByteRun(std::string& out, const ByteRun& run) {
+  out += "      <byte_run file_offset='";
+  AppendNumber(out, run.fileOffset);
+  out += "' img_offset='";
+  AppendNumber(out, run.imageOffset);
+  out += "' len='";
+  AppendNumber(out, run.length);
+  out += "'/>\n";
+}
+
+void AppendDfxmlFile(std::string& out, const FileEntry& file) {
+  out += "  <fileobject>\n";
   // fiwalk names a file from the top of its volume, without a leading slash.
-  xml += Element("filename", std::string_view(file.path).substr(file.path.starts_with('/') ? 1 : 0),
+  out += Element("filename", std::string_view(file.path).substr(file.path.starts_with('/') ? 1 : 0),
                  "    ");
-  xml += Element("filesize", std::to_string(file.size), "    ");
-  xml += Element("alloc", file.deleted ? "0" : "1", "    ");
-  xml += "    <byte_runs>\n";
-  for (const ByteRun& run : file.runs) {
-    xml += app::Format("      <byte_run file_offset='%llu' img_offset='%llu' len='%llu'/>\n",
-                       static_cast<unsigned long long>(run.fileOffset),
-                       static_cast<unsigned long long>(run.imageOffset),
-                       static_cast<unsigned long long>(run.length));
-  }
-  xml += "    </byte_runs>\n";
+  out += "    <filesize>";
+  AppendNumber(out, file.size);
+  out += file.deleted ? "</filesize>\n    <alloc>0</alloc>\n    <byte_runs>\n"
+                      : "</filesize>\n    <alloc>1</alloc>\n    <byte_runs>\n";
+  for (const ByteRun& run : file.runs) AppendByteRun(out, run);
+  out += "    </byte_runs>\n";
   if (!file.sha256.empty())
-    xml += "    <hashdigest type='sha256'>" + file.sha256 + "</hashdigest>\n";
+    out += "    <hashdigest type='sha256'>" + file.sha256 + "</hashdigest>\n";
   if (!file.state.empty()) {
-    xml += Element("kestrel:written_as", file.writtenAs, "    ");
-    xml += Element("kestrel:state", file.state, "    ");
-    if (!file.reason.empty()) xml += Element("kestrel:reason", file.reason, "    ");
+    out += Element("kestrel:written_as", file.writtenAs, "    ");
+    out += Element("kestrel:state", file.state, "    ");
+    if (!file.reason.empty()) out += Element("kestrel:reason", file.reason, "    ");
   }
   if (file.unreadBytes != 0)
-    xml += Element("kestrel:unread_bytes", std::to_string(file.unreadBytes), "    ");
-  return xml + "  </fileobject>\n";
+    out += Element("kestrel:unread_bytes", std::to_string(file.unreadBytes), "    ");
+  out += "  </fileobject>\n";
 }
 
 constexpr std::size_t kHtmlRowLimit = 20000;  // about 5 MB of rows
@@ -198,9 +247,7 @@ std::string HtmlFileRow(const FileEntry& file) {
 }  // namespace
 
 std::string ReportJson(const Report& report) {
-  nlohmann::ordered_json files = nlohmann::ordered_json::array();
-  for (const FileEntry& file : report.files) files.push_back(FileJson(file));
-  const nlohmann::ordered_json json = {{"program", report.program},
+  const nlohmann::ordered_json head = {{"program", report.program},
                                        {"version", report.version},
                                        {"command", report.command},
                                        {"started", report.started},
@@ -216,16 +263,22 @@ std::string ReportJson(const Report& report) {
                                        {"scanned", report.scanned},
                                        {"scanKind", report.scanKind},
                                        {"selection", report.selection},
-                                       {"filter", report.filter},
-                                       {"files", std::move(files)},
-                                       {"totals",
-                                        {{"files", report.files.size()},
+                                       {"filter", report.filter}};
+  const nlohmann::ordered_json totals = {{"files", report.files.size()},
                                          {"filesWithUnreadBytes", UnreadFiles(report)},
                                          {"whole", FilesInState(report, "whole")},
                                          {"renamed", FilesInState(report, "renamed")},
                                          {"skipped", FilesInState(report, "skipped")},
-                                         {"failed", FilesInState(report, "failed")}}}};
-  return json.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
+                                         {"failed", FilesInState(report, "failed")}};
+  std::string json = head.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+  json.resize(json.size() - 2);  // the object goes on after the head's last field: not "\n}"
+  json.reserve(json.size() + report.files.size() * 160);
+  json += ",\n  \"files\": [\n";
+  for (const FileEntry& file : report.files) {
+    if (&file != &report.files.front()) json += ",\n";
+    AppendFileJson(json, file);
+  }
+  return json + "\n  ],\n  \"totals\": " + totals.dump() + "\n}\n";
 }
 
 std::string ReportDfxml(const Report& report) {
@@ -253,7 +306,8 @@ std::string ReportDfxml(const Report& report) {
   if (!report.source.map.empty()) xml += Element("kestrel:map", report.source.map, "    ");
   xml += "  </source>\n";
   xml += DfxmlSelection(report);
-  for (const FileEntry& file : report.files) xml += DfxmlFile(file);
+  xml.reserve(xml.size() + report.files.size() * 240);
+  for (const FileEntry& file : report.files) AppendDfxmlFile(xml, file);
   xml += "  <runstats>\n" + Element("kestrel:end_time", report.ended, "    ") + "  </runstats>\n";
   return xml + "</dfxml>\n";
 }
@@ -300,18 +354,14 @@ std::string ReportHtml(const Report& report) {
 
 namespace {
 
-struct ReportText {
+// The three forms, each made when it is written: a report of a million files holds one of its
+// texts in memory at a time.
+struct ReportForm {
   std::string_view extension;
-  std::string text;
+  std::string (*make)(const Report&);
 };
-
-std::vector<ReportText> ReportTexts(const Report& report) {
-  std::vector<ReportText> texts;
-  texts.push_back({".json", ReportJson(report)});
-  texts.push_back({".dfxml", ReportDfxml(report)});
-  texts.push_back({".html", ReportHtml(report)});
-  return texts;
-}
+constexpr ReportForm kReportForms[] = {
+    {".json", ReportJson}, {".dfxml", ReportDfxml}, {".html", ReportHtml}};
 
 // "report", or "report-N" with the first N from 2 for which none of the three names is taken.
 std::string FreeReportStem(destination::Destination& destination) {
@@ -340,10 +390,10 @@ std::optional<std::string> WriteAt(destination::Destination& destination, const 
 std::optional<std::string> WriteReportFiles(const Report& report, const std::string& folder) {
   std::string error;
   if (!platform::CreateFolders(folder, error)) return folder + ": " + error;
-  for (const auto& [extension, text] : ReportTexts(report)) {
+  for (const auto& [extension, make] : kReportForms) {
     const std::string path =
         platform::Utf8Text(platform::Utf8Path(folder) / ("report" + std::string(extension)));
-    if (auto failed = platform::ReplaceFileAtomically(path, text)) return failed;
+    if (auto failed = platform::ReplaceFileAtomically(path, make(report))) return failed;
   }
   return std::nullopt;
 }
@@ -351,9 +401,9 @@ std::optional<std::string> WriteReportFiles(const Report& report, const std::str
 app::Result<std::string> WriteReportAt(const Report& report, destination::Destination& destination,
                                        std::stop_token stop) {
   const std::string stem = FreeReportStem(destination);
-  for (const auto& [extension, text] : ReportTexts(report)) {
+  for (const auto& [extension, make] : kReportForms) {
     const std::string path = destination.Join(destination.Root(), stem + std::string(extension));
-    if (auto failed = WriteAt(destination, path, text, stop)) return app::Failure{*failed};
+    if (auto failed = WriteAt(destination, path, make(report), stop)) return app::Failure{*failed};
   }
   return destination.Join(destination.Root(), stem + ".html");
 }

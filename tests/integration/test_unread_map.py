@@ -108,7 +108,8 @@ class UnreadMapTest(ImageTestCase):
         self.cli("report", "--image", self.image, *VOLUME, "--map", given, "--to", folder)
         with open(os.path.join(folder, "report.json")) as data:
             report = json.load(data)
-        self.assertEqual(report["source"], {"path": self.image, "container": "raw", "size": self.size, "map": given})
+        self.assertEqual(report["source"], {"path": self.image, "container": "raw", "size": self.size,
+                                            "model": "", "serial": "", "map": given})
         self.assertEqual(sorted(entry["path"] for entry in report["files"]), sorted(CONTENTS))
         for entry in report["files"]:
             self.assertEqual(entry["size"], 3000)
