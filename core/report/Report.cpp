@@ -9,6 +9,7 @@
 #include "disk/DriveName.h"
 #include "disk/container/ContainerKind.h"
 #include "disk/platform/Platform.h"
+#include "viewers/PreviewKind.h"
 #include "volume/FileData.h"
 #include "volume/Selection.h"
 #include "volume/TreePaths.h"
@@ -53,6 +54,12 @@ void TellState(FileEntry& file, const volume::SavingReport& run) {
 }
 
 }  // namespace
+
+bool WantsThumbnail(const FileEntry& file) {
+  return (file.state == "whole" || file.state == "renamed") && file.size != 0 &&
+         file.size <= kThumbnailReadCap &&
+         viewers::PreviewKindOf(app::ToUtf16(BaseName(file.path))) == viewers::PreviewKind::Picture;
+}
 
 Report StartReport(std::string program, std::string command, std::time_t started) {
   const app::SystemFacts system = app::ReadSystemFacts();

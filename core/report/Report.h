@@ -35,10 +35,21 @@ struct FileEntry {
   std::uint64_t unreadBytes = 0;  // in areas a map says were never read from the disk
   // What a recovery did with it; all empty in an inventory.
   std::string writtenAs;
-  std::string sha256;  // of the bytes written
-  std::string state;   // whole, renamed, skipped or failed
-  std::string reason;  // why it is not whole
+  std::string sha256;     // of the bytes written
+  std::string state;      // whole, renamed, skipped or failed
+  std::string reason;     // why it is not whole
+  std::string thumbnail;  // a small picture of it as a data: URI, for the page; "" for none
 };
+
+// The page shows small pictures of at most this many recovered pictures, each read from at most
+// kThumbnailReadCap bytes and fitted into a square of kThumbnailSide pixels: a few kilobytes
+// each, so a report of any size stays small.
+inline constexpr std::size_t kThumbnailCount = 500;
+inline constexpr std::uint64_t kThumbnailReadCap = 16u << 20;
+inline constexpr int kThumbnailSide = 96;
+
+// A picture recovered whole (or renamed) that is not too large to read for its thumbnail.
+bool WantsThumbnail(const FileEntry& file);
 
 struct SourceFacts {
   std::string path;       // the device or image file

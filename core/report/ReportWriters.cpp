@@ -173,6 +173,7 @@ th, td { border: 1px solid #bbb; padding: 0.2em 0.6em; text-align: left; }
 th { background: #eee; cursor: pointer; }
 td.number { text-align: right; }
 td.hash { font-family: monospace; font-size: 80%; }
+img.thumb { display: block; max-width: 96px; max-height: 96px; margin-bottom: 0.2em; }
 tr.unread td { background: #fde8e8; }
 tr.deleted td { color: #777; }
 @media print { body { margin: 0; } th { cursor: auto; } tr { break-inside: avoid; } }
@@ -235,10 +236,12 @@ std::string HtmlFileRow(const FileEntry& file) {
   const std::string kind = file.unreadBytes != 0 ? " class='unread'"
                            : file.deleted        ? " class='deleted'"
                                                  : "";
-  return "<tr" + kind + "><td>" + MarkupText(file.path) + "</td><td class='number' data-value='" +
-         std::to_string(file.size) + "'>" + app::SizeText(file.size) + "</td><td>" +
-         (file.deleted ? "deleted" : "live") + "</td><td class='number'>" +
-         std::to_string(file.unreadBytes) + "</td><td>" +
+  const std::string picture =
+      file.thumbnail.empty() ? "" : "<img class='thumb' alt='' src='" + file.thumbnail + "'>";
+  return "<tr" + kind + "><td>" + picture + MarkupText(file.path) +
+         "</td><td class='number' data-value='" + std::to_string(file.size) + "'>" +
+         app::SizeText(file.size) + "</td><td>" + (file.deleted ? "deleted" : "live") +
+         "</td><td class='number'>" + std::to_string(file.unreadBytes) + "</td><td>" +
          MarkupText(file.reason.empty() ? file.state : file.state + ": " + file.reason) +
          "</td><td>" + MarkupText(file.writtenAs) + "</td><td class='hash'>" + file.sha256 +
          "</td></tr>\n";

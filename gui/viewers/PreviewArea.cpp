@@ -17,7 +17,13 @@ namespace {
 
 using Show = viewers::PreviewPlan::Show;
 
-// The file's first bytes, or nothing when a newer pick stopped the read.
+QString ExtensionOf(const std::u16string& name) {
+  const QString text = ToQString(name);
+  return text.mid(text.lastIndexOf(QLatin1Char('.')) + 1).toLower();
+}
+
+}  // namespace
+
 std::optional<QByteArray> ReadHead(const PreviewFile& file, std::uint64_t length,
                                    std::stop_token stop) {
   QByteArray bytes(static_cast<qsizetype>(length), Qt::Uninitialized);
@@ -29,13 +35,6 @@ std::optional<QByteArray> ReadHead(const PreviewFile& file, std::uint64_t length
   bytes.truncate(static_cast<qsizetype>(read.bytes));
   return bytes;
 }
-
-QString ExtensionOf(const std::u16string& name) {
-  const QString text = ToQString(name);
-  return text.mid(text.lastIndexOf(QLatin1Char('.')) + 1).toLower();
-}
-
-}  // namespace
 
 PreviewArea::PreviewArea(QWidget* parent)
     : QWidget(parent),

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QByteArray>
 #include <QWidget>
+#include <optional>
+#include <stop_token>
 #include <string>
 
 #include "disk/DiskReader.h"
@@ -23,6 +26,11 @@ struct PreviewFile {
   volume::FileDataLayout layout;
   std::u16string name;
 };
+
+// The file's first bytes, read as a preview reads them (unreadable bytes as zeros); nothing when
+// a stop request ended the read.
+std::optional<QByteArray> ReadHead(const PreviewFile& file, std::uint64_t length,
+                                   std::stop_token stop);
 
 // The preview area of the volume page and the pool page: a picture, a playing media file, or the
 // hex viewer, for the file picked in the list. Every read and every decoding runs on the area's

@@ -5,6 +5,7 @@
 #include "destination/FtpDestination.h"
 #include "gui/common/GuiConflictPrompt.h"
 #include "gui/destination/CAlreadyExistFileDialog.h"
+#include "gui/volume/ReportPictures.h"
 
 namespace kestrel::gui {
 
@@ -30,14 +31,17 @@ void CThreadForSavingFiles::Run(std::stop_token stop) {
   const volume::SavingSetup setup{request_.source, request_.poolBase, *destination, filter_,
                                   prompt,          request_.unread,   true};
   report_ = volume::SaveSelected(tree_, setup, observer_, pause_, stop, log_);
-  WriteReport(*destination);
+  WriteReport(*destination, stop);
 }
 
-// Also after a stop: the report then says which files were written before it.
-void CThreadForSavingFiles::WriteReport(destination::Destination& destination) {
+// Also after a stop, without the pictures then: the report says which files were written before
+// it.
+void CThreadForSavingFiles::WriteReport(destination::Destination& destination,
+                                        std::stop_token stop) {
   report::Report& written = request_.report;
   written.ended = app::IsoUtcStamp(std::time(nullptr));
   written.files = report::FilesOfRun(tree_, request_.poolBase, request_.unread, report_);
+  AddThumbnails(written, report_, tree_, request_.source, request_.poolBase, std::move(stop));
   reportWritten_ = report::WriteReportAt(written, destination, {});
   if (!reportWritten_->ok())
     log_.AppendLogEntry("The recovery report could not be written: " + reportWritten_->error());

@@ -65,7 +65,7 @@ class CThreadForSavingFiles : public QObject {
 
  private:
   void Run(std::stop_token stop);
-  void WriteReport(destination::Destination& destination);
+  void WriteReport(destination::Destination& destination, std::stop_token stop);
   std::unique_ptr<destination::Destination> OpenDestination();
   destination::ConflictAnswer AskUser(const destination::ConflictQuestion& question);
 

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -246,6 +247,14 @@ void VolumePageTest::recoverWritesEveryFileWhole() {
   const qsizetype summary = shown.indexOf("Recovered whole\n" + QString::number(allFiles));
   QVERIFY2(summary >= 0, qPrintable(shown.left(800)));
   QVERIFY(summary < shown.indexOf("readme.txt"));
+  // Each picture recovered shows as a small JPEG; a ".jpg" holding text, and every other file,
+  // does not.
+  const QByteArray htmlBytes = FileBytes(out + "/report.html");
+  int pictures = 0;
+  for (const QJsonValue& file : files)
+    pictures += !QImage::fromData(FileBytes(file["writtenAs"].toString())).isNull();
+  QVERIFY(pictures > 0);
+  QCOMPARE(htmlBytes.count("<img class='thumb' alt='' src='data:image/jpeg;base64,"), pictures);
   QVERIFY(!IsEnabled(page.get(), "recoverButton"));
   QVERIFY(IsEnabled(page.get(), "homeButton"));
   QCOMPARE(page->findChild<QTreeView*>("folderTree")

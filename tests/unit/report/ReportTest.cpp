@@ -106,6 +106,33 @@ TEST(Report, TheSelectionAndTheFileTypesAreInEveryForm) {
             std::string::npos);
 }
 
+TEST(Report, OnlyPicturesRecoveredWholeAndSmallEnoughGetAThumbnail) {
+  FileEntry picture;
+  picture.path = "/IMAGES/Logo.JPG";
+  picture.size = 4096;
+  picture.state = "whole";
+  EXPECT_TRUE(WantsThumbnail(picture));
+  picture.state = "renamed";
+  EXPECT_TRUE(WantsThumbnail(picture));
+  for (const char* state : {"failed", "skipped", ""}) {
+    FileEntry notWritten = picture;
+    notWritten.state = state;
+    EXPECT_FALSE(WantsThumbnail(notWritten)) << state;
+  }
+  FileEntry text = picture;
+  text.path = "/DOCS/readme.txt";
+  FileEntry huge = picture;
+  huge.size = kThumbnailReadCap + 1;
+  FileEntry empty = picture;
+  empty.size = 0;
+  for (const FileEntry& file : {text, huge, empty}) EXPECT_FALSE(WantsThumbnail(file));
+
+  Report report = HostileReport();
+  report.files[1].thumbnail = "data:image/jpeg;base64,AAAA";
+  EXPECT_NE(ReportHtml(report).find("<img class='thumb' alt='' src='data:image/jpeg;base64,AAAA'>"),
+            std::string::npos);
+}
+
 // A recovery's report goes to the top of its destination beside the files recovered: a file of
 // the same name, recovered or from an earlier recovery, stays as it was.
 TEST(Report, AReportAtADestinationNeverReplacesAFileThere) {
