@@ -5,38 +5,45 @@
 #include "app/SizeText.h"
 #include "disk/NssLayout.h"
 #include "disk/platform/Utf8Path.h"
+#include "imaging/RescueMap.h"
 
 namespace kestrel::imaging {
 namespace {
 
 using Count = unsigned long long;  // for the %llu of Format
 
-constexpr Count kSectorSize = disk::layout::kSectorSize;
-
-std::string MapLine(std::uint64_t firstSector, std::uint64_t sectors, char status) {
-  return app::Format("0x%08llX  0x%08llX  %c\n", Count{firstSector} * kSectorSize,
-                     Count{sectors} * kSectorSize, status);
-}
+constexpr std::uint64_t kSectorSize = disk::layout::kSectorSize;
 
 }  // namespace
 
 std::string MapFileText(const std::string& sourceName, SectorRange range,
                         const CopyOutcome& outcome) {
-  std::string text =
-      "# Map of the sectors an image lacks, in the manner of GNU ddrescue's map files.\n" +
-      app::Format("# Source: %s, sectors %llu to %llu; image position 0 is source byte 0x%08llX.\n",
+  RescueMap map(range.Count() * kSectorSize);
+  if (outcome.sectorsDone != 0)
+    map.Mark(0, outcome.sectorsDone * kSectorSize, BlockStatus::Finished);
+  for (const SectorRun run : outcome.unreadable.Runs()) {
+    map.Mark((run.first - range.first) * kSectorSize, run.count * kSectorSize,
+             BlockStatus::BadSector);
+  }
+  map.currentPosition = outcome.sectorsDone * kSectorSize;
+  map.phase = outcome.sectorsDone < range.Count() ? RescuePhase::Copying : RescuePhase::Finished;
+  const std::string header =
+      "Map of the sectors an image lacks, a GNU ddrescue map file.\n" +
+      app::Format("Source: %s, sectors %llu to %llu; image position 0 is source byte 0x%08llX.\n",
                   sourceName.c_str(), Count{range.first}, Count{range.end},
                   Count{range.first} * kSectorSize) +
-      "# Positions and sizes are bytes in the image. Status: '-' could not be read (zeros in the\n"
-      "# image), '?' not copied (the copy was stopped).\n"
-      "#      pos        size  status\n";
-  for (const SectorRun run : outcome.unreadable.Runs()) {
-    text += MapLine(run.first - range.first, run.count, '-');
-  }
-  if (outcome.sectorsDone < range.Count()) {
-    text += MapLine(outcome.sectorsDone, range.Count() - outcome.sectorsDone, '?');
-  }
-  return text;
+      (outcome.sha256.empty() ? ""
+                              : std::string(kImageDigestLabel.substr(2)) + outcome.sha256 + "\n") +
+      "Positions and sizes are bytes in the image. Status: '+' copied, '-' could not be read\n"
+      "(zeros in the image), '?' not copied (the copy was stopped).";
+  return map.Text(header);
+}
+
+std::string ImageDigestInMap(std::string_view text) {
+  const auto at = text.find(kImageDigestLabel);
+  if (at == std::string_view::npos) return {};
+  const std::string_view rest = text.substr(at + kImageDigestLabel.size());
+  return std::string(rest.substr(0, rest.find('\n')));
 }
 
 std::optional<app::Failure> WriteMapFile(const std::string& path, const std::string& text) {

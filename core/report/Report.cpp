@@ -9,6 +9,8 @@
 #include "disk/DriveName.h"
 #include "disk/container/ContainerKind.h"
 #include "disk/platform/Platform.h"
+#include "imaging/MapFile.h"
+#include "imaging/RescueMap.h"
 #include "viewers/PreviewKind.h"
 #include "volume/FileData.h"
 #include "volume/Selection.h"
@@ -77,6 +79,10 @@ SourceFacts SourceFactsOf(const std::string& path, std::uint64_t size, std::stri
   facts.path = path;
   facts.size = size;
   facts.map = std::move(map);
+  if (const auto text =
+          facts.map.empty() ? std::nullopt : std::optional(imaging::ReadMapText(facts.map));
+      text && text->ok())
+    facts.imageSha256 = imaging::ImageDigestInMap(text->value());
   if (const std::optional<int> drive = disk::PhysicalDriveNumber(path)) {
     facts.container = "disk";
     if (const std::optional<disk::DriveIdentity> identity = platform::IdentifyDrive(*drive)) {

@@ -55,9 +55,10 @@ struct SourceFacts {
   std::string path;       // the device or image file
   std::string container;  // disk, or the image's container: raw, split, ewf, ...
   std::uint64_t size = 0;
-  std::string model;   // a disk's, as it names itself; "" for an image or when it does not say
-  std::string serial;  // likewise
-  std::string map;     // the map of unread areas laid over the files, if any
+  std::string model;        // a disk's, as it names itself; "" for an image or when it does not say
+  std::string serial;       // likewise
+  std::string map;          // the map of unread areas laid over the files, if any
+  std::string imageSha256;  // from that map, when our imaging wrote it with the image's hash
 };
 
 struct Report {

@@ -262,7 +262,8 @@ std::string ReportJson(const Report& report) {
                                          {"size", report.source.size},
                                          {"model", report.source.model},
                                          {"serial", report.source.serial},
-                                         {"map", report.source.map}}},
+                                         {"map", report.source.map},
+                                         {"imageSha256", report.source.imageSha256}}},
                                        {"scanned", report.scanned},
                                        {"scanKind", report.scanKind},
                                        {"selection", report.selection},
@@ -305,6 +306,9 @@ std::string ReportDfxml(const Report& report) {
   xml += Element("imagesize", std::to_string(report.source.size), "    ");
   if (!report.source.model.empty()) xml += Element("device_model", report.source.model, "    ");
   if (!report.source.serial.empty()) xml += Element("device_sn", report.source.serial, "    ");
+  if (!report.source.imageSha256.empty())
+    xml += "    <hashdigest type='sha256'>" + MarkupText(report.source.imageSha256) +
+           "</hashdigest>\n";
   xml += Element("kestrel:container", report.source.container, "    ");
   if (!report.source.map.empty()) xml += Element("kestrel:map", report.source.map, "    ");
   xml += "  </source>\n";
@@ -327,6 +331,8 @@ std::string ReportHtml(const Report& report) {
   html += HtmlSummaryRow("Machine", report.machine);
   html += HtmlSummaryRow("Source", report.source.path + " (" + report.source.container + ", " +
                                        std::to_string(report.source.size) + " bytes)");
+  if (!report.source.imageSha256.empty())
+    html += HtmlSummaryRow("Image SHA-256", report.source.imageSha256);
   if (!report.source.model.empty() || !report.source.serial.empty())
     html += HtmlSummaryRow("Disk", report.source.model + ", serial " + report.source.serial);
   html += HtmlSummaryRow("Scan", report.scanKind);

@@ -109,7 +109,7 @@ class UnreadMapTest(ImageTestCase):
         with open(os.path.join(folder, "report.json")) as data:
             report = json.load(data)
         self.assertEqual(report["source"], {"path": self.image, "container": "raw", "size": self.size,
-                                            "model": "", "serial": "", "map": given})
+                                            "model": "", "serial": "", "map": given, "imageSha256": ""})
         self.assertEqual(sorted(entry["path"] for entry in report["files"]), sorted(CONTENTS))
         for entry in report["files"]:
             self.assertEqual(entry["size"], 3000)
@@ -122,6 +122,20 @@ class UnreadMapTest(ImageTestCase):
             checked = subprocess.run(["xmllint", "--noout", *options, os.path.join(folder, name)],
                                      capture_output=True, text=True)
             self.assertEqual((checked.returncode, checked.stderr), (0, ""), name)
+
+    def test_the_report_of_an_image_we_made_names_the_image_hash_its_map_holds(self):
+        copy = self.path("copy.img")
+        self.cli("image", "--image", self.image, "--to", copy)
+        with open(copy, "rb") as data:
+            digest = hashlib.sha256(data.read()).hexdigest()
+        folder = self.path("report")
+        self.cli("report", "--image", copy, *VOLUME, "--to", folder)
+        with open(os.path.join(folder, "report.json")) as data:
+            source = json.load(data)["source"]
+        self.assertEqual((source["map"], source["imageSha256"]), (copy + ".map", digest))
+        with open(os.path.join(folder, "report.dfxml")) as dfxml:
+            source = dfxml.read().split("</source>")[0]
+        self.assertIn(f"<hashdigest type='sha256'>{digest}</hashdigest>", source)
 
     def recover_with_report(self, name, *options, status=0):
         folder = self.path(name)

@@ -9,6 +9,7 @@
 #include "imaging/ImagingRange.h"
 #include "imaging/MapFile.h"
 #include "imaging/ProgressGrid.h"
+#include "imaging/RescueMap.h"
 #include "imaging/Sha256.h"
 
 namespace kestrel::imaging {
@@ -151,9 +152,19 @@ TEST(MapFile, OneLinePerRunOfMissingSectorsInImageBytes) {
   const std::string header = "#      pos        size  status\n";
   const std::string lines = text.substr(text.find(header) + header.size());
   EXPECT_EQ(lines,
+            "0x00000000  0x00100000  +\n"
             "0x00100000  0x00000600  -\n"
+            "0x00100600  0x00076800  +\n"
             "0x00176E00  0x00000200  -\n"
             "0x00177000  0x0007D000  ?\n");
+  const auto read = RescueMap::Parse(text, 4000 * 512);
+  ASSERT_TRUE(read.ok()) << read.error();
+  EXPECT_EQ(read.value().currentPosition, 3000u * 512) << "where the stopped copy ended";
+  EXPECT_EQ(read.value().BytesWith(BlockStatus::BadSector), 4u * 512);
+  EXPECT_EQ(ImageDigestInMap(text), "") << "an image not hashed";
+
+  outcome.sha256 = std::string(64, 'a');
+  EXPECT_EQ(ImageDigestInMap(MapFileText("disk.img", {0, 4000}, outcome)), outcome.sha256);
 }
 
 }  // namespace

@@ -17,7 +17,7 @@ Report HostileReport() {
   Report report;
   report.program = "kestrel-nss-cli";
   report.command = "report --image " + kHostile;
-  report.source = {kHostile, "raw", 4096, kHostile, "", ""};
+  report.source = {kHostile, "raw", 4096, kHostile, "", "", std::string(64, 'e')};
   report.scanned = "Volume:VOL1";
   report.files.resize(2);
   report.files[0].path = kHostile;
