@@ -113,11 +113,9 @@ std::optional<std::string> MemberProblem(std::string_view member) {
 }
 
 RaidMember OpenMember(const std::string& member, OpenStatus& status) {
-  if (member == kMissingMember) return {member, nullptr};
-  const std::string path = member.starts_with(kDiskMember)
-                               ? PhysicalDriveName(std::stoi(member.substr(kDiskMember.size())))
-                               : member;
-  OpenedSource opened = OpenSource(path);
+  const auto path = MemberSourcePath(member);
+  if (!path) return {member, nullptr};
+  OpenedSource opened = OpenSource(*path);
   if (!opened.status.ok()) {
     status = opened.status;
     status.message = "RAID member " + member + ": " + status.message;
@@ -166,6 +164,12 @@ std::string RaidSourceName(std::string_view spec) {
 std::optional<std::string_view> SpecOfRaidSourceName(std::string_view name) {
   if (!name.starts_with(kRaidPrefix)) return std::nullopt;
   return name.substr(kRaidPrefix.size());
+}
+
+std::optional<std::string> MemberSourcePath(const std::string& member) {
+  if (member == kMissingMember) return std::nullopt;
+  if (!member.starts_with(kDiskMember)) return member;
+  return PhysicalDriveName(std::stoi(member.substr(kDiskMember.size())));  // checked by the parser
 }
 
 OpenedSource OpenRaidSet(std::string_view text) {

@@ -31,6 +31,9 @@ std::string RaidSourceName(std::string_view spec);
 // The spec of such a name; nothing for any other path.
 std::optional<std::string_view> SpecOfRaidSourceName(std::string_view name);
 
+// The disk or image a member names ("disk:N" names disk N); nothing for a missing member.
+std::optional<std::string> MemberSourcePath(const std::string& member);
+
 // The array the spec names, each member opened as OpenSource opens a disk or an image.
 OpenedSource OpenRaidSet(std::string_view spec);
 
