@@ -44,7 +44,8 @@ std::string VolumeNameOf(const disk::VolumeEntry& volume) {
 
 app::Result<disk::OpenedSource> OpenNamedSource(const SourceOptions& options) {
   if (!options.disk && !options.image)
-    return app::Failure{"name the source with --disk N, --image FILE or --raid SPEC"};
+    return app::Failure{
+        "name the source with --disk N or --image FILE, or a RAID set with --raid SPEC"};
   const std::string path = options.image ? *options.image : disk::PhysicalDriveName(*options.disk);
   auto opened = disk::OpenSource(path);
   if (!opened.status.ok()) return app::Failure{opened.status.message};

@@ -49,7 +49,7 @@ void RebuildRaid6Data(const RaidGeometry& geometry, std::int64_t row,
   const auto& p = held[ParityMember(geometry, row)];
   const auto& q = held[SyndromeMember(geometry, row)];
   const std::size_t size = p.empty() ? q.size() : p.size();
-  std::vector<std::uint8_t> qMissing(size);  // Q less the lost chunks' terms: sum of g^k * D_k
+  std::vector<std::uint8_t> qMissing(size);  // the lost chunks' terms of Q: g^x Dx (+ g^y Dy)
   if (lostData.size() == 2 || p.empty()) {
     parity::ComputeSyndrome(data, qMissing);
     parity::XorInto(qMissing, q);
