@@ -10,10 +10,15 @@ namespace kestrel::disk {
 namespace {
 
 namespace parity = raid_parity;
-using HeldBytes = std::vector<std::vector<std::uint8_t>>;  // by member; empty where not read
+// By member, the same bytes of each member's chunk of one row; a lost member's are the room its
+// bytes are rebuilt in.
+using RowBytes = std::vector<parity::Bytes>;
 
 // A large request is read a batch of rows at a time, so that the member buffers stay bounded.
 constexpr std::int64_t kBatchBytes = std::int64_t{16} << 20;
+// Chunks at least this large are read each straight into place: a read a chunk costs less than
+// copying them, and skips the parity. Smaller chunks are gathered a member at a time.
+constexpr std::int64_t kSmallestDirectChunk = 32 * 1024;
 
 // Calls read for each part of the buffer that lies in one sector, counted from `at`; false at the
 // first that fails.
@@ -29,101 +34,121 @@ bool BySector(std::int64_t at, std::span<std::uint8_t> buffer, Read read) {
   return true;
 }
 
+// The bytes a request wants of one member: [first, end) in its array area, in `pieces` pieces.
+struct MemberRange {
+  std::int64_t first = std::numeric_limits<std::int64_t>::max();
+  std::int64_t end = 0;
+  int pieces = 0;
+  std::size_t scratchAt = 0;
+  std::span<std::uint8_t> bytes;
+  bool read = false;  // the bytes were read whole
+};
+
 bool Holds(const std::vector<int>& members, int member) {
   return std::find(members.begin(), members.end(), member) != members.end();
 }
 
 std::vector<parity::ConstBytes> DataChunks(const RaidGeometry& geometry, std::int64_t row,
-                                           const HeldBytes& held) {
+                                           const RowBytes& held) {
   std::vector<parity::ConstBytes> data;
   for (int k = 0; k < DataChunksPerRow(geometry); ++k)
     data.emplace_back(held[DataMember(geometry, row, k)]);
   return data;
 }
 
-// Rebuilds the lost data chunks of a RAID 6 row in `held`, where they are zeros on entry: one from
-// P (or from Q when P is lost too), two from P and Q together.
+void CopyInto(parity::Bytes target, const std::vector<std::uint8_t>& bytes) {
+  std::memcpy(target.data(), bytes.data(), target.size());
+}
+
+// Rebuilds the lost data chunks of a RAID 6 row: one from P (or from Q when P is lost too), two
+// from P and Q together.
 void RebuildRaid6Data(const RaidGeometry& geometry, std::int64_t row,
-                      const std::vector<int>& lostData, HeldBytes& held) {
-  const auto& data = DataChunks(geometry, row, held);
-  const auto& p = held[ParityMember(geometry, row)];
-  const auto& q = held[SyndromeMember(geometry, row)];
-  const std::size_t size = p.empty() ? q.size() : p.size();
-  std::vector<std::uint8_t> qMissing(size);  // the lost chunks' terms of Q: g^x Dx (+ g^y Dy)
-  if (lostData.size() == 2 || p.empty()) {
-    parity::ComputeSyndrome(data, qMissing);
-    parity::XorInto(qMissing, q);
+                      const std::vector<int>& lostData, bool parityLost, RowBytes& held) {
+  for (const int k : lostData) {
+    const auto chunk = held[DataMember(geometry, row, k)];
+    std::fill(chunk.begin(), chunk.end(), 0);  // no term of P or Q until rebuilt
   }
+  const auto data = DataChunks(geometry, row, held);
+  const auto p = held[ParityMember(geometry, row)];
+  const auto q = held[SyndromeMember(geometry, row)];
   const int x = lostData.front();
-  auto& dx = held[DataMember(geometry, row, x)];
-  if (lostData.size() == 1 && p.empty()) {  // Q - Qx = g^x * Dx
-    parity::MultiplyInPlace(qMissing, parity::GfPower(-x));
-    dx = std::move(qMissing);
+  const auto dx = held[DataMember(geometry, row, x)];
+  std::vector<std::uint8_t> qLost(dx.size());  // the lost chunks' terms of Q: g^x Dx (+ g^y Dy)
+  if (lostData.size() == 2 || parityLost) {
+    parity::ComputeSyndrome(data, qLost);
+    parity::XorInto(qLost, q);
+  }
+  if (parityLost) {
+    parity::MultiplyInPlace(qLost, parity::GfPower(-x));
+    CopyInto(dx, qLost);
     return;
   }
-  std::vector<std::uint8_t> pMissing = p;  // P less the other chunks: the lost chunks' XOR
-  for (const auto& chunk : data) parity::XorInto(pMissing, chunk);
-  if (lostData.size() == 1) {
-    dx = std::move(pMissing);
-    return;
-  }
+  std::vector<std::uint8_t> pLost(p.begin(), p.end());  // the lost chunks' XOR: Dx (+ Dy)
+  for (const auto& chunk : data) parity::XorInto(pLost, chunk);
+  CopyInto(dx, pLost);
+  if (lostData.size() == 1) return;
   // With Pxy = Dx + Dy and Qxy = g^x Dx + g^y Dy:
   // Dx = (g^(y-x) Pxy + g^-x Qxy) / (g^(y-x) + 1), and Dy = Pxy + Dx.
   const int y = lostData.back();
   const std::uint8_t denominator = parity::GfInverse(parity::GfPower(y - x) ^ 1);
-  dx = pMissing;
   parity::MultiplyInPlace(dx, parity::GfMultiply(parity::GfPower(y - x), denominator));
-  parity::MultiplyAndAdd(dx, qMissing, parity::GfMultiply(parity::GfPower(-x), denominator));
-  auto& dy = held[DataMember(geometry, row, y)];
-  dy = std::move(pMissing);
+  parity::MultiplyAndAdd(dx, qLost, parity::GfMultiply(parity::GfPower(-x), denominator));
+  const auto dy = held[DataMember(geometry, row, y)];
+  CopyInto(dy, pLost);
   parity::XorInto(dy, dx);
 }
 
-// Member `lost.front()`'s bytes of a row from the others held: P and Q are recomputed from the
-// data once every lost data chunk is rebuilt.
+// Every lost data chunk first, then P and Q from the data where they are lost.
 void SolveRaid6(const RaidGeometry& geometry, std::int64_t row, const std::vector<int>& lost,
-                HeldBytes& held, std::span<std::uint8_t> target) {
+                RowBytes& held) {
+  const int p = ParityMember(geometry, row);
+  const int q = SyndromeMember(geometry, row);
   std::vector<int> lostData;
   for (int k = 0; k < DataChunksPerRow(geometry); ++k) {
-    const int member = DataMember(geometry, row, k);
-    if (!Holds(lost, member)) continue;
-    held[member].assign(target.size(), 0);
-    lostData.push_back(k);
+    if (Holds(lost, DataMember(geometry, row, k))) lostData.push_back(k);
   }
-  if (!lostData.empty()) RebuildRaid6Data(geometry, row, lostData, held);
-  const int member = lost.front();
-  if (member == SyndromeMember(geometry, row)) {
-    parity::ComputeSyndrome(DataChunks(geometry, row, held), target);
-  } else if (member == ParityMember(geometry, row)) {
-    std::fill(target.begin(), target.end(), 0);
-    for (const auto& chunk : DataChunks(geometry, row, held)) parity::XorInto(target, chunk);
-  } else {
-    std::memcpy(target.data(), held[member].data(), target.size());
+  if (!lostData.empty()) RebuildRaid6Data(geometry, row, lostData, Holds(lost, p), held);
+  if (Holds(lost, p)) {
+    std::fill(held[p].begin(), held[p].end(), 0);
+    for (const auto& chunk : DataChunks(geometry, row, held)) parity::XorInto(held[p], chunk);
   }
+  if (Holds(lost, q)) parity::ComputeSyndrome(DataChunks(geometry, row, held), held[q]);
 }
 
-// Member `lost.front()`'s bytes of a row from those of the others held; false when more are lost
-// than the level can rebuild.
+// Rebuilds the bytes of the lost members in `held` from those of the others; false when more
+// are lost than the level can rebuild.
 bool SolveRow(const RaidGeometry& geometry, std::int64_t row, const std::vector<int>& lost,
-              HeldBytes& held, std::span<std::uint8_t> target) {
-  const std::size_t losable = geometry.level == RaidLevel::Raid6 ? 2 : 1;
-  if (lost.size() > losable) return false;
+              RowBytes& held) {
   switch (geometry.level) {
     case RaidLevel::Raid10:
-      std::memcpy(target.data(), held[MirrorPartner(lost.front())].data(), target.size());
-      return true;
-    case RaidLevel::Raid5:  // parity and data XOR to zero across a row
-      std::fill(target.begin(), target.end(), 0);
-      for (const auto& bytes : held) {
-        if (!bytes.empty()) parity::XorInto(target, bytes);
+      for (const int member : lost) {
+        if (Holds(lost, MirrorPartner(member))) return false;
+        std::memcpy(held[member].data(), held[MirrorPartner(member)].data(), held[member].size());
       }
       return true;
+    case RaidLevel::Raid5: {  // parity and data XOR to zero across a row
+      if (lost.size() > 1) return false;
+      const auto target = held[lost.front()];
+      std::fill(target.begin(), target.end(), 0);
+      for (int member = 0; member < geometry.members; ++member) {
+        if (member != lost.front()) parity::XorInto(target, held[member]);
+      }
+      return true;
+    }
     case RaidLevel::Raid6:
-      SolveRaid6(geometry, row, lost, held, target);
+      if (lost.size() > 2) return false;
+      SolveRaid6(geometry, row, lost, held);
       return true;
     default:
       return false;
   }
+}
+
+// A buffer of the thread's, kept from read to read: a fresh one would cost a page fault a page.
+std::span<std::uint8_t> Scratch(std::size_t bytes) {
+  thread_local std::vector<std::uint8_t> scratch;
+  if (scratch.size() < bytes) scratch.resize(bytes);
+  return std::span(scratch).first(bytes);
 }
 
 }  // namespace
@@ -242,36 +267,79 @@ std::vector<RaidSource::ChunkPiece> RaidSource::PiecesOf(std::int64_t offset,
   return pieces;
 }
 
-// Each member is read once, from the first byte the request wants of it to the last (the parity
-// chunks between come along: one large read costs less than many small ones), and the chunks are
-// copied into place. A chunk whose member could not give it is read or rebuilt on its own.
+// Small chunks: each member is read once, from the first byte the request wants of it to the last
+// (the parity chunks between come along: one large read costs less than many small ones), and the
+// chunks are copied into place. Large chunks, and a member's only piece, are read straight into
+// place. A chunk whose member could not give it is then rebuilt: from the chunks read beside it
+// where its row lies whole in the request, else on its own.
 bool RaidSource::ReadRows(std::int64_t offset, std::span<std::uint8_t> buffer) {
   const auto pieces = PiecesOf(offset, buffer);
-  const auto memberCount = static_cast<std::size_t>(geometry_.members);
-  std::vector<std::int64_t> first(memberCount, std::numeric_limits<std::int64_t>::max());
-  std::vector<std::int64_t> end(memberCount, 0);
+  std::vector<MemberRange> ranges(static_cast<std::size_t>(geometry_.members));
   for (const ChunkPiece& piece : pieces) {
-    const auto member = static_cast<std::size_t>(DataMember(geometry_, piece.row, piece.k));
+    MemberRange& range =
+        ranges[static_cast<std::size_t>(DataMember(geometry_, piece.row, piece.k))];
     const std::int64_t at = MemberByte(piece.row, piece.start);
-    first[member] = std::min(first[member], at);
-    end[member] = std::max(end[member], at + static_cast<std::int64_t>(piece.target.size()));
+    range.first = std::min(range.first, at);
+    range.end = std::max(range.end, at + static_cast<std::int64_t>(piece.target.size()));
+    ++range.pieces;
   }
-  std::vector<std::vector<std::uint8_t>> held(memberCount);
-  std::vector<bool> read(memberCount, false);
-  for (std::size_t member = 0; member < memberCount; ++member) {
-    if (end[member] <= first[member]) continue;
-    held[member].resize(static_cast<std::size_t>(end[member] - first[member]));
-    read[member] = ReadMember(static_cast<int>(member), first[member], held[member]);
+  std::size_t scratchBytes = 0;
+  for (MemberRange& range : ranges) {
+    range.scratchAt = scratchBytes;
+    if (range.pieces > 1 && geometry_.stripe < kSmallestDirectChunk)
+      scratchBytes += static_cast<std::size_t>(range.end - range.first);
   }
-  for (const ChunkPiece& piece : pieces) {
+  const auto scratch = Scratch(scratchBytes);
+  for (std::size_t member = 0; member < ranges.size(); ++member) {
+    MemberRange& range = ranges[member];
+    if (range.pieces < 2 || geometry_.stripe >= kSmallestDirectChunk) continue;
+    range.bytes =
+        scratch.subspan(range.scratchAt, static_cast<std::size_t>(range.end - range.first));
+    range.read = ReadMember(static_cast<int>(member), range.first, range.bytes);
+  }
+  std::vector<bool> read(pieces.size(), false);
+  for (std::size_t index = 0; index < pieces.size(); ++index) {
+    const ChunkPiece& piece = pieces[index];
     const int member = DataMember(geometry_, piece.row, piece.k);
-    const auto index = static_cast<std::size_t>(member);
-    if (read[index]) {
-      const auto from = static_cast<std::size_t>(MemberByte(piece.row, piece.start) - first[index]);
-      std::memcpy(piece.target.data(), held[index].data() + from, piece.target.size());
-    } else if (!ReadOrRebuild(piece.row, member, piece.start, piece.target)) {
-      return false;
+    const MemberRange& range = ranges[static_cast<std::size_t>(member)];
+    if (range.read) {
+      const auto from = static_cast<std::size_t>(MemberByte(piece.row, piece.start) - range.first);
+      std::memcpy(piece.target.data(), range.bytes.data() + from, piece.target.size());
+      read[index] = true;
+    } else {
+      read[index] = ReadMember(member, MemberByte(piece.row, piece.start), piece.target);
     }
+  }
+  for (std::size_t index = 0; index < pieces.size(); ++index) {
+    const ChunkPiece& piece = pieces[index];
+    if (read[index] || RebuildFromRequest(pieces, read, index)) continue;
+    if (!Rebuild(piece.row, DataMember(geometry_, piece.row, piece.k), piece.start, piece.target))
+      return false;
+  }
+  return true;
+}
+
+// A whole data chunk of a row that lies whole in the request, whose other data chunks were read
+// into place: P less those chunks, read and XORed in place (RAID 5, and RAID 6 while P is there).
+// With a member missing, a large read so costs one parity chunk a row more than a whole one.
+bool RaidSource::RebuildFromRequest(const std::vector<ChunkPiece>& pieces,
+                                    const std::vector<bool>& read, std::size_t index) {
+  const ChunkPiece& piece = pieces[index];
+  const auto perRow = static_cast<std::size_t>(DataChunksPerRow(geometry_));
+  const auto k = static_cast<std::size_t>(piece.k);
+  if (ParityMember(geometry_, piece.row) < 0 || index < k || index - k + perRow > pieces.size())
+    return false;
+  const std::size_t rowStart = index - k;
+  for (std::size_t other = rowStart; other < rowStart + perRow; ++other) {
+    const ChunkPiece& chunk = pieces[other];
+    const bool whole = chunk.row == piece.row && chunk.start == 0 &&
+                       chunk.target.size() == static_cast<std::size_t>(geometry_.stripe);
+    if (!whole || (other != index && !read[other])) return false;
+  }
+  if (!ReadMember(ParityMember(geometry_, piece.row), MemberByte(piece.row, 0), piece.target))
+    return false;
+  for (std::size_t other = rowStart; other < rowStart + perRow; ++other) {
+    if (other != index) raid_parity::XorInto(piece.target, pieces[other].target);
   }
   return true;
 }
@@ -298,18 +366,19 @@ bool RaidSource::Rebuild(std::int64_t row, int member, std::int64_t start,
                          std::span<std::uint8_t> target) {
   const std::vector<int> sources = MembersToRebuildFrom(member);
   if (sources.empty()) return false;
-  HeldBytes held(static_cast<std::size_t>(geometry_.members));
+  std::vector<std::uint8_t> room(target.size() * static_cast<std::size_t>(geometry_.members));
+  RowBytes held(static_cast<std::size_t>(geometry_.members));
+  held[static_cast<std::size_t>(member)] = target;
   std::vector<int> lost{member};
   for (const int other : sources) {
     auto& bytes = held[static_cast<std::size_t>(other)];
-    bytes.resize(target.size());
+    bytes = std::span(room).subspan(static_cast<std::size_t>(other) * target.size(), target.size());
     if (ReadMember(other, MemberByte(row, start), bytes)) continue;
     if (target.size() > static_cast<std::size_t>(kRaidSectorSize))
       return RebuildBySector(row, member, start, target);
-    bytes.clear();
     lost.push_back(other);
   }
-  return SolveRow(geometry_, row, lost, held, target);
+  return SolveRow(geometry_, row, lost, held);
 }
 
 bool RaidSource::RebuildBySector(std::int64_t row, int member, std::int64_t start,

@@ -55,6 +55,8 @@ class RaidSource : public ByteSource {
   bool ReadRows(std::int64_t offset, std::span<std::uint8_t> buffer);
   std::vector<ChunkPiece> PiecesOf(std::int64_t offset, std::span<std::uint8_t> buffer) const;
 
+  bool RebuildFromRequest(const std::vector<ChunkPiece>& pieces, const std::vector<bool>& read,
+                          std::size_t index);
   bool ReadMember(int member, std::int64_t at, std::span<std::uint8_t> buffer);
   bool ReadOrRebuild(std::int64_t row, int member, std::int64_t start,
                      std::span<std::uint8_t> target);
