@@ -255,11 +255,20 @@ TEST(RaidSource, ReadsEndAtTheArraysEndAndFailBeforeItsStart) {
   EXPECT_EQ(source->ReadSome(-1, buffer), std::nullopt);
 }
 
+std::vector<std::pair<Level, std::int64_t>> LevelsAndStripes() {
+  std::vector<std::pair<Level, std::int64_t>> cases;
+  for (const std::int64_t stripe : {4096, 65536}) {
+    for (const Level& level : kLevels) cases.emplace_back(level, stripe);
+  }
+  return cases;
+}
+
+// Chunks of 4 KiB are gathered a member at a time, those of 64 KiB read each into place.
 TEST(RaidSource, LostMembersAreRebuiltFromCopiesAndParity) {
-  for (const Level& level : kLevels) {
-    const auto geometry = Geometry(level.level, level.members, 4096, level.layout);
+  for (const auto& [level, stripe] : LevelsAndStripes()) {
+    const auto geometry = Geometry(level.level, level.members, stripe, level.layout);
     if (LosableMembers(geometry) == 0) continue;
-    const Bytes array = RandomBytes(7 * 4096 * DataChunksPerRow(geometry), 13);
+    const Bytes array = RandomBytes(7 * stripe * DataChunksPerRow(geometry), 13);
     const auto members = Stripe(geometry, array);
     for (int first = 0; first < level.members; ++first) {
       for (int second = first; second < level.members; ++second) {
@@ -272,7 +281,7 @@ TEST(RaidSource, LostMembersAreRebuiltFromCopiesAndParity) {
         const std::string name =
             Name(geometry) + " without " + std::to_string(first) + " and " + std::to_string(second);
         ASSERT_EQ(ReadAll(*source), array) << name;
-        ExpectReadsMatch(*source, array, name, 4096);
+        ExpectReadsMatch(*source, array, name, stripe);
       }
     }
   }
@@ -282,9 +291,10 @@ std::shared_ptr<ByteSource> Faulty(const Bytes& member, std::set<std::uint64_t> 
   return std::make_shared<FaultyMemorySource>(member, std::move(badSectors));
 }
 
-TEST(RaidSource, AFailingSectorIsRebuiltWhereTheLevelAllowsAndFailsWhereItDoesNot) {
-  const auto raid5 = Geometry(RaidLevel::Raid5, 4, 4096, RaidLayout::LeftSymmetric, 512);
-  const Bytes array = RandomBytes(6 * 3 * 4096, 17);
+void ExpectFailingSectorsRebuilt(std::int64_t stripe) {
+  SCOPED_TRACE("stripe " + std::to_string(stripe));
+  const auto raid5 = Geometry(RaidLevel::Raid5, 4, stripe, RaidLayout::LeftSymmetric, 512);
+  const Bytes array = RandomBytes(6 * 3 * stripe, 17);
   const auto members = Stripe(raid5, array);
   auto sources = InMemory(members);
   sources[0] = Faulty(members[0], {3, 20});
@@ -304,7 +314,7 @@ TEST(RaidSource, AFailingSectorIsRebuiltWhereTheLevelAllowsAndFailsWhereItDoesNo
   sources[2] = std::make_shared<MemorySource>(members[2]);
   EXPECT_FALSE(Assemble(raid5, sources)->ReadAt(0, buffer));
 
-  const auto raid6 = Geometry(RaidLevel::Raid6, 5, 4096, RaidLayout::LeftSymmetric, 512);
+  const auto raid6 = Geometry(RaidLevel::Raid6, 5, stripe, RaidLayout::LeftSymmetric, 512);
   const auto six = Stripe(raid6, array);
   auto sixSources = InMemory(six, {0});
   sixSources[1] = Faulty(six[1], {12});
@@ -313,10 +323,14 @@ TEST(RaidSource, AFailingSectorIsRebuiltWhereTheLevelAllowsAndFailsWhereItDoesNo
   sixSources[3] = Faulty(six[3], {12});
   EXPECT_FALSE(Assemble(raid6, sixSources)->ReadAt(0, buffer)) << "three lost at sector 12";
 
-  const auto raid0 = Geometry(RaidLevel::Raid0, 2);
+  const auto raid0 = Geometry(RaidLevel::Raid0, 2, stripe);
   const auto zero = Stripe(raid0, array);
   EXPECT_FALSE(Assemble(raid0, {Faulty(zero[0], {1}), std::make_shared<MemorySource>(zero[1])})
                    ->ReadAt(0, buffer));
+}
+
+TEST(RaidSource, AFailingSectorIsRebuiltWhereTheLevelAllowsAndFailsWhereItDoesNot) {
+  for (const std::int64_t stripe : {4096, 65536}) ExpectFailingSectorsRebuilt(stripe);
 }
 
 std::string Refusal(const RaidGeometry& geometry, const std::vector<Bytes>& members,
