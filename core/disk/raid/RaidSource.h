@@ -32,14 +32,7 @@ class RaidSource : public ByteSource {
   std::int64_t Size() const override { return size_; }
   void AdviseSequential(std::int64_t offset, std::int64_t length) override;
 
-  const RaidGeometry& Geometry() const { return geometry_; }
-
  private:
-  // Where array byte `offset` lies: for a span the member and the byte in it (after the offset).
-  struct SpanPlace {
-    std::size_t member;
-    std::int64_t at;
-  };
   // One part of a request that lies in a single chunk: data chunk k of a row, bytes [start,
   // start + target.size()) of it.
   struct ChunkPiece {
@@ -76,7 +69,7 @@ class RaidSource : public ByteSource {
 
 // The array over the members, after the checks that tell a wrong SPEC from a damaged array: the
 // geometry is one that can be read, no more members are missing than the level can lose, every
-// member holds a whole row after the offset, and (but for a span, whose members differ by nature)
+// member holds a whole chunk after the offset, and (but for a span, whose members differ by nature)
 // the members are the same size, since one controller's members are.
 app::Result<std::shared_ptr<RaidSource>> AssembleRaid(const RaidGeometry& geometry,
                                                       const std::vector<RaidMember>& members);
