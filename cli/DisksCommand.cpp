@@ -6,6 +6,7 @@
 #include "ImageSource.h"
 #include "JsonText.h"
 #include "MediaJson.h"
+#include "SourceOptions.h"
 #include "app/SizeText.h"
 #include "app/TextEncoding.h"
 #include "disk/DiskWhereabouts.h"
@@ -49,7 +50,9 @@ class DisksCommand : public Command {
  public:
   explicit DisksCommand(CLI::App& parser) {
     parser.add_flag("--json", json_, "Print one JSON array");
-    parser.add_option("--image", image_, "List this disk or pool image instead of the disks");
+    auto* image =
+        parser.add_option("--image", image_, "List this disk or pool image instead of the disks");
+    AddRaidOption(parser, image_, {image});
   }
 
   int Run(const app::LogReport& log) override {

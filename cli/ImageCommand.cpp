@@ -11,6 +11,7 @@
 #include "ProgressLine.h"
 #include "SourceOptions.h"
 #include "app/TextEncoding.h"
+#include "destination/SourceOverlap.h"
 #include "disk/DriveName.h"
 #include "disk/NssLayout.h"
 #include "disk/platform/Platform.h"
@@ -38,8 +39,10 @@ class ImageCommand : public Command {
  public:
   explicit ImageCommand(CLI::App& parser) {
     auto* diskOption = parser.add_option("--disk", source_.disk, "Physical disk N");
-    parser.add_option("--image", source_.image, "A disk image or a pool image file")
-        ->excludes(diskOption);
+    auto* imageOption =
+        parser.add_option("--image", source_.image, "A disk image or a pool image file")
+            ->excludes(diskOption);
+    AddRaidOption(parser, source_.image, {diskOption, imageOption});
     parser.add_option("--pool", source_.pool, "Only this pool, by the name that `disks` lists");
     parser.add_option("--to", imagePath_, "The image file to write, exactly this path")->required();
     parser.add_option("--map", mapPath_,
@@ -57,7 +60,7 @@ class ImageCommand : public Command {
 
   int Run(const app::LogReport& log) override {
     if (!source_.disk && !source_.image) {
-      PrintError("name the source with --disk N or --image FILE");
+      PrintError("name the source with --disk N or --image FILE, or a RAID set with --raid SPEC");
       return kUsage;
     }
     const bool ewf = format_ == "e01";
@@ -151,7 +154,8 @@ class ImageCommand : public Command {
     const std::string source = source_.SourcePath().value_or("");
     if (auto refusal = imaging::ImageDestinationRefusal(imagePath_, source)) return refusal;
     for (const std::string& path : {imagePath_, mapPath_}) {
-      if (SamePlace(source, path)) {
+      if (SamePlace(source, path) ||
+          destination::OverlapWithSource(path, source) == destination::SourceOverlap::IsTheSource) {
         return app::Failure{path + ": is the source; write the image and its map elsewhere"};
       }
     }

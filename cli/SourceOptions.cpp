@@ -8,6 +8,7 @@
 #include "disk/MediaDiscovery.h"
 #include "disk/NameBlock.h"
 #include "disk/platform/Platform.h"
+#include "disk/raid/RaidSpec.h"
 #include "diskscan/DiskScanner.h"
 
 namespace kestrel::cli {
@@ -43,7 +44,8 @@ std::string VolumeNameOf(const disk::VolumeEntry& volume) {
 
 app::Result<disk::OpenedSource> OpenNamedSource(const SourceOptions& options) {
   if (!options.disk && !options.image)
-    return app::Failure{"name the source with --disk N or --image FILE"};
+    return app::Failure{
+        "name the source with --disk N or --image FILE, or a RAID set with --raid SPEC"};
   const std::string path = options.image ? *options.image : disk::PhysicalDriveName(*options.disk);
   auto opened = disk::OpenSource(path);
   if (!opened.status.ok()) return app::Failure{opened.status.message};
@@ -80,7 +82,9 @@ std::vector<const disk::PoolEntry*> AllPools(const disk::MediaTree& tree) {
 
 void SourceOptions::AddTo(CLI::App& parser, bool withScans) {
   auto* diskOption = parser.add_option("--disk", disk, "Physical disk N");
-  parser.add_option("--image", image, "A disk image or a pool image file")->excludes(diskOption);
+  auto* imageOption = parser.add_option("--image", image, "A disk image or a pool image file")
+                          ->excludes(diskOption);
+  AddRaidOption(parser, image, {diskOption, imageOption});
   parser.add_option("--pool", pool, "The pool, by the name that `disks` lists");
   if (!withScans) return;
   parser.add_option("--volume", volume, "The volume, by the name that `disks` lists");
@@ -91,6 +95,17 @@ void SourceOptions::AddTo(CLI::App& parser, bool withScans) {
   parser.add_option(
       "--scan-file", scanFile,
       "A saved scan; its data are read from the source it names, or from --disk / --image");
+}
+
+void AddRaidOption(CLI::App& parser, std::optional<std::string>& image,
+                   const std::vector<CLI::Option*>& excluded) {
+  auto* raid = parser.add_option_function<std::string>(
+      "--raid", [&image](const std::string& spec) { image = disk::RaidSourceName(spec); },
+      "A RAID set: KEY=VALUE,...:MEMBER,... with level (span, 0, 1, 10, 5, 6), layout "
+      "(left-symmetric, left-asymmetric, right-symmetric, right-asymmetric), stripe and offset "
+      "(bytes, or with k or m); a member is an image path, disk:N or missing");
+  raid->type_name("SPEC");
+  for (CLI::Option* other : excluded) raid->excludes(other);
 }
 
 std::optional<std::string> SourceOptions::SourcePath() const {

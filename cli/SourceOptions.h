@@ -3,6 +3,7 @@
 #include <optional>
 #include <stop_token>
 #include <string>
+#include <vector>
 
 #include <CLI/CLI.hpp>
 
@@ -26,6 +27,8 @@ struct SourceOptions {
   bool poolScan = false;
   bool diskScan = false;
 
+  // --raid SPEC fills `image` with the set's source name ("raid:" + SPEC), under which it is
+  // opened, discovered and saved as an image file is.
   // withScans: the command reads a volume or pool and offers --pool-scan, --disk-scan and
   // --scan-file.
   void AddTo(CLI::App& parser, bool withScans = true);
@@ -33,6 +36,11 @@ struct SourceOptions {
   // The device or image file read; nothing for a saved scan, whose file names its own.
   std::optional<std::string> SourcePath() const;
 };
+
+// --raid SPEC on a parser whose disk and image options are given: it excludes them, and fills
+// `image` with the set's source name.
+void AddRaidOption(CLI::App& parser, std::optional<std::string>& image,
+                   const std::vector<CLI::Option*>& excluded);
 
 // The disk or image the options name, with the pools media discovery (or, with --disk-scan, the
 // disk scan) finds on it.

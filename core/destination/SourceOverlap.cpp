@@ -3,10 +3,31 @@
 #include "disk/DriveName.h"
 #include "disk/platform/Platform.h"
 #include "disk/platform/StorageUse.h"
+#include "disk/raid/RaidSpec.h"
 
 namespace kestrel::destination {
+namespace {
+
+// An array lies wherever its members lie: the closest overlap with any of them.
+SourceOverlap OverlapWithMembers(const std::string& path, std::string_view spec) {
+  const auto parsed = disk::ParseRaidSpec(spec);
+  if (!parsed.ok()) return SourceOverlap::None;
+  SourceOverlap closest = SourceOverlap::None;
+  for (const std::string& member : parsed.value().members) {
+    const auto memberPath = disk::MemberSourcePath(member);
+    const SourceOverlap overlap =
+        memberPath ? OverlapWithSource(path, *memberPath) : SourceOverlap::None;
+    if (overlap == SourceOverlap::IsTheSource) return overlap;
+    if (overlap != SourceOverlap::None) closest = overlap;
+  }
+  return closest;
+}
+
+}  // namespace
 
 SourceOverlap OverlapWithSource(const std::string& path, const std::string& sourcePath) {
+  if (const auto spec = disk::SpecOfRaidSourceName(sourcePath))
+    return OverlapWithMembers(path, *spec);
   const auto disk = disk::PhysicalDriveNumber(sourcePath);
   const std::string source = disk ? platform::DiskDevicePath(*disk) : sourcePath;
   if (source.empty()) return SourceOverlap::None;

@@ -89,8 +89,9 @@ struct OpenedSource {
   std::vector<std::string> containerFacts = {};  // what the container records of the disk
 };
 
-// Opens a disk by its logical name "\\.\PhysicalDrive%d" (resolved by the platform layer) or an
-// image file by its path, read-only; an image in a container is read through it.
+// Opens a disk by its logical name "\\.\PhysicalDrive%d" (resolved by the platform layer), an
+// image file by its path, or a RAID set by "raid:" and its spec, read-only; an image in a
+// container is read through it.
 OpenedSource OpenSource(const std::string& path);
 
 // The 512 bytes at offset; a sector that cannot be read reads as zeros, never as stale bytes.

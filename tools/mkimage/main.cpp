@@ -5,6 +5,7 @@
 #include <CLI/CLI.hpp>
 
 #include "ExpectedFiles.h"
+#include "MemberImages.h"
 #include "MkImage.h"
 
 namespace {
@@ -42,18 +43,42 @@ int Run(const CommandLine& command) {
 
 }  // namespace
 
+// `stripe`: an image already built, cut into the member images of a RAID set.
+CLI::App* AddStripeCommand(CLI::App& app, StripeRequest& request) {
+  CLI::App* stripe = app.add_subcommand(
+      "stripe", "Cuts a disk image into the member images of a RAID set, as md lays them out");
+  stripe->add_option("--image", request.image, "the disk image to cut")->required();
+  stripe->add_option("--prefix", request.prefix, "member file i is PREFIXi.img")->required();
+  stripe->add_option("--level", request.level, "span, 0, 1, 10, 5 (default) or 6");
+  stripe->add_option("--layout", request.layout,
+                     "RAID 5: left-symmetric (default), left-asymmetric, right-symmetric or "
+                     "right-asymmetric");
+  stripe->add_option("--stripe", request.stripe, "chunk size (default 64k)")
+      ->transform(CLI::AsSizeValue(false));
+  stripe->add_option("--offset", request.offset, "bytes before the array on each member")
+      ->transform(CLI::AsSizeValue(false));
+  stripe->add_option("--members", request.members, "how many members (default 4)");
+  stripe
+      ->add_option("--order", request.order,
+                   "file i holds array member ORDER[i] (a shuffled set), e.g. 2,0,3,1")
+      ->delimiter(',');
+  stripe->add_option("--leave-out", request.leaveOut, "member files not written (missing)")
+      ->delimiter(',');
+  return stripe;
+}
+
 int main(int argc, char** argv) {
   CLI::App app{"Builds NSS disk images (or one pool image) from a JSON layout.",
                "kestrel-nss-mkimage"};
   CommandLine command;
   std::string poolImage;
-  app.add_option("--layout", command.layout, "layout file, or \"demo\" for the built-in demo")
-      ->required();
-  app.add_option("--out", command.outputs.imagePaths, "image file, one per disk in layout order")
-      ->required();
+  app.add_option("--layout", command.layout, "layout file, or \"demo\" for the built-in demo");
+  app.add_option("--out", command.outputs.imagePaths, "image file, one per disk in layout order");
   app.add_option("--pool-image", poolImage, "write only the image of this pool to the one --out");
   app.add_option("--manifest", command.manifest, "write a JSON manifest of what was written");
   app.add_option("--expect", command.expect, "write every file entry's exact content under DIR");
+  StripeRequest stripeRequest;
+  const CLI::App* stripe = AddStripeCommand(app, stripeRequest);
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& help) {
@@ -61,6 +86,14 @@ int main(int argc, char** argv) {
   } catch (const CLI::ParseError& error) {
     app.exit(error);
     return kWrongCommandLine;
+  }
+  if (stripe->parsed()) {
+    const Status status = WriteMemberImages(stripeRequest);
+    return status ? 0 : Fail(kFailed, status.error());
+  }
+  for (const auto& [given, name] : {std::pair{!command.layout.empty(), "--layout"},
+                                    std::pair{!command.outputs.imagePaths.empty(), "--out"}}) {
+    if (!given) return Fail(kWrongCommandLine, Error{std::string(name) + " is required"});
   }
   if (!poolImage.empty()) command.outputs.poolImage = poolImage;
   return Run(command);

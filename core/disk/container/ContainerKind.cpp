@@ -57,6 +57,7 @@ constexpr KindNames kKindNames[] = {
     {ContainerKind::Vhd, "vhd", "Virtual PC / Hyper-V disk (VHD)"},
     {ContainerKind::Vhdx, "vhdx", "Hyper-V disk (VHDX)"},
     {ContainerKind::Qcow2, "qcow2", "QEMU disk (QCOW2)"},
+    {ContainerKind::Raid, "raid", "RAID set"},
 };
 
 const KindNames& NamesOf(ContainerKind kind) {

@@ -7,10 +7,11 @@
 #include "disk/ByteReader.h"
 
 // The containers a failed server's disk reaches us in: a raw image, a raw image in numbered
-// pieces, an EWF evidence file (E01), or a virtual machine's disk (VMDK, VHD, VHDX, QCOW2).
+// pieces, an EWF evidence file (E01), a virtual machine's disk (VMDK, VHD, VHDX, QCOW2), or the
+// members of a RAID set.
 namespace kestrel::disk {
 
-enum class ContainerKind { Raw, SplitRaw, Ewf, Vmdk, Vhd, Vhdx, Qcow2 };
+enum class ContainerKind { Raw, SplitRaw, Ewf, Vmdk, Vhd, Vhdx, Qcow2, Raid };
 
 // The file dialogs that open an image list the containers by their usual names, in both cases
 // (names are told apart by case here): E01, VMDK, VHD, VHDX, QCOW2 and a split image's first piece.
@@ -18,7 +19,8 @@ inline constexpr std::string_view kContainerFileFilter =
     "Evidence files and virtual disks (*.E01 *.e01 *.vmdk *.VMDK *.vhd *.VHD *.vhdx *.VHDX "
     "*.qcow2 *.QCOW2 *.000 *.001 *.aa)";
 
-// The kind as `disks --json` names it: "raw", "split", "ewf", "vmdk", "vhd", "vhdx", "qcow2".
+// The kind as `disks --json` names it: "raw", "split", "ewf", "vmdk", "vhd", "vhdx", "qcow2",
+// "raid".
 std::string_view ContainerKey(ContainerKind kind);
 // The kind for a person: "raw image", "EWF evidence file (E01)", ...
 std::string_view ContainerTitle(ContainerKind kind);

@@ -400,6 +400,7 @@ OpenedSource OpenLibraryContainer(ContainerKind kind, const std::string& path) {
       return WithDirectReads(OpenThrough<Qcow>(kind, path), path);
     case ContainerKind::Raw:
     case ContainerKind::SplitRaw:
+    case ContainerKind::Raid:
       break;
   }
   return platform::OpenReadOnly(path);

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/Result.h"
+#include "disk/DiskReader.h"
+#include "disk/raid/RaidGeometry.h"
+
+namespace kestrel::disk {
+
+// An array as a person names it: "KEY=VALUE,...:MEMBER,...", the keys level, layout, stripe and
+// offset; a member is an image path, "disk:N" or "missing". "auto:MEMBER,..." leaves the geometry
+// to be found from the members.
+struct RaidSpec {
+  bool detect = false;
+  RaidGeometry geometry;
+  std::vector<std::string> members;
+};
+
+inline constexpr std::string_view kMissingMember = "missing";
+
+// The spec, or what is wrong with it and where.
+app::Result<RaidSpec> ParseRaidSpec(std::string_view text);
+
+// An array is opened, shown and saved under the name "raid:" + its spec, so that it goes wherever
+// the path of a disk or an image goes (a saved scan reopens it by that name).
+std::string RaidSourceName(std::string_view spec);
+// The spec of such a name; nothing for any other path.
+std::optional<std::string_view> SpecOfRaidSourceName(std::string_view name);
+
+// The disk or image a member names ("disk:N" names disk N); nothing for a missing member.
+std::optional<std::string> MemberSourcePath(const std::string& member);
+
+// The array the spec names, each member opened as OpenSource opens a disk or an image.
+OpenedSource OpenRaidSet(std::string_view spec);
+
+}  // namespace kestrel::disk
