@@ -183,7 +183,6 @@ class SavingRun {
         CopyFileData(setup_.source, layout, *created.file,
                      [&](std::uint64_t written) { return Between(written, target); });
     const bool stored = created.file->Close();
-    created.file.reset();
     done_ += copied.bytesWritten;
     report_.bytesWritten += copied.bytesWritten;
     // A stop that came while the destination was finishing the file also ends the run.

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "disk/MemorySource.h"
+#include "imaging/Sha256.h"
 #include "support/FailingRead.h"
 #include "support/Files.h"
 #include "volume/SavingRun.h"
@@ -57,7 +58,7 @@ class Saving : public ::testing::Test {
     const disk::DiskReader reader(source ? source : std::make_shared<disk::MemorySource>(Disk()));
     destination::LocalDestination destination((folder / "out").string());
     destination::FixedAnswer prompt(choice);
-    const SavingSetup setup{reader, kBase, destination, filter, prompt};
+    const SavingSetup setup{reader, kBase, destination, filter, prompt, nullptr, hashFiles};
     app::NoProgress quiet;
     return SaveSelected(tree, setup, observer ? *observer : quiet, pause, stop, log);
   }
@@ -71,11 +72,20 @@ class Saving : public ::testing::Test {
   destination::ConflictChoice choice = destination::ConflictChoice::RenameAll;
   app::PauseGate pause;
   app::LogReport log;
+  bool hashFiles = false;
 };
 
 TEST_F(Saving, EverythingSelectedComesBackByteForByteAndUnselected) {
   SelectAll(tree);
+  hashFiles = true;
   const SavingReport report = Save();
+  ASSERT_EQ(report.handled.size(), 5u);
+  for (const HandledFile& file : report.handled) {
+    imaging::Sha256 written;
+    const std::string bytes = test::ReadFileText(file.target);
+    written.Update({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
+    EXPECT_EQ(file.sha256, written.HexDigest()) << file.target;
+  }
   EXPECT_TRUE(report.Complete());
   EXPECT_EQ(report.filesWritten, 5u);
   EXPECT_EQ(test::ReadFileText(Out("top.txt")), Expected(2, 5));
@@ -130,6 +140,7 @@ TEST_F(Saving, HostileNamesStayInsideTheDestinationAndAreLogged) {
 
 TEST_F(Saving, UnreadableBlocksAndFailedFilesAreReportedAndTheRunGoesOn) {
   Select("/DOCS");
+  hashFiles = true;  // a file that fails is still handed over whole to the hashing
   fs::create_directories(Out("DOCS/a.txt"));  // a folder in the way of a file
   choice = destination::ConflictChoice::OverWriteAll;
   const std::uint64_t badSector =
