@@ -142,19 +142,23 @@ RangeReadOutcome ReadFileRange(const disk::DiskReader& source, const FileDataLay
   return outcome;
 }
 
+std::span<std::uint8_t> CopyBuffers::Turn(std::size_t turn, std::size_t size) {
+  if (buffers_[turn].span().size() < size) buffers_[turn] = disk::ReadBuffer(size);
+  return buffers_[turn].span().first(size);
+}
+
 CopyOutcome CopyFileData(const disk::DiskReader& source, const FileDataLayout& layout,
                          platform::WritableFile& output,
-                         const std::function<bool(std::uint64_t)>& between) {
+                         const std::function<bool(std::uint64_t)>& between, CopyBuffers& buffers) {
   CopyOutcome outcome;
   const std::uint64_t total = layout.PlacedBytes();
-  disk::ReadBuffer buffer(std::min<std::uint64_t>(kLargestRead, total));
-  while (outcome.bytesWritten < total) {
+  for (std::size_t turn = 0; outcome.bytesWritten < total; turn ^= 1) {
     if (!between(outcome.bytesWritten)) {
       outcome.stopped = true;
       return outcome;
     }
     const auto chunk =
-        buffer.span().first(std::min<std::uint64_t>(kLargestRead, total - outcome.bytesWritten));
+        buffers.Turn(turn, std::min<std::uint64_t>(kLargestRead, total - outcome.bytesWritten));
     outcome.unreadableBlocks +=
         ReadFileRange(source, layout, outcome.bytesWritten, chunk).unreadableBlocks;
     if (!output.Write(chunk)) {
@@ -164,6 +168,13 @@ CopyOutcome CopyFileData(const disk::DiskReader& source, const FileDataLayout& l
     outcome.bytesWritten += chunk.size();
   }
   return outcome;
+}
+
+CopyOutcome CopyFileData(const disk::DiskReader& source, const FileDataLayout& layout,
+                         platform::WritableFile& output,
+                         const std::function<bool(std::uint64_t)>& between) {
+  CopyBuffers buffers;
+  return CopyFileData(source, layout, output, between, buffers);
 }
 
 }  // namespace kestrel::volume

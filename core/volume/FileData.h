@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "disk/DiskReader.h"
+#include "disk/ReadBuffer.h"
 #include "disk/platform/Platform.h"
 #include "volume/FileTree.h"
 
@@ -74,10 +75,27 @@ struct CopyOutcome {
   bool stopped = false;
 };
 
+// The two buffers copies read into in turn. The bytes handed to a write stay as they are until the
+// next write returns, or, for a copy's last write, until the buffers serve the next copy: an
+// output may go on reading them meanwhile (a hashing file hashes them on another thread).
+class CopyBuffers {
+ public:
+  // Buffer `turn` (0 or 1), made at least `size` bytes.
+  std::span<std::uint8_t> Turn(std::size_t turn, std::size_t size);
+
+ private:
+  disk::ReadBuffer buffers_[2];
+};
+
 // Copies the bytes the file's extents place from the source to the output, contiguous blocks in
 // reads of up to 1 MiB, as `ReadFileRange` reads them: a block that cannot be read is written as
 // zeros, never as other bytes. `between` runs before every read (pausing, stopping);
 // it returns false to stop.
+CopyOutcome CopyFileData(const disk::DiskReader& source, const FileDataLayout& layout,
+                         platform::WritableFile& output,
+                         const std::function<bool(std::uint64_t bytesWritten)>& between,
+                         CopyBuffers& buffers);
+// The same with buffers of its own, for an output that is done with each write when it returns.
 CopyOutcome CopyFileData(const disk::DiskReader& source, const FileDataLayout& layout,
                          platform::WritableFile& output,
                          const std::function<bool(std::uint64_t bytesWritten)>& between);

@@ -5,59 +5,39 @@
 #include "imaging/Sha256.h"
 
 namespace kestrel::volume {
-namespace {
-
-// Enough to keep the hashing thread busy across a pause of the run, small beside a run's memory.
-constexpr std::size_t kQueueBound = 32u << 20;
-// Hashed buffers kept for the next copies: as many as a full queue of the run's pieces holds.
-constexpr std::size_t kSpareBuffers = 64;
-
-}  // namespace
 
 HashQueue::HashQueue() : thread_([this](std::stop_token stop) { Run(stop); }) {}
 
 HashQueue::~HashQueue() {
-  Digests();  // what was queued is hashed before the thread stops
+  Digests();  // what was handed over is hashed before the thread stops
   thread_.request_stop();
 }
 
 std::size_t HashQueue::BeginFile() {
-  Push({Piece::Kind::Begin, {}});
+  Push({Piece::Kind::Begin, {}}, 1);
   return begun_++;
 }
 
-// The copy goes into a buffer the thread has hashed already: a fresh one would cost a page fault
-// for every page of it.
 void HashQueue::Add(std::span<const std::uint8_t> bytes) {
-  if (bytes.empty()) return;
-  std::vector<std::uint8_t> copy;
-  {
-    const std::scoped_lock lock(mutex_);
-    if (!spare_.empty()) {
-      copy = std::move(spare_.back());
-      spare_.pop_back();
-    }
-  }
-  copy.assign(bytes.begin(), bytes.end());
-  Push({Piece::Kind::Bytes, std::move(copy)});
+  if (!bytes.empty()) Push({Piece::Kind::Bytes, bytes}, 1);
 }
 
 void HashQueue::EndFile() {
-  Push({Piece::Kind::End, {}});
+  Push({Piece::Kind::End, {}}, 0);
 }
 
 std::vector<std::string> HashQueue::Digests() {
   std::unique_lock lock(mutex_);
-  changed_.wait(lock, [this] { return digests_.size() == begun_ && queued_.empty(); });
+  changed_.wait(lock, [this] { return hashed_ == pushed_; });
   return digests_;
 }
 
-void HashQueue::Push(Piece piece) {
+void HashQueue::Push(Piece piece, std::size_t pending) {
   std::unique_lock lock(mutex_);
-  changed_.wait(lock, [this] { return queuedBytes_ < kQueueBound; });
-  queuedBytes_ += piece.bytes.size();
-  queued_.push_back(std::move(piece));
+  queued_.push_back(piece);
+  ++pushed_;
   changed_.notify_all();
+  changed_.wait(lock, [this, pending] { return pushed_ - hashed_ <= pending; });
 }
 
 // On the hashing thread.
@@ -68,17 +48,15 @@ void HashQueue::Run(std::stop_token stop) {
     {
       std::unique_lock lock(mutex_);
       if (!changed_.wait(lock, stop, [this] { return !queued_.empty(); })) return;
-      piece = std::move(queued_.front());
+      piece = queued_.front();
       queued_.pop_front();
     }
     if (piece.kind == Piece::Kind::Begin) hash.emplace();
     if (piece.kind == Piece::Kind::Bytes) hash->Update(piece.bytes);
     const std::string digest = piece.kind == Piece::Kind::End ? hash->HexDigest() : "";
     const std::scoped_lock lock(mutex_);
-    queuedBytes_ -= piece.bytes.size();
     if (piece.kind == Piece::Kind::End) digests_.push_back(digest);
-    if (piece.kind == Piece::Kind::Bytes && spare_.size() < kSpareBuffers)
-      spare_.push_back(std::move(piece.bytes));
+    ++hashed_;
     changed_.notify_all();
   }
 }

@@ -12,45 +12,46 @@
 
 namespace kestrel::volume {
 
-// Takes the SHA-256 of the files a run writes on a thread of its own, so that hashing overlaps
-// reading and writing instead of adding to them. The run hands over a copy of each piece it
-// writes (copying costs a fraction of hashing) into a queue of bounded size, and collects every
-// digest at the end.
+// Takes the SHA-256 of the files a run writes on a thread of its own, so that hashing one piece
+// overlaps reading and writing the next instead of adding to them. Nothing is copied: the run
+// keeps each piece's bytes as they are until it hands over the next one (it reads into two
+// buffers in turn), and Add waits for the piece before.
 class HashQueue {
  public:
   HashQueue();
-  // Hashes what is queued, then stops the thread.
+  // Hashes what was handed over, then stops the thread.
   ~HashQueue();
   HashQueue(const HashQueue&) = delete;
   HashQueue& operator=(const HashQueue&) = delete;
 
-  // The files are numbered from 0 in the order begun; one is hashed at a time, so a file ends
-  // before the next begins.
+  // The files are numbered from 0 in the order begun; a file ends before the next begins.
   std::size_t BeginFile();
-  // Waits while the queue holds its bound.
+  // Returns once every piece before this one is hashed: their bytes may change from then on.
   void Add(std::span<const std::uint8_t> bytes);
+  // Returns once the whole file is hashed.
   void EndFile();
 
-  // The digests of every file ended, by number, once each is hashed.
+  // The digests of every file ended, by number.
   std::vector<std::string> Digests();
 
  private:
   struct Piece {
     enum class Kind { Begin, Bytes, End } kind;
-    std::vector<std::uint8_t> bytes;
+    std::span<const std::uint8_t> bytes;
   };
 
-  void Push(Piece piece);
+  // Hands over the piece, and waits until at most `pending` pieces are left to hash.
+  void Push(Piece piece, std::size_t pending);
   void Run(std::stop_token stop);
 
   std::mutex mutex_;
   std::condition_variable_any changed_;
   std::deque<Piece> queued_;
-  std::size_t queuedBytes_ = 0;
+  std::size_t pushed_ = 0;  // pieces handed over
+  std::size_t hashed_ = 0;  // of those, the ones done
   std::size_t begun_ = 0;
-  std::vector<std::vector<std::uint8_t>> spare_;  // hashed, to be filled again
-  std::vector<std::string> digests_;              // filed by the thread, in file order
-  std::jthread thread_;  // last: it starts when everything it uses is there
+  std::vector<std::string> digests_;  // filed by the thread, in file order
+  std::jthread thread_;               // last: it starts when everything it uses is there
 };
 
 }  // namespace kestrel::volume

@@ -25,8 +25,8 @@ bool WritesFile(const ScanItem& head, const filter::FilterList& filter) {
   return filter.Admits(head.m_name);
 }
 
-// A file written through, its bytes hashed on the way, so that the report's hash is of what was
-// written and nothing is read twice.
+// A file written through, its bytes hashed on the way (on the queue's thread, while the next
+// piece is read), so that the report's hash is of what was written and nothing is read twice.
 class HashingFile : public platform::WritableFile {
  public:
   HashingFile(std::unique_ptr<platform::WritableFile> file, HashQueue& hashes)
@@ -179,9 +179,9 @@ class SavingRun {
       created.file = std::make_unique<HashingFile>(std::move(created.file), *hashes_);
       hashed_.push_back(report_.handled.size() - 1);
     }
-    const CopyOutcome copied =
-        CopyFileData(setup_.source, layout, *created.file,
-                     [&](std::uint64_t written) { return Between(written, target); });
+    const CopyOutcome copied = CopyFileData(
+        setup_.source, layout, *created.file,
+        [&](std::uint64_t written) { return Between(written, target); }, buffers_);
     const bool stored = created.file->Close();
     done_ += copied.bytesWritten;
     report_.bytesWritten += copied.bytesWritten;
@@ -243,6 +243,9 @@ class SavingRun {
   SavingReport report_;
   std::uint64_t done_ = 0;
   std::uint64_t total_ = 0;
+  // Every file is read into these: the hashing of a file's last piece may still read them
+  // until its file is dropped, and the next file starts.
+  CopyBuffers buffers_;
   std::optional<HashQueue> hashes_;  // with hashFiles
   std::vector<std::size_t> hashed_;  // the files hashed, as indexes of report_.handled
 };

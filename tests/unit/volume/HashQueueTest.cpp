@@ -1,5 +1,5 @@
 // The hashes a recovery run takes on a thread of its own: each file's digest is that of exactly
-// its bytes, whatever the pieces, with pieces larger than the queue's bound and files left empty.
+// its bytes, whatever the pieces, and of an empty file too.
 #include <gtest/gtest.h>
 
 #include "imaging/Sha256.h"
@@ -24,7 +24,7 @@ TEST(HashQueue, EveryFileGetsTheDigestOfItsOwnBytesInOrder) {
   hashes.EndFile();
   EXPECT_EQ(hashes.BeginFile(), 1u);
   hashes.Add(std::span(large).first(1 << 20));
-  hashes.Add(std::span(large).subspan(1 << 20));  // larger than the queue holds at once
+  hashes.Add(std::span(large).subspan(1 << 20));
   hashes.EndFile();
   EXPECT_EQ(hashes.BeginFile(), 2u);
   hashes.Add(abc);
