@@ -79,6 +79,7 @@ class RaidAssemblyTest : public QObject {
   void cleanup();
   void cleanupTestCase();
   void aRaid5SetWithAMemberMissingScansAsTheDiskDoes();
+  void aVolumeOfTheSetRecoversEveryFileWhole();
   void theLayoutIsAskedOnlyOfParityLevels();
   void aSetThatCannotBeReadIsRefusedInTheDialog();
   void cancelAddsNothing();
@@ -87,8 +88,14 @@ class RaidAssemblyTest : public QObject {
  private:
   QString Member(int n) const;
   gui::CInitialInfo* OpenMediaPage();
-  // The scanned listing of VOL1 on the media page's disk entry, the page left again.
+  // The members put into the dialog out of order and moved into place, the geometry chosen and
+  // OK pressed; the members as the dialog held them then.
+  QStringList AssembleTheSet(gui::CInitialInfo* media);
+  // The volume page of VOL1 on the media page's disk entry, scanned; nullptr if it did not open.
+  gui::LeafIterator* OpenVolume(gui::CInitialInfo* media, QTreeWidgetItem* disk);
+  // The scanned listing of VOL1 on the disk entry, the page left again.
   QStringList VolumeListing(gui::CInitialInfo* media, QTreeWidgetItem* disk);
+  QString Expected() const { return program_.disks->ExpectedFolder("DATA", "VOL1"); }
 
   DemoProgram program_;
   QMap<QString, QByteArray> memberDigests_;
@@ -132,33 +139,32 @@ gui::CInitialInfo* RaidAssemblyTest::OpenMediaPage() {
   return FindWindow<gui::CInitialInfo>();
 }
 
-QStringList RaidAssemblyTest::VolumeListing(gui::CInitialInfo* media, QTreeWidgetItem* disk) {
+gui::LeafIterator* RaidAssemblyTest::OpenVolume(gui::CInitialInfo* media, QTreeWidgetItem* disk) {
   const auto volumes = media->findChild<QTreeWidget*>("mediaTree")
                            ->findItems("Volume:VOL1", Qt::MatchExactly | Qt::MatchRecursive);
   for (QTreeWidgetItem* volume : volumes) {
     if (volume->parent()->parent() != disk) continue;
     volume->treeWidget()->setCurrentItem(volume);
-    if (!Click(media, "continueButton")) return {"Continue is disabled"};
+    if (!Click(media, "continueButton")) return nullptr;
     auto* page = FindWindow<gui::LeafIterator>();
-    if (!page || !WorkDone(page)) return {"the volume page did not scan"};
-    const QStringList listing = Listing(page);
-    AnswerModal("savescanDialog", "noButton");
-    if (!Click(page, "backButton") ||
-        !QTest::qWaitFor([media] { return media->isVisible(); }, 20000))
-      return {"Back did not show the media page again"};
-    return listing;
+    return page && WorkDone(page) ? page : nullptr;
   }
-  return {"no Volume:VOL1 on " + disk->text(0)};
+  return nullptr;
 }
 
-void RaidAssemblyTest::aRaid5SetWithAMemberMissingScansAsTheDiskDoes() {
-  gui::CInitialInfo* media = OpenMediaPage();
-  QVERIFY(media);
-  auto* tree = media->findChild<QTreeWidget*>("mediaTree");
-  QTreeWidgetItem* root = tree->topLevelItem(0);
+QStringList RaidAssemblyTest::VolumeListing(gui::CInitialInfo* media, QTreeWidgetItem* disk) {
+  gui::LeafIterator* page = OpenVolume(media, disk);
+  if (!page) return {"VOL1 of " + disk->text(0) + " did not open and scan"};
+  const QStringList listing = Listing(page);
+  AnswerModal("savescanDialog", "noButton");
+  if (!Click(page, "backButton") || !QTest::qWaitFor([media] { return media->isVisible(); }, 20000))
+    return {"Back did not show the media page again"};
+  return listing;
+}
+
+QStringList RaidAssemblyTest::AssembleTheSet(gui::CInitialInfo* media) {
   QStringList ordered;
   WhenModal("raidAssemblyDialog", [this, &ordered](QWidget* dialog) {
-    // Put in out of order, then moved into place as a person would.
     for (const int n : {0, 3, 1}) {
       ChooseFile("raidMemberFileDialog", Member(n));
       Click(dialog, "addImageButton");
@@ -177,9 +183,17 @@ void RaidAssemblyTest::aRaid5SetWithAMemberMissingScansAsTheDiskDoes() {
     dialog->findChild<QLineEdit*>("offsetEdit")->setText("1m");
     Click(dialog, "okButton");
   });
-  QVERIFY(Click(media, "assembleRaidButton"));
+  if (!Click(media, "assembleRaidButton")) return {"Assemble RAID... is disabled"};
+  return ordered;
+}
+
+void RaidAssemblyTest::aRaid5SetWithAMemberMissingScansAsTheDiskDoes() {
+  gui::CInitialInfo* media = OpenMediaPage();
+  QVERIFY(media);
+  auto* tree = media->findChild<QTreeWidget*>("mediaTree");
+  QTreeWidgetItem* root = tree->topLevelItem(0);
+  QCOMPARE(AssembleTheSet(media), (QStringList{Member(0), Member(1), "missing", Member(3)}));
   QCOMPARE(TakeModalFailures(), QStringList());
-  QCOMPARE(ordered, (QStringList{Member(0), Member(1), "missing", Member(3)}));
 
   QCOMPARE(root->childCount(), 3);
   QTreeWidgetItem* set = root->child(2);
@@ -194,13 +208,39 @@ void RaidAssemblyTest::aRaid5SetWithAMemberMissingScansAsTheDiskDoes() {
   const QStringList fromTheSet = VolumeListing(media, set);
   const QStringList fromTheDisk = VolumeListing(media, root->child(0));
   QVERIFY2(fromTheSet.size() > 10, qPrintable(fromTheSet.join('\n')));
-  QVERIFY(fromTheSet.contains(
-      "VOL1/DOCS/readme.txt " +
-      QString::number(
-          QFileInfo(program_.disks->ExpectedFolder("DATA", "VOL1") + "/DOCS/readme.txt").size()) +
-      " Valid File"));
+  QVERIFY(fromTheSet.contains("VOL1/DOCS/readme.txt " +
+                              QString::number(QFileInfo(Expected() + "/DOCS/readme.txt").size()) +
+                              " Valid File"));
   QCOMPARE(fromTheSet, fromTheDisk);
   QVERIFY(program_.disks->LogText().contains("raid:level=5"));
+}
+
+void RaidAssemblyTest::aVolumeOfTheSetRecoversEveryFileWhole() {
+  gui::CInitialInfo* media = OpenMediaPage();
+  QVERIFY(media);
+  QCOMPARE(AssembleTheSet(media).size(), kMembers);
+  QCOMPARE(TakeModalFailures(), QStringList());
+  gui::LeafIterator* page =
+      OpenVolume(media, media->findChild<QTreeWidget*>("mediaTree")->topLevelItem(0)->child(2));
+  QVERIFY(page);
+  QVERIFY(Click(page, "selectAllButton"));
+  const QString out = program_.disks->Scratch("recovered-from-the-set");
+  QString recovered;
+  WhenModal("CSaveFile", [out](QWidget* dialog) {
+    dialog->findChild<QLineEdit*>("localFolderEdit")->setText(out);
+    Click(dialog, "okButton");
+  });
+  WhenModal("RecoveredMessage", [&recovered](QWidget* notice) {
+    recovered = LabelText(notice, "noticeText");
+    Click(notice, "okButton");
+  });
+  QVERIFY(Click(page, "recoverButton"));
+  QVERIFY(QTest::qWaitFor([&recovered] { return !recovered.isEmpty(); }, 60000));
+  QVERIFY2(recovered.startsWith("Recovered Successfully"), qPrintable(recovered));
+  QCOMPARE(RecoveredContents(out), FolderContents(Expected()));
+  AnswerModal("savescanDialog", "noButton");
+  QVERIFY(Click(page, "homeButton"));
+  QTRY_VERIFY(program_.main->isVisible());
 }
 
 void RaidAssemblyTest::theLayoutIsAskedOnlyOfParityLevels() {
