@@ -140,17 +140,12 @@ void CInitialInfo::AddDiskItem(int diskIndex) {
   }
 }
 
-// The set is read as a disk is when the page opens, and listed after the machine's disks.
 void CInitialInfo::OnAssembleRaid() {
-  RaidAssemblyDialog dialog(media_, this);
-  if (dialog.exec() != QDialog::Accepted) return;
-  const disk::OpenedSource opened = dialog.TakeOpened();
-  const int index = static_cast<int>(media_.disks.size());
-  disk::LogContainer(dialog.SourceName(), opened, log_);
-  media_.disks.push_back(disk::DiscoverDisk(index, opened.reader, dialog.SourceName(), log_));
-  media_.disks.back().container = opened.container;
-  AddDiskItem(index);
-  tree_->setCurrentItem(tree_->topLevelItem(0)->child(index));
+  auto entry = AssembleRaidDisk(media_, log_, disk::DiscoveryLog::MediaPage, this);
+  if (!entry) return;
+  media_.disks.push_back(std::move(*entry));
+  AddDiskItem(static_cast<int>(media_.disks.size()) - 1);
+  tree_->setCurrentItem(tree_->topLevelItem(0)->child(tree_->topLevelItem(0)->childCount() - 1));
 }
 
 void CInitialInfo::OnSelectionChanged() {

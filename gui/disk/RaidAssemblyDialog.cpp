@@ -181,4 +181,18 @@ void RaidAssemblyDialog::OnOk() {
   accept();
 }
 
+std::optional<disk::DiskEntry> AssembleRaidDisk(const disk::MediaTree& media,
+                                                const app::LogReport& log, disk::DiscoveryLog lines,
+                                                QWidget* parent) {
+  RaidAssemblyDialog dialog(media, parent);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  const disk::OpenedSource opened = dialog.TakeOpened();
+  const int number = static_cast<int>(media.disks.size());
+  if (lines == disk::DiscoveryLog::MediaPage) disk::LogContainer(dialog.SourceName(), opened, log);
+  disk::DiskEntry entry =
+      disk::DiscoverDisk(number, opened.reader, dialog.SourceName(), log, lines);
+  entry.container = opened.container;
+  return entry;
+}
+
 }  // namespace kestrel::gui

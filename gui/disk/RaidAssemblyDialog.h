@@ -1,9 +1,12 @@
 #pragma once
 
 #include <QDialog>
+#include <optional>
 #include <string>
 
+#include "app/LogReport.h"
 #include "disk/DiskReader.h"
+#include "disk/MediaDiscovery.h"
 #include "disk/MediaTree.h"
 #include "disk/raid/RaidAssembly.h"
 
@@ -49,5 +52,11 @@ class RaidAssemblyDialog : public QDialog {
   std::string sourceName_;
   disk::OpenedSource opened_;
 };
+
+// Runs the dialog over a page's disks and reads the set it opens as the page reads a disk, listed
+// after the disks; nothing when the person cancels.
+std::optional<disk::DiskEntry> AssembleRaidDisk(const disk::MediaTree& media,
+                                                const app::LogReport& log, disk::DiscoveryLog lines,
+                                                QWidget* parent);
 
 }  // namespace kestrel::gui

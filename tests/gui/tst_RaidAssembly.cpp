@@ -10,6 +10,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTest>
 #include <QTreeView>
@@ -18,6 +19,8 @@
 #include "DemoProgram.h"
 #include "Driving.h"
 #include "gui/disk/CInitialInfo.h"
+#include "gui/imaging/CCreateImageItems.h"
+#include "gui/imaging/CImageCreation.h"
 #include "gui/volume/LeafIterator.h"
 
 namespace kestrel::guitest {
@@ -80,6 +83,7 @@ class RaidAssemblyTest : public QObject {
   void cleanupTestCase();
   void aRaid5SetWithAMemberMissingScansAsTheDiskDoes();
   void aVolumeOfTheSetRecoversEveryFileWhole();
+  void theCreateImageTabImagesTheSetAsTheDisk();
   void theLayoutIsAskedOnlyOfParityLevels();
   void aSetThatCannotBeReadIsRefusedInTheDialog();
   void cancelAddsNothing();
@@ -90,7 +94,7 @@ class RaidAssemblyTest : public QObject {
   gui::CInitialInfo* OpenMediaPage();
   // The members put into the dialog out of order and moved into place, the geometry chosen and
   // OK pressed; the members as the dialog held them then.
-  QStringList AssembleTheSet(gui::CInitialInfo* media);
+  QStringList AssembleTheSet(QWidget* page);
   // The volume page of VOL1 on the media page's disk entry, scanned; nullptr if it did not open.
   gui::LeafIterator* OpenVolume(gui::CInitialInfo* media, QTreeWidgetItem* disk);
   // The scanned listing of VOL1 on the disk entry, the page left again.
@@ -162,7 +166,7 @@ QStringList RaidAssemblyTest::VolumeListing(gui::CInitialInfo* media, QTreeWidge
   return listing;
 }
 
-QStringList RaidAssemblyTest::AssembleTheSet(gui::CInitialInfo* media) {
+QStringList RaidAssemblyTest::AssembleTheSet(QWidget* page) {
   QStringList ordered;
   WhenModal("raidAssemblyDialog", [this, &ordered](QWidget* dialog) {
     for (const int n : {0, 3, 1}) {
@@ -183,7 +187,7 @@ QStringList RaidAssemblyTest::AssembleTheSet(gui::CInitialInfo* media) {
     dialog->findChild<QLineEdit*>("offsetEdit")->setText("1m");
     Click(dialog, "okButton");
   });
-  if (!Click(media, "assembleRaidButton")) return {"Assemble RAID... is disabled"};
+  if (!Click(page, "assembleRaidButton")) return {"Assemble RAID... is disabled"};
   return ordered;
 }
 
@@ -239,6 +243,36 @@ void RaidAssemblyTest::aVolumeOfTheSetRecoversEveryFileWhole() {
   QVERIFY2(recovered.startsWith("Recovered Successfully"), qPrintable(recovered));
   QCOMPARE(RecoveredContents(out), FolderContents(Expected()));
   AnswerModal("savescanDialog", "noButton");
+  QVERIFY(Click(page, "homeButton"));
+  QTRY_VERIFY(program_.main->isVisible());
+}
+
+// The array holds the disk's bytes, then the zeros mkimage filled the last row with.
+void RaidAssemblyTest::theCreateImageTabImagesTheSetAsTheDisk() {
+  program_.main->findChild<QTabWidget*>("tabs")->setCurrentIndex(2);
+  QVERIFY(Click(program_.main.get(), "createImageButton"));
+  auto* items = FindWindow<gui::CCreateImageItems>();
+  QVERIFY(items);
+  QCOMPARE(AssembleTheSet(items).size(), kMembers);
+  QCOMPARE(TakeModalFailures(), QStringList());
+  auto* tree = items->findChild<QTreeWidget*>("sourceTree");
+  QCOMPARE(tree->currentItem(), tree->topLevelItem(0)->child(2));
+  QVERIFY(tree->currentItem()->child(0));  // the set's pool, imaged on its own as any disk's
+  ChooseFile("imageFileDialog", program_.disks->Scratch("set"));
+  QVERIFY(Click(items, "continueButton"));
+  auto* page = FindWindow<gui::CImageCreation>();
+  QVERIFY(page);
+  QVERIFY(QTest::qWaitFor(
+      [page] {
+        return !page->findChild<QPushButton*>("stopButton")->isEnabled() &&
+               !LabelText(page, "statusText").isEmpty();
+      },
+      60000));
+  const QByteArray image = FileBytes(program_.disks->Scratch("set.IMG"));
+  const QByteArray disk = FileBytes(program_.disks->Disk(0));
+  QVERIFY(image.size() >= disk.size());
+  QVERIFY(image.first(disk.size()) == disk);
+  QVERIFY(image.sliced(disk.size()).count('\0') == image.size() - disk.size());
   QVERIFY(Click(page, "homeButton"));
   QTRY_VERIFY(program_.main->isVisible());
 }
