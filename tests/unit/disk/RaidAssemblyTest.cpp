@@ -103,6 +103,14 @@ TEST(RaidAssembly, RefusesAChoiceTheArrayCannotBeReadWith) {
   comma.members[0] = "/images/d0,old.img";
   EXPECT_NE(ErrorOf(comma).find("holds a comma"), std::string::npos);
 
+  RaidAssembly twice = FourMembers();
+  twice.members[3] = DiskMember(2);
+  EXPECT_EQ(ErrorOf(twice), "RAID set: the member disk:2 is named twice");
+  RaidAssembly twoMissing = FourMembers();
+  twoMissing.level = RaidLevel::Raid6;
+  twoMissing.members[0] = std::string(kMissingMember);
+  EXPECT_TRUE(BuildRaidSpec(twoMissing).ok()) << "missing members are no repeat";
+
   RaidAssembly empty = FourMembers();
   empty.members[1].clear();
   EXPECT_EQ(ErrorOf(empty), "RAID set: a member is empty");
