@@ -1,6 +1,5 @@
 #include "disk/raid/RaidAssembly.h"
 
-#include <algorithm>
 #include <optional>
 
 #include "app/SizeText.h"
@@ -17,16 +16,6 @@ std::optional<std::string> MemberProblem(const std::string& member) {
   if (member.empty()) return "RAID set: a member is empty";
   if (member.find(',') != std::string::npos)
     return "RAID set: the member " + member + " holds a comma, which a RAID set cannot name";
-  return std::nullopt;
-}
-
-// One disk read as two members would give every chunk of the other twice: a slip of the hand.
-std::optional<std::string> RepeatedMember(const std::vector<std::string>& members) {
-  for (std::size_t m = 0; m < members.size(); ++m) {
-    if (members[m] == kMissingMember) continue;
-    if (std::find(members.begin(), members.begin() + m, members[m]) != members.begin() + m)
-      return "RAID set: the member " + members[m] + " is named twice";
-  }
   return std::nullopt;
 }
 
@@ -69,7 +58,6 @@ app::Result<std::string> BuildRaidSpec(const RaidAssembly& assembly) {
   if (assembly.members.empty()) return app::Failure{"RAID set: add the members of the array"};
   for (const std::string& member : assembly.members)
     if (auto problem = MemberProblem(member)) return app::Failure{*problem};
-  if (auto problem = RepeatedMember(assembly.members)) return app::Failure{*problem};
   const auto geometry = GeometryText(assembly);
   if (!geometry.ok()) return geometry;
   std::string text = geometry.value() + ":";
