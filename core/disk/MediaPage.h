@@ -13,6 +13,11 @@ inline constexpr std::string_view kContinueCaption = "Continue";
 inline constexpr std::string_view kHomeCaption = "Home";
 inline constexpr std::string_view kBackCaption = "Back";
 
+// The dialog that assembles the members of an array into one disk of the page.
+inline constexpr std::string_view kAssembleRaidCaption = "Assemble RAID...";
+inline constexpr std::string_view kAssembleRaidTitle = "Assemble RAID";
+inline constexpr std::string_view kRaidMemberFileTitle = "Select a member image";
+
 // The entries of the media tree.
 enum class MediaEntryKind { Root, Disk, Pool, Volume };
 

@@ -1,8 +1,8 @@
 #include "gui/disk/CInitialInfo.h"
 
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QIcon>
+#include <QLabel>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTreeWidget>
@@ -16,6 +16,7 @@
 #include "gui/common/QtText.h"
 #include "gui/common/Skin.h"
 #include "gui/disk/DescriptionPanels.h"
+#include "gui/disk/RaidAssemblyDialog.h"
 #include "gui/disk/ScanPages.h"
 
 namespace kestrel::gui {
@@ -96,12 +97,17 @@ QLayout* CInitialInfo::BuildButtons() {
   QPushButton* back = SkinButton(disk::kBackCaption, "BACK", "backButton", this);
   continue_ = SkinButton(disk::kContinueCaption, "Scan the selected entry", "continueButton", this);
   continue_->setEnabled(false);
+  QPushButton* assemble =
+      SkinButton(disk::kAssembleRaidCaption, "Assemble the members of a RAID set into one disk",
+                 "assembleRaidButton", this);
   connect(home, &QPushButton::clicked, this, [this] { Leave(app::LeaveButton::Home); });
   connect(back, &QPushButton::clicked, this, [this] { Leave(app::LeaveButton::Back); });
   connect(continue_, &QPushButton::clicked, this, &CInitialInfo::OnContinue);
+  connect(assemble, &QPushButton::clicked, this, &CInitialInfo::OnAssembleRaid);
   for (QPushButton* button : {home, back, HelpButton(this), AboutButton(this), LogButton(this)})
     row->addWidget(button);
   row->addStretch();
+  row->addWidget(assemble);
   row->addWidget(continue_);
   return row;
 }
@@ -112,21 +118,34 @@ void CInitialInfo::FillTree() {
   auto* root = new QTreeWidgetItem(tree_, {ToQString(disk::kMediaTreeRoot)});
   root->setIcon(0, MediaIcon(disk::MediaEntryKind::Root));
   root->setData(0, kKindRole, static_cast<int>(disk::MediaEntryKind::Root));
-  for (int d = 0; d < static_cast<int>(media_.disks.size()); ++d) {
-    const disk::DiskEntry& entry = media_.disks[d];
-    QTreeWidgetItem* diskItem = AddEntry(root, entry.Label(), disk::MediaEntryKind::Disk, d);
-    const QString where = ToQString(disk::WhereaboutsText(disk::LocateDisk(entry)));
-    diskItem->setData(0, kWhereRole, where);
-    diskItem->setToolTip(0, entry.status.ok() ? where : ToQString(entry.status.message));
-    for (int p = 0; p < static_cast<int>(entry.pools.size()); ++p) {
-      const disk::PoolEntry& pool = entry.pools[p];
-      QTreeWidgetItem* poolItem =
-          AddEntry(diskItem, pool.Label(), disk::MediaEntryKind::Pool, d, p);
-      for (int v = 0; v < static_cast<int>(pool.volumes.size()); ++v)
-        AddEntry(poolItem, pool.volumes[v].Label(), disk::MediaEntryKind::Volume, d, p, v);
-    }
-  }
+  for (int d = 0; d < static_cast<int>(media_.disks.size()); ++d) AddDiskItem(d);
   tree_->expandAll();
+}
+
+void CInitialInfo::AddDiskItem(int diskIndex) {
+  const disk::DiskEntry& entry = media_.disks[diskIndex];
+  QTreeWidgetItem* diskItem =
+      AddEntry(tree_->topLevelItem(0), entry.Label(), disk::MediaEntryKind::Disk, diskIndex);
+  const QString where = ToQString(disk::WhereaboutsText(disk::LocateDisk(entry)));
+  diskItem->setData(0, kWhereRole, where);
+  diskItem->setToolTip(0, entry.status.ok() ? where : ToQString(entry.status.message));
+  diskItem->setExpanded(true);
+  for (int p = 0; p < static_cast<int>(entry.pools.size()); ++p) {
+    const disk::PoolEntry& pool = entry.pools[p];
+    QTreeWidgetItem* poolItem =
+        AddEntry(diskItem, pool.Label(), disk::MediaEntryKind::Pool, diskIndex, p);
+    poolItem->setExpanded(true);
+    for (int v = 0; v < static_cast<int>(pool.volumes.size()); ++v)
+      AddEntry(poolItem, pool.volumes[v].Label(), disk::MediaEntryKind::Volume, diskIndex, p, v);
+  }
+}
+
+void CInitialInfo::OnAssembleRaid() {
+  auto entry = AssembleRaidDisk(media_, log_, disk::DiscoveryLog::MediaPage, this);
+  if (!entry) return;
+  media_.disks.push_back(std::move(*entry));
+  AddDiskItem(static_cast<int>(media_.disks.size()) - 1);
+  tree_->setCurrentItem(tree_->topLevelItem(0)->child(tree_->topLevelItem(0)->childCount() - 1));
 }
 
 void CInitialInfo::OnSelectionChanged() {
@@ -152,8 +171,8 @@ void CInitialInfo::OnContinue() {
     OpenScanPage(NewPoolPage(pool, log_, this));
     return;
   }
-  OpenScanPage(NewVolumePage(pool.volumes[item->data(0, kVolumeRole).toInt()], diskEntry.chain,
-                             log_, this));
+  OpenScanPage(
+      NewVolumePage(pool.volumes[item->data(0, kVolumeRole).toInt()], diskEntry.chain, log_, this));
 }
 
 void CInitialInfo::Leave(app::LeaveButton button) {

@@ -29,6 +29,8 @@ class CInitialInfo : public PageDialog {
   QWidget* BuildTree();
   QLayout* BuildButtons();
   void FillTree();
+  void AddDiskItem(int diskIndex);
+  void OnAssembleRaid();
   void OnSelectionChanged();
   void OnContinue();
   void Leave(app::LeaveButton button);

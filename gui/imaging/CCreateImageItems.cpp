@@ -22,6 +22,7 @@
 #include "gui/common/Skin.h"
 #include "gui/destination/FileExist.h"
 #include "gui/destination/InsufficientSpace.h"
+#include "gui/disk/RaidAssemblyDialog.h"
 #include "gui/imaging/EvidenceFileDialog.h"
 #include "imaging/CopyTexts.h"
 #include "imaging/EwfImage.h"
@@ -48,7 +49,7 @@ QTreeWidgetItem* AddEntry(QTreeWidgetItem* parent, const std::u16string& label, 
 // The whole disk, or its pool number `pool` (m_imageOfDisk or m_imageOfPool).
 ImagingChoice ChoiceFor(const disk::DiskEntry& entry, int pool) {
   ImagingChoice choice;
-  choice.sourcePath = disk::PhysicalDriveName(entry.number);
+  choice.sourcePath = entry.node.sourcePath;  // a disk's logical name, or a RAID set's
   choice.range = imaging::DiskImageRange(entry.sectorCount);
   if (pool >= 0) {
     choice.range = imaging::PoolImageRange(entry.pools[pool], entry.sectorCount);
@@ -108,9 +109,14 @@ QLayout* CCreateImageItems::BuildButtons() {
   connect(back, &QPushButton::clicked, this,
           [this] { EndPage(app::ImagingPageResult(app::LeaveButton::Back)); });
   connect(continue_, &QPushButton::clicked, this, &CCreateImageItems::OnContinue);
+  QPushButton* assemble =
+      SkinButton(disk::kAssembleRaidCaption, "Assemble the members of a RAID set into one disk",
+                 "assembleRaidButton", this);
+  connect(assemble, &QPushButton::clicked, this, &CCreateImageItems::OnAssembleRaid);
   for (QPushButton* button : {home, back, HelpButton(this), AboutButton(this), LogButton(this)})
     row->addWidget(button);
   row->addStretch();
+  row->addWidget(assemble);
   rescue_ = new QCheckBox(ToQString(imaging::kRescueCaption), this);
   rescue_->setObjectName(QStringLiteral("rescueBox"));
   rescue_->setToolTip(ToQString(imaging::kRescueToolTip));
@@ -138,14 +144,26 @@ void CCreateImageItems::FillTree() {
                                log_, disk::DiscoveryLog::UnreadableOnly);
   auto* root = new QTreeWidgetItem(tree_, {ToQString(disk::kMediaTreeRoot)});
   root->setIcon(0, QIcon::fromTheme(QStringLiteral("computer")));
-  for (int d = 0; d < static_cast<int>(media_.disks.size()); ++d) {
-    const disk::DiskEntry& entry = media_.disks[d];
-    QTreeWidgetItem* diskItem = AddEntry(root, entry.Label(), "drive-harddisk", d);
-    if (!entry.status.ok()) diskItem->setToolTip(0, ToQString(entry.status.message));
-    for (int p = 0; p < static_cast<int>(entry.pools.size()); ++p)
-      AddEntry(diskItem, entry.pools[p].Label(), "network-server", d, p);
-  }
+  for (int d = 0; d < static_cast<int>(media_.disks.size()); ++d) AddDiskItem(d);
   tree_->expandAll();
+}
+
+void CCreateImageItems::AddDiskItem(int diskIndex) {
+  const disk::DiskEntry& entry = media_.disks[diskIndex];
+  QTreeWidgetItem* diskItem =
+      AddEntry(tree_->topLevelItem(0), entry.Label(), "drive-harddisk", diskIndex);
+  if (!entry.status.ok()) diskItem->setToolTip(0, ToQString(entry.status.message));
+  diskItem->setExpanded(true);
+  for (int p = 0; p < static_cast<int>(entry.pools.size()); ++p)
+    AddEntry(diskItem, entry.pools[p].Label(), "network-server", diskIndex, p);
+}
+
+void CCreateImageItems::OnAssembleRaid() {
+  auto entry = AssembleRaidDisk(media_, log_, disk::DiscoveryLog::UnreadableOnly, this);
+  if (!entry) return;
+  media_.disks.push_back(std::move(*entry));
+  AddDiskItem(static_cast<int>(media_.disks.size()) - 1);
+  tree_->setCurrentItem(tree_->topLevelItem(0)->child(tree_->topLevelItem(0)->childCount() - 1));
 }
 
 void CCreateImageItems::OnSelectionChanged() {

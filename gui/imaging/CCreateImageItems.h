@@ -22,6 +22,7 @@ namespace kestrel::gui {
 // or without room, offers to resume a rescue the image was left by, asks before an existing image
 // is replaced, and opens the imaging page; "rescue" images a failing disk good areas first. The
 // image is raw or, chosen in "Image format:", an E01 evidence file with the examiner's case fields.
+// "Assemble RAID..." adds a RAID set to the list, imaged as one disk.
 class CCreateImageItems : public PageDialog {
   Q_OBJECT
 
@@ -36,6 +37,8 @@ class CCreateImageItems : public PageDialog {
   QWidget* BuildItemInformation();
   QLayout* BuildButtons();
   void FillTree();
+  void AddDiskItem(int diskIndex);
+  void OnAssembleRaid();
   void OnSelectionChanged();
   void OnContinue();
   // The choice with the image file asked for, once every check has passed; nothing when the flow

@@ -112,6 +112,13 @@ std::optional<std::string> MemberProblem(std::string_view member) {
   return std::nullopt;
 }
 
+// One disk read as two members gives its chunks where the other's belong, and the array reads as
+// nonsense without a word; missing members may repeat.
+bool IsRepeat(const std::vector<std::string>& members, std::string_view member) {
+  return member != kMissingMember &&
+         std::find(members.begin(), members.end(), member) != members.end();
+}
+
 RaidMember OpenMember(const std::string& member, OpenStatus& status) {
   const auto path = MemberSourcePath(member);
   if (!path) return {member, nullptr};
@@ -151,6 +158,7 @@ app::Result<RaidSpec> ParseRaidSpec(std::string_view text) {
   }
   for (const Item& item : SplitItems(text.substr(colon + 1), colon + 2)) {
     if (auto problem = MemberProblem(item.text)) return At(item, *problem);
+    if (IsRepeat(spec.members, item.text)) return At(item, "the member is named twice");
     spec.members.emplace_back(item.text);
   }
   spec.geometry.members = static_cast<int>(spec.members.size());

@@ -64,6 +64,10 @@ TEST(RaidSpec, AMistakeIsNamedWithWhereItIs) {
             "RAID set, character 11 (\"\"): a member is an image path, disk:N or missing");
   EXPECT_EQ(error("level=5:a,disk:x,c"),
             "RAID set, character 11 (\"disk:x\"): disk:N names disk N by its number");
+  EXPECT_EQ(error("level=5:a,b,a"), "RAID set, character 13 (\"a\"): the member is named twice");
+  EXPECT_EQ(error("level=1:disk:0,disk:0"),
+            "RAID set, character 16 (\"disk:0\"): the member is named twice");
+  EXPECT_EQ(error("level=6:missing,b,missing,d"), "parsed") << "missing members may repeat";
 }
 
 void WriteFile(const std::filesystem::path& path, std::size_t size, char fill) {
