@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <map>
 #include <numeric>
+#include <tuple>
 
 #include "disk/NssLayout.h"
 #include "disk/NssStructures.h"
@@ -83,9 +85,14 @@ class Search {
   void CountLinks(const Trial& trial, const std::vector<std::int64_t>& poolBases,
                   Facts& facts) const;
   Tally CheckOf(const Trial& trial) const;
+  Tally ParityFrom(std::int64_t offset) const;
+  Tally MirrorFrom(int a, int b, std::int64_t offset) const;
 
   const RaidEvidence& evidence_;
   std::vector<std::int64_t> sizes_;
+  // The tallies read every sampled sector: each is taken once per offset and pair.
+  mutable std::map<std::int64_t, Tally> parity_;
+  mutable std::map<std::tuple<int, int, std::int64_t>, Tally> mirrors_;
 };
 
 Places Search::Locate(const Trial& trial, std::int64_t byte) const {
@@ -205,16 +212,29 @@ void Search::CountLinks(const Trial& trial, const std::vector<std::int64_t>& poo
   }
 }
 
+Tally Search::ParityFrom(std::int64_t offset) const {
+  const auto found = parity_.find(offset);
+  if (found != parity_.end()) return found->second;
+  return parity_[offset] = evidence_.ParityTally(offset);
+}
+
+Tally Search::MirrorFrom(int a, int b, std::int64_t offset) const {
+  const auto key = std::make_tuple(std::min(a, b), std::max(a, b), offset);
+  const auto found = mirrors_.find(key);
+  if (found != mirrors_.end()) return found->second;
+  return mirrors_[key] = evidence_.MirrorTally(a, b, offset);
+}
+
 Tally Search::CheckOf(const Trial& trial) const {
   const RaidGeometry& geometry = trial.geometry;
   const auto& order = trial.order;
   Tally tally;
   const auto add = [&](int a, int b) {
-    const Tally pair = evidence_.MirrorTally(a, b);
+    const Tally pair = MirrorFrom(a, b, geometry.offset);
     tally.held += pair.held;
     tally.tried += pair.tried;
   };
-  if (geometry.level == RaidLevel::Raid5) return evidence_.ParityTally();
+  if (geometry.level == RaidLevel::Raid5) return ParityFrom(geometry.offset);
   if (geometry.level == RaidLevel::Raid1) {
     for (int slot = 1; slot < geometry.members; ++slot) add(order[0], order[slot]);
   }
@@ -256,7 +276,7 @@ Facts Search::Examine(const Trial& trial) const {
   const RaidLevel level = trial.geometry.level;
   facts.parityWithoutParityLevel =
       (level == RaidLevel::Span || level == RaidLevel::Raid0 || level == RaidLevel::Raid6) &&
-      Holds(evidence_.ParityTally());
+      Holds(ParityFrom(trial.geometry.offset));
   return facts;
 }
 
@@ -272,11 +292,12 @@ int ScoreOf(const Facts& facts) {
          2 * facts.linksBroken + CheckScore(facts);
 }
 
-// Consistent: the array starts with a boot sector whose first partition header is in place, no
-// more links break than hold, and the parity or mirrors do not contradict the level.
+// Consistent: the array starts with a boot sector whose first partition header and pool super
+// block are in place (a disk without a pool holds nothing to recover), no more links break than
+// hold, and the parity or mirrors do not contradict the level.
 bool Consistent(const Facts& facts) {
-  return facts.boot && facts.headers > 0 && facts.linksHeld >= facts.linksBroken &&
-         CheckScore(facts) >= 0;
+  return facts.boot && facts.headers > 0 && facts.superBlocks > 0 &&
+         facts.linksHeld >= facts.linksBroken && CheckScore(facts) >= 0;
 }
 
 std::string SizeText(std::int64_t bytes) {

@@ -66,7 +66,6 @@ RaidEvidence RaidEvidence::Sample(const std::vector<std::shared_ptr<ByteSource>>
   evidence.ReadWindows(members);
   evidence.RebuildMissing();
   evidence.FindSigns();
-  evidence.TallyParity();
   return evidence;
 }
 
@@ -127,36 +126,45 @@ const std::uint8_t* RaidEvidence::SectorAt(int member, std::size_t window,
   return windows_[static_cast<std::size_t>(member)][window].bytes.data() + sector * kSector;
 }
 
-void RaidEvidence::TallyParity() {
-  if (missing_ >= 0 || windows_.empty()) return;  // the rebuilt member makes every row check
-  std::vector<std::uint8_t> sum(kSector);
+template <class Visit>
+void RaidEvidence::ForEachTallySector(std::int64_t from, Visit visit) const {
+  if (windows_.empty()) return;
   for (std::size_t w = 0; w < windows_[0].size(); ++w) {
-    for (std::size_t s = 0; s < windows_[0][w].bytes.size() / kSector; s += kTallyStep) {
-      std::fill(sum.begin(), sum.end(), 0);
-      bool anything = false;
-      for (int m = 0; m < Members(); ++m) {
-        anything = anything || !AllZero(SectorAt(m, w, s));
-        raid_parity::XorInto(sum, ByteView(SectorAt(m, w, s), kSector));
-      }
-      if (!anything) continue;
-      ++parity_.tried;
-      if (AllZero(sum.data())) ++parity_.held;
+    const Window& window = windows_[0][w];
+    for (std::size_t s = 0; s < window.bytes.size() / kSector; s += kTallyStep) {
+      if (window.start + static_cast<std::int64_t>(s * kSector) >= from) visit(w, s);
     }
   }
 }
 
-RaidEvidence::Tally RaidEvidence::MirrorTally(int a, int b) const {
+RaidEvidence::Tally RaidEvidence::ParityTally(std::int64_t from) const {
+  Tally tally;
+  if (missing_ >= 0) return tally;  // the rebuilt member makes every row check
+  std::vector<std::uint8_t> sum(kSector);
+  ForEachTallySector(from, [&](std::size_t w, std::size_t s) {
+    std::fill(sum.begin(), sum.end(), 0);
+    bool anything = false;
+    for (int m = 0; m < Members(); ++m) {
+      anything = anything || !AllZero(SectorAt(m, w, s));
+      raid_parity::XorInto(sum, ByteView(SectorAt(m, w, s), kSector));
+    }
+    if (!anything) return;
+    ++tally.tried;
+    if (AllZero(sum.data())) ++tally.held;
+  });
+  return tally;
+}
+
+RaidEvidence::Tally RaidEvidence::MirrorTally(int a, int b, std::int64_t from) const {
   Tally tally;
   if (a == missing_ || b == missing_) return tally;
-  for (std::size_t w = 0; w < windows_[0].size(); ++w) {
-    for (std::size_t s = 0; s < windows_[0][w].bytes.size() / kSector; s += kTallyStep) {
-      const std::uint8_t* first = SectorAt(a, w, s);
-      const std::uint8_t* second = SectorAt(b, w, s);
-      if (AllZero(first) && AllZero(second)) continue;
-      ++tally.tried;
-      if (std::memcmp(first, second, kSector) == 0) ++tally.held;
-    }
-  }
+  ForEachTallySector(from, [&](std::size_t w, std::size_t s) {
+    const std::uint8_t* first = SectorAt(a, w, s);
+    const std::uint8_t* second = SectorAt(b, w, s);
+    if (AllZero(first) && AllZero(second)) return;
+    ++tally.tried;
+    if (std::memcmp(first, second, kSector) == 0) ++tally.held;
+  });
   return tally;
 }
 
@@ -174,8 +182,7 @@ ByteView RaidEvidence::SectorAt(int member, std::int64_t at) const {
   if (member < 0 || member >= Members() || at % layout::kSectorSize != 0) return {};
   for (const Window& window : windows_[static_cast<std::size_t>(member)]) {
     const std::int64_t within = at - window.start;
-    if (within >= 0 &&
-        within + static_cast<std::int64_t>(kSector) <= std::ssize(window.bytes))
+    if (within >= 0 && within + static_cast<std::int64_t>(kSector) <= std::ssize(window.bytes))
       return ByteView(window.bytes).subspan(static_cast<std::size_t>(within), kSector);
   }
   return {};

@@ -36,14 +36,15 @@ class RaidEvidence {
   // The links of every tree block seen, each once.
   const std::vector<std::uint32_t>& TreeLinks() const { return treeLinks_; }
 
-  // Of the sectors sampled that hold anything, how many have every member's XOR zero (RAID 5
-  // parity), and how many in which members a and b agree (mirrors).
+  // Of the sectors sampled from the member byte `from` on that hold anything, how many have every
+  // member's XOR zero (RAID 5 parity), and how many in which members a and b agree (mirrors). The
+  // sectors before the array's offset hold a controller's metadata, which keeps neither.
   struct Tally {
     int held = 0;
     int tried = 0;
   };
-  Tally ParityTally() const { return parity_; }
-  Tally MirrorTally(int a, int b) const;
+  Tally ParityTally(std::int64_t from) const;
+  Tally MirrorTally(int a, int b, std::int64_t from) const;
   bool MemberMissing() const { return missing_ >= 0; }
 
  private:
@@ -55,13 +56,14 @@ class RaidEvidence {
   void ReadWindows(const std::vector<std::shared_ptr<ByteSource>>& members);
   void RebuildMissing();
   void FindSigns();
-  void TallyParity();
   const std::uint8_t* SectorAt(int member, std::size_t window, std::size_t sector) const;
+  // Calls visit(window, sector) for every tally sector from the member byte `from` on.
+  template <class Visit>
+  void ForEachTallySector(std::int64_t from, Visit visit) const;
 
   std::vector<std::vector<Window>> windows_;  // per member, the same stretches on each
   std::unordered_map<std::uint64_t, std::uint32_t> signs_;
   std::vector<std::uint32_t> treeLinks_;
-  Tally parity_;
   int missing_ = -1;
   std::int64_t bytesRead_ = 0;
 };
