@@ -146,10 +146,15 @@ std::vector<std::uint8_t> Search::ReadArray(const Trial& trial, std::int64_t byt
   std::vector<std::uint8_t> bytes;
   for (std::size_t done = 0; done < length; done += layout::kSectorSize) {
     const Places places = Locate(trial, byte + static_cast<std::int64_t>(done));
+    // A copy on a member that is there before the missing member's stand-in, which is its bytes
+    // under RAID 5 only.
     ByteView sector;
-    for (int i = 0; i < places.count && sector.empty(); ++i) {
-      const Place& place = places.items[static_cast<std::size_t>(i)];
-      sector = evidence_.SectorAt(place.member, place.at);
+    for (const bool present : {true, false}) {
+      for (int i = 0; i < places.count && sector.empty(); ++i) {
+        const Place& place = places.items[static_cast<std::size_t>(i)];
+        if ((place.member != evidence_.Missing()) == present)
+          sector = evidence_.SectorAt(place.member, place.at);
+      }
     }
     if (sector.empty()) return {};
     bytes.insert(bytes.end(), sector.begin(), sector.end());

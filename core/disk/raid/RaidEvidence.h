@@ -46,6 +46,7 @@ class RaidEvidence {
   Tally ParityTally(std::int64_t from) const;
   Tally MirrorTally(int a, int b, std::int64_t from) const;
   bool MemberMissing() const { return missing_ >= 0; }
+  int Missing() const { return missing_; }  // -1 when every member is there
 
  private:
   struct Window {
