@@ -14,8 +14,8 @@ bool OnPage(const void* memory) {
 }
 
 TEST(ReadBuffer, StartsOnAPageWithTheSizeAskedAndNoOldBytes) {
-  for (const std::size_t size :
-       {std::size_t{1}, std::size_t{4096}, std::size_t{1 << 20}, std::size_t{(1 << 20) + 512}}) {
+  for (const std::size_t size : {std::size_t{1}, std::size_t{4096}, std::size_t{1 << 20},
+                                 std::size_t{(1 << 20) + 512}}) {
     const ReadBuffer buffer(size);
     EXPECT_TRUE(OnPage(buffer.data())) << size;
     EXPECT_EQ(buffer.size(), size);

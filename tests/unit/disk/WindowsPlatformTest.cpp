@@ -70,9 +70,7 @@ TEST_F(WindowsFiles, DiskListIsSeparatedBySemicolonsAndReadsPastFourGibibytes) {
 }
 
 TEST_F(WindowsFiles, NamesOutsideTheAnsiCodePageAreWrittenAsThemselves) {
-  const std::string name =
-      "\xC3\x9Cn\xC3\xAF-\xE6\x97\xA5\xE6\x9C\xAC-\xC5\x81\xC3\x93"
-      "D\xC5\xB9.txt";
+  const std::string name = "\xC3\x9Cn\xC3\xAF-\xE6\x97\xA5\xE6\x9C\xAC-\xC5\x81\xC3\x93" "D\xC5\xB9.txt";
   const std::string folderPath = Utf8Text(folder / "\xD0\x9F\xD0\xB0\xD0\xBF\xD0\xBA\xD0\xB0");
   std::string error;
   ASSERT_TRUE(platform::CreateFolders(folderPath, error)) << error;
