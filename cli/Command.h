@@ -38,6 +38,7 @@ RegisteredCommand AddImageCommand(CLI::App& app);
 RegisteredCommand AddCloneCommand(CLI::App& app);
 RegisteredCommand AddMountCommand(CLI::App& app);
 RegisteredCommand AddHexdumpCommand(CLI::App& app);
+RegisteredCommand AddRaidDetectCommand(CLI::App& app);
 // `commandLine` is the whole command line as typed, which reports record.
 RegisteredCommand AddReportCommand(CLI::App& app, const std::string& commandLine);
 

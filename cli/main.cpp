@@ -73,6 +73,7 @@ int Main(int argc, char** argv) {
   commands.push_back(AddCloneCommand(parser));
   commands.push_back(AddMountCommand(parser));
   commands.push_back(AddHexdumpCommand(parser));
+  commands.push_back(AddRaidDetectCommand(parser));
   commands.push_back(AddReportCommand(parser, commandLine));
   std::vector<char*> pointers;
   for (std::string& argument : arguments) pointers.push_back(argument.data());

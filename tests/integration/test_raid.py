@@ -119,7 +119,8 @@ class RaidTest(ImageTestCase):
             data.truncate(os.path.getsize(paths[0]) + 4096)
         self.assertIn(f"the members differ in size: {paths[0]} holds",
                       self.refusal("ls", "--raid", f"{settings}:{paths[0]},{paths[1]},{paths[2]},{other}"))
-        self.assertIn("not available yet", self.refusal("ls", "--raid", "auto:" + members))
+        self.assertEqual(self.listing(["--raid", "auto:" + members], "DATA", "VOL1"),
+                         self.listing(["--raid", spec], "DATA", "VOL1"), "auto: finds the set")
         self.assertIn("excludes", self.refusal("ls", "--raid", spec, "--image", self.disk, status=2))
         self.assertIn("is the source", self.refusal("image", "--raid", spec, "--to", paths[2]))
 

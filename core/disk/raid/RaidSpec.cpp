@@ -5,6 +5,7 @@
 
 #include "app/SizeText.h"
 #include "disk/DriveName.h"
+#include "disk/raid/RaidDetect.h"
 #include "disk/raid/RaidSource.h"
 
 namespace kestrel::disk {
@@ -142,6 +143,22 @@ std::string Description(const RaidSpec& spec) {
   return text;
 }
 
+// The geometry the members show, with the members in the order it puts them.
+app::Result<RaidSpec> DetectedSpec(const std::vector<RaidMember>& members) {
+  std::vector<std::shared_ptr<ByteSource>> sources;
+  for (const RaidMember& member : members) sources.push_back(member.source);
+  const auto detection = DetectRaid(sources, 1);
+  if (!detection.ok()) return app::Failure{"RAID set: " + detection.error()};
+  if (detection.value().candidates.empty())
+    return app::Failure{"RAID set: " + std::string(kNoConsistentGeometry) +
+                        " on the members; give level, layout, stripe and offset"};
+  const RaidCandidate& best = detection.value().candidates.front();
+  RaidSpec spec{false, best.geometry, {}};
+  for (const int member : best.order)
+    spec.members.push_back(members[static_cast<std::size_t>(member)].name);
+  return spec;
+}
+
 }  // namespace
 
 app::Result<RaidSpec> ParseRaidSpec(std::string_view text) {
@@ -180,26 +197,39 @@ std::optional<std::string> MemberSourcePath(const std::string& member) {
   return PhysicalDriveName(std::stoi(member.substr(kDiskMember.size())));  // checked by the parser
 }
 
+std::vector<RaidMember> OpenRaidMembers(const std::vector<std::string>& names, OpenStatus& status) {
+  std::vector<RaidMember> members;
+  for (const std::string& name : names) {
+    members.push_back(OpenMember(name, status));
+    if (!status.ok()) return {};
+  }
+  return members;
+}
+
 OpenedSource OpenRaidSet(std::string_view text) {
   const auto failed = [](std::string message) {
     return OpenedSource{{}, {OpenError::Failed, std::move(message)}, ContainerKind::Raid};
   };
   const auto spec = ParseRaidSpec(text);
   if (!spec.ok()) return failed(spec.error());
-  if (spec.value().detect) {
-    return failed(
-        "RAID set: finding the geometry from the members (auto:) is not available yet; give "
-        "level, layout, stripe and offset");
+  OpenStatus status;
+  std::vector<RaidMember> members = OpenRaidMembers(spec.value().members, status);
+  if (!status.ok()) return {{}, status, ContainerKind::Raid};
+  RaidSpec chosen = spec.value();
+  if (chosen.detect) {
+    auto detected = DetectedSpec(members);
+    if (!detected.ok()) return failed(detected.error());
+    chosen = detected.value();
+    std::vector<RaidMember> ordered;
+    for (const std::string& name : chosen.members) {
+      ordered.push_back(*std::find_if(members.begin(), members.end(),
+                                      [&](const RaidMember& m) { return m.name == name; }));
+    }
+    members = std::move(ordered);
   }
-  std::vector<RaidMember> members;
-  for (const std::string& member : spec.value().members) {
-    OpenStatus status;
-    members.push_back(OpenMember(member, status));
-    if (!status.ok()) return {{}, status, ContainerKind::Raid};
-  }
-  auto array = AssembleRaid(spec.value().geometry, members);
+  auto array = AssembleRaid(chosen.geometry, members);
   if (!array.ok()) return failed("RAID set: " + array.error());
-  return {DiskReader(array.value()), {}, ContainerKind::Raid, {Description(spec.value())}};
+  return {DiskReader(array.value()), {}, ContainerKind::Raid, {Description(chosen)}};
 }
 
 }  // namespace kestrel::disk

@@ -8,6 +8,7 @@
 #include "app/Result.h"
 #include "disk/DiskReader.h"
 #include "disk/raid/RaidGeometry.h"
+#include "disk/raid/RaidSource.h"
 
 namespace kestrel::disk {
 
@@ -33,6 +34,10 @@ std::optional<std::string_view> SpecOfRaidSourceName(std::string_view name);
 
 // The disk or image a member names ("disk:N" names disk N); nothing for a missing member.
 std::optional<std::string> MemberSourcePath(const std::string& member);
+
+// The members, each opened as OpenSource opens a disk or an image (none for "missing"); the status
+// of the first that cannot be opened, and no members, when one cannot.
+std::vector<RaidMember> OpenRaidMembers(const std::vector<std::string>& names, OpenStatus& status);
 
 // The array the spec names, each member opened as OpenSource opens a disk or an image.
 OpenedSource OpenRaidSet(std::string_view spec);

@@ -104,8 +104,8 @@ TEST(RaidSpec, ASetOpensByItsNameFromMemberFilesAndSaysWhatIsWrong) {
   EXPECT_EQ(failure("level=5:" + member("a") + ",missing,missing"),
             "RAID set: 2 members are missing; RAID 5 can rebuild at most 1");
   EXPECT_EQ(failure("auto:" + member("a") + "," + member("b")),
-            "RAID set: finding the geometry from the members (auto:) is not available yet; give "
-            "level, layout, stripe and offset");
+            "RAID set: no consistent geometry on the members; give level, layout, stripe and "
+            "offset");
   EXPECT_EQ(failure("level=9:" + member("a")).substr(0, 24), "RAID set, character 1 (\"");
 }
 

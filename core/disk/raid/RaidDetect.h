@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/Result.h"
+#include "disk/ByteSource.h"
+#include "disk/raid/RaidGeometry.h"
+
+namespace kestrel::disk {
+
+// One way the members may form an array, with how well the NSS structures on them agree with it.
+struct RaidCandidate {
+  RaidGeometry geometry;
+  std::vector<int> order;  // order[slot]: the member, as given, that sits in the array's slot
+  int score = 0;
+  std::vector<std::string> evidence;  // the facts that held or failed, one line each
+};
+
+struct RaidDetection {
+  std::vector<RaidCandidate> candidates;  // the best first; none when nothing is consistent
+  std::int64_t bytesRead = 0;
+  std::int64_t memberBytes = 0;  // the size of the members given, for the share read
+};
+
+inline constexpr std::string_view kNoConsistentGeometry = "no consistent geometry";
+
+// Finds the level, stripe, member order, RAID 5 layout and start offset under which the members
+// show one NSS disk: a boot sector at the array's start, the partition headers and pool super
+// blocks it leads to, tree blocks where the links of other tree blocks point, and rows whose
+// parity or mirrors check. The members are sampled once; each geometry is scored on the sample.
+// One member may be missing (a null source). At most `keep` candidates are returned.
+app::Result<RaidDetection> DetectRaid(const std::vector<std::shared_ptr<ByteSource>>& members,
+                                      std::size_t keep = 5);
+
+// The SPEC that opens the candidate's array over the members as they were named.
+std::string CandidateSpec(const RaidCandidate& candidate, const std::vector<std::string>& names);
+
+}  // namespace kestrel::disk
