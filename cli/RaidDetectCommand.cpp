@@ -34,8 +34,10 @@ void PrintCandidates(const disk::RaidDetection& detection, const std::vector<std
               << disk::CandidateSpec(candidate, names) << '\n';
     for (const std::string& line : candidate.evidence) std::cout << "     " << line << '\n';
   }
-  if (!detection.candidates.empty())
+  if (disk::BestIsCertain(detection))
     std::cout << "--raid " << disk::CandidateSpec(detection.candidates.front(), names) << '\n';
+  else if (!detection.candidates.empty())
+    std::cout << disk::kGeometryNotCertain << '\n';
   std::cout << "read " << detection.bytesRead << " of " << detection.memberBytes
             << " bytes of the members\n";
 }
@@ -73,6 +75,7 @@ class RaidDetectCommand : public Command {
     for (const auto& candidate : detection.candidates)
       candidates.push_back(CandidateJson(candidate, members_));
     nlohmann::ordered_json json = {{"candidates", candidates},
+                                   {"certain", disk::BestIsCertain(detection)},
                                    {"bytesRead", detection.bytesRead},
                                    {"memberBytes", detection.memberBytes}};
     std::cout << JsonText(json) << '\n';

@@ -1,5 +1,6 @@
 #include "gui/disk/RaidAssemblyDialog.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QFormLayout>
@@ -109,12 +110,18 @@ QLayout* RaidAssemblyDialog::BuildGeometry() {
 }
 
 QLayout* RaidAssemblyDialog::BuildButtons() {
+  QPushButton* detect = Button("Detect", "detectButton", this);
+  detect->setToolTip(
+      QStringLiteral("Find the level, stripe, member order, layout and offset from the NSS "
+                     "structures on the members"));
   QPushButton* ok = Button(app::kOkCaption, "okButton", this);
   ok->setDefault(true);
   QPushButton* cancel = Button("Cancel", "cancelButton", this);
+  connect(detect, &QPushButton::clicked, this, &RaidAssemblyDialog::OnDetect);
   connect(ok, &QPushButton::clicked, this, &RaidAssemblyDialog::OnOk);
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
   auto* row = new QHBoxLayout;
+  row->addWidget(detect);
   row->addStretch();
   row->addWidget(ok);
   row->addWidget(cancel);
@@ -162,6 +169,29 @@ disk::RaidAssembly RaidAssemblyDialog::Assembly() const {
   for (int row = 0; row < members_->count(); ++row)
     assembly.members.push_back(ToUtf8String(members_->item(row)->text()));
   return assembly;
+}
+
+// Detection samples the members (about one percent of them): seconds on disks, so the window
+// shows it is busy rather than starting a worker for it.
+void RaidAssemblyDialog::OnDetect() {
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  const auto detected = disk::DetectRaidSpec(Assembly().members);
+  QApplication::restoreOverrideCursor();
+  if (!detected.ok()) {
+    problem_->setText(ToQString(detected.error()));
+    return;
+  }
+  Show(disk::AssemblyOf(detected.value()));
+  problem_->clear();
+}
+
+void RaidAssemblyDialog::Show(const disk::RaidAssembly& assembly) {
+  level_->setCurrentIndex(level_->findData(static_cast<int>(assembly.level)));
+  layout_->setCurrentIndex(layout_->findData(static_cast<int>(assembly.layout)));
+  stripe_->setCurrentIndex(stripe_->findData(static_cast<qlonglong>(assembly.stripe)));
+  offset_->setText(ToQString(assembly.offset));
+  members_->clear();
+  for (const std::string& member : assembly.members) AddMember(ToQString(member));
 }
 
 void RaidAssemblyDialog::OnOk() {

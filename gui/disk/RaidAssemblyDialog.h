@@ -18,8 +18,8 @@ class QListWidget;
 namespace kestrel::gui {
 
 // "Assemble RAID...": the members of an array picked from the page's disks, from image files or
-// as missing, put in order, and the array's level, layout, stripe and offset. OK is accepted only
-// once the set opens; what is wrong with it is said in the dialog.
+// as missing, put in order, and the array's level, layout, stripe and offset, given or found by
+// Detect. OK is accepted only once the set opens; what is wrong with it is said in the dialog.
 class RaidAssemblyDialog : public QDialog {
   Q_OBJECT
 
@@ -40,6 +40,8 @@ class RaidAssemblyDialog : public QDialog {
   void RemoveMember();
   void OnLevelChanged();
   disk::RaidAssembly Assembly() const;
+  void Show(const disk::RaidAssembly& assembly);
+  void OnDetect();
   void OnOk();
 
   QListWidget* members_ = nullptr;

@@ -86,6 +86,7 @@ class RaidAssemblyTest : public QObject {
   void theCreateImageTabImagesTheSetAsTheDisk();
   void theLayoutIsAskedOnlyOfParityLevels();
   void aSetThatCannotBeReadIsRefusedInTheDialog();
+  void detectFindsTheGeometryOfMembersInAnyOrder();
   void cancelAddsNothing();
   void theManualNamesTheButtonsAsTheyRead();
 
@@ -217,6 +218,48 @@ void RaidAssemblyTest::aRaid5SetWithAMemberMissingScansAsTheDiskDoes() {
                               " Valid File"));
   QCOMPARE(fromTheSet, fromTheDisk);
   QVERIFY(program_.disks->LogText().contains("raid:level=5"));
+}
+
+// Members added out of order under the wrong settings: Detect puts both right, and the set then
+// reads as the disk does.
+void RaidAssemblyTest::detectFindsTheGeometryOfMembersInAnyOrder() {
+  const QString prefix = program_.disks->Scratch("detect-");
+  QProcess mkimage;
+  mkimage.start(
+      QStringLiteral(KESTREL_MKIMAGE),
+      {"stripe", "--image", program_.disks->Disk(0), "--prefix", prefix, "--level", "5", "--layout",
+       "left-asymmetric", "--stripe", "64k", "--offset", "1m", "--members", "4"});
+  QVERIFY(mkimage.waitForFinished(120000) && mkimage.exitCode() == 0);
+  gui::CInitialInfo* media = OpenMediaPage();
+  QVERIFY(media);
+  QStringList detected;
+  QString problem;
+  WhenModal("raidAssemblyDialog", [&](QWidget* dialog) {
+    for (const int n : {3, 0, 2, 1}) {
+      ChooseFile("raidMemberFileDialog", prefix + QString::number(n) + ".img");
+      Click(dialog, "addImageButton");
+    }
+    ChooseInCombo(dialog, "levelChoice", QStringLiteral("0"));
+    Click(dialog, "detectButton");
+    problem = LabelText(dialog, "problemText");
+    detected = Members(dialog);
+    for (const char* field : {"levelChoice", "layoutChoice", "stripeChoice"})
+      detected << dialog->findChild<QComboBox*>(field)->currentText();
+    detected << dialog->findChild<QLineEdit*>("offsetEdit")->text();
+    Click(dialog, problem.isEmpty() ? "okButton" : "cancelButton");
+  });
+  QVERIFY(Click(media, "assembleRaidButton"));
+  QCOMPARE(TakeModalFailures(), QStringList());
+  QCOMPARE(problem, QString());
+  QStringList expected;
+  for (int n = 0; n < 4; ++n) expected << prefix + QString::number(n) + ".img";
+  expected << "5"
+           << "left-asymmetric"
+           << "64k"
+           << "1m";
+  QCOMPARE(detected, expected);
+  auto* root = media->findChild<QTreeWidget*>("mediaTree")->topLevelItem(0);
+  QCOMPARE(VolumeListing(media, root->child(2)), VolumeListing(media, root->child(0)));
 }
 
 void RaidAssemblyTest::aVolumeOfTheSetRecoversEveryFileWhole() {

@@ -119,8 +119,10 @@ class RaidTest(ImageTestCase):
             data.truncate(os.path.getsize(paths[0]) + 4096)
         self.assertIn(f"the members differ in size: {paths[0]} holds",
                       self.refusal("ls", "--raid", f"{settings}:{paths[0]},{paths[1]},{paths[2]},{other}"))
-        self.assertEqual(self.listing(["--raid", "auto:" + members], "DATA", "VOL1"),
-                         self.listing(["--raid", spec], "DATA", "VOL1"), "auto: finds the set")
+        # On the small demo disk this set's order cannot be told from another's: auto: says so,
+        # rather than read the volume through a guess.
+        self.assertIn("the best geometries score alike: the members do not tell them apart",
+                      self.refusal("ls", "--raid", "auto:" + members))
         self.assertIn("excludes", self.refusal("ls", "--raid", spec, "--image", self.disk, status=2))
         self.assertIn("is the source", self.refusal("image", "--raid", spec, "--to", paths[2]))
 

@@ -70,4 +70,14 @@ app::Result<std::string> BuildRaidSpec(const RaidAssembly& assembly) {
   return text;
 }
 
+RaidAssembly AssemblyOf(const RaidSpec& spec) {
+  RaidAssembly assembly;
+  assembly.level = spec.geometry.level;
+  assembly.layout = spec.geometry.layout;
+  assembly.stripe = spec.geometry.stripe;
+  assembly.offset = ByteCountSpecText(spec.geometry.offset);
+  assembly.members = spec.members;
+  return assembly;
+}
+
 }  // namespace kestrel::disk

@@ -7,6 +7,7 @@
 
 #include "app/Result.h"
 #include "disk/raid/RaidGeometry.h"
+#include "disk/raid/RaidSpec.h"
 
 namespace kestrel::disk {
 
@@ -41,5 +42,8 @@ std::string DiskMember(int disk);
 // The spec the choice stands for, in the grammar ParseRaidSpec reads, once it parses and its
 // geometry can be read; else what is wrong with the choice.
 app::Result<std::string> BuildRaidSpec(const RaidAssembly& assembly);
+
+// The choice a spec stands for: what Detect fills the fields with from the geometry found.
+RaidAssembly AssemblyOf(const RaidSpec& spec);
 
 }  // namespace kestrel::disk

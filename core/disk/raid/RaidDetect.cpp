@@ -448,4 +448,10 @@ std::string CandidateSpec(const RaidCandidate& candidate, const std::vector<std:
   return spec;
 }
 
+bool BestIsCertain(const RaidDetection& detection) {
+  const auto& candidates = detection.candidates;
+  return !candidates.empty() &&
+         (candidates.size() == 1 || candidates[0].score > candidates[1].score);
+}
+
 }  // namespace kestrel::disk

@@ -27,6 +27,12 @@ struct RaidDetection {
 };
 
 inline constexpr std::string_view kNoConsistentGeometry = "no consistent geometry";
+inline constexpr std::string_view kGeometryNotCertain =
+    "the best geometries score alike: the members do not tell them apart";
+
+// Whether one candidate scores above every other: when the best two score alike, taking the
+// first would be a guess, and a wrong geometry reads garbage that looks like data.
+bool BestIsCertain(const RaidDetection& detection);
 
 // Finds the level, stripe, member order, RAID 5 layout and start offset under which the members
 // show one NSS disk: a boot sector at the array's start, the partition headers and pool super

@@ -147,11 +147,14 @@ std::string Description(const RaidSpec& spec) {
 app::Result<RaidSpec> DetectedSpec(const std::vector<RaidMember>& members) {
   std::vector<std::shared_ptr<ByteSource>> sources;
   for (const RaidMember& member : members) sources.push_back(member.source);
-  const auto detection = DetectRaid(sources, 1);
+  const auto detection = DetectRaid(sources, 2);
   if (!detection.ok()) return app::Failure{"RAID set: " + detection.error()};
-  if (detection.value().candidates.empty())
-    return app::Failure{"RAID set: " + std::string(kNoConsistentGeometry) +
-                        " on the members; give level, layout, stripe and offset"};
+  if (!BestIsCertain(detection.value())) {
+    const std::string why = detection.value().candidates.empty()
+                                ? std::string(kNoConsistentGeometry) + " on the members"
+                                : std::string(kGeometryNotCertain);
+    return app::Failure{"RAID set: " + why + "; give level, layout, stripe and offset"};
+  }
   const RaidCandidate& best = detection.value().candidates.front();
   RaidSpec spec{false, best.geometry, {}};
   for (const int member : best.order)
@@ -204,6 +207,13 @@ std::vector<RaidMember> OpenRaidMembers(const std::vector<std::string>& names, O
     if (!status.ok()) return {};
   }
   return members;
+}
+
+app::Result<RaidSpec> DetectRaidSpec(const std::vector<std::string>& names) {
+  OpenStatus status;
+  const std::vector<RaidMember> members = OpenRaidMembers(names, status);
+  if (!status.ok()) return app::Failure{status.message};
+  return DetectedSpec(members);
 }
 
 OpenedSource OpenRaidSet(std::string_view text) {

@@ -39,6 +39,10 @@ std::optional<std::string> MemberSourcePath(const std::string& member);
 // of the first that cannot be opened, and no members, when one cannot.
 std::vector<RaidMember> OpenRaidMembers(const std::vector<std::string>& names, OpenStatus& status);
 
+// The geometry the named members show, with the members in the order it puts them; "no
+// consistent geometry" when they show none.
+app::Result<RaidSpec> DetectRaidSpec(const std::vector<std::string>& names);
+
 // The array the spec names, each member opened as OpenSource opens a disk or an image.
 OpenedSource OpenRaidSet(std::string_view spec);
 

@@ -186,6 +186,20 @@ TEST(RaidDetect, MembersOfNoNssDiskHaveNoConsistentGeometry) {
   EXPECT_TRUE(detection.value().candidates.empty());
 }
 
+// Two geometries that score alike are a guess, and a wrong one reads garbage that looks like data.
+TEST(RaidDetect, OnlyABestThatScoresAboveTheNextIsCertain) {
+  RaidDetection detection;
+  EXPECT_FALSE(BestIsCertain(detection));
+  detection.candidates.resize(1);
+  detection.candidates[0].score = 20;
+  EXPECT_TRUE(BestIsCertain(detection));
+  detection.candidates.resize(2);
+  detection.candidates[1].score = 20;
+  EXPECT_FALSE(BestIsCertain(detection));
+  detection.candidates[1].score = 19;
+  EXPECT_TRUE(BestIsCertain(detection));
+}
+
 TEST(RaidDetect, RefusesWhatItCannotSearch) {
   EXPECT_FALSE(DetectRaid(Unrelated(1)).ok());
   EXPECT_FALSE(DetectRaid(Unrelated(7)).ok());
