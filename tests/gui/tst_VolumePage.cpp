@@ -225,7 +225,9 @@ void VolumePageTest::recoverWritesEveryFileWhole() {
   QVERIFY(program_.disks->LogText().contains(recoveredText_));
   QCOMPARE(RecoveredContents(out), FolderContents(Expected()));
   // The report beside the files lists each with the SHA-256 of its bytes as they lie there.
-  QVERIFY(recoveredText_.endsWith("\nReport: " + out + "/report.html"));
+  // The destination joins names with the system's separator.
+  QVERIFY2(recoveredText_.endsWith("\nReport: " + out + QDir::separator() + "report.html"),
+           qPrintable(recoveredText_));
   QVERIFY(reportOffered_);
   const QJsonObject report = QJsonDocument::fromJson(FileBytes(out + "/report.json")).object();
   QCOMPARE(report["command"].toString(), QStringLiteral("recovery from the volume page"));
@@ -317,8 +319,8 @@ void VolumePageTest::aClashAnsweredWithSkipAllIsNoSuccess() {
       recoveredText_,
       QStringLiteral("Nothing was recovered.\nWritten: 0 File(s), 0.00 Bytes, to %1\nSkipped at "
                      "your choice: 1 File(s)\nRenamed: 0 File(s)\nNot recovered whole: 0 "
-                     "File(s)\nReport: %1/report.html")
-          .arg(out));
+                     "File(s)\nReport: %1%2report.html")
+          .arg(out, QDir::separator()));
   QVERIFY(program_.disks->LogText().contains("\nRecovery ended on"));
   QVERIFY(program_.disks->LogText().contains(recoveredText_));
   QCOMPARE(FileBytes(out + "/PUBLIC/welcome.txt"), QByteArray("older notes"));
