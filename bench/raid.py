@@ -44,12 +44,12 @@ def main():
     with tempfile.TemporaryDirectory(prefix="kestrel-bench-", dir=os.environ.get("BENCH_DIR", "/var/tmp")) as folder:
         image = make_image(folder, "raid", layout(size), dense=True)
         members = stripe(folder, image)
-        spec = "level=5,layout=left-symmetric,stripe=64k:"
+        definition = "level=5,layout=left-symmetric,stripe=64k:"
         scan = ["--pool-scan", "--json"]
         contenders = {
             "disk": ([CLI, "ls", "--image", image, *scan], QUIET_LOG),
-            "RAID 5": ([CLI, "ls", "--raid", spec + ",".join(members), *scan], QUIET_LOG),
-            "RAID 5, one missing": ([CLI, "ls", "--raid", spec + ",".join(members[:-1] + ["missing"]), *scan],
+            "RAID 5": ([CLI, "ls", "--raid", definition + ",".join(members), *scan], QUIET_LOG),
+            "RAID 5, one missing": ([CLI, "ls", "--raid", definition + ",".join(members[:-1] + ["missing"]), *scan],
                                     QUIET_LOG),
         }
         best = best_of(3, contenders, lambda: settle_all([image, *members]))

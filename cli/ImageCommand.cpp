@@ -60,7 +60,7 @@ class ImageCommand : public Command {
 
   int Run(const app::LogReport& log) override {
     if (!source_.disk && !source_.image) {
-      PrintError("name the source with --disk N or --image FILE, or a RAID set with --raid SPEC");
+      PrintError("name the source with --disk N or --image FILE, or a RAID set with --raid SET");
       return kUsage;
     }
     const bool ewf = format_ == "e01";

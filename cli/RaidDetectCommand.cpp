@@ -5,8 +5,8 @@
 
 #include "Command.h"
 #include "JsonText.h"
+#include "disk/raid/RaidDefinition.h"
 #include "disk/raid/RaidDetect.h"
-#include "disk/raid/RaidSpec.h"
 
 namespace kestrel::cli {
 namespace {
@@ -23,7 +23,7 @@ nlohmann::ordered_json CandidateJson(const disk::RaidCandidate& candidate,
           {"stripe", geometry.stripe},
           {"offset", geometry.offset},
           {"members", members},
-          {"spec", disk::CandidateSpec(candidate, names)},
+          {"definition", disk::CandidateDefinition(candidate, names)},
           {"evidence", candidate.evidence}};
 }
 
@@ -31,11 +31,12 @@ void PrintCandidates(const disk::RaidDetection& detection, const std::vector<std
   int rank = 0;
   for (const auto& candidate : detection.candidates) {
     std::cout << ++rank << ". score " << candidate.score << "  "
-              << disk::CandidateSpec(candidate, names) << '\n';
+              << disk::CandidateDefinition(candidate, names) << '\n';
     for (const std::string& line : candidate.evidence) std::cout << "     " << line << '\n';
   }
   if (disk::BestIsCertain(detection))
-    std::cout << "--raid " << disk::CandidateSpec(detection.candidates.front(), names) << '\n';
+    std::cout << "--raid " << disk::CandidateDefinition(detection.candidates.front(), names)
+              << '\n';
   else if (!detection.candidates.empty())
     std::cout << disk::kGeometryNotCertain << '\n';
   std::cout << "read " << detection.bytesRead << " of " << detection.memberBytes
@@ -53,10 +54,10 @@ class RaidDetectCommand : public Command {
   int Run(const app::LogReport& /*log*/) override {
     std::string listed;
     for (const std::string& member : members_) listed += (listed.empty() ? "" : ",") + member;
-    const auto spec = disk::ParseRaidSpec("auto:" + listed);
-    if (!spec.ok()) return Fail(spec.error());
+    const auto definition = disk::ParseRaidDefinition("auto:" + listed);
+    if (!definition.ok()) return Fail(definition.error());
     disk::OpenStatus status;
-    const auto members = disk::OpenRaidMembers(spec.value().members, status);
+    const auto members = disk::OpenRaidMembers(definition.value().members, status);
     if (!status.ok()) return Fail(status.message);
     std::vector<std::shared_ptr<disk::ByteSource>> sources;
     for (const auto& member : members) sources.push_back(member.source);

@@ -8,7 +8,7 @@
 #include "disk/MediaDiscovery.h"
 #include "disk/NameBlock.h"
 #include "disk/platform/Platform.h"
-#include "disk/raid/RaidSpec.h"
+#include "disk/raid/RaidDefinition.h"
 #include "diskscan/DiskScanner.h"
 
 namespace kestrel::cli {
@@ -45,7 +45,7 @@ std::string VolumeNameOf(const disk::VolumeEntry& volume) {
 app::Result<disk::OpenedSource> OpenNamedSource(const SourceOptions& options) {
   if (!options.disk && !options.image)
     return app::Failure{
-        "name the source with --disk N or --image FILE, or a RAID set with --raid SPEC"};
+        "name the source with --disk N or --image FILE, or a RAID set with --raid SET"};
   const std::string path = options.image ? *options.image : disk::PhysicalDriveName(*options.disk);
   auto opened = disk::OpenSource(path);
   if (!opened.status.ok()) return app::Failure{opened.status.message};
@@ -100,11 +100,12 @@ void SourceOptions::AddTo(CLI::App& parser, bool withScans) {
 void AddRaidOption(CLI::App& parser, std::optional<std::string>& image,
                    const std::vector<CLI::Option*>& excluded) {
   auto* raid = parser.add_option_function<std::string>(
-      "--raid", [&image](const std::string& spec) { image = disk::RaidSourceName(spec); },
+      "--raid",
+      [&image](const std::string& definition) { image = disk::RaidSourceName(definition); },
       "A RAID set: KEY=VALUE,...:MEMBER,... with level (span, 0, 1, 10, 5, 6), layout "
       "(left-symmetric, left-asymmetric, right-symmetric, right-asymmetric), stripe and offset "
       "(bytes, or with k or m); a member is an image path, disk:N or missing");
-  raid->type_name("SPEC");
+  raid->type_name("SET");
   for (CLI::Option* other : excluded) raid->excludes(other);
 }
 

@@ -27,7 +27,7 @@ struct SourceOptions {
   bool poolScan = false;
   bool diskScan = false;
 
-  // --raid SPEC fills `image` with the set's source name ("raid:" + SPEC), under which it is
+  // --raid SET fills `image` with the set's source name ("raid:" + SET), under which it is
   // opened, discovered and saved as an image file is.
   // withScans: the command reads a volume or pool and offers --pool-scan, --disk-scan and
   // --scan-file.
@@ -37,7 +37,7 @@ struct SourceOptions {
   std::optional<std::string> SourcePath() const;
 };
 
-// --raid SPEC on a parser whose disk and image options are given: it excludes them, and fills
+// --raid SET on a parser whose disk and image options are given: it excludes them, and fills
 // `image` with the set's source name.
 void AddRaidOption(CLI::App& parser, std::optional<std::string>& image,
                    const std::vector<CLI::Option*>& excluded);

@@ -3,14 +3,14 @@
 #include "disk/DriveName.h"
 #include "disk/platform/Platform.h"
 #include "disk/platform/StorageUse.h"
-#include "disk/raid/RaidSpec.h"
+#include "disk/raid/RaidDefinition.h"
 
 namespace kestrel::destination {
 namespace {
 
 // An array lies wherever its members lie: the closest overlap with any of them.
-SourceOverlap OverlapWithMembers(const std::string& path, std::string_view spec) {
-  const auto parsed = disk::ParseRaidSpec(spec);
+SourceOverlap OverlapWithMembers(const std::string& path, std::string_view definition) {
+  const auto parsed = disk::ParseRaidDefinition(definition);
   if (!parsed.ok()) return SourceOverlap::None;
   SourceOverlap closest = SourceOverlap::None;
   for (const std::string& member : parsed.value().members) {
@@ -26,8 +26,8 @@ SourceOverlap OverlapWithMembers(const std::string& path, std::string_view spec)
 }  // namespace
 
 SourceOverlap OverlapWithSource(const std::string& path, const std::string& sourcePath) {
-  if (const auto spec = disk::SpecOfRaidSourceName(sourcePath))
-    return OverlapWithMembers(path, *spec);
+  if (const auto definition = disk::DefinitionOfRaidSourceName(sourcePath))
+    return OverlapWithMembers(path, *definition);
   const auto disk = disk::PhysicalDriveNumber(sourcePath);
   const std::string source = disk ? platform::DiskDevicePath(*disk) : sourcePath;
   if (source.empty()) return SourceOverlap::None;

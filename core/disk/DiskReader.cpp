@@ -7,7 +7,7 @@
 #include "disk/NssStructures.h"
 #include "disk/container/ImageFile.h"
 #include "disk/platform/Platform.h"
-#include "disk/raid/RaidSpec.h"
+#include "disk/raid/RaidDefinition.h"
 
 namespace kestrel::disk {
 
@@ -76,7 +76,7 @@ std::size_t ReadAround(const DiskReader& reader, std::int64_t offset,
 }
 
 OpenedSource OpenSource(const std::string& path) {
-  if (const auto spec = SpecOfRaidSourceName(path)) return OpenRaidSet(*spec);
+  if (const auto definition = DefinitionOfRaidSourceName(path)) return OpenRaidSet(*definition);
   const auto disk = PhysicalDriveNumber(path);
   if (!disk) return OpenImageFile(path);
   const std::string device = platform::DiskDevicePath(*disk);

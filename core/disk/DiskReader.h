@@ -90,7 +90,7 @@ struct OpenedSource {
 };
 
 // Opens a disk by its logical name "\\.\PhysicalDrive%d" (resolved by the platform layer), an
-// image file by its path, or a RAID set by "raid:" and its spec, read-only; an image in a
+// image file by its path, or a RAID set by "raid:" and its definition, read-only; an image in a
 // container is read through it.
 OpenedSource OpenSource(const std::string& path);
 

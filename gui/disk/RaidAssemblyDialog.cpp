@@ -14,7 +14,7 @@
 #include "app/ShellTexts.h"
 #include "disk/DriveName.h"
 #include "disk/MediaPage.h"
-#include "disk/raid/RaidSpec.h"
+#include "disk/raid/RaidDefinition.h"
 #include "gui/common/QtText.h"
 
 namespace kestrel::gui {
@@ -94,7 +94,7 @@ QLayout* RaidAssemblyDialog::BuildGeometry() {
     layout_->addItem(ToQString(disk::LayoutName(layout)), static_cast<int>(layout));
   stripe_ = Choice("stripeChoice", this);
   for (const std::int64_t stripe : disk::StripeChoices())
-    stripe_->addItem(ToQString(disk::ByteCountSpecText(stripe)), static_cast<qlonglong>(stripe));
+    stripe_->addItem(ToQString(disk::ShortByteCountText(stripe)), static_cast<qlonglong>(stripe));
   stripe_->setCurrentIndex(stripe_->findData(static_cast<qlonglong>(disk::RaidAssembly{}.stripe)));
   offset_ = new QLineEdit(QStringLiteral("0"), this);
   offset_->setObjectName(QStringLiteral("offsetEdit"));
@@ -175,7 +175,7 @@ disk::RaidAssembly RaidAssemblyDialog::Assembly() const {
 // shows it is busy rather than starting a worker for it.
 void RaidAssemblyDialog::OnDetect() {
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  const auto detected = disk::DetectRaidSpec(Assembly().members);
+  const auto detected = disk::DetectRaidDefinition(Assembly().members);
   QApplication::restoreOverrideCursor();
   if (!detected.ok()) {
     problem_->setText(ToQString(detected.error()));
@@ -195,12 +195,12 @@ void RaidAssemblyDialog::Show(const disk::RaidAssembly& assembly) {
 }
 
 void RaidAssemblyDialog::OnOk() {
-  const auto spec = disk::BuildRaidSpec(Assembly());
-  if (!spec.ok()) {
-    problem_->setText(ToQString(spec.error()));
+  const auto definition = disk::BuildRaidDefinition(Assembly());
+  if (!definition.ok()) {
+    problem_->setText(ToQString(definition.error()));
     return;
   }
-  const std::string name = disk::RaidSourceName(spec.value());
+  const std::string name = disk::RaidSourceName(definition.value());
   disk::OpenedSource opened = disk::OpenSource(name);
   if (!opened.status.ok()) {
     problem_->setText(ToQString(opened.status.message));

@@ -37,7 +37,7 @@ class RaidTest(ImageTestCase):
         self.watch(self.disk)
 
     def stripe(self, level, layout, members, stripe="64k", offset="1m", leave_out=(), name="m"):
-        """Cuts the demo disk into members and returns the SPEC that reads them back."""
+        """Cuts the demo disk into members and returns the SET that reads them back."""
         prefix = self.path(f"{name}-{level}-{layout}-{stripe}-")
         command = [MKIMAGE, "stripe", "--image", self.disk, "--prefix", prefix, "--level", level, "--layout", layout,
                    "--stripe", stripe, "--offset", offset, "--members", str(members)]
@@ -64,9 +64,9 @@ class RaidTest(ImageTestCase):
         for level, layout, members in LEVELS:
             for stripe in STRIPES:
                 with self.subTest(level=level, layout=layout, stripe=stripe):
-                    spec = self.stripe(level, layout, members, stripe)
+                    definition = self.stripe(level, layout, members, stripe)
                     for place in VOLUMES:
-                        self.assertEqual(self.listing(["--raid", spec], *place), expected[place], place)
+                        self.assertEqual(self.listing(["--raid", definition], *place), expected[place], place)
 
     def test_members_missing_recover_the_same_bytes(self):
         expected = self.recovered(["--image", self.disk], "plain")
@@ -76,35 +76,35 @@ class RaidTest(ImageTestCase):
                 ("10", "left-symmetric", 4, (1, 2)), ("1", "left-symmetric", 3, (0, 2))]
         for level, layout, members, leave_out in sets:
             with self.subTest(level=level, layout=layout, missing=leave_out):
-                spec = self.stripe(level, layout, members, "64k", leave_out=leave_out)
+                definition = self.stripe(level, layout, members, "64k", leave_out=leave_out)
                 name = f"raid-{level}-{layout}-{members}"
-                self.assertEqual(self.recovered(["--raid", spec], name), expected)
+                self.assertEqual(self.recovered(["--raid", definition], name), expected)
 
     def test_a_pool_scan_and_a_saved_scan_read_through_the_set(self):
-        spec = self.stripe("5", "left-symmetric", 4, "4k", leave_out=(1,))
+        definition = self.stripe("5", "left-symmetric", 4, "4k", leave_out=(1,))
         scan = ["--pool", "DATA", "--pool-scan", "--json"]
         plain = self.cli("ls", "--image", self.disk, *scan).stdout
-        self.assertEqual(self.cli("ls", "--raid", spec, *scan).stdout, plain)
+        self.assertEqual(self.cli("ls", "--raid", definition, *scan).stdout, plain)
         saved = self.path("scan.sav")
-        self.cli("save-scan", "--raid", spec, "--pool", "DATA", "--volume", "VOL1", "--to", saved)
+        self.cli("save-scan", "--raid", definition, "--pool", "DATA", "--volume", "VOL1", "--to", saved)
         self.assertEqual(self.cli("ls", "--scan-file", saved, "--json").stdout,
                          self.listing(["--image", self.disk], "DATA", "VOL1"),
                          "the saved scan reopens the set by its name")
-        disks = self.cli_json("disks", "--raid", spec)
+        disks = self.cli_json("disks", "--raid", definition)
         self.assertEqual(disks[0]["container"], "raid")
-        self.assertEqual(disks[0]["path"], "raid:" + spec)
+        self.assertEqual(disks[0]["path"], "raid:" + definition)
         self.assertEqual([pool["name"] for pool in disks[0]["pools"]], ["DATA", "ARCHIVE"])
 
     def refusal(self, *args, status=1):
         return self.cli(*args, expect_status=status).stderr
 
     def test_a_wrong_set_is_refused_with_the_reason(self):
-        spec = self.stripe("5", "left-symmetric", 4)
-        settings, members = spec.split(":", 1)
+        definition = self.stripe("5", "left-symmetric", 4)
+        settings, members = definition.split(":", 1)
         paths = members.split(",")
         self.assertIn("character 9 (\"layout=middle\"): the layout is one of",
                       self.refusal("ls", "--raid", "level=5,layout=middle:" + members))
-        self.assertIn("a SPEC is KEY=VALUE,...:MEMBER,...", self.refusal("ls", "--raid", "level=5"))
+        self.assertIn("a SET is KEY=VALUE,...:MEMBER,...", self.refusal("ls", "--raid", "level=5"))
         self.assertIn("the stripe of 1000 bytes is not a multiple of 512 bytes",
                       self.refusal("ls", "--raid", "level=5,stripe=1000:" + members))
         self.assertIn("2 members are missing; RAID 5 can rebuild at most 1",
@@ -123,8 +123,8 @@ class RaidTest(ImageTestCase):
         # rather than read the volume through a guess.
         self.assertIn("the best geometries score alike: the members do not tell them apart",
                       self.refusal("ls", "--raid", "auto:" + members))
-        self.assertIn("excludes", self.refusal("ls", "--raid", spec, "--image", self.disk, status=2))
-        self.assertIn("is the source", self.refusal("image", "--raid", spec, "--to", paths[2]))
+        self.assertIn("excludes", self.refusal("ls", "--raid", definition, "--image", self.disk, status=2))
+        self.assertIn("is the source", self.refusal("image", "--raid", definition, "--to", paths[2]))
 
 
 if __name__ == "__main__":

@@ -36,8 +36,8 @@ class RaidDetectTest(test_raid.RaidTest):
     test_a_pool_scan_and_a_saved_scan_read_through_the_set = None
     test_a_wrong_set_is_refused_with_the_reason = None
 
-    def shuffled(self, spec, seed):
-        members = spec.split(":", 1)[1].split(",")
+    def shuffled(self, definition, seed):
+        members = definition.split(":", 1)[1].split(",")
         order = members[:]
         random.Random(seed).shuffle(order)
         return members, order
@@ -63,18 +63,18 @@ class RaidDetectTest(test_raid.RaidTest):
                     self.assertEqual(best["stripe"], BYTES[stripe])
                 self.assertEqual(self.listing(["--raid", "auto:" + ",".join(order)], "DATA", "VOL1"), expected)
 
-    def test_the_text_names_the_spec_to_use(self):
-        spec = self.stripe("5", "right-symmetric", 3, "64k")
-        members, order = self.shuffled(spec, 7)
+    def test_the_text_names_the_definition_to_use(self):
+        definition = self.stripe("5", "right-symmetric", 3, "64k")
+        members, order = self.shuffled(definition, 7)
         text = self.cli("raid-detect", *order).stdout
         self.assertTrue(text.startswith("1. score "), text)
-        self.assertIn("--raid " + spec + "\n", text)
+        self.assertIn("--raid " + definition + "\n", text)
         self.assertIn("parity checks on", text)
 
     def test_a_raid5_member_missing_is_rebuilt_from_parity(self):
         expected = self.listing(["--image", self.disk], "DATA", "VOL1")
-        spec = self.stripe("5", "left-symmetric", 4, "4k", leave_out=(2,))
-        members = spec.split(":", 1)[1].split(",")
+        definition = self.stripe("5", "left-symmetric", 4, "4k", leave_out=(2,))
+        members = definition.split(":", 1)[1].split(",")
         order = [members[3], members[0], "missing", members[1]]
         best = self.best(order)
         self.assertEqual((best["level"], best["layout"], best["stripe"]), ("5", "left-symmetric", 4096))
@@ -91,8 +91,8 @@ class RaidDetectTest(test_raid.RaidTest):
         return paths
 
     def test_members_of_unrelated_disks_have_no_consistent_geometry(self):
-        spec = self.stripe("5", "left-symmetric", 4, "64k")
-        first = spec.split(":", 1)[1].split(",")[0]
+        definition = self.stripe("5", "left-symmetric", 4, "64k")
+        first = definition.split(":", 1)[1].split(",")[0]
         for members in (self.unrelated(3, 2 << 20), [first] + self.unrelated(3, os.path.getsize(first))):
             with self.subTest(members=len(members)):
                 result = self.cli("raid-detect", *members, expect_status=1)

@@ -3,7 +3,7 @@
 #include <optional>
 
 #include "app/SizeText.h"
-#include "disk/raid/RaidSpec.h"
+#include "disk/raid/RaidDefinition.h"
 
 namespace kestrel::disk {
 namespace {
@@ -11,7 +11,7 @@ namespace {
 constexpr std::int64_t kKibibyte = 1024;
 constexpr std::int64_t kMebibyte = 1024 * kKibibyte;
 
-// A comma ends a member in the spec, so a path that holds one cannot be named there.
+// A comma ends a member in the definition, so a path that holds one cannot be named there.
 std::optional<std::string> MemberProblem(const std::string& member) {
   if (member.empty()) return "RAID set: a member is empty";
   if (member.find(',') != std::string::npos)
@@ -27,7 +27,7 @@ app::Result<std::string> GeometryText(const RaidAssembly& assembly) {
   std::string text = "level=" + std::string(LevelName(assembly.level));
   if (UsesParityLayout(assembly.level))
     text += ",layout=" + std::string(LayoutName(assembly.layout));
-  if (IsStriped(assembly.level)) text += ",stripe=" + ByteCountSpecText(assembly.stripe);
+  if (IsStriped(assembly.level)) text += ",stripe=" + ShortByteCountText(assembly.stripe);
   return text + ",offset=" + assembly.offset;
 }
 
@@ -44,7 +44,7 @@ std::vector<std::int64_t> StripeChoices() {
   return stripes;
 }
 
-std::string ByteCountSpecText(std::int64_t bytes) {
+std::string ShortByteCountText(std::int64_t bytes) {
   if (bytes != 0 && bytes % kMebibyte == 0) return std::to_string(bytes / kMebibyte) + "m";
   if (bytes != 0 && bytes % kKibibyte == 0) return std::to_string(bytes / kKibibyte) + "k";
   return std::to_string(bytes);
@@ -54,7 +54,7 @@ std::string DiskMember(int disk) {
   return "disk:" + std::to_string(disk);
 }
 
-app::Result<std::string> BuildRaidSpec(const RaidAssembly& assembly) {
+app::Result<std::string> BuildRaidDefinition(const RaidAssembly& assembly) {
   if (assembly.members.empty()) return app::Failure{"RAID set: add the members of the array"};
   for (const std::string& member : assembly.members)
     if (auto problem = MemberProblem(member)) return app::Failure{*problem};
@@ -63,20 +63,20 @@ app::Result<std::string> BuildRaidSpec(const RaidAssembly& assembly) {
   std::string text = geometry.value() + ":";
   for (std::size_t m = 0; m < assembly.members.size(); ++m)
     text += (m == 0 ? "" : ",") + assembly.members[m];
-  const auto spec = ParseRaidSpec(text);
-  if (!spec.ok()) return app::Failure{spec.error()};
-  if (auto problem = GeometryProblem(spec.value().geometry))
+  const auto definition = ParseRaidDefinition(text);
+  if (!definition.ok()) return app::Failure{definition.error()};
+  if (auto problem = GeometryProblem(definition.value().geometry))
     return app::Failure{"RAID set: " + *problem};
   return text;
 }
 
-RaidAssembly AssemblyOf(const RaidSpec& spec) {
+RaidAssembly AssemblyOf(const RaidDefinition& definition) {
   RaidAssembly assembly;
-  assembly.level = spec.geometry.level;
-  assembly.layout = spec.geometry.layout;
-  assembly.stripe = spec.geometry.stripe;
-  assembly.offset = ByteCountSpecText(spec.geometry.offset);
-  assembly.members = spec.members;
+  assembly.level = definition.geometry.level;
+  assembly.layout = definition.geometry.layout;
+  assembly.stripe = definition.geometry.stripe;
+  assembly.offset = ShortByteCountText(definition.geometry.offset);
+  assembly.members = definition.members;
   return assembly;
 }
 

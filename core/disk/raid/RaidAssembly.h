@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "app/Result.h"
+#include "disk/raid/RaidDefinition.h"
 #include "disk/raid/RaidGeometry.h"
-#include "disk/raid/RaidSpec.h"
 
 namespace kestrel::disk {
 
@@ -33,17 +33,17 @@ bool UsesParityLayout(RaidLevel level);
 // The stripes offered: every power of two from 512 bytes to 4 MiB.
 std::vector<std::int64_t> StripeChoices();
 
-// A byte count as the spec writes it: with m or k where it is whole mebibytes or kibibytes.
-std::string ByteCountSpecText(std::int64_t bytes);
+// A byte count as the definition writes it: with m or k where it is whole mebibytes or kibibytes.
+std::string ShortByteCountText(std::int64_t bytes);
 
 // The member that names physical disk n.
 std::string DiskMember(int disk);
 
-// The spec the choice stands for, in the grammar ParseRaidSpec reads, once it parses and its
-// geometry can be read; else what is wrong with the choice.
-app::Result<std::string> BuildRaidSpec(const RaidAssembly& assembly);
+// The definition the choice stands for, in the grammar ParseRaidDefinition reads, once it parses
+// and its geometry can be read; else what is wrong with the choice.
+app::Result<std::string> BuildRaidDefinition(const RaidAssembly& assembly);
 
-// The choice a spec stands for: what Detect fills the fields with from the geometry found.
-RaidAssembly AssemblyOf(const RaidSpec& spec);
+// The choice a definition stands for: what Detect fills the fields with from the geometry found.
+RaidAssembly AssemblyOf(const RaidDefinition& definition);
 
 }  // namespace kestrel::disk

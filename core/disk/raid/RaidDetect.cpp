@@ -435,17 +435,18 @@ app::Result<RaidDetection> DetectRaid(const std::vector<std::shared_ptr<ByteSour
   return detection;
 }
 
-std::string CandidateSpec(const RaidCandidate& candidate, const std::vector<std::string>& names) {
+std::string CandidateDefinition(const RaidCandidate& candidate,
+                                const std::vector<std::string>& names) {
   const RaidGeometry& geometry = candidate.geometry;
-  std::string spec = "level=" + std::string(LevelName(geometry.level));
+  std::string definition = "level=" + std::string(LevelName(geometry.level));
   if (geometry.level == RaidLevel::Raid5 || geometry.level == RaidLevel::Raid6)
-    spec += ",layout=" + std::string(LayoutName(geometry.layout));
-  if (IsStriped(geometry.level)) spec += ",stripe=" + SizeText(geometry.stripe);
-  spec += ",offset=" + SizeText(geometry.offset) + ":";
+    definition += ",layout=" + std::string(LayoutName(geometry.layout));
+  if (IsStriped(geometry.level)) definition += ",stripe=" + SizeText(geometry.stripe);
+  definition += ",offset=" + SizeText(geometry.offset) + ":";
   for (std::size_t slot = 0; slot < candidate.order.size(); ++slot) {
-    spec += (slot ? "," : "") + names[static_cast<std::size_t>(candidate.order[slot])];
+    definition += (slot ? "," : "") + names[static_cast<std::size_t>(candidate.order[slot])];
   }
-  return spec;
+  return definition;
 }
 
 bool BestIsCertain(const RaidDetection& detection) {

@@ -42,7 +42,8 @@ bool BestIsCertain(const RaidDetection& detection);
 app::Result<RaidDetection> DetectRaid(const std::vector<std::shared_ptr<ByteSource>>& members,
                                       std::size_t keep = 5);
 
-// The SPEC that opens the candidate's array over the members as they were named.
-std::string CandidateSpec(const RaidCandidate& candidate, const std::vector<std::string>& names);
+// The SET that opens the candidate's array over the members as they were named.
+std::string CandidateDefinition(const RaidCandidate& candidate,
+                                const std::vector<std::string>& names);
 
 }  // namespace kestrel::disk

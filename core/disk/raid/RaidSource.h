@@ -67,7 +67,7 @@ class RaidSource : public ByteSource {
   std::int64_t size_ = 0;
 };
 
-// The array over the members, after the checks that tell a wrong SPEC from a damaged array: the
+// The array over the members, after the checks that tell a wrong SET from a damaged array: the
 // geometry is one that can be read, no more members are missing than the level can lose, every
 // member holds a whole chunk after the offset, and (but for a span, whose members differ by nature)
 // the members are the same size, since one controller's members are.

@@ -1,11 +1,12 @@
-// The spec a hand-assembled array stands for: the grammar the command line reads, written from the
-// fields a person picks, and every choice the array could not be read with refused with its reason.
+// The definition a hand-assembled array stands for: the grammar the command line reads, written
+// from the fields a person picks, and every choice the array could not be read with refused with
+// its reason.
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "disk/raid/RaidAssembly.h"
-#include "disk/raid/RaidSpec.h"
+#include "disk/raid/RaidDefinition.h"
 
 namespace kestrel::disk {
 namespace {
@@ -18,22 +19,22 @@ RaidAssembly FourMembers() {
 }
 
 std::string ErrorOf(const RaidAssembly& assembly) {
-  const auto spec = BuildRaidSpec(assembly);
-  EXPECT_FALSE(spec.ok()) << spec.value();
-  return spec.ok() ? std::string() : spec.error();
+  const auto definition = BuildRaidDefinition(assembly);
+  EXPECT_FALSE(definition.ok()) << definition.value();
+  return definition.ok() ? std::string() : definition.error();
 }
 
-TEST(RaidAssembly, WritesTheSpecTheCommandLineReads) {
+TEST(RaidAssembly, WritesTheDefinitionTheCommandLineReads) {
   RaidAssembly assembly = FourMembers();
   assembly.layout = RaidLayout::RightAsymmetric;
   assembly.stripe = 128 * 1024;
   assembly.offset = "1m";
-  const auto spec = BuildRaidSpec(assembly);
-  ASSERT_TRUE(spec.ok()) << spec.error();
-  EXPECT_EQ(spec.value(),
+  const auto definition = BuildRaidDefinition(assembly);
+  ASSERT_TRUE(definition.ok()) << definition.error();
+  EXPECT_EQ(definition.value(),
             "level=5,layout=right-asymmetric,stripe=128k,offset=1m:/images/d0.img,disk:2,missing,"
             "/images/d 3.img");
-  const auto parsed = ParseRaidSpec(spec.value());
+  const auto parsed = ParseRaidDefinition(definition.value());
   ASSERT_TRUE(parsed.ok());
   EXPECT_EQ(parsed.value().geometry.stripe, 128 * 1024);
   EXPECT_EQ(parsed.value().geometry.offset, 1 << 20);
@@ -47,12 +48,12 @@ TEST(RaidAssembly, AsksTheLayoutOnlyOfParityLevelsAndTheStripeOnlyOfStripedOnes)
   mirror.level = RaidLevel::Raid1;
   mirror.layout = RaidLayout::RightSymmetric;
   mirror.members = {"a.img", "b.img"};
-  EXPECT_EQ(BuildRaidSpec(mirror).value(), "level=1,offset=0:a.img,b.img");
+  EXPECT_EQ(BuildRaidDefinition(mirror).value(), "level=1,offset=0:a.img,b.img");
   RaidAssembly stripes = mirror;
   stripes.level = RaidLevel::Raid10;
   stripes.stripe = 4 * 1024 * 1024;
   stripes.members = {"a", "b", "c", "d"};
-  EXPECT_EQ(BuildRaidSpec(stripes).value(), "level=10,stripe=4m,offset=0:a,b,c,d");
+  EXPECT_EQ(BuildRaidDefinition(stripes).value(), "level=10,stripe=4m,offset=0:a,b,c,d");
 }
 
 TEST(RaidAssembly, OffersEveryStripeFromOneSectorToFourMebibytes) {
@@ -61,19 +62,19 @@ TEST(RaidAssembly, OffersEveryStripeFromOneSectorToFourMebibytes) {
   EXPECT_EQ(stripes.front(), 512);
   EXPECT_EQ(stripes.back(), 4 << 20);
   for (std::size_t s = 1; s < stripes.size(); ++s) EXPECT_EQ(stripes[s], 2 * stripes[s - 1]);
-  EXPECT_EQ(ByteCountSpecText(512), "512");
-  EXPECT_EQ(ByteCountSpecText(1536), "1536");
-  EXPECT_EQ(ByteCountSpecText(64 * 1024), "64k");
-  EXPECT_EQ(ByteCountSpecText(3 << 20), "3m");
-  EXPECT_EQ(ByteCountSpecText(0), "0");
+  EXPECT_EQ(ShortByteCountText(512), "512");
+  EXPECT_EQ(ShortByteCountText(1536), "1536");
+  EXPECT_EQ(ShortByteCountText(64 * 1024), "64k");
+  EXPECT_EQ(ShortByteCountText(3 << 20), "3m");
+  EXPECT_EQ(ShortByteCountText(0), "0");
 }
 
 TEST(RaidAssembly, ReadsTheOffsetAsTheCommandLineDoes) {
   RaidAssembly assembly = FourMembers();
   assembly.offset = "2048";
-  EXPECT_TRUE(BuildRaidSpec(assembly).ok());
+  EXPECT_TRUE(BuildRaidDefinition(assembly).ok());
   assembly.offset = "64K";
-  EXPECT_TRUE(BuildRaidSpec(assembly).ok());
+  EXPECT_TRUE(BuildRaidDefinition(assembly).ok());
   for (const char* typed : {"", "ten", "1m,level=0", "-512", "1.5m"}) {
     assembly.offset = typed;
     EXPECT_NE(ErrorOf(assembly).find("is not a byte count"), std::string::npos) << typed;
@@ -109,7 +110,7 @@ TEST(RaidAssembly, RefusesAChoiceTheArrayCannotBeReadWith) {
   RaidAssembly twoMissing = FourMembers();
   twoMissing.level = RaidLevel::Raid6;
   twoMissing.members[0] = std::string(kMissingMember);
-  EXPECT_TRUE(BuildRaidSpec(twoMissing).ok()) << "missing members are no repeat";
+  EXPECT_TRUE(BuildRaidDefinition(twoMissing).ok()) << "missing members are no repeat";
 
   RaidAssembly empty = FourMembers();
   empty.members[1].clear();

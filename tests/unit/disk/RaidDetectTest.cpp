@@ -1,6 +1,6 @@
 // Finding a RAID set's geometry: a small NSS disk striped here for every level and layout, handed
 // over in a shuffled order, reads back as the disk under the best candidate, also with a RAID 5
-// member missing; members of no NSS disk have no consistent geometry, and the SPEC of a candidate
+// member missing; members of no NSS disk have no consistent geometry, and the SET of a candidate
 // opens what it found.
 #include <gtest/gtest.h>
 
@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "disk/MemorySource.h"
+#include "disk/raid/RaidDefinition.h"
 #include "disk/raid/RaidDetect.h"
 #include "disk/raid/RaidSource.h"
-#include "disk/raid/RaidSpec.h"
 #include "support/PoolBytes.h"
 #include "support/RaidStripes.h"
 
@@ -210,17 +210,17 @@ TEST(RaidDetect, RefusesWhatItCannotSearch) {
   EXPECT_NE(refused.error().find("at most one may be missing"), std::string::npos);
 }
 
-TEST(RaidDetect, TheCandidateSpecOpensWhatWasFound) {
+TEST(RaidDetect, TheCandidateDefinitionOpensWhatWasFound) {
   RaidCandidate candidate{
       {RaidLevel::Raid5, RaidLayout::RightSymmetric, 65536, 1 << 20, 3}, {2, 0, 1}, 0, {}};
-  const std::string spec = CandidateSpec(candidate, {"a.img", "b.img", "c.img"});
-  EXPECT_EQ(spec, "level=5,layout=right-symmetric,stripe=64k,offset=1m:c.img,a.img,b.img");
-  const auto parsed = ParseRaidSpec(spec);
+  const std::string definition = CandidateDefinition(candidate, {"a.img", "b.img", "c.img"});
+  EXPECT_EQ(definition, "level=5,layout=right-symmetric,stripe=64k,offset=1m:c.img,a.img,b.img");
+  const auto parsed = ParseRaidDefinition(definition);
   ASSERT_TRUE(parsed.ok()) << parsed.error();
   EXPECT_EQ(parsed.value().geometry.stripe, 65536);
   EXPECT_EQ(parsed.value().geometry.offset, 1 << 20);
   candidate.geometry = {RaidLevel::Raid1, RaidLayout::LeftSymmetric, 65536, 1536, 3};
-  EXPECT_EQ(CandidateSpec(candidate, {"a", "b", "c"}), "level=1,offset=1536:c,a,b");
+  EXPECT_EQ(CandidateDefinition(candidate, {"a", "b", "c"}), "level=1,offset=1536:c,a,b");
 }
 
 }  // namespace

@@ -1,50 +1,50 @@
-// RAID specs as a person types them: every key read, each mistake named with where it is, and a
-// set opened by its "raid:" name from member files like any other source.
+// RAID definitions as a person types them: every key read, each mistake named with where it is, and
+// a set opened by its "raid:" name from member files like any other source.
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <string>
 #include <vector>
 
-#include "disk/raid/RaidSpec.h"
+#include "disk/raid/RaidDefinition.h"
 #include "support/Files.h"
 
 namespace kestrel::disk {
 namespace {
 
-TEST(RaidSpec, ReadsEveryKeyAndMemberKind) {
-  const auto spec = ParseRaidSpec(
+TEST(RaidDefinition, ReadsEveryKeyAndMemberKind) {
+  const auto definition = ParseRaidDefinition(
       "level=5,layout=right-asymmetric,stripe=64k,offset=1m:d0.img,disk:3,missing,/a/d 3.img");
-  ASSERT_TRUE(spec.ok()) << spec.error();
-  const RaidGeometry& geometry = spec.value().geometry;
-  EXPECT_FALSE(spec.value().detect);
+  ASSERT_TRUE(definition.ok()) << definition.error();
+  const RaidGeometry& geometry = definition.value().geometry;
+  EXPECT_FALSE(definition.value().detect);
   EXPECT_EQ(geometry.level, RaidLevel::Raid5);
   EXPECT_EQ(geometry.layout, RaidLayout::RightAsymmetric);
   EXPECT_EQ(geometry.stripe, 65536);
   EXPECT_EQ(geometry.offset, 1 << 20);
   EXPECT_EQ(geometry.members, 4);
-  EXPECT_EQ(spec.value().members,
+  EXPECT_EQ(definition.value().members,
             (std::vector<std::string>{"d0.img", "disk:3", "missing", "/a/d 3.img"}));
 
-  const auto defaults = ParseRaidSpec("level=6:a,b,c,d");
+  const auto defaults = ParseRaidDefinition("level=6:a,b,c,d");
   ASSERT_TRUE(defaults.ok());
   EXPECT_EQ(defaults.value().geometry.layout, RaidLayout::LeftSymmetric);
   EXPECT_EQ(defaults.value().geometry.stripe, 65536);
   EXPECT_EQ(defaults.value().geometry.offset, 0);
 
-  const auto detect = ParseRaidSpec("auto:a,b,c");
+  const auto detect = ParseRaidDefinition("auto:a,b,c");
   ASSERT_TRUE(detect.ok());
   EXPECT_TRUE(detect.value().detect);
   EXPECT_EQ(detect.value().members.size(), 3u);
 }
 
-TEST(RaidSpec, AMistakeIsNamedWithWhereItIs) {
+TEST(RaidDefinition, AMistakeIsNamedWithWhereItIs) {
   const auto error = [](std::string_view text) {
-    const auto spec = ParseRaidSpec(text);
-    return spec.ok() ? std::string("parsed") : spec.error();
+    const auto definition = ParseRaidDefinition(text);
+    return definition.ok() ? std::string("parsed") : definition.error();
   };
   EXPECT_EQ(error("level=5,stripe=64k"),
-            "RAID set: a SPEC is KEY=VALUE,...:MEMBER,... or auto:MEMBER,...");
+            "RAID set: a SET is KEY=VALUE,...:MEMBER,... or auto:MEMBER,...");
   EXPECT_EQ(error("level=7:a,b"),
             "RAID set, character 1 (\"level=7\"): the level is one of span, 0, 1, 10, 5, 6");
   EXPECT_EQ(error("level=5,layout=diagonal:a,b,c"),
@@ -74,15 +74,15 @@ void WriteFile(const std::filesystem::path& path, std::size_t size, char fill) {
   std::ofstream(path, std::ios::binary) << std::string(size, fill);
 }
 
-TEST(RaidSpec, ASetOpensByItsNameFromMemberFilesAndSaysWhatIsWrong) {
-  const test::ScratchFolder folder("kestrel-raid-spec");
+TEST(RaidDefinition, ASetOpensByItsNameFromMemberFilesAndSaysWhatIsWrong) {
+  const test::ScratchFolder folder("kestrel-raid-definition");
   for (const char* name : {"a", "b", "c"}) WriteFile(folder / name, 8192, name[0]);
   WriteFile(folder / "short", 4096, 's');
   const auto member = [&](const char* name) { return (folder / name).string(); };
 
-  const std::string spec =
+  const std::string definition =
       "level=0,stripe=512:" + member("a") + "," + member("b") + "," + member("c");
-  const OpenedSource opened = OpenSource(RaidSourceName(spec));
+  const OpenedSource opened = OpenSource(RaidSourceName(definition));
   ASSERT_TRUE(opened.status.ok()) << opened.status.message;
   EXPECT_EQ(opened.container, ContainerKind::Raid);
   EXPECT_EQ(opened.reader.Size(), 3 * 8192);

@@ -1,4 +1,4 @@
-#include "disk/raid/RaidSpec.h"
+#include "disk/raid/RaidDefinition.h"
 
 #include <algorithm>
 #include <charconv>
@@ -131,20 +131,20 @@ RaidMember OpenMember(const std::string& member, OpenStatus& status) {
   return {member, opened.reader.Source()};
 }
 
-std::string Description(const RaidSpec& spec) {
-  const RaidGeometry& geometry = spec.geometry;
+std::string Description(const RaidDefinition& definition) {
+  const RaidGeometry& geometry = definition.geometry;
   std::string text = "RAID " + std::string(LevelName(geometry.level));
   if (geometry.level == RaidLevel::Raid5 || geometry.level == RaidLevel::Raid6)
     text += ", " + std::string(LayoutName(geometry.layout));
   if (IsStriped(geometry.level))
     text += ", stripe of " + std::to_string(geometry.stripe) + " bytes";
   text += ", members from byte " + std::to_string(geometry.offset) + ":";
-  for (const std::string& member : spec.members) text += " " + member;
+  for (const std::string& member : definition.members) text += " " + member;
   return text;
 }
 
 // The geometry the members show, with the members in the order it puts them.
-app::Result<RaidSpec> DetectedSpec(const std::vector<RaidMember>& members) {
+app::Result<RaidDefinition> DetectedDefinition(const std::vector<RaidMember>& members) {
   std::vector<std::shared_ptr<ByteSource>> sources;
   for (const RaidMember& member : members) sources.push_back(member.source);
   const auto detection = DetectRaid(sources, 2);
@@ -156,40 +156,40 @@ app::Result<RaidSpec> DetectedSpec(const std::vector<RaidMember>& members) {
     return app::Failure{"RAID set: " + why + "; give level, layout, stripe and offset"};
   }
   const RaidCandidate& best = detection.value().candidates.front();
-  RaidSpec spec{false, best.geometry, {}};
+  RaidDefinition definition{false, best.geometry, {}};
   for (const int member : best.order)
-    spec.members.push_back(members[static_cast<std::size_t>(member)].name);
-  return spec;
+    definition.members.push_back(members[static_cast<std::size_t>(member)].name);
+  return definition;
 }
 
 }  // namespace
 
-app::Result<RaidSpec> ParseRaidSpec(std::string_view text) {
+app::Result<RaidDefinition> ParseRaidDefinition(std::string_view text) {
   const std::size_t colon = text.find(':');
   if (colon == std::string_view::npos)
-    return app::Failure{"RAID set: a SPEC is KEY=VALUE,...:MEMBER,... or auto:MEMBER,..."};
-  RaidSpec spec;
+    return app::Failure{"RAID set: a SET is KEY=VALUE,...:MEMBER,... or auto:MEMBER,..."};
+  RaidDefinition definition;
   const std::string_view settings = text.substr(0, colon);
-  spec.detect = settings == kDetect;
-  if (!spec.detect) {
+  definition.detect = settings == kDetect;
+  if (!definition.detect) {
     auto geometry = ParseGeometry(settings);
     if (!geometry.ok()) return app::Failure{geometry.error()};
-    spec.geometry = geometry.value();
+    definition.geometry = geometry.value();
   }
   for (const Item& item : SplitItems(text.substr(colon + 1), colon + 2)) {
     if (auto problem = MemberProblem(item.text)) return At(item, *problem);
-    if (IsRepeat(spec.members, item.text)) return At(item, "the member is named twice");
-    spec.members.emplace_back(item.text);
+    if (IsRepeat(definition.members, item.text)) return At(item, "the member is named twice");
+    definition.members.emplace_back(item.text);
   }
-  spec.geometry.members = static_cast<int>(spec.members.size());
-  return spec;
+  definition.geometry.members = static_cast<int>(definition.members.size());
+  return definition;
 }
 
-std::string RaidSourceName(std::string_view spec) {
-  return std::string(kRaidPrefix) + std::string(spec);
+std::string RaidSourceName(std::string_view definition) {
+  return std::string(kRaidPrefix) + std::string(definition);
 }
 
-std::optional<std::string_view> SpecOfRaidSourceName(std::string_view name) {
+std::optional<std::string_view> DefinitionOfRaidSourceName(std::string_view name) {
   if (!name.starts_with(kRaidPrefix)) return std::nullopt;
   return name.substr(kRaidPrefix.size());
 }
@@ -209,25 +209,25 @@ std::vector<RaidMember> OpenRaidMembers(const std::vector<std::string>& names, O
   return members;
 }
 
-app::Result<RaidSpec> DetectRaidSpec(const std::vector<std::string>& names) {
+app::Result<RaidDefinition> DetectRaidDefinition(const std::vector<std::string>& names) {
   OpenStatus status;
   const std::vector<RaidMember> members = OpenRaidMembers(names, status);
   if (!status.ok()) return app::Failure{status.message};
-  return DetectedSpec(members);
+  return DetectedDefinition(members);
 }
 
 OpenedSource OpenRaidSet(std::string_view text) {
   const auto failed = [](std::string message) {
     return OpenedSource{{}, {OpenError::Failed, std::move(message)}, ContainerKind::Raid};
   };
-  const auto spec = ParseRaidSpec(text);
-  if (!spec.ok()) return failed(spec.error());
+  const auto definition = ParseRaidDefinition(text);
+  if (!definition.ok()) return failed(definition.error());
   OpenStatus status;
-  std::vector<RaidMember> members = OpenRaidMembers(spec.value().members, status);
+  std::vector<RaidMember> members = OpenRaidMembers(definition.value().members, status);
   if (!status.ok()) return {{}, status, ContainerKind::Raid};
-  RaidSpec chosen = spec.value();
+  RaidDefinition chosen = definition.value();
   if (chosen.detect) {
-    auto detected = DetectedSpec(members);
+    auto detected = DetectedDefinition(members);
     if (!detected.ok()) return failed(detected.error());
     chosen = detected.value();
     std::vector<RaidMember> ordered;
