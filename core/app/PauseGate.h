@@ -4,6 +4,8 @@
 #include <mutex>
 #include <stop_token>
 
+#include "app/StopAwareWait.h"
+
 namespace kestrel::app {
 
 // Lets a front end hold a long operation between two of its steps (while a stop question is on
@@ -26,12 +28,12 @@ class PauseGate {
   // Returns at once unless paused; then when resumed, or when a stop is requested.
   void WaitWhilePaused(std::stop_token stop) {
     std::unique_lock lock(mutex_);
-    resumed_.wait(lock, stop, [this] { return !paused_; });
+    WaitUnlessStopped(resumed_, lock, stop, [this] { return !paused_; });
   }
 
  private:
   std::mutex mutex_;
-  std::condition_variable_any resumed_;
+  std::condition_variable resumed_;
   bool paused_ = false;
 };
 

@@ -6,11 +6,16 @@
 
 namespace kestrel::volume {
 
-HashQueue::HashQueue() : thread_([this](std::stop_token stop) { Run(stop); }) {}
+HashQueue::HashQueue() : thread_([this] { Run(); }) {}
 
 HashQueue::~HashQueue() {
   Digests();  // what was handed over is hashed before the thread stops
-  thread_.request_stop();
+  {
+    const std::scoped_lock lock(mutex_);
+    closing_ = true;
+  }
+  changed_.notify_all();
+  thread_.join();
 }
 
 std::size_t HashQueue::BeginFile() {
@@ -40,14 +45,15 @@ void HashQueue::Push(Piece piece, std::size_t pending) {
   changed_.wait(lock, [this, pending] { return pushed_ - hashed_ <= pending; });
 }
 
-// On the hashing thread.
-void HashQueue::Run(std::stop_token stop) {
+// On the hashing thread. It ends on a flag rather than a stop token: see app/StopAwareWait.h.
+void HashQueue::Run() {
   std::optional<imaging::Sha256> hash;
   for (;;) {
     Piece piece;
     {
       std::unique_lock lock(mutex_);
-      if (!changed_.wait(lock, stop, [this] { return !queued_.empty(); })) return;
+      changed_.wait(lock, [this] { return closing_ || !queued_.empty(); });
+      if (queued_.empty()) return;
       piece = queued_.front();
       queued_.pop_front();
     }

@@ -42,16 +42,17 @@ class HashQueue {
 
   // Hands over the piece, and waits until at most `pending` pieces are left to hash.
   void Push(Piece piece, std::size_t pending);
-  void Run(std::stop_token stop);
+  void Run();
 
   std::mutex mutex_;
-  std::condition_variable_any changed_;
+  std::condition_variable changed_;
   std::deque<Piece> queued_;
   std::size_t pushed_ = 0;  // pieces handed over
   std::size_t hashed_ = 0;  // of those, the ones done
   std::size_t begun_ = 0;
   std::vector<std::string> digests_;  // filed by the thread, in file order
-  std::jthread thread_;               // last: it starts when everything it uses is there
+  bool closing_ = false;
+  std::thread thread_;  // last: it starts when everything it uses is there
 };
 
 }  // namespace kestrel::volume

@@ -7,13 +7,15 @@
 #include <mutex>
 #include <optional>
 
+#include "app/StopAwareWait.h"
+
 namespace kestrel::gui {
 namespace {
 
 // Shared by the waiting worker and the question on the GUI thread, which may outlive the wait.
 struct PendingAnswer {
   std::mutex mutex;
-  std::condition_variable_any answered;
+  std::condition_variable answered;
   std::optional<destination::ConflictAnswer> answer;
 };
 
@@ -35,7 +37,8 @@ destination::ConflictAnswer GuiConflictPrompt::Ask(const destination::ConflictQu
       },
       Qt::QueuedConnection);
   std::unique_lock lock(pending->mutex);
-  if (!pending->answered.wait(lock, stop_, [&] { return pending->answer.has_value(); }))
+  if (!app::WaitUnlessStopped(pending->answered, lock, stop_,
+                              [&] { return pending->answer.has_value(); }))
     return {destination::ConflictChoice::SkipAll, {}};
   return *pending->answer;
 }

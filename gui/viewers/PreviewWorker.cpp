@@ -2,15 +2,15 @@
 
 namespace kestrel::gui {
 
-PreviewWorker::PreviewWorker(QObject* parent)
-    : QObject(parent), thread_([this](std::stop_token stop) { Run(stop); }) {}
+PreviewWorker::PreviewWorker(QObject* parent) : QObject(parent), thread_([this] { Run(); }) {}
 
 PreviewWorker::~PreviewWorker() {
   {
     const std::scoped_lock lock(mutex_);
     running_.request_stop();
+    closing_ = true;
   }
-  thread_.request_stop();
+  wake_.notify_one();
   thread_.join();
 }
 
@@ -28,13 +28,15 @@ void PreviewWorker::Cancel() {
   running_.request_stop();
 }
 
-void PreviewWorker::Run(std::stop_token stop) {
+// The thread ends on a flag rather than a stop token: see app/StopAwareWait.h.
+void PreviewWorker::Run() {
   for (;;) {
     Job job;
     std::stop_token jobStop;
     {
       std::unique_lock lock(mutex_);
-      if (!wake_.wait(lock, stop, [this] { return waiting_.has_value(); })) return;
+      wake_.wait(lock, [this] { return closing_ || waiting_.has_value(); });
+      if (closing_) return;
       job = std::move(*waiting_);
       waiting_.reset();
       running_ = std::stop_source();

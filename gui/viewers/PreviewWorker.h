@@ -37,14 +37,15 @@ class PreviewWorker : public QObject {
     std::uint64_t generation = 0;
   };
 
-  void Run(std::stop_token stop);
+  void Run();
 
   std::uint64_t generation_ = 0;  // of the newest load posted; read on the window's thread only
   std::mutex mutex_;
-  std::condition_variable_any wake_;
+  std::condition_variable wake_;
   std::optional<Job> waiting_;
   std::stop_source running_;
-  std::jthread thread_;  // last: it starts when everything it uses is there
+  bool closing_ = false;
+  std::thread thread_;  // last: it starts when everything it uses is there
 };
 
 }  // namespace kestrel::gui

@@ -394,7 +394,10 @@ void VolumePageTest::aRunningScanShowsCountsAndNoPercentage() {
   gate->Allow(1);
   QTRY_VERIFY_WITH_TIMEOUT(
       LabelText(&page, "progressDetail").startsWith("1 blocks") || !bar->isVisible(), kScanTimeout);
-  QVERIFY(bar->maximum() == 0 || !bar->isVisible());
+  // VOL1's chain is that one leaf block: the scan may have ended already, its bar full for the
+  // moment before the page hides it, but never part-way.
+  QVERIFY2(bar->maximum() == 0 || !bar->isVisible() || bar->value() == 100,
+           qPrintable(QString::number(bar->value())));
   gate->Open();
   QTRY_VERIFY_WITH_TIMEOUT(!bar->isVisible(), kScanTimeout);
   QCOMPARE(bar->maximum(), 100);
