@@ -8,6 +8,7 @@
 #include "Command.h"
 #include "Console.h"
 #include "app/DateStamp.h"
+#include "app/Version.h"
 #include "disk/platform/Platform.h"
 
 namespace kestrel::cli {
@@ -55,6 +56,7 @@ int Main(int argc, char** argv) {
   PrepareConsole();
   CLI::App parser{
       "kestrel-nss-cli: lists, scans and recovers NSS pools and volumes of NetWare disks"};
+  parser.set_version_flag("--version", "kestrel-nss-cli " + std::string(app::VersionText()));
   parser.require_subcommand(1);
   std::vector<std::string> arguments = Utf8Arguments(argc, argv);
   std::string commandLine;

@@ -10,6 +10,7 @@ int main(int argc, char** argv) {
   kestrel::platform::FailWritesPastSizeLimit();
   QApplication application(argc, argv);
   kestrel::gui::PrepareProgram(application);
+  kestrel::gui::TakeCommandLine(application);
   kestrel::gui::CKestrelNSSRecoveryApp program;
   return program.Run(application);
 }

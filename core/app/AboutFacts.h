@@ -31,6 +31,12 @@ struct AboutFacts {
 
 AboutFacts MakeAboutFacts(const SystemFacts& system);
 
+// The program's licence and those of the libraries it is built with, as the about box names them.
+inline constexpr std::string_view kLicenceText =
+    "Released under the Apache License 2.0. Built with Qt 6 (LGPL-3), libcurl (curl licence), "
+    "OpenSSL (Apache-2.0), libfuse (LGPL-2.1), libewf, libvmdk, libvhdi and libqcow (LGPL-3), "
+    "CLI11 (BSD-3-Clause) and nlohmann-json (MIT).";
+
 // The major, minor and build numbers at the start of a version text such as "6.1.0-18-amd64";
 // a number that is missing is 0.
 struct VersionNumbers {

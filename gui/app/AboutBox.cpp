@@ -7,6 +7,7 @@
 
 #include "app/AboutFacts.h"
 #include "app/ShellTexts.h"
+#include "app/Version.h"
 #include "gui/common/QtText.h"
 #include "gui/common/Skin.h"
 
@@ -27,6 +28,14 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
     lines->addRow(label);
   }
   layout->addLayout(lines);
+  auto* version = new QLabel(QStringLiteral("Version ") + ToQString(app::VersionText()), this);
+  version->setObjectName(QStringLiteral("versionText"));
+  version->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  layout->addWidget(version);
+  auto* licences = new QLabel(ToQString(app::kLicenceText), this);
+  licences->setObjectName(QStringLiteral("licenceText"));
+  licences->setWordWrap(true);
+  layout->addWidget(licences);
   QPushButton* ok = SkinButton(app::kOkCaption, "Close the about box", "okButton", this);
   connect(ok, &QPushButton::clicked, this, &QDialog::accept);
   layout->addWidget(ok, 0, Qt::AlignRight);

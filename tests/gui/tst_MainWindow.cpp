@@ -325,14 +325,22 @@ void MainWindowTest::theSplashClosesOnAKey() {
 
 void MainWindowTest::theAboutBoxNamesTheMachine() {
   QString memory;
+  QString version;
+  QString licences;
   WhenModal("AboutBox", [&](QWidget* about) {
     for (const QLabel* label : about->findChildren<QLabel*>()) {
       if (label->text().endsWith(" MB RAM")) memory = label->text();
     }
+    version = LabelText(about, "versionText");
+    licences = LabelText(about, "licenceText");
     Click(about, "okButton");
   });
   QVERIFY(Click(program_.main.get(), "aboutButton"));
   QVERIFY2(!memory.isEmpty(), "the memory line");
+  QVERIFY2(version.startsWith("Version 3."), qPrintable(version));
+  for (const char* library : {"Apache License 2.0", "Qt 6", "libcurl", "OpenSSL", "libfuse",
+                              "libewf", "CLI11", "nlohmann-json"})
+    QVERIFY2(licences.contains(QLatin1String(library)), library);
 
   // The title bar's menu, in the place of the system menu, has the about item too.
   const QList<QAction*> items = program_.main->findChild<gui::PageTitleBar*>()->actions();

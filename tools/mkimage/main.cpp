@@ -7,6 +7,7 @@
 #include "ExpectedFiles.h"
 #include "MemberImages.h"
 #include "MkImage.h"
+#include "app/Version.h"
 
 namespace {
 
@@ -70,6 +71,7 @@ CLI::App* AddStripeCommand(CLI::App& app, StripeRequest& request) {
 int main(int argc, char** argv) {
   CLI::App app{"Builds NSS disk images (or one pool image) from a JSON layout.",
                "kestrel-nss-mkimage"};
+  app.set_version_flag("--version", "kestrel-nss-mkimage " + std::string(kestrel::app::VersionText()));
   CommandLine command;
   std::string poolImage;
   app.add_option("--layout", command.layout, "layout file, or \"demo\" for the built-in demo");
@@ -83,6 +85,8 @@ int main(int argc, char** argv) {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& help) {
     return app.exit(help);
+  } catch (const CLI::CallForVersion& version) {
+    return app.exit(version);
   } catch (const CLI::ParseError& error) {
     app.exit(error);
     return kWrongCommandLine;
