@@ -37,6 +37,11 @@ std::string_view HelpTopicFor(std::string_view pageName) {
   return "index";
 }
 
+std::vector<std::string> HelpFolders(const std::string& programFolder) {
+  const std::string beside = programFolder + "/" + std::string(kHelpFolderName);
+  return {beside, programFolder + "/../share/kestrel-nss/" + std::string(kHelpFolderName)};
+}
+
 std::string HelpPagePath(const std::string& helpFolder, std::string_view topic) {
   return helpFolder + "/" + std::string(topic) + ".html";
 }

@@ -25,13 +25,22 @@ void OpenLogReport(QWidget* parent) {
   OpenWithDesktop(ToQString(platform::LogReportPath()), app::kLogNotOpenedText, parent);
 }
 
+// The folder KESTREL_NSS_HELP names, else the first of the manual's places that is there (the
+// first, to be named as missing, when none is).
+QString HelpFolder() {
+  const QString configured = qEnvironmentVariable(app::kHelpFolderVariable.data());
+  if (!configured.isEmpty()) return configured;
+  const std::vector<std::string> folders =
+      app::HelpFolders(ToUtf8String(QCoreApplication::applicationDirPath()));
+  for (const std::string& folder : folders) {
+    if (QFileInfo(ToQString(folder)).isDir()) return QDir::cleanPath(ToQString(folder));
+  }
+  return ToQString(folders.front());
+}
+
 // The manual's page for the page that holds the Help button, in a help window.
 void OpenHelp(QWidget* parent) {
-  const QString configured = qEnvironmentVariable(app::kHelpFolderVariable.data());
-  const QString folder =
-      !configured.isEmpty()
-          ? configured
-          : QDir(QCoreApplication::applicationDirPath()).filePath(ToQString(app::kHelpFolderName));
+  const QString folder = HelpFolder();
   const std::string topic(app::HelpTopicFor(ToUtf8String(parent->window()->objectName())));
   const QString page = ToQString(app::HelpPagePath(ToUtf8String(folder), topic));
   if (!QFileInfo::exists(page)) {

@@ -42,6 +42,9 @@ TEST(HelpTopics, EachPageOpensItsOwnTopicAndTheRestTheContents) {
     EXPECT_EQ(HelpTopicFor(dialog), "destination") << dialog << " has a page of its own";
   EXPECT_EQ(HelpTopicFor("CScanRename"), "resume");
   EXPECT_EQ(HelpPagePath("/opt/kestrel/help", "pool-page"), "/opt/kestrel/help/pool-page.html");
+  EXPECT_EQ(HelpFolders("/usr/bin"),
+            (std::vector<std::string>{"/usr/bin/help", "/usr/bin/../share/kestrel-nss/help"}))
+      << "beside the program first, then where the package installs it";
   for (const char* page :
        {"CInitialInfo", "LeafIterator", "CpoolIterator", "CScanDisk", "ResumeRecovery",
         "CKestrelNSSRecoveryDlg", "CFileMask", "FileMaskForPool", "CFindFileDlg",
