@@ -71,7 +71,8 @@ CLI::App* AddStripeCommand(CLI::App& app, StripeRequest& request) {
 int main(int argc, char** argv) {
   CLI::App app{"Builds NSS disk images (or one pool image) from a JSON layout.",
                "kestrel-nss-mkimage"};
-  app.set_version_flag("--version", "kestrel-nss-mkimage " + std::string(kestrel::app::VersionText()));
+  app.set_version_flag("--version",
+                       "kestrel-nss-mkimage " + std::string(kestrel::app::VersionText()));
   CommandLine command;
   std::string poolImage;
   app.add_option("--layout", command.layout, "layout file, or \"demo\" for the built-in demo");
