@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // What the in-process benchmarks share: the scan source of an image's first volume, and a clock.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Times, in one process, the volume scan of an image, a mask run over the scanned tree (every
 // tenth file renamed to ".doc" in memory first, so that one extension keeps about 10 % of the
 // files), Unmask, a find whose only match is in the last folder and a find that matches nothing.

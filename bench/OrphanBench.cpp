@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Times the placing of orphans that nest: folders whose parents never appear, each placed in the
 // last folder of the tree, so that every one goes one level deeper, as on a badly damaged volume.
 // Usage: orphan_bench [COUNT]  (default 1,000,000)

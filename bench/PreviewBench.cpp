@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Times the preview area as a person meets it, offscreen, in one process:
 //   hex    a page of the first file of IMAGE's first volume, at positions spread over the whole
 //          scroll bar: from the bar moved to the page painted;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Times, in one process, the volume scan of an image, the saving of its scan information file and
 // the loading (reading and replay) of that file. Usage: saved_scan_bench IMAGE SCANFILE
 #include <chrono>

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """Every throughput benchmark in one table: pool scan, disk scan, recovery and imaging, warm and
 cold, each against dd (and ddrescue) in the same run, and rescue imaging of a failing disk
 against ddrescue.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 """Helpers of the benchmarks: build images with kestrel-nss-mkimage, time commands with the peak
 resident memory of each, start every run from a warm or a cold page cache, and print the
 comparisons against dd, ddrescue or cp as one table."""

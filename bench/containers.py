@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """Containers: does a pool scan read a disk held in a VMDK, VHDX, QCOW2 or E01 as fast as the
 container can be read, and is an E01 written as fast as ewfacquire writes one?
 

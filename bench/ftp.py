@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """Recovery onto an FTP server: how close does it come to curl uploading the same files?
 
 Builds a volume of files of mixed sizes (1 KiB to 100 MiB, several extents each; 256 MiB, or the

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """Imaging: is `kestrel-nss-cli image` as fast as a plain copy?
 
 Images a file of real, non-zero data (4 GiB, or the size in MiB given as the first argument or

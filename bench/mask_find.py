@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """Masks and find on a scanned volume of 1,000,000 files in 100,000 folders: a mask run keeping
 one extension (about 10 % of the files) in at most the time of the volume scan and under 1.5 times
 the tree's memory, Unmask in at most 0.5 s, and a find to the last folder and a find of nothing in

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """Mount: is a mounted volume as quick to copy and to list as the command line's own work?
 
 1. Builds a volume of about 1 GiB of files (the recovery benchmark's mix; or the size in MiB given

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """Previews: a hex page of a file on a 4 GiB sparse image shows in under 20 ms wherever the scroll
 bar is dragged; a 20-megapixel JPEG (made here by ImageMagick) previews in under 1 s; 1,000 picks
 in a row (a held key) never hold the window for more than 100 ms. preview_bench times them in the

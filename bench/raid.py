@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """Pool scan through a RAID 5 set: does de-striping keep up with the disk read whole?
 
 Builds the pool of bench/scans.py on a disk image (3 GiB, or the size in MiB given as the first

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """Recovery: how close does writing recovered files come to a plain copy?
 
 Builds a volume with about 1 GiB of files (or the size in MiB given as the first argument or in

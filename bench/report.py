@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """Reports: what does writing one cost?
 
 1. Recovery with `--report` against recovery without it, of the recovery benchmark's 1 GiB of

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """Rescue imaging: does `kestrel-nss-cli image --rescue` get at least what GNU ddrescue gets from a
 failing disk, in at most its time?
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """Saved scans: saving and loading the scan of 1,000,000 files each take at most as long as the
 volume scan that produced it. Builds the volume with kestrel-nss-mkimage and runs
 saved_scan_bench, which times the three in one process (best of three runs)."""

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """Pool scan and disk scan: do they read as fast as the disk can be read?
 
 Builds a disk image (4 GiB, or the size in MiB given as the first argument or in

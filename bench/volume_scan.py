@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """Volume scan: does it grow linearly, and how much memory does a file record take?
 
 Scans a volume of 100,000 files in 10,000 folders and one of 1,000,000 files in 100,000 folders

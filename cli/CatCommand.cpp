@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // `cat`: the data of one file, cut to its size, on standard output.
 #include "Command.h"
 #include "FileChoice.h"

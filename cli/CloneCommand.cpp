@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // `clone`: copies disk N onto disk M, sector for sector, after the refusals of an unsafe
 // destination and only with --yes.
 #include <iostream>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // `disk-scan`: the pools and volumes behind every partition header found on a whole disk.
 #include <iostream>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // `disks`: media discovery of every disk (or of one image file), with pools and volumes.
 #include <iostream>
 #include <optional>

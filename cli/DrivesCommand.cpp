@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // `drives`: the drive list of imaging and cloning, disks 0 to 23 that are present.
 #include <iostream>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // `find`: every file whose name matches one of the patterns, in the order FIND and F3 meet them:
 // folder by folder, depth first, each folder's files in the order of its chain.
 #include <iostream>

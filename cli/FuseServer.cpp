@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #define FUSE_USE_VERSION 312
 #include "FuseServer.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // `hexdump`: the hex viewer's page of a file, or any range of it, as the viewer lays it out.
 #include <iostream>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // `image`: copies a whole disk, or one pool of it, sector by sector into an image file, with a
 // map file of the sectors that could not be read and the image's SHA-256; or, with --rescue,
 // rescues a failing disk good areas first, resuming from the map file of an earlier run. With

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // `ls`: every folder and file of a volume, deleted entries included, then the totals line; with
 // --mask, only the files the mask keeps and the folders above them. With a map of unread areas,
 // the files that hold bytes never read from the disk are marked (--damaged-only: only those).

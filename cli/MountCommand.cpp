@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // `mount`: the scanned tree as a read-only folder until it is unmounted.
 #include <sys/stat.h>
 

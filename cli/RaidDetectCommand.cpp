@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // `raid-detect`: the geometry of a RAID set found from the NSS structures on its members.
 #include <iostream>
 #include <string>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // `recover`: the selected entries of a volume (all, without --path) into a local folder or onto an
 // FTP server.
 #include <ctime>

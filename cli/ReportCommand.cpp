@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // `report`: the inventory an examiner makes before deciding what to recover. Every file of the
 // scanned volume or pool with where its bytes lie on the source and, with a map of unread areas,
 // the bytes of it never read, as report.json, report.dfxml and report.html in a folder.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // `save-scan`: the scan information file of a volume scan or a pool scan, at exactly the path
 // given.
 #include <iostream>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // `mount` on Windows: the read-only folder is served through FUSE, which only the Linux build has.
 #include "Command.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // kestrel-nss-cli: the recovery engine without a window, for scripts and servers.
 #include <clocale>
 #include <exception>

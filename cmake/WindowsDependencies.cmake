@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # The libraries of the Windows build. The header-only ones (CLI11, nlohmann/json) are Debian's own
 # headers, seen through a folder that holds nothing else, so that the Linux system's C headers
 # never reach the cross compiler. GoogleTest is built from Debian's sources by the cross compiler

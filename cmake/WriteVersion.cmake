@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # Run at every build (cmake -P): writes the source of app::VersionText() with the project's
 # version and `git describe` of the checkout, and touches it only when the text changes, so that
 # a build of the same commit recompiles nothing.

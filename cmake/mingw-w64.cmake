@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # Cross-builds 64-bit Windows programs with Debian's MinGW-w64, the posix-threads flavour (its
 # libstdc++ has std::jthread). Everything links statically, so an .exe runs without DLLs beside it.
 set(CMAKE_SYSTEM_NAME Windows)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Feeds the input as a container file of one kind (KESTREL_CONTAINER, a ContainerKind) to the
 // library that reads that kind, through our source: it must open or refuse, and every read of
 // what opened must succeed within the media size or fail, never crash. The kind is forced rather

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Feeds a whole disk image, and the same bytes as a pool image, through media discovery: the
 // partition chain, the pool sectors and the volume directory walk.
 #include <cstddef>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Feeds the input as a disk image to the disk scan: the search for partition headers at every
 // sector, the chain of what it finds, and the pools and volumes behind each header.
 #include <cstddef>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Feeds a folder listing, as a hostile server could send it, through the MLSD and the LIST
 // parsers; an entry must have a name a path can be made of.
 #include <cstddef>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Feeds 512 bytes of IDENTIFY or SMART data through their parsers.
 #include <cstddef>
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Feeds the input as a pool image to the pool scan: the window walk over every 512-byte position,
 // the tree blocks it meets, the volume records and their filing.
 #include <cstddef>

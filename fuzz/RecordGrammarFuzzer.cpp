@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Feeds a tree block's record area through the record grammar, at every even offset, in both
 // layouts.
 #include <cstddef>

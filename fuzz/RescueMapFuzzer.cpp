@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Feeds the input as the text of a rescue map file: what the parser takes must write back as a map
 // that reads the same, and marking it must keep its runs whole.
 #include <cstddef>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Feeds a whole scan information file through the reader, the replay and the writer.
 #include <cstddef>
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Feeds one tree block (and its first sector as every sector structure) through the decoders.
 #include <cstddef>
 #include <cstdint>

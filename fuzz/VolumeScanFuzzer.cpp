@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Feeds the input as the leaf blocks of a volume (after the first block's "LEAF") to the volume
 // scan: the block walk, its bounds, the chain with its links and re-mapping, and the filing of what
 // it decodes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // kestrel-nss: the desktop program.
 #include <QApplication>
 

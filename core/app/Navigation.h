@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // How the pages of the desktop program hand control back: every page is modal and ends with a

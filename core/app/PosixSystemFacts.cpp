@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The about box's facts on a POSIX system: sysinfo for the memory, the host name, and the
 // distribution's os-release file (else uname) for the system's name; and the locale's code page.
 #include <langinfo.h>

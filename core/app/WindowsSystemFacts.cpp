@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The about box's facts on Windows: the memory, the computer's name and the system's version;
 // and the ANSI code page.
 #include <windows.h>

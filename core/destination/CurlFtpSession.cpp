@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The FTP client over libcurl. One easy handle, always run on one multi handle, so that its
 // connection cache holds the one control connection that every operation reuses. Uploads are
 // driven from Write: the read callback hands curl the caller's bytes directly and pauses the

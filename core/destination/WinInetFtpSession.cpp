@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The FTP client over the Windows internet functions (WinINet): one session handle holds the
 // logged-in control connection that every operation reuses. WinINet speaks no FTP over TLS, so a
 // server that must be reached with TLS is refused. Paths are made absolute from the folder the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // E01 segment sets written through libewf, in the EnCase 6 format that every EWF reader knows,
 // with the MD5 and SHA-1 of the media data computed here (OpenSSL) as the data goes by.
 #include <libewf.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The Windows build has no libewf: its images are raw.
 #include "imaging/EwfImage.h"
 

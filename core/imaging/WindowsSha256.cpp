@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // SHA-256 through Windows CNG (BCrypt): a reusable algorithm provider per hash, and its hash object.
 #include <windows.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "mount/EntryNames.h"
 
 #include <unordered_set>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The report as JSON for scripts, DFXML for forensic tools and HTML for people. Every text from
 // the disk or the machine is made safe for each: JSON escapes it; in XML and HTML a control
 // character is written as \xNN, as the log writes it, and what is not UTF-8 becomes U+FFFD.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "savedscan/ScanFileWriter.h"
 
 #include "app/TextEncoding.h"

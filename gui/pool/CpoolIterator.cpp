@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "gui/pool/CpoolIterator.h"
 
 #include "gui/common/NoticeDialog.h"

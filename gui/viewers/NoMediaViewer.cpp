@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // CMediaViewer of a build without Qt Multimedia: nothing is played, so the preview area shows
 // audio and video in hex under NoPlayerReason()'s line, and there is no private folder to clean.
 #include <QTemporaryFile>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "gui/volume/TreeGrowth.h"
 
 #include "volume/VolumeScanner.h"

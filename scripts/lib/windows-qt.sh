@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # Sourced by the scripts that run the Windows build's Qt programs under Wine.
 
 # A Linux path as Wine names it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // kestrel-nss-screenshots FOLDER: opens the desktop program's pages on the demo disks, as a person
 // would, and saves a picture of each into FOLDER for the README: the main window, the media page,
 // the volume page with files ticked and one in the hex viewer, a picture previewed, the pool page

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The dialogs of a recovery: the destination with its room test, the filter, and the two name
 // clash questions.
 #include <QComboBox>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The FTP settings and the browser of the server's folders, against a real pyftpdlib server that
 // the test starts on 127.0.0.1 (the integration tests' fixture, run with /usr/bin/python3).
 #include <algorithm>

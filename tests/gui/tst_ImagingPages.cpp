@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The imaging and cloning pages on the demo disks: the source tree and its item lines, the image
 // file's name and the refusals before imaging, a disk and a pool imaged byte for byte, Stop and
 // Continue; two image files cloned one onto the other, and the clones that are refused.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The road through the program: the main window and its tabs, the media page on the demo disks,
 // the volume page opened from it and left again, and a scan saved and resumed from the Resume
 // Recovery tab.

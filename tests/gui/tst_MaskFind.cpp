@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // MASK, Unmask, FIND and F3 on the volume page (VOL1) and the pool page (ARCHIVE) of the demo
 // disks: the masked tree and what it recovers, refused size ranges, "*.*", Unmask back to the
 // ticks of before, and the search through every folder to the notice at its end.

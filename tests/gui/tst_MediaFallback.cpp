@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Audio and video in the preview area of either build: where the build has no media player (the
 // Windows one), a video is shown in hex under the line that says why, and the line goes with
 // the next file; where it has one, the line is never shown, even for media it cannot play.

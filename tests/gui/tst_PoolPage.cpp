@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The pool page and the disk scan page on the demo disks: reached from the media page, from the
 // disk scan page and from the Resume Recovery tab; the deleted volume marked; files recovered byte
 // for byte, each volume in its own folder; a stopped disk scan; saving on leaving; Stop during the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The preview area of the volume page and the pool page: pictures of the demo volume drawn pixel
 // for pixel, a .jpg that holds text shown in hex, the hex viewer scrolled to the end, a WAV made
 // here played from a private temporary file that is gone when the preview closes, leftovers of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // "Assemble RAID..." on the media page: the members of a RAID 5 set cut from demo disk 0, one of
 // them missing, put in order in the dialog; the set is listed as a disk of its own and its volume
 // scans to the same listing as the disk itself. A set that cannot be read is refused in the

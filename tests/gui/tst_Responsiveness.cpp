@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // How long the scan pages' views take on large scans (a folder of 100,000 files, of a volume and
 // of a pool, and a folder of 100,000 sub-folders), how the folder tree grows while a scan of
 // 1,000,000 files runs, and the longest pause of the event loop while a pool scan and a disk scan

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The volume page on the demo volume VOL1: the scan, ticking folders and files, recovering into a
 // folder, a name clash, the stop question, and leaving the page.
 #include <QCryptographicHash>

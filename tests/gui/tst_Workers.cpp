@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The Qt adapters of the workers: the clash question put on the GUI thread while the saving
 // worker waits, the progress signals of a fast worker, and the stop question that holds the work.
 #include <QEventLoop>

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 """Serves one image file read-only through FUSE as FOLDER/disk.img, as a failing disk would give it:
 chosen sectors fail with EIO, others answer slowly. A source with bad areas for the tests and the
 benchmarks, run as

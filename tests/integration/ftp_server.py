@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 """A real FTP server for the tests: pyftpdlib on 127.0.0.1 on a free port, one user with a
 password, a home folder in a temporary directory. Run as a process of its own, so that a test
 can start it, stop it, or watch it go; the desktop program's tests start it the same way.

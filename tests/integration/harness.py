@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 """Shared helpers of the integration tests: build images with kestrel-nss-mkimage, run
 kestrel-nss-cli on them, and check that no source was written."""
 

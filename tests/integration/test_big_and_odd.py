@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 """Big and odd volumes through ls, recover and save-scan and back: a pool across the 2 TiB mark
 (sector 2^32), a file over 4 GiB, names that file systems find odd, a path 4,000 bytes deep, and a
 folder of 100,000 files. Images are sparse; nothing large is ever written."""

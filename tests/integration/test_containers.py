@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 """Images in the containers a failed server's disk arrives in: the demo disk converted by
 qemu-img (VMDK, VHD, VHDX, QCOW2, a compressed QCOW2 and an overlay on a backing file), acquired
 by ewfacquire (E01 in several segments) and cut by split. Each lists, scans and recovers as the

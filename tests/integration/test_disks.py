@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 """Media discovery through `kestrel-nss-cli disks` and `drives` on disks that mkimage builds."""
 
 import json

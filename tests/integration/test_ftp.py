@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 """Recovery onto a real FTP server (pyftpdlib on 127.0.0.1, started and stopped by each test):
 byte-exact files in the server's folder, clashes on the server, hostile names, refused logins and
 folders, a connection that breaks in the middle of a file, FTPS, and a password that never shows

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 """`kestrel-nss-cli hexdump`: the hex viewer's pages and ranges of files on the demo disk, read
 back into bytes and compared with the bytes mkimage wrote; unreadable bytes shown as "??"."""
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 """Imaging and cloning through `kestrel-nss-cli image` and `clone`: images identical to their
 source (image files, disks, loop devices, pools), the map file and the SHA-256, cloning between
 files and loop devices, the refusals of unsafe destinations, and Ctrl-C."""

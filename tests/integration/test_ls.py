@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 """The volume scan through `kestrel-nss-cli ls`: every name form and entry code of the record
 grammar as mkimage writes it, orphans, deleted entries, and the listing's JSON."""
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 """Masks and find through kestrel-nss-cli: `ls --mask`, `recover --mask`, `save-scan --mask` and
 `find`, on a volume kestrel-nss-mkimage builds."""
 

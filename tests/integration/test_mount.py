@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 """`kestrel-nss-cli mount` on a real FUSE mount: every file read back as mkimage wrote it, from a
 volume scan, a disk scan, a saved scan and a pool scan with a deleted volume; sizes past 4 GiB;
 writes refused; a bad block read as EIO for exactly its range; unmounting with a file open.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 """What a distribution installs beside the programs: the manual pages name every option the
 programs' --help lists, --version answers, the shell completions offer the commands, options and
 their values (bash's by running its completion functions, fish's through fish itself), and the
@@ -194,6 +195,27 @@ class OtherShellsAndTheDesktop(unittest.TestCase):
         self.assertGreaterEqual(len(shots), 3)
         for shot in shots:
             self.assertTrue(os.path.exists(os.path.join(TOP, "docs", "screenshots", shot)), shot)
+
+
+class LicenceHeaders(unittest.TestCase):
+    SOURCE = re.compile(r"(\.(cpp|h|py|cmake|supp|sh|in)|/CMakeLists\.txt|^CMakeLists\.txt)$")
+
+    def test_every_source_file_names_its_licence(self):
+        """Each file of code, build rules and scripts carries an SPDX identifier in its first lines,
+        so that a file copied out of the tree still says under which licence it came."""
+        listed = run(["git", "-C", TOP, "ls-files"])
+        if listed.returncode != 0:
+            self.skipTest("SKIPPED: the tree is not a git checkout")
+        missing = []
+        for path in listed.stdout.split():
+            full = os.path.join(TOP, path)
+            with open(full, "rb") as file:
+                head = file.read(400)
+            if not (self.SOURCE.search(path) or head.startswith(b"#!")):
+                continue
+            if b"SPDX-License-Identifier: Apache-2.0" not in b"\n".join(head.split(b"\n")[:3]):
+                missing.append(path)
+        self.assertEqual(missing, [])
 
 
 if __name__ == "__main__":

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 """The pool scan and the disk scan through kestrel-nss-cli: deleted volumes, blocks no chain
 reaches, pools spanning partitions, pool images, lost boot sectors, and recovery from them."""
 

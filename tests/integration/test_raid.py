@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 """RAID sets: the demo disk cut by `kestrel-nss-mkimage stripe` into the members of every level and
 layout, at stripes of 4 KiB, 64 KiB and 1 MiB, lists through `--raid` exactly as the disk itself
 does, and recovers the same bytes, also with a RAID 5 member missing and two of RAID 6. A set

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 """Finding a RAID set's geometry: the demo disk cut by `kestrel-nss-mkimage stripe` into members,
 handed to `raid-detect` in a shuffled order, comes back with the level, layout, stripe, order and
 start offset it was cut with, ranked first; `--raid auto:` reads the same volume as the disk; a

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 """Recovery through `kestrel-nss-cli recover` and `cat`: byte-exact files, selections, filters,
 clashes, hostile names and a destination that runs out of room."""
 

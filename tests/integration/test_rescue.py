@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 """Rescue imaging (`image --rescue`) of a failing disk that a FUSE file system serves: the image
 equals the source outside the bad sectors and holds zeros in them, the map names exactly the bad
 sectors in GNU ddrescue's format, and a run killed in the middle resumes to the same image and map

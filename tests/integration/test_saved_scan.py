@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 """Saved scans through kestrel-nss-cli: save-scan, and ls, recover and cat with --scan-file."""
 
 import filecmp

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 """A map of the areas imaging never read (ours, or GNU ddrescue's) laid over the files of the
 image: `ls` marks exactly the files whose data touch an area not finished, with the bytes affected,
 `ls --damaged-only` lists only those, `recover` names them as not whole, and `report` writes the

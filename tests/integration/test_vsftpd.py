@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 """Recovery onto vsftpd, Debian's most used FTP daemon, as a new user would set it up: a local
 account, chrooted, in passive and active mode and over TLS. vsftpd has no MLSD and its LIST hides
 dot files, so what is already on the server must be found without them."""

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 """Debian's vsftpd for the tests: started on 127.0.0.1 on a free port with a configuration of the
 test's own, for a local account made for the test and removed afterwards. Its home is chrooted,
 so that "/" on the server is the account's home. vsftpd has no MLSD and hides dot files from LIST,

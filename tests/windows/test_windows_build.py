@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 """The Windows build under Wine against the Linux build on the same images. kestrel-nss-mkimage.exe
 builds the images byte for byte as the Linux program does; kestrel-nss-cli.exe lists, recovers,
 saves scans and images them with the same output bytes, each program in its own folder with the

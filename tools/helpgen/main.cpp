@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // kestrel-nss-helpgen OUTDIR PAGE.md...: turns the help manual's Markdown pages into the HTML
 // pages the desktop program shows, one page per topic, with the links between them kept.
 #include <QFile>

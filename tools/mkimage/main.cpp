@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // kestrel-nss-mkimage: builds NSS disk images and pool images from a JSON layout.
 #include <cstdio>
 #include <string>

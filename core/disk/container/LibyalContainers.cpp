@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The containers the libyal libraries read: EWF (libewf), VMDK (libvmdk), VHD and VHDX (libvhdi),
 // QCOW2 (libqcow). Each library has the same shape: a handle opened on a path, reads at an
 // offset, the media size, a parent for a differencing image, and errors as objects that print

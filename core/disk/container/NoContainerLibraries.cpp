@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Where the container libraries are not built (the Windows build), only raw images and raw images
 // in pieces are read; any other container is refused with what to do instead.
 #include "disk/container/ImageFile.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What every platform does alike with its disk list.
 #include "disk/platform/DiskList.h"
 

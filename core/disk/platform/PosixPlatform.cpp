@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The platform layer for Linux and other POSIX systems: disks are block devices (or image files
 // named by KESTREL_NSS_DISKS), read with pread at 64-bit offsets.
 #include <fcntl.h>

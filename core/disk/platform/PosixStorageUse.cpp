@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Linux: which disks a path lies on, read from sysfs (partitions, device-mapper and RAID slaves,
 // loop devices and their backing files), and who uses them, from /proc/self/mountinfo and
 // /proc/swaps.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Questions the Windows platform asks of handles, disks and drives.
 #include "disk/platform/WindowsDevices.h"
 

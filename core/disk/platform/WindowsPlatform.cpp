@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The platform layer for Windows: disks are "\\.\PhysicalDrive%d" (or image files named by
 // KESTREL_NSS_DISKS), opened with CreateFileW and read with ReadFile at OVERLAPPED offsets. Every
 // path is UTF-8 inside the system and UTF-16 here.

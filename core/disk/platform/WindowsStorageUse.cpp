@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Windows: which disks a path lies on, from the disk extents of its volume, and the volume locks
 // that a disk's writer holds.
 #include <windows.h>

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # What Windows reads from kestrel-nss.exe itself: the manifest (administrator rights, since only
 # they open physical disks; per-monitor DPI awareness), the version resource and the icon. The
 # icon is Adwaita's hard disk, the one the Linux desktop shows for disks, packed into an .ico.

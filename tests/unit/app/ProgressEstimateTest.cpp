@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Rate and time left of a long operation, as every progress display shows them.
 #include <gtest/gtest.h>
 

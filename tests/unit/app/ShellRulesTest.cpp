@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The application shell's rules: page results, progress bar positions and the about box.
 #include <gtest/gtest.h>
 

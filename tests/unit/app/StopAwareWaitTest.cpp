@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A wait that ends when what it waits for is ready, or when its stop is requested from another
 // thread without anyone waking it.
 #include <gtest/gtest.h>

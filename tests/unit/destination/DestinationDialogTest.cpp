@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The destination dialog: when OK may be pressed, and the room test of a chosen folder.
 #include <gtest/gtest.h>
 

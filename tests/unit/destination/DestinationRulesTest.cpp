@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Name safety, free space and name clashes at a real local destination.
 #include <gtest/gtest.h>
 

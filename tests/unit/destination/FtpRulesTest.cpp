@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The FTP destination's own rules: the server address, the folder listings servers send, and the
 // password's life in memory.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Containers: told apart by their signatures, never by their names; a raw image in numbered
 // pieces read as one; a QCOW2 file whose tables name bytes past its end refused, and its plain
 // clusters read straight from the file.

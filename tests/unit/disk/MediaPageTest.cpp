@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The media page's panels and its Continue button, entry by entry.
 #include <gtest/gtest.h>
 

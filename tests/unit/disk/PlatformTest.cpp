@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The POSIX platform layer on real files and, where the machine allows, a real loop device.
 #include <gtest/gtest.h>
 #include <unistd.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The definition a hand-assembled array stands for: the grammar the command line reads, written
 // from the fields a person picks, and every choice the array could not be read with refused with
 // its reason.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // RAID definitions as a person types them: every key read, each mistake named with where it is, and
 // a set opened by its "raid:" name from member files like any other source.
 #include <gtest/gtest.h>

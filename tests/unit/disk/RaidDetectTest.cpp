@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Finding a RAID set's geometry: a small NSS disk striped here for every level and layout, handed
 // over in a shuffled order, reads back as the disk under the best candidate, also with a RAID 5
 // member missing; members of no NSS disk have no consistent geometry, and the SET of a candidate

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // RAID sets: the member and parity of every chunk as Linux md lays them out, an array read back
 // from members striped here for every level and layout, lost members and failing sectors rebuilt
 // from the copies and parity, and the checks that refuse a set that cannot be right.

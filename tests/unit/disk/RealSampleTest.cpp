@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The only real NSS bytes public data holds: a pool super block at 0x1000 of an 8 KiB image.
 #include <gtest/gtest.h>
 

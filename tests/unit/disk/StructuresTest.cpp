@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Decoders of the NSS structures over hand-made sectors and blocks: the decoded fields first, then
 // one corruption per check.
 #include <gtest/gtest.h>

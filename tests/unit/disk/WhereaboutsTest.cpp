@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Where a disk is, as the media page and `disks` show it beside its logical name.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The Windows platform layer on real files: the disk list of KESTREL_NSS_DISKS, reads at 64-bit
 // offsets, names outside the ANSI code page, and the refusals that keep writes on plain files.
 #include <windows.h>

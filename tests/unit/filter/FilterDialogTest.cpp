@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The filter dialog: what "Add" adds and which buttons may be pressed.
 #include <gtest/gtest.h>
 

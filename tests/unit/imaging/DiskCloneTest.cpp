@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The cloning worker from sources with bad sectors onto real files and loop devices, and the
 // destinations it refuses.
 #include <gtest/gtest.h>

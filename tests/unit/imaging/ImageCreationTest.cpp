@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The imaging worker on sources in memory, with bad sectors where needed, into real files.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Where an image may be written: never over the source, nor on a file system that lies on the
 // source disk, where the image would overwrite the deleted data it is meant to save.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The rules of imaging and cloning that decide without reading a disk: the progress grid and its
 // chunks, the ranges, the texts and names, the line format and the Start rule.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Rescue imaging: the map's runs and its text in ddrescue's format, and runs over a source with
 // scattered bad sectors and one bad area: what the image holds, what the map names, a stop and a
 // resume that read no finished sector twice.

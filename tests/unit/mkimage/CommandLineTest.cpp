@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The program's exit codes and messages.
 #include <gtest/gtest.h>
 #include <sys/wait.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The expected recovery output: exact bytes of every file entry, the same bytes the image holds
 // at the entry's extents.
 #include <gtest/gtest.h>

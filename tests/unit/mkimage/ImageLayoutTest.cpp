@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Whole images: the manifest agrees with the bytes, the images are reproducible and sparse, and
 // the pool-level features (segments, extra super blocks, deleted volumes, loose blocks, bulk
 // content) land where the layout puts them.

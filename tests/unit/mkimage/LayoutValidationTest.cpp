@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Layouts that cannot be written are rejected with a message that names the problem.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // File and folder records: the extent list, the name-section forms, the second-stage candidates
 // and the entry codes, checked at hand-computed offsets.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Packing records into tree blocks: where records may start and end, the per-block limit, the
 // header of each layout, and the chain's links.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Volume records: the VolumeInfo where the directory walk looks for it (root block) and where a
 // pool scan does (volume id), for each layout, record kind and "ZVL" choice.
 #include <gtest/gtest.h>

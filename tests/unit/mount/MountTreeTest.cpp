@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The folder tree a mount serves: names that are one path component and unique in their folder,
 // deleted entries marked, pool volumes as top folders, sizes past 4 GiB, lookup by path.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Reads through a mount: any range of a file, and EIO, never zeros, for bytes that cannot be
 // read, each unreadable block logged once however often it is asked for.
 #include <gtest/gtest.h>

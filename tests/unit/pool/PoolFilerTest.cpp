@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The pool scan's filing rules: volume items, ownership by the block's volume id, and orphans.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The pool scan over pools in memory: the linear search, the super block, windows, bad sectors,
 // stops, and the real super block sample.
 #include <gtest/gtest.h>

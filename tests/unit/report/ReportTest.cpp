@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The report's three forms: names from disk of any kind come out escaped and well-formed in each,
 // never as markup, and the files' byte runs and unread bytes as the tree and the map give them.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The Resume Recovery tab's fields and the opening of a chosen file, and the rules of saving a
 // volume scan from the volume page.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The scan information file: its bytes as written, reading it back whatever it holds, and the
 // rules around saving.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The hex viewer's pages: the line format, the last partial page, unreadable bytes that are never
 // shown as other bytes, offsets past 4 GiB on a sparse image, and the pages on the scroll bar.
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Which preview a file gets: the extension table, case-insensitively, and what each preview reads.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Where a file's bytes lie and how they are copied: running totals of the extents, the cut to
 // the file's size, coalesced reads, and unreadable blocks.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The hashes a recovery run takes on a thread of its own: each file's digest is that of exactly
 // its bytes, whatever the pieces, and of an empty file too.
 #include <gtest/gtest.h>

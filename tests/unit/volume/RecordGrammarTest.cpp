@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The record grammar over hand-made records: the forms, the second-stage candidates, the entry
 // codes and their length rules.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Recovery runs from a source in memory into a real folder.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A map of unread areas laid over a file's extents: the bytes of the file in an area not finished,
 // an area that touches the file by a single sector counted, one that ends where the file starts
 // not.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The volume page's stages, the notice at the end of a recovery run, and the volume scan of a
 // volume chosen in media discovery.
 #include <gtest/gtest.h>

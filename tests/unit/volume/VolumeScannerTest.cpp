@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The volume scan's block walk over hand-made pools in memory: the chain, its ends, and the
 // bounds that keep a damaged block from looping.
 #include <gtest/gtest.h>
