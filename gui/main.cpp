@@ -4,6 +4,7 @@
 
 #include "disk/platform/Platform.h"
 #include "gui/app/CKestrelNSSRecoveryApp.h"
+#include "gui/app/DiskBroker.h"
 #include "gui/app/ProgramSetup.h"
 
 int main(int argc, char** argv) {
@@ -12,6 +13,7 @@ int main(int argc, char** argv) {
   QApplication application(argc, argv);
   kestrel::gui::PrepareProgram(application);
   kestrel::gui::TakeCommandLine(application);
+  kestrel::gui::InstallDiskBroker();
   kestrel::gui::CKestrelNSSRecoveryApp program;
   return program.Run(application);
 }

@@ -4,6 +4,8 @@
 
 #include "disk/platform/Platform.h"
 
+#include <utility>
+
 namespace kestrel::platform {
 
 std::string DiskListEntry(std::string_view list, char separator, int n) {
@@ -15,6 +17,21 @@ std::string DiskListEntry(std::string_view list, char separator, int n) {
     ++start;
   }
   return std::string(list.substr(start, list.find(separator, start) - start));
+}
+
+namespace {
+DiskBroker& Broker() {
+  static DiskBroker broker;
+  return broker;
+}
+}  // namespace
+
+void SetDiskBroker(DiskBroker broker) {
+  Broker() = std::move(broker);
+}
+
+const DiskBroker& CurrentDiskBroker() {
+  return Broker();
 }
 
 std::uint64_t DiskSectorCount(int n) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -26,8 +27,25 @@ std::string DiskDevicePath(int n);
 // letter's ':' is part of a path there.
 char DiskListSeparator();
 
-// Opens a file or block device read-only.
+// Opens a file or block device read-only. A block device the system refuses for lack of
+// permission is asked of the disk broker, when one is set.
 disk::OpenedSource OpenReadOnly(const std::string& path);
+
+// A read-only descriptor of a block device that a service opened on the process's behalf, or why
+// it would not (descriptor -1).
+struct BrokeredDevice {
+  int descriptor = -1;
+  std::string refusal;
+};
+
+// Who opens a block device that the process may not open itself: the desktop program, run by an
+// ordinary user, asks udisks2, which polkit authorises (with a password where its policy says
+// so). Without one, as on the command line, the refusal stands and says who may open the device.
+// Windows programs run as administrator and never ask it.
+using DiskBroker = std::function<BrokeredDevice(const std::string& devicePath)>;
+// Set once, before any disk is opened.
+void SetDiskBroker(DiskBroker broker);
+const DiskBroker& CurrentDiskBroker();
 
 enum class MediaKind { Fixed, Removable };
 

@@ -2,6 +2,7 @@
 // The platform layer for Linux and other POSIX systems: disks are block devices (or image files
 // named by KESTREL_NSS_DISKS), read with pread at 64-bit offsets.
 #include <fcntl.h>
+#include <grp.h>
 #include <linux/fs.h>
 #include <scsi/sg.h>
 #include <sys/ioctl.h>
@@ -45,6 +46,16 @@ class FileDescriptor {
   int fd_;
 };
 
+// Who may open a block device the user was refused: root, and the members of its group.
+std::string WhoMayOpen(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0 || !S_ISBLK(info.st_mode)) return {};
+  const struct group* owners = ::getgrgid(info.st_gid);
+  if (owners == nullptr || info.st_gid == 0) return " (run as root)";
+  return std::string(" (run as root, or join the group \"") + owners->gr_name +
+         "\", which may read the device)";
+}
+
 OpenStatus StatusFromErrno(const std::string& path, int error) {
   switch (error) {
     case ENOENT:
@@ -54,8 +65,7 @@ OpenStatus StatusFromErrno(const std::string& path, int error) {
       return {OpenError::NotFound, path + ": no such disk or file"};
     case EACCES:
     case EPERM:
-      return {OpenError::PermissionDenied,
-              path + ": permission denied (run as root, or join the group that owns the device)"};
+      return {OpenError::PermissionDenied, path + ": permission denied" + WhoMayOpen(path)};
     case EBUSY:
       return {OpenError::Failed, path + ": in use (it holds a mounted file system)"};
     default:
@@ -278,6 +288,21 @@ std::optional<disk::DriveIdentity> IdentifyBySysfs(const fs::path& folder) {
   return identity;
 }
 
+bool IsBlockDevice(const std::string& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 && S_ISBLK(info.st_mode);
+}
+
+// A block device the user may not open, opened by the disk broker when there is one.
+disk::OpenedSource OpenThroughBroker(const std::string& path, OpenStatus refused) {
+  const DiskBroker& broker = CurrentDiskBroker();
+  if (!broker || !IsBlockDevice(path)) return {{}, std::move(refused)};
+  BrokeredDevice device = broker(path);
+  if (device.descriptor < 0)
+    return {{}, {OpenError::PermissionDenied, refused.message + "; " + device.refusal}};
+  return {disk::DiskReader(std::make_shared<FileSource>(device.descriptor)), {}};
+}
+
 }  // namespace
 
 std::string DiskDevicePath(int n) {
@@ -291,8 +316,10 @@ std::string DiskDevicePath(int n) {
 
 disk::OpenedSource OpenReadOnly(const std::string& path) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return {{}, StatusFromErrno(path, errno)};
-  return {disk::DiskReader(std::make_shared<FileSource>(fd)), {}};
+  if (fd >= 0) return {disk::DiskReader(std::make_shared<FileSource>(fd)), {}};
+  OpenStatus refused = StatusFromErrno(path, errno);
+  if (refused.error != OpenError::PermissionDenied) return {{}, std::move(refused)};
+  return OpenThroughBroker(path, std::move(refused));
 }
 
 std::optional<DiskPresence> FindDisk(int n) {
