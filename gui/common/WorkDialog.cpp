@@ -9,14 +9,14 @@
 
 namespace kestrel::gui {
 
-WorkDialog::WorkDialog(const char* name, std::string_view title, QWidget* parent)
+WorkDialog::WorkDialog(const char* name, std::string_view title, QWidget* parent, Bar bar)
     : QDialog(parent), bar_(new QProgressBar(this)), detail_(new QLabel(this)) {
   setObjectName(QString::fromLatin1(name));
   setWindowTitle(ToQString(title));
   setModal(true);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(new QLabel(ToQString(title), this));
-  bar_->setRange(0, 100);
+  bar_->setRange(0, bar == Bar::Percent ? 100 : 0);
   bar_->setMinimumWidth(360);
   detail_->setObjectName(QStringLiteral("progressDetail"));
   layout->addWidget(bar_);

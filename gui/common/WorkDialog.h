@@ -22,8 +22,10 @@ class WorkDialog : public QDialog {
 
  public:
   using Job = std::function<void(app::ProgressObserver&)>;
+  // Percent: the job reports how far it is. Busy: it cannot tell, and the bar only moves.
+  enum class Bar { Percent, Busy };
 
-  WorkDialog(const char* name, std::string_view title, QWidget* parent);
+  WorkDialog(const char* name, std::string_view title, QWidget* parent, Bar bar = Bar::Percent);
 
   // Runs the job and returns once it has ended.
   void Run(Job job);

@@ -13,6 +13,7 @@
 #include "disk/DiskWhereabouts.h"
 #include "disk/DriveName.h"
 #include "disk/MediaDiscovery.h"
+#include "disk/raid/AssembledSets.h"
 #include "gui/app/ShellActions.h"
 #include "gui/common/QtText.h"
 #include "gui/common/Skin.h"
@@ -116,6 +117,7 @@ QLayout* CInitialInfo::BuildButtons() {
 void CInitialInfo::FillTree() {
   media_ =
       disk::DiscoverMedia([](int n) { return disk::OpenSource(disk::PhysicalDriveName(n)); }, log_);
+  disk::AddAssembledSets(media_, log_, disk::DiscoveryLog::MediaPage);
   auto* root = new QTreeWidgetItem(tree_, {ToQString(disk::kMediaTreeRoot)});
   root->setIcon(0, MediaIcon(disk::MediaEntryKind::Root));
   root->setData(0, kKindRole, static_cast<int>(disk::MediaEntryKind::Root));

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "gui/disk/RaidAssemblyDialog.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QFormLayout>
@@ -15,8 +14,10 @@
 #include "app/ShellTexts.h"
 #include "disk/DriveName.h"
 #include "disk/MediaPage.h"
+#include "disk/raid/AssembledSets.h"
 #include "disk/raid/RaidDefinition.h"
 #include "gui/common/QtText.h"
+#include "gui/common/WorkDialog.h"
 
 namespace kestrel::gui {
 namespace {
@@ -172,17 +173,19 @@ disk::RaidAssembly RaidAssemblyDialog::Assembly() const {
   return assembly;
 }
 
-// Detection samples the members (about one percent of them): seconds on disks, so the window
-// shows it is busy rather than starting a worker for it.
+// Detection samples the members (about one percent of them), which takes seconds on disks: it
+// runs on a worker under a small window that says so, and every window stays painted.
 void RaidAssemblyDialog::OnDetect() {
-  QApplication::setOverrideCursor(Qt::WaitCursor);
-  const auto detected = disk::DetectRaidDefinition(Assembly().members);
-  QApplication::restoreOverrideCursor();
-  if (!detected.ok()) {
-    problem_->setText(ToQString(detected.error()));
+  const std::vector<std::string> members = Assembly().members;
+  std::optional<app::Result<disk::RaidDefinition>> detected;
+  WorkDialog("raidDetectDialog", "Detecting the geometry of the RAID set...", this,
+             WorkDialog::Bar::Busy)
+      .Run([&](app::ProgressObserver&) { detected = disk::DetectRaidDefinition(members); });
+  if (!detected->ok()) {
+    problem_->setText(ToQString(detected->error()));
     return;
   }
-  Show(disk::AssemblyOf(detected.value()));
+  Show(disk::AssemblyOf(detected->value()));
   problem_->clear();
 }
 
@@ -202,13 +205,11 @@ void RaidAssemblyDialog::OnOk() {
     return;
   }
   const std::string name = disk::RaidSourceName(definition.value());
-  disk::OpenedSource opened = disk::OpenSource(name);
-  if (!opened.status.ok()) {
+  if (const disk::OpenedSource opened = disk::OpenSource(name); !opened.status.ok()) {
     problem_->setText(ToQString(opened.status.message));
     return;
   }
   sourceName_ = name;
-  opened_ = std::move(opened);
   accept();
 }
 
@@ -217,13 +218,9 @@ std::optional<disk::DiskEntry> AssembleRaidDisk(const disk::MediaTree& media,
                                                 QWidget* parent) {
   RaidAssemblyDialog dialog(media, parent);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-  const disk::OpenedSource opened = dialog.TakeOpened();
-  const int number = static_cast<int>(media.disks.size());
-  if (lines == disk::DiscoveryLog::MediaPage) disk::LogContainer(dialog.SourceName(), opened, log);
-  disk::DiskEntry entry =
-      disk::DiscoverDisk(number, opened.reader, dialog.SourceName(), log, lines);
-  entry.container = opened.container;
-  return entry;
+  disk::RememberAssembledSet(dialog.SourceName());
+  return disk::DiscoverAssembledSet(static_cast<int>(media.disks.size()), dialog.SourceName(), log,
+                                    lines);
 }
 
 }  // namespace kestrel::gui

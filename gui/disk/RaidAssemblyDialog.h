@@ -27,9 +27,8 @@ class RaidAssemblyDialog : public QDialog {
  public:
   RaidAssemblyDialog(const disk::MediaTree& media, QWidget* parent);
 
-  // The set as it opened, under its "raid:" name; valid once the dialog is accepted.
+  // The set's "raid:" name; valid once the dialog is accepted, which it is only once it opens.
   const std::string& SourceName() const { return sourceName_; }
-  disk::OpenedSource TakeOpened() { return std::move(opened_); }
 
  private:
   QLayout* BuildMembers(const disk::MediaTree& media);
@@ -53,11 +52,11 @@ class RaidAssemblyDialog : public QDialog {
   QLineEdit* offset_ = nullptr;
   QLabel* problem_ = nullptr;
   std::string sourceName_;
-  disk::OpenedSource opened_;
 };
 
 // Runs the dialog over a page's disks and reads the set it opens as the page reads a disk, listed
-// after the disks; nothing when the person cancels.
+// after the disks; nothing when the person cancels. The set is remembered for the rest of the
+// run, so every page that lists the disks lists it too.
 std::optional<disk::DiskEntry> AssembleRaidDisk(const disk::MediaTree& media,
                                                 const app::LogReport& log, disk::DiscoveryLog lines,
                                                 QWidget* parent);

@@ -17,6 +17,7 @@
 #include "disk/MediaDiscovery.h"
 #include "disk/MediaPage.h"
 #include "disk/platform/Platform.h"
+#include "disk/raid/AssembledSets.h"
 #include "gui/app/ShellActions.h"
 #include "gui/common/NoticeDialog.h"
 #include "gui/common/QtText.h"
@@ -143,6 +144,7 @@ QLayout* CCreateImageItems::BuildButtons() {
 void CCreateImageItems::FillTree() {
   media_ = disk::DiscoverMedia([](int n) { return disk::OpenSource(disk::PhysicalDriveName(n)); },
                                log_, disk::DiscoveryLog::UnreadableOnly);
+  disk::AddAssembledSets(media_, log_, disk::DiscoveryLog::UnreadableOnly);
   auto* root = new QTreeWidgetItem(tree_, {ToQString(disk::kMediaTreeRoot)});
   root->setIcon(0, QIcon::fromTheme(QStringLiteral("computer")));
   for (int d = 0; d < static_cast<int>(media_.disks.size()); ++d) AddDiskItem(d);

@@ -19,6 +19,7 @@
 
 #include "DemoProgram.h"
 #include "Driving.h"
+#include "disk/raid/AssembledSets.h"
 #include "gui/disk/CInitialInfo.h"
 #include "gui/imaging/CCreateImageItems.h"
 #include "gui/imaging/CImageCreation.h"
@@ -83,6 +84,7 @@ class RaidAssemblyTest : public QObject {
   void cleanup();
   void cleanupTestCase();
   void aRaid5SetWithAMemberMissingScansAsTheDiskDoes();
+  void aSetAssembledOnceIsListedWhenAPageOpensAgain();
   void aVolumeOfTheSetRecoversEveryFileWhole();
   void theCreateImageTabImagesTheSetAsTheDisk();
   void theLayoutIsAskedOnlyOfParityLevels();
@@ -126,7 +128,9 @@ void RaidAssemblyTest::initTestCase() {
     if (n != kLeftOut) memberDigests_[Member(n)] = Digest(Member(n));
 }
 
+// Each test is a run of its own: it starts with no set assembled.
 void RaidAssemblyTest::init() {
+  disk::ForgetAssembledSets();
   program_.OpenMainWindow();
 }
 
@@ -261,6 +265,38 @@ void RaidAssemblyTest::detectFindsTheGeometryOfMembersInAnyOrder() {
   QCOMPARE(detected, expected);
   auto* root = media->findChild<QTreeWidget*>("mediaTree")->topLevelItem(0);
   QCOMPARE(VolumeListing(media, root->child(2)), VolumeListing(media, root->child(0)));
+}
+
+// The person assembles the set once: leaving the media page and opening it again, or the imaging
+// page, finds it still listed after the disks.
+void RaidAssemblyTest::aSetAssembledOnceIsListedWhenAPageOpensAgain() {
+  gui::CInitialInfo* media = OpenMediaPage();
+  QVERIFY(media);
+  AssembleTheSet(media);
+  QCOMPARE(TakeModalFailures(), QStringList());
+  QVERIFY(Click(media, "homeButton"));
+  QTRY_VERIFY(program_.main->isVisible());
+  media = OpenMediaPage();
+  QVERIFY(media);
+  auto* tree = media->findChild<QTreeWidget*>("mediaTree");
+  QCOMPARE(tree->topLevelItem(0)->childCount(), 3);
+  QTreeWidgetItem* set = tree->topLevelItem(0)->child(2);
+  QCOMPARE(set->text(0), QStringLiteral("Disk2"));
+  QVERIFY(TreeEntry(tree, "Pool:DATA") != nullptr);
+  QCOMPARE(set->child(0)->text(0), QStringLiteral("Pool:DATA"));
+  tree->setCurrentItem(set);
+  QVERIFY2(LabelText(media, "wherePanel").startsWith("raid:level=5"),
+           qPrintable(LabelText(media, "wherePanel")));
+  QVERIFY(Click(media, "homeButton"));
+  QTRY_VERIFY(program_.main->isVisible());
+
+  program_.main->findChild<QTabWidget*>("tabs")->setCurrentIndex(2);
+  QVERIFY(Click(program_.main.get(), "createImageButton"));
+  auto* items = FindWindow<gui::CCreateImageItems>();
+  QVERIFY(items);
+  QCOMPARE(items->findChild<QTreeWidget*>("sourceTree")->topLevelItem(0)->childCount(), 3);
+  QVERIFY(Click(items, "homeButton"));
+  QTRY_VERIFY(program_.main->isVisible());
 }
 
 void RaidAssemblyTest::aVolumeOfTheSetRecoversEveryFileWhole() {

@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: Apache-2.0
 // RAID definitions as a person types them: every key read, each mistake named with where it is, and
-// a set opened by its "raid:" name from member files like any other source.
+// a set opened by its "raid:" name from member files like any other source, and remembered
+// once assembled.
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "disk/raid/AssembledSets.h"
 #include "disk/raid/RaidDefinition.h"
 #include "support/Files.h"
 
@@ -108,6 +110,36 @@ TEST(RaidDefinition, ASetOpensByItsNameFromMemberFilesAndSaysWhatIsWrong) {
             "RAID set: no consistent geometry on the members; give level, layout, stripe and "
             "offset");
   EXPECT_EQ(failure("level=9:" + member("a")).substr(0, 24), "RAID set, character 1 (\"");
+}
+
+// A set assembled once is listed after the disks until the run ends, once however often it is
+// assembled; when a member goes away it is still listed, with the reason it does not open.
+TEST(AssembledSets, AreListedAfterTheDisksAndSayWhyOneNoLongerOpens) {
+  const test::ScratchFolder folder("kestrel-assembled-sets");
+  for (const char* name : {"a", "b"}) WriteFile(folder / name, 8192, name[0]);
+  const std::string set =
+      RaidSourceName("level=1:" + (folder / "a").string() + "," + (folder / "b").string());
+  const app::LogReport log((folder / "log.txt").string());
+  ForgetAssembledSets();
+  RememberAssembledSet(set);
+  RememberAssembledSet(set);
+  MediaTree media;
+  media.disks.resize(2);
+  AddAssembledSets(media, log, DiscoveryLog::UnreadableOnly);
+  ASSERT_EQ(media.disks.size(), 3u);
+  EXPECT_EQ(media.disks[2].number, 2);
+  EXPECT_TRUE(media.disks[2].status.ok()) << media.disks[2].status.message;
+  EXPECT_EQ(media.disks[2].sectorCount, 16u);
+  EXPECT_EQ(media.disks[2].container, ContainerKind::Raid);
+
+  std::filesystem::remove(folder / "b");
+  const DiskEntry gone = DiscoverAssembledSet(5, set, log, DiscoveryLog::UnreadableOnly);
+  EXPECT_EQ(gone.number, 5);
+  EXPECT_EQ(gone.node.sourcePath, set);
+  EXPECT_NE(gone.status.message.find("RAID member " + (folder / "b").string()), std::string::npos)
+      << gone.status.message;
+  ForgetAssembledSets();
+  EXPECT_TRUE(AssembledSets().empty());
 }
 
 }  // namespace
