@@ -4,12 +4,14 @@ volume scan, a disk scan, a saved scan and a pool scan with a deleted volume; si
 writes refused; a bad block read as EIO for exactly its range; unmounting with a file open.
 SKIPPED where /dev/fuse cannot be opened."""
 
+import ctypes
 import errno
 import importlib.util
 import json
 import os
 import signal
 import stat
+import struct
 import subprocess
 import time
 import unittest
@@ -58,6 +60,37 @@ def files_under(top):
     """Every file below top, by its path relative to top."""
     return sorted(os.path.relpath(os.path.join(folder, name), top)
                   for folder, _, names in os.walk(top) for name in names)
+
+
+def listing(path, buffer_bytes, resume_after=None):
+    """The names of a folder as the kernel hands them out, read with getdents64 in pieces of
+    buffer_bytes. With resume_after, the listing stops after that many names and goes on through
+    a second descriptor of the folder, placed at the offset the last name kept carried, as a
+    listing the kernel interrupted resumes."""
+    libc = ctypes.CDLL(None, use_errno=True)
+    libc.syscall.restype = ctypes.c_long
+    buffer = ctypes.create_string_buffer(buffer_bytes)
+    names, fd = [], os.open(path, os.O_RDONLY | os.O_DIRECTORY)
+    try:
+        while True:
+            got = libc.syscall(217, fd, buffer, buffer_bytes)  # SYS_getdents64 on x86-64
+            if got < 0:
+                raise OSError(ctypes.get_errno(), "getdents64")
+            if got == 0:
+                return [name for name in names if name not in (".", "..")]
+            at = 0
+            while at < got:
+                offset, length = struct.unpack_from("<qH", buffer.raw, at + 8)
+                names.append(buffer.raw[at + 19:at + length].split(b"\0", 1)[0].decode())
+                at += length
+                if resume_after is not None and len(names) == resume_after:
+                    os.close(fd)
+                    fd = os.open(path, os.O_RDONLY | os.O_DIRECTORY)
+                    os.lseek(fd, offset, os.SEEK_SET)
+                    resume_after = None
+                    break
+    finally:
+        os.close(fd)
 
 
 def mount_options(mountpoint):
@@ -182,6 +215,20 @@ class MountedTreeTest(MountTestCase):
                       for e in volume1["entries"] if e["kind"] == "file" and e["path"].endswith(".doc"))
         self.assertTrue(docs)
         self.assertEqual(files_under(mounted), docs)
+
+    def test_a_big_folder_listed_in_pieces_or_resumed_midway_gives_every_name_once(self):
+        names = [f"report{n:05}.txt" for n in range(3000)]
+        entries = [folder("/BIG"), *[file(f"/BIG/{name}", content="x") for name in names]]
+        images, _ = self.mkimage({"disks": [disk(partition(pool("DATA", volume("V", *entries))),
+                                                 partition(sizeSectors=2048))]})
+        mounted = self.mount("--image", images[0])
+        big = os.path.join(mounted, "BIG")
+        for buffer_bytes in [1 << 16, 600]:
+            with self.subTest(buffer=buffer_bytes):
+                self.assertEqual(sorted(listing(big, buffer_bytes)), names)
+        for resume_after in [1, 150, 2999]:
+            with self.subTest(resumed_after=resume_after):
+                self.assertEqual(sorted(listing(big, 4096, resume_after)), names)
 
     def test_sizes_past_4_gib_on_a_sparse_image(self):
         sizes = {"huge.vhd": (5 << 30) + 123, "edge.bin": (4 << 30) + 1}
