@@ -2,7 +2,7 @@
 """Finding a RAID set's geometry: the demo disk cut by `kestrel-nss-mkimage stripe` into members,
 handed to `raid-detect` in a shuffled order, comes back with the level, layout, stripe, order and
 start offset it was cut with, ranked first; `--raid auto:` reads the same volume as the disk; a
-RAID 5 member missing is no obstacle, and members of unrelated disks have no consistent
+RAID 5 or RAID 6 member missing is no obstacle, and members of unrelated disks have no consistent
 geometry."""
 
 import os
@@ -72,15 +72,19 @@ class RaidDetectTest(test_raid.RaidTest):
         self.assertIn("--raid " + definition + "\n", text)
         self.assertIn("parity checks on", text)
 
-    def test_a_raid5_member_missing_is_rebuilt_from_parity(self):
+    def test_a_member_missing_is_rebuilt_from_parity(self):
         expected = self.listing(["--image", self.disk], "DATA", "VOL1")
-        definition = self.stripe("5", "left-symmetric", 4, "4k", leave_out=(2,))
-        members = definition.split(":", 1)[1].split(",")
-        order = [members[3], members[0], "missing", members[1]]
-        best = self.best(order)
-        self.assertEqual((best["level"], best["layout"], best["stripe"]), ("5", "left-symmetric", 4096))
-        self.assertEqual(best["members"], members)
-        self.assertEqual(self.listing(["--raid", "auto:" + ",".join(order)], "DATA", "VOL1"), expected)
+        for level, count, stripe in [("5", 4, "4k"), ("6", 5, "64k")]:
+            with self.subTest(level=level):
+                definition = self.stripe(level, "left-symmetric", count, stripe, leave_out=(2,))
+                members = definition.split(":", 1)[1].split(",")
+                order = [members[3], members[0], "missing", members[1], *members[4:]]
+                best = self.best(order)
+                self.assertEqual((best["level"], best["layout"], best["stripe"]),
+                                 (level, "left-symmetric", BYTES[stripe]))
+                self.assertEqual(best["members"], members)
+                self.assertEqual(self.listing(["--raid", "auto:" + ",".join(order)], "DATA", "VOL1"),
+                                 expected)
 
     def unrelated(self, count, size):
         paths = []

@@ -118,7 +118,12 @@ Places Search::Locate(const Trial& trial, std::int64_t byte) const {
     const std::int64_t row = chunk / perRow;
     const int slot = DataMember(geometry, row, static_cast<int>(chunk % perRow));
     const std::int64_t at = geometry.offset + row * geometry.stripe + byte % geometry.stripe;
-    places.Add(member(slot), at);
+    int placed = member(slot);
+    // A RAID 6 data chunk of the missing member is P and the row's other data chunks, XORed: the
+    // others but the row's Q.
+    if (geometry.level == RaidLevel::Raid6 && placed == evidence_.Missing())
+      placed = evidence_.MissingWithout(member(SyndromeMember(geometry, row)));
+    places.Add(placed, at);
     if (geometry.level == RaidLevel::Raid10) places.Add(member(MirrorPartner(slot)), at);
   }
   return places;
@@ -148,7 +153,7 @@ std::vector<std::uint8_t> Search::ReadArray(const Trial& trial, std::int64_t byt
   for (std::size_t done = 0; done < length; done += layout::kSectorSize) {
     const Places places = Locate(trial, byte + static_cast<std::int64_t>(done));
     // A copy on a member that is there before the missing member's stand-in, which is its bytes
-    // under RAID 5 only.
+    // under RAID 5 only (Locate places a RAID 6 chunk on a stand-in of its own).
     ByteView sector;
     for (const bool present : {true, false}) {
       for (int i = 0; i < places.count && sector.empty(); ++i) {

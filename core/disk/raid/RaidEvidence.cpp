@@ -66,12 +66,14 @@ RaidEvidence RaidEvidence::Sample(const std::vector<std::shared_ptr<ByteSource>>
   RaidEvidence evidence;
   evidence.ReadWindows(members);
   evidence.RebuildMissing();
+  evidence.RebuildMissingWithoutEach();
   evidence.FindSigns();
   return evidence;
 }
 
 void RaidEvidence::ReadWindows(const std::vector<std::shared_ptr<ByteSource>>& members) {
   const auto stretches = Stretches(SmallestSize(members));
+  members_ = static_cast<int>(members.size());
   windows_.resize(members.size());
   for (std::size_t m = 0; m < members.size(); ++m) {
     if (!members[m]) missing_ = static_cast<int>(m);
@@ -92,6 +94,25 @@ void RaidEvidence::RebuildMissing() {
     for (std::size_t w = 0; w < rebuilt.size(); ++w)
       raid_parity::XorInto(rebuilt[w].bytes, windows_[m][w].bytes);
   }
+}
+
+void RaidEvidence::RebuildMissingWithoutEach() {
+  if (MissingWithout(0) < 0) return;
+  windows_.reserve(2 * windows_.size());  // `rebuilt` stays where it is
+  const auto& rebuilt = windows_[static_cast<std::size_t>(missing_)];
+  for (int m = 0; m < members_; ++m) {
+    std::vector<Window> without = rebuilt;
+    if (m == missing_) without.clear();
+    for (std::size_t w = 0; w < without.size(); ++w)
+      raid_parity::XorInto(without[w].bytes, windows_[static_cast<std::size_t>(m)][w].bytes);
+    windows_.push_back(std::move(without));
+  }
+}
+
+int RaidEvidence::MissingWithout(int member) const {
+  constexpr int kFewestRaid6Members = 4;
+  if (missing_ < 0 || members_ < kFewestRaid6Members || member < 0 || member >= members_) return -1;
+  return members_ + member;
 }
 
 void RaidEvidence::FindSigns() {
@@ -180,7 +201,7 @@ std::vector<std::int64_t> RaidEvidence::BootOffsets() const {
 }
 
 ByteView RaidEvidence::SectorAt(int member, std::int64_t at) const {
-  if (member < 0 || member >= Members() || at % layout::kSectorSize != 0) return {};
+  if (member < 0 || member >= std::ssize(windows_) || at % layout::kSectorSize != 0) return {};
   for (const Window& window : windows_[static_cast<std::size_t>(member)]) {
     const std::int64_t within = at - window.start;
     if (within >= 0 && within + static_cast<std::int64_t>(kSector) <= std::ssize(window.bytes))
@@ -190,7 +211,7 @@ ByteView RaidEvidence::SectorAt(int member, std::int64_t at) const {
 }
 
 bool RaidEvidence::Sampled(int member, std::int64_t at) const {
-  if (member < 0 || member >= Members()) return false;
+  if (member < 0 || member >= std::ssize(windows_)) return false;
   for (const Window& window : windows_[static_cast<std::size_t>(member)]) {
     if (at >= window.start && at < window.start + static_cast<std::int64_t>(window.bytes.size()))
       return true;

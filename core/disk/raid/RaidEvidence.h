@@ -13,7 +13,8 @@ namespace kestrel::disk {
 
 // What a sample of an array's members shows, before any geometry is assumed: where on which member
 // an NSS structure begins, and which stretches of each member were read. A member that is missing
-// is seen as the XOR of the others, which is its bytes when the set is a RAID 5.
+// is seen as the XOR of the others, which is its bytes when the set is a RAID 5; and, for a RAID 6,
+// as the XOR of the others but one (MissingWithout).
 class RaidEvidence {
  public:
   enum class Sign : std::uint8_t { Boot, PartitionHeader, SuperBlock, TreeBlock };
@@ -22,7 +23,7 @@ class RaidEvidence {
   // nullptr (the missing member). The members are assumed the same size but for the last bytes.
   static RaidEvidence Sample(const std::vector<std::shared_ptr<ByteSource>>& members);
 
-  int Members() const { return static_cast<int>(windows_.size()); }
+  int Members() const { return members_; }
   std::int64_t BytesRead() const { return bytesRead_; }
   // Where a boot sector begins on some member: the offsets the array may start at.
   std::vector<std::int64_t> BootOffsets() const;
@@ -48,6 +49,11 @@ class RaidEvidence {
   Tally MirrorTally(int a, int b, std::int64_t from) const;
   bool MemberMissing() const { return missing_ >= 0; }
   int Missing() const { return missing_; }  // -1 when every member is there
+  // The missing member's bytes as the XOR of the others but `member`: its bytes in a RAID 6 row
+  // whose Q syndrome lies on that member, since the row's P parity is then among the others. An
+  // index of its own for Find, SectorAt and Sampled; -1 when none is missing or too few members
+  // are there for a RAID 6.
+  int MissingWithout(int member) const;
 
  private:
   struct Window {
@@ -57,13 +63,16 @@ class RaidEvidence {
 
   void ReadWindows(const std::vector<std::shared_ptr<ByteSource>>& members);
   void RebuildMissing();
+  void RebuildMissingWithoutEach();
   void FindSigns();
   const std::uint8_t* SectorAt(int member, std::size_t window, std::size_t sector) const;
   // Calls visit(window, sector) for every tally sector from the member byte `from` on.
   template <class Visit>
   void ForEachTallySector(std::int64_t from, Visit visit) const;
 
-  std::vector<std::vector<Window>> windows_;  // per member, the same stretches on each
+  // Per member, the same stretches on each; after the members, MissingWithout's stand-ins.
+  std::vector<std::vector<Window>> windows_;
+  int members_ = 0;
   std::unordered_map<std::uint64_t, std::uint32_t> signs_;
   std::vector<std::uint32_t> treeLinks_;
   int missing_ = -1;

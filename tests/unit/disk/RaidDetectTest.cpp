@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: Apache-2.0
 // Finding a RAID set's geometry: a small NSS disk striped here for every level and layout, handed
 // over in a shuffled order, reads back as the disk under the best candidate, also with a RAID 5
-// member missing; members of no NSS disk have no consistent geometry, and the SET of a candidate
-// opens what it found.
+// or RAID 6 member missing; members of no NSS disk have no consistent geometry, and the SET of a
+// candidate opens what it found.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -159,6 +159,16 @@ TEST(RaidDetect, ARaid5MemberMissingIsSeenThroughParity) {
     SCOPED_TRACE("missing " + std::to_string(missing));
     ExpectFound({RaidLevel::Raid5, RaidLayout::LeftSymmetric, 4096, 8192, 4}, missing);
     ExpectFound({RaidLevel::Raid5, RaidLayout::RightAsymmetric, 65536, 0, 4}, missing);
+  }
+}
+
+// A RAID 6 row's missing data chunk is its P parity and the other data chunks: every member that
+// is there but the one holding the row's Q, which moves from row to row.
+TEST(RaidDetect, ARaid6MemberMissingIsSeenThroughItsPParity) {
+  for (int missing = 0; missing < 5; ++missing) {
+    SCOPED_TRACE("missing " + std::to_string(missing));
+    ExpectFound({RaidLevel::Raid6, RaidLayout::LeftSymmetric, 4096, 0, 5}, missing);
+    ExpectFound({RaidLevel::Raid6, RaidLayout::LeftSymmetric, 65536, 8192, 4}, missing);
   }
 }
 
