@@ -65,9 +65,15 @@ class RecoverCommand : public Command {
         .add_option("--on-conflict", policy_,
                     "When a file is already there: overwrite, rename (default) or skip")
         ->transform(CLI::IsMember(kConflictPolicies));
-    parser.add_option("--report", reportFolder_,
-                      "Also writes report.json, report.dfxml and report.html of the recovery, "
-                      "with the SHA-256 of every file written, into this folder");
+    auto* report =
+        parser.add_option("--report", reportFolder_,
+                          "Also writes report.json, report.dfxml and report.html of the recovery, "
+                          "with the SHA-256 of every file written, into this folder");
+    parser
+        .add_flag("--md5", md5_,
+                  "With --report: the MD5 of every file written as well, for tools that check "
+                  "MD5 (it takes longer)")
+        ->needs(report);
   }
 
   int Run(const app::LogReport& log) override {
@@ -108,7 +114,8 @@ class RecoverCommand : public Command {
                                     filter,
                                     prompt,
                                     unread.value() ? &unread.value()->areas : nullptr,
-                                    reportFolder_.has_value()};
+                                    reportFolder_.has_value(),
+                                    md5_};
     // What was asked for is taken before the run, which clears the ticks and the filter.
     std::optional<report::Report> written;
     if (reportFolder_) {
@@ -182,6 +189,7 @@ class RecoverCommand : public Command {
   std::vector<std::string> exclude_;
   std::string policy_ = "rename";
   std::optional<std::string> reportFolder_;
+  bool md5_ = false;
 };
 
 }  // namespace

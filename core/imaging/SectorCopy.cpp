@@ -13,7 +13,7 @@
 #include "disk/NssLayout.h"
 #include "imaging/ChunkRead.h"
 #include "imaging/ChunkRing.h"
-#include "imaging/Sha256.h"
+#include "imaging/Digest.h"
 
 namespace kestrel::imaging {
 namespace {
@@ -73,7 +73,7 @@ class Copier {
   app::ProgressObserver& observer_;
   std::stop_token stop_;
   ChunkRing ring_;
-  Sha256 hash_;
+  Digest hash_{DigestKind::Sha256};
   BadSectorMap unreadable_;
   bool stopped_ = false;
   std::mutex writtenMutex_;  // guards the three below, which the writing thread sets

@@ -135,6 +135,7 @@ std::vector<FileEntry> FilesOfRun(const volume::FileTree& tree, std::int64_t poo
                              handled.head, poolBase, unread);
     file.writtenAs = handled.target;
     file.sha256 = handled.sha256;
+    file.md5 = handled.md5;
     TellState(file, run);
     files.push_back(std::move(file));
   }

@@ -37,6 +37,7 @@ struct FileEntry {
   // What a recovery did with it; all empty in an inventory.
   std::string writtenAs;
   std::string sha256;     // of the bytes written
+  std::string md5;        // of the bytes written, when asked for
   std::string state;      // whole, renamed, skipped or failed
   std::string reason;     // why it is not whole
   std::string thumbnail;  // a small picture of it as a data: URI, for the page; "" for none

@@ -118,6 +118,7 @@ void AppendFileJson(std::string& out, const FileEntry& file) {
   if (!file.state.empty()) {
     AppendJsonField(out, "writtenAs", file.writtenAs);
     AppendJsonField(out, "sha256", file.sha256);
+    if (!file.md5.empty()) AppendJsonField(out, "md5", file.md5);
     AppendJsonField(out, "state", file.state);
     AppendJsonField(out, "reason", file.reason);
   }
@@ -153,6 +154,7 @@ void AppendDfxmlFile(std::string& out, const FileEntry& file) {
                       : "</filesize>\n    <alloc>1</alloc>\n    <byte_runs>\n";
   for (const ByteRun& run : file.runs) AppendByteRun(out, run);
   out += "    </byte_runs>\n";
+  if (!file.md5.empty()) out += "    <hashdigest type='md5'>" + file.md5 + "</hashdigest>\n";
   if (!file.sha256.empty())
     out += "    <hashdigest type='sha256'>" + file.sha256 + "</hashdigest>\n";
   if (!file.state.empty()) {
@@ -245,7 +247,7 @@ std::string HtmlFileRow(const FileEntry& file) {
          "</td><td class='number'>" + std::to_string(file.unreadBytes) + "</td><td>" +
          MarkupText(file.reason.empty() ? file.state : file.state + ": " + file.reason) +
          "</td><td>" + MarkupText(file.writtenAs) + "</td><td class='hash'>" + file.sha256 +
-         "</td></tr>\n";
+         (file.md5.empty() ? "" : "<br>MD5 " + file.md5) + "</td></tr>\n";
 }
 
 }  // namespace

@@ -3,11 +3,11 @@
 
 #include <optional>
 
-#include "imaging/Sha256.h"
+#include "imaging/Digest.h"
 
 namespace kestrel::volume {
 
-HashQueue::HashQueue() : thread_([this] { Run(); }) {}
+HashQueue::HashQueue(bool md5Too) : md5Too_(md5Too), thread_([this] { Run(); }) {}
 
 HashQueue::~HashQueue() {
   Digests();  // what was handed over is hashed before the thread stops
@@ -32,7 +32,7 @@ void HashQueue::EndFile() {
   Push({Piece::Kind::End, {}}, 0);
 }
 
-std::vector<std::string> HashQueue::Digests() {
+std::vector<HashQueue::FileDigests> HashQueue::Digests() {
   std::unique_lock lock(mutex_);
   changed_.wait(lock, [this] { return hashed_ == pushed_; });
   return digests_;
@@ -48,7 +48,8 @@ void HashQueue::Push(Piece piece, std::size_t pending) {
 
 // On the hashing thread. It ends on a flag rather than a stop token: see app/StopAwareWait.h.
 void HashQueue::Run() {
-  std::optional<imaging::Sha256> hash;
+  std::optional<imaging::Digest> sha256;
+  std::optional<imaging::Digest> md5;
   for (;;) {
     Piece piece;
     {
@@ -58,11 +59,19 @@ void HashQueue::Run() {
       piece = queued_.front();
       queued_.pop_front();
     }
-    if (piece.kind == Piece::Kind::Begin) hash.emplace();
-    if (piece.kind == Piece::Kind::Bytes) hash->Update(piece.bytes);
-    const std::string digest = piece.kind == Piece::Kind::End ? hash->HexDigest() : "";
+    if (piece.kind == Piece::Kind::Begin) {
+      sha256.emplace(imaging::DigestKind::Sha256);
+      if (md5Too_) md5.emplace(imaging::DigestKind::Md5);
+    }
+    if (piece.kind == Piece::Kind::Bytes) {
+      sha256->Update(piece.bytes);
+      if (md5) md5->Update(piece.bytes);
+    }
+    FileDigests digests;
+    if (piece.kind == Piece::Kind::End)
+      digests = {sha256->HexDigest(), md5 ? md5->HexDigest() : std::string()};
     const std::scoped_lock lock(mutex_);
-    if (piece.kind == Piece::Kind::End) digests_.push_back(digest);
+    if (piece.kind == Piece::Kind::End) digests_.push_back(std::move(digests));
     ++hashed_;
     changed_.notify_all();
   }

@@ -13,13 +13,19 @@
 
 namespace kestrel::volume {
 
-// Takes the SHA-256 of the files a run writes on a thread of its own, so that hashing one piece
-// overlaps reading and writing the next instead of adding to them. Nothing is copied: the run
-// keeps each piece's bytes as they are until it hands over the next one (it reads into two
-// buffers in turn), and Add waits for the piece before.
+// Takes the SHA-256 (and, when asked, the MD5) of the files a run writes on a thread of its own, so
+// that hashing one piece overlaps reading and writing the next instead of adding to them. Nothing
+// is copied: the run keeps each piece's bytes as they are until it hands over the next one (it
+// reads into two buffers in turn), and Add waits for the piece before.
 class HashQueue {
  public:
-  HashQueue();
+  struct FileDigests {
+    std::string sha256;
+    std::string md5;  // "" unless asked for
+    bool operator==(const FileDigests&) const = default;
+  };
+
+  explicit HashQueue(bool md5Too = false);
   // Hashes what was handed over, then stops the thread.
   ~HashQueue();
   HashQueue(const HashQueue&) = delete;
@@ -33,7 +39,7 @@ class HashQueue {
   void EndFile();
 
   // The digests of every file ended, by number.
-  std::vector<std::string> Digests();
+  std::vector<FileDigests> Digests();
 
  private:
   struct Piece {
@@ -51,7 +57,8 @@ class HashQueue {
   std::size_t pushed_ = 0;  // pieces handed over
   std::size_t hashed_ = 0;  // of those, the ones done
   std::size_t begun_ = 0;
-  std::vector<std::string> digests_;  // filed by the thread, in file order
+  std::vector<FileDigests> digests_;  // filed by the thread, in file order
+  const bool md5Too_;
   bool closing_ = false;
   std::thread thread_;  // last: it starts when everything it uses is there
 };

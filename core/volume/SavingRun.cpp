@@ -70,7 +70,7 @@ class SavingRun {
         pause_(pause),
         stop_(std::move(stop)),
         log_(log) {
-    if (setup_.hashFiles) hashes_.emplace();
+    if (setup_.hashFiles) hashes_.emplace(setup_.md5Too);
   }
 
   SavingReport Run() {
@@ -144,7 +144,7 @@ class SavingRun {
     const auto decision = ResolveConflict(setup_.destination, flags_, setup_.prompt, folder, safe);
     const std::string wanted = setup_.destination.Join(folder, safe);
     const bool write = decision.action == destination::ConflictDecision::Write;
-    report_.handled.push_back({folderId, head, write ? decision.target : wanted, {}});
+    report_.handled.push_back({folderId, head, write ? decision.target : wanted, {}, {}});
     if (!write) {
       report_.skipped.push_back(wanted);
       return;
@@ -164,9 +164,11 @@ class SavingRun {
 
   void FileDigests() {
     if (!hashes_) return;
-    const std::vector<std::string> digests = hashes_->Digests();
-    for (std::size_t i = 0; i < hashed_.size(); ++i)
-      report_.handled[hashed_[i]].sha256 = digests[i];
+    const std::vector<HashQueue::FileDigests> digests = hashes_->Digests();
+    for (std::size_t i = 0; i < hashed_.size(); ++i) {
+      report_.handled[hashed_[i]].sha256 = digests[i].sha256;
+      report_.handled[hashed_[i]].md5 = digests[i].md5;
+    }
   }
 
   void WriteFile(RecordId head, const std::string& target) {

@@ -27,6 +27,7 @@ struct SavingSetup {
   destination::ConflictPrompt& prompt;
   const UnreadAreas* unread = nullptr;  // areas never read from a failing disk, when a map tells
   bool hashFiles = false;  // the SHA-256 of each file's bytes, taken as they are written
+  bool md5Too = false;     // with hashFiles, their MD5 as well, which older tools check
 };
 
 struct FileProblem {
@@ -40,6 +41,7 @@ struct HandledFile {
   RecordId head = kNoRecord;
   std::string target;  // where it was written, or was to be
   std::string sha256;  // of the bytes written, with hashFiles; "" when none were
+  std::string md5;     // with md5Too
 };
 
 struct SavingReport {

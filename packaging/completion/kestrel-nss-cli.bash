@@ -112,7 +112,7 @@ _kestrel_nss_cli() {
         drives) options="--json" ;;
         ls) options="$sources $mask --map --damaged-only --json" ;;
         recover) options="$sources $mask --map --ftp --ftp-user --ftp-passive --ftp-tls --ftp-ca
-            --to --path --include --exclude --on-conflict --report" ;;
+            --to --path --include --exclude --on-conflict --report --md5" ;;
         cat) options="$sources --path --key" ;;
         find) options="$sources --json" ;;
         disk-scan) options="--disk --image --raid --pool --json" ;;

@@ -77,6 +77,7 @@ complete -c $c -n "__fish_seen_subcommand_from recover" -l include -x -d 'Only f
 complete -c $c -n "__fish_seen_subcommand_from recover" -l exclude -x -d 'Not files of this type'
 complete -c $c -n "__fish_seen_subcommand_from recover" -l on-conflict -x -a 'overwrite rename skip' -d 'When a file is there'
 complete -c $c -n "__fish_seen_subcommand_from recover" -l report -x -a '(__fish_complete_directories)' -d 'Write the report here'
+complete -c $c -n "__fish_seen_subcommand_from recover" -l md5 -d 'With --report, the MD5 of every file as well'
 complete -c $c -n "__fish_seen_subcommand_from recover" -l ftp -x -a '(__fish_print_hostnames)' -d 'An FTP server'
 complete -c $c -n "__fish_seen_subcommand_from recover" -l ftp-user -x -d 'The user name'
 complete -c $c -n "__fish_seen_subcommand_from recover" -l ftp-passive -d 'Passive mode'

@@ -165,6 +165,22 @@ class UnreadMapTest(ImageTestCase):
         self.assertEqual({entry["state"] for entry in renamed.values()}, {"renamed"})
         self.assertNotEqual(renamed["/bravo.txt"]["writtenAs"], files["/bravo.txt"]["writtenAs"])
         self.assertEqual(renamed["/bravo.txt"]["sha256"], files["/bravo.txt"]["sha256"])
+        self.assertNotIn("md5", renamed["/bravo.txt"])
+
+    def test_the_md5_of_every_file_is_added_when_asked_for(self):
+        files, folder = self.recover_with_report("md5", "--md5")
+        for path, entry in files.items():
+            with open(entry["writtenAs"], "rb") as written:
+                data = written.read()
+            self.assertEqual(entry["md5"], hashlib.md5(data).hexdigest(), path)
+            self.assertEqual(entry["sha256"], hashlib.sha256(data).hexdigest(), path)
+        with open(os.path.join(folder, "report.dfxml")) as dfxml:
+            self.assertIn(f"<hashdigest type='md5'>{files['/bravo.txt']['md5']}</hashdigest>", dfxml.read())
+        with open(os.path.join(folder, "report.html")) as html:
+            self.assertIn("MD5 " + files["/bravo.txt"]["md5"], html.read())
+        refused = self.cli("recover", "--image", self.image, *VOLUME, "--to", self.path("out2"), "--md5",
+                           expect_status=2)
+        self.assertIn("--md5 requires --report", refused.stderr)
 
 
 if __name__ == "__main__":

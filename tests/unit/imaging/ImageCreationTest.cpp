@@ -7,10 +7,10 @@
 #include "disk/MemorySource.h"
 #include "disk/platform/Platform.h"
 #include "imaging/ChunkRead.h"
+#include "imaging/Digest.h"
 #include "imaging/ImageCreation.h"
 #include "imaging/ImagingSupport.h"
 #include "imaging/MapFile.h"
-#include "imaging/Sha256.h"
 #include "support/FailingRead.h"
 
 namespace kestrel::imaging {
@@ -57,7 +57,7 @@ class ImageCreation : public ::testing::Test {
   std::string Log() const { return ReadFileText(folder / "log.txt"); }
 
   static std::string Sha256Of(std::span<const std::uint8_t> bytes) {
-    Sha256 hash;
+    Digest hash(DigestKind::Sha256);
     hash.Update(bytes);
     return hash.HexDigest();
   }

@@ -6,34 +6,40 @@
 #include "disk/MediaTree.h"
 #include "imaging/CloneChoice.h"
 #include "imaging/CopyTexts.h"
+#include "imaging/Digest.h"
 #include "imaging/ImageDestination.h"
 #include "imaging/ImagingRange.h"
 #include "imaging/MapFile.h"
 #include "imaging/ProgressGrid.h"
 #include "imaging/RescueMap.h"
-#include "imaging/Sha256.h"
 
 namespace kestrel::imaging {
 namespace {
 
-// The platform's hash (OpenSSL, or Windows CNG) against the published test vectors, fed in pieces
-// as the imaging run feeds it.
-TEST(Sha256, PublishedVectorsInAnyPieces) {
+// The platform's hashes (OpenSSL, or Windows CNG) against the published test vectors, fed in
+// pieces as the imaging run feeds them.
+TEST(Digest, PublishedVectorsInAnyPieces) {
   const auto bytes = [](std::string_view text) {
     return std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
   };
-  EXPECT_EQ(Sha256().HexDigest(),
+  EXPECT_EQ(Digest(DigestKind::Sha256).HexDigest(),
             "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
-  Sha256 pieces;
+  Digest pieces(DigestKind::Sha256);
   pieces.Update(bytes("abcdbcdecdefdefgefghfghighij"));
   pieces.Update(bytes(""));
   pieces.Update(bytes("hijkijkljklmklmnlmnomnopnopq"));
   EXPECT_EQ(pieces.HexDigest(), "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
   EXPECT_EQ(pieces.HexDigest(), "") << "a finished hash gives its digest once";
   const std::vector<std::uint8_t> million(1000000, 'a');
-  Sha256 large;
+  Digest large(DigestKind::Sha256);
   large.Update(million);
   EXPECT_EQ(large.HexDigest(), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
+
+  EXPECT_EQ(Digest(DigestKind::Md5).HexDigest(), "d41d8cd98f00b204e9800998ecf8427e");
+  Digest md5(DigestKind::Md5);
+  md5.Update(bytes("The quick brown fox "));
+  md5.Update(bytes("jumps over the lazy dog"));
+  EXPECT_EQ(md5.HexDigest(), "9e107d9d372bb6826bd81d3542a419d6");
 }
 
 TEST(ProgressGrid, EverySectorLiesInExactlyOneSquare) {

@@ -3,14 +3,15 @@
 // its bytes, whatever the pieces, and of an empty file too.
 #include <gtest/gtest.h>
 
-#include "imaging/Sha256.h"
+#include "imaging/Digest.h"
 #include "volume/HashQueue.h"
 
 namespace kestrel::volume {
 namespace {
 
-std::string DigestOf(std::span<const std::uint8_t> bytes) {
-  imaging::Sha256 hash;
+std::string DigestOf(std::span<const std::uint8_t> bytes,
+                     imaging::DigestKind kind = imaging::DigestKind::Sha256) {
+  imaging::Digest hash(kind);
   hash.Update(bytes);
   return hash.HexDigest();
 }
@@ -20,7 +21,7 @@ TEST(HashQueue, EveryFileGetsTheDigestOfItsOwnBytesInOrder) {
   for (std::size_t i = 0; i < large.size(); ++i) large[i] = static_cast<std::uint8_t>(i * 7 + 3);
   const std::vector<std::uint8_t> abc{'a', 'b', 'c'};
 
-  HashQueue hashes;
+  HashQueue hashes(true);
   EXPECT_EQ(hashes.BeginFile(), 0u);
   hashes.EndFile();
   EXPECT_EQ(hashes.BeginFile(), 1u);
@@ -32,9 +33,12 @@ TEST(HashQueue, EveryFileGetsTheDigestOfItsOwnBytesInOrder) {
   hashes.EndFile();
 
   EXPECT_EQ(hashes.Digests(),
-            (std::vector<std::string>{
-                "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855", DigestOf(large),
-                "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"}));
+            (std::vector<HashQueue::FileDigests>{
+                {"e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855",
+                 "d41d8cd98f00b204e9800998ecf8427e"},
+                {DigestOf(large), DigestOf(large, imaging::DigestKind::Md5)},
+                {"ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad",
+                 "900150983cd24fb0d6963f7d28e17f72"}}));
 }
 
 TEST(HashQueue, GoingAwayWithFilesQueuedHashesThemAndEnds) {

@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "disk/MemorySource.h"
-#include "imaging/Sha256.h"
+#include "imaging/Digest.h"
 #include "support/FailingRead.h"
 #include "support/Files.h"
 #include "volume/SavingRun.h"
@@ -59,7 +59,7 @@ class Saving : public ::testing::Test {
     const disk::DiskReader reader(source ? source : std::make_shared<disk::MemorySource>(Disk()));
     destination::LocalDestination destination((folder / "out").string());
     destination::FixedAnswer prompt(choice);
-    const SavingSetup setup{reader, kBase, destination, filter, prompt, nullptr, hashFiles};
+    const SavingSetup setup{reader, kBase, destination, filter, prompt, nullptr, hashFiles, md5Too};
     app::NoProgress quiet;
     return SaveSelected(tree, setup, observer ? *observer : quiet, pause, stop, log);
   }
@@ -74,18 +74,23 @@ class Saving : public ::testing::Test {
   app::PauseGate pause;
   app::LogReport log;
   bool hashFiles = false;
+  bool md5Too = false;
 };
 
 TEST_F(Saving, EverythingSelectedComesBackByteForByteAndUnselected) {
   SelectAll(tree);
-  hashFiles = true;
+  hashFiles = md5Too = true;
   const SavingReport report = Save();
   ASSERT_EQ(report.handled.size(), 5u);
   for (const HandledFile& file : report.handled) {
-    imaging::Sha256 written;
     const std::string bytes = test::ReadFileText(file.target);
-    written.Update({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
-    EXPECT_EQ(file.sha256, written.HexDigest()) << file.target;
+    const auto digestOfBytes = [&](imaging::DigestKind kind) {
+      imaging::Digest written(kind);
+      written.Update({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
+      return written.HexDigest();
+    };
+    EXPECT_EQ(file.sha256, digestOfBytes(imaging::DigestKind::Sha256)) << file.target;
+    EXPECT_EQ(file.md5, digestOfBytes(imaging::DigestKind::Md5)) << file.target;
   }
   EXPECT_TRUE(report.Complete());
   EXPECT_EQ(report.filesWritten, 5u);

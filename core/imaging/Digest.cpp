@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "imaging/Sha256.h"
+#include "imaging/Digest.h"
 
 namespace kestrel::imaging {
 
-void Sha256::Update(std::span<const std::uint8_t> bytes) {
+void Digest::Update(std::span<const std::uint8_t> bytes) {
   if (!failed_) failed_ = !Feed(bytes);
 }
 
-std::string Sha256::HexDigest() {
-  const std::optional<Digest> digest = failed_ ? std::nullopt : Finish();
+std::string Digest::HexDigest() {
+  const std::optional<std::vector<std::uint8_t>> digest = failed_ ? std::nullopt : Finish();
   failed_ = true;  // a finished hash takes no more bytes
   if (!digest) return {};
   static constexpr char kDigits[] = "0123456789abcdef";
