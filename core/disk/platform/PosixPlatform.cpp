@@ -46,12 +46,17 @@ class FileDescriptor {
   int fd_;
 };
 
-// Who may open a block device the user was refused: root, and the members of its group.
+// Who may open a block device the user was refused: root, and the members of its group. Disks
+// are opened from several threads: the group is looked up with the reentrant call.
 std::string WhoMayOpen(const std::string& path) {
   struct stat info {};
   if (::stat(path.c_str(), &info) != 0 || !S_ISBLK(info.st_mode)) return {};
-  const struct group* owners = ::getgrgid(info.st_gid);
-  if (owners == nullptr || info.st_gid == 0) return " (run as root)";
+  struct group entry {};
+  struct group* owners = nullptr;
+  std::array<char, 4096> names{};
+  if (info.st_gid == 0 ||
+      ::getgrgid_r(info.st_gid, &entry, names.data(), names.size(), &owners) != 0 || !owners)
+    return " (run as root)";
   return std::string(" (run as root, or join the group \"") + owners->gr_name +
          "\", which may read the device)";
 }
