@@ -19,6 +19,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -46,16 +47,23 @@ class FileDescriptor {
   int fd_;
 };
 
+// What stat tells of a block device; nothing for a file, anything else, or a missing path.
+std::optional<struct stat> BlockDeviceStat(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0 || !S_ISBLK(info.st_mode)) return std::nullopt;
+  return info;
+}
+
 // Who may open a block device the user was refused: root, and the members of its group. Disks
 // are opened from several threads: the group is looked up with the reentrant call.
 std::string WhoMayOpen(const std::string& path) {
-  struct stat info {};
-  if (::stat(path.c_str(), &info) != 0 || !S_ISBLK(info.st_mode)) return {};
+  const std::optional<struct stat> device = BlockDeviceStat(path);
+  if (!device) return {};
   struct group entry {};
   struct group* owners = nullptr;
   std::array<char, 4096> names{};
-  if (info.st_gid == 0 ||
-      ::getgrgid_r(info.st_gid, &entry, names.data(), names.size(), &owners) != 0 || !owners)
+  if (device->st_gid == 0 ||
+      ::getgrgid_r(device->st_gid, &entry, names.data(), names.size(), &owners) != 0 || !owners)
     return " (run as root)";
   return std::string(" (run as root, or join the group \"") + owners->gr_name +
          "\", which may read the device)";
@@ -222,10 +230,10 @@ std::vector<std::string> SystemDisks() {
 
 // The sysfs folder of a block device, or an empty path for files and other things.
 fs::path SysfsFolder(const std::string& path) {
-  struct stat info {};
-  if (::stat(path.c_str(), &info) != 0 || !S_ISBLK(info.st_mode)) return {};
+  const std::optional<struct stat> device = BlockDeviceStat(path);
+  if (!device) return {};
   return fs::path("/sys/dev/block") /
-         (std::to_string(major(info.st_rdev)) + ":" + std::to_string(minor(info.st_rdev)));
+         (std::to_string(major(device->st_rdev)) + ":" + std::to_string(minor(device->st_rdev)));
 }
 
 std::string ReadTrimmed(const fs::path& file) {
@@ -293,15 +301,10 @@ std::optional<disk::DriveIdentity> IdentifyBySysfs(const fs::path& folder) {
   return identity;
 }
 
-bool IsBlockDevice(const std::string& path) {
-  struct stat info {};
-  return ::stat(path.c_str(), &info) == 0 && S_ISBLK(info.st_mode);
-}
-
 // A block device the user may not open, opened by the disk broker when there is one.
 disk::OpenedSource OpenThroughBroker(const std::string& path, OpenStatus refused) {
   const DiskBroker& broker = CurrentDiskBroker();
-  if (!broker || !IsBlockDevice(path)) return {{}, std::move(refused)};
+  if (!broker || !BlockDeviceStat(path)) return {{}, std::move(refused)};
   BrokeredDevice device = broker(path);
   if (device.descriptor < 0)
     return {{}, {OpenError::PermissionDenied, refused.message + "; " + device.refusal}};
@@ -428,7 +431,7 @@ namespace {
 
 // Writes the text to a new file at temporary and makes it durable; why not, when it cannot. What
 // a failed write left is removed.
-std::optional<std::string> WriteDurably(const std::string& temporary, std::string_view text) {
+std::optional<std::string> WriteDurably(const std::string& temporary, const TextInPieces& text) {
   const int fd =
       ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
   if (fd < 0) return temporary + ": " + std::strerror(errno);
@@ -438,19 +441,23 @@ std::optional<std::string> WriteDurably(const std::string& temporary, std::strin
     ::unlink(temporary.c_str());
     return reason;
   };
-  for (std::size_t done = 0; done < text.size();) {
-    const ssize_t written = ::write(fd, text.data() + done, text.size() - done);
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return refuse();
-    done += static_cast<std::size_t>(written);
-  }
-  if (::fsync(fd) != 0) return refuse();
+  const auto write = [fd](std::string_view piece) {
+    for (std::size_t done = 0; done < piece.size();) {
+      const ssize_t written = ::write(fd, piece.data() + done, piece.size() - done);
+      if (written < 0 && errno == EINTR) continue;
+      if (written <= 0) return false;
+      done += static_cast<std::size_t>(written);
+    }
+    return true;
+  };
+  if (!text(write) || ::fsync(fd) != 0) return refuse();
   return std::nullopt;
 }
 
 }  // namespace
 
-std::optional<std::string> ReplaceFileAtomically(const std::string& path, std::string_view text) {
+std::optional<std::string> ReplaceFileAtomically(const std::string& path,
+                                                 const TextInPieces& text) {
   const std::string temporary = path + ".tmp";
   if (auto refused = WriteDurably(temporary, text)) return refused;
   if (::rename(temporary.c_str(), path.c_str()) != 0) {
