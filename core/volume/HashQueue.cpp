@@ -7,6 +7,22 @@
 
 namespace kestrel::volume {
 
+struct HashQueue::FileHash {
+  explicit FileHash(bool md5Too) {
+    if (md5Too) md5.emplace(imaging::DigestKind::Md5);
+  }
+
+  void Update(std::span<const std::uint8_t> bytes) {
+    sha256.Update(bytes);
+    if (md5) md5->Update(bytes);
+  }
+
+  FileDigests Finish() { return {sha256.HexDigest(), md5 ? md5->HexDigest() : std::string()}; }
+
+  imaging::Digest sha256{imaging::DigestKind::Sha256};
+  std::optional<imaging::Digest> md5;
+};
+
 HashQueue::HashQueue(bool md5Too) : md5Too_(md5Too), thread_([this] { Run(); }) {}
 
 HashQueue::~HashQueue() {
@@ -19,17 +35,28 @@ HashQueue::~HashQueue() {
   thread_.join();
 }
 
-std::size_t HashQueue::BeginFile() {
-  Push({Piece::Kind::Begin, {}}, 1);
+std::size_t HashQueue::BeginFile(std::uint64_t size) {
+  if (size <= kOnePiece)
+    here_ = std::make_unique<FileHash>(md5Too_);
+  else
+    Push({Piece::Kind::Begin, {}}, 1);
   return begun_++;
 }
 
 void HashQueue::Add(std::span<const std::uint8_t> bytes) {
-  if (!bytes.empty()) Push({Piece::Kind::Bytes, bytes}, 1);
+  if (here_)
+    here_->Update(bytes);
+  else if (!bytes.empty())
+    Push({Piece::Kind::Bytes, bytes}, 1);
 }
 
+// The file before has been hashed whole when this one began: its digests are filed in order.
 void HashQueue::EndFile() {
-  Push({Piece::Kind::End, {}}, 0);
+  if (!here_) return Push({Piece::Kind::End, {}}, 0);
+  FileDigests digests = here_->Finish();
+  here_.reset();
+  const std::scoped_lock lock(mutex_);
+  digests_.push_back(std::move(digests));
 }
 
 std::vector<HashQueue::FileDigests> HashQueue::Digests() {
@@ -48,8 +75,7 @@ void HashQueue::Push(Piece piece, std::size_t pending) {
 
 // On the hashing thread. It ends on a flag rather than a stop token: see app/StopAwareWait.h.
 void HashQueue::Run() {
-  std::optional<imaging::Digest> sha256;
-  std::optional<imaging::Digest> md5;
+  std::optional<FileHash> file;
   for (;;) {
     Piece piece;
     {
@@ -59,17 +85,10 @@ void HashQueue::Run() {
       piece = queued_.front();
       queued_.pop_front();
     }
-    if (piece.kind == Piece::Kind::Begin) {
-      sha256.emplace(imaging::DigestKind::Sha256);
-      if (md5Too_) md5.emplace(imaging::DigestKind::Md5);
-    }
-    if (piece.kind == Piece::Kind::Bytes) {
-      sha256->Update(piece.bytes);
-      if (md5) md5->Update(piece.bytes);
-    }
+    if (piece.kind == Piece::Kind::Begin) file.emplace(md5Too_);
+    if (piece.kind == Piece::Kind::Bytes) file->Update(piece.bytes);
     FileDigests digests;
-    if (piece.kind == Piece::Kind::End)
-      digests = {sha256->HexDigest(), md5 ? md5->HexDigest() : std::string()};
+    if (piece.kind == Piece::Kind::End) digests = file->Finish();
     const std::scoped_lock lock(mutex_);
     if (piece.kind == Piece::Kind::End) digests_.push_back(std::move(digests));
     ++hashed_;

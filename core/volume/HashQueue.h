@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <span>
 #include <string>
@@ -16,7 +17,9 @@ namespace kestrel::volume {
 // Takes the SHA-256 (and, when asked, the MD5) of the files a run writes on a thread of its own, so
 // that hashing one piece overlaps reading and writing the next instead of adding to them. Nothing
 // is copied: the run keeps each piece's bytes as they are until it hands over the next one (it
-// reads into two buffers in turn), and Add waits for the piece before.
+// reads into two buffers in turn), and Add waits for the piece before. A file read in one piece is
+// hashed where it is written: its end waits for its hash anyway, and handing it over would only
+// add two thread switches to every small file.
 class HashQueue {
  public:
   struct FileDigests {
@@ -31,8 +34,12 @@ class HashQueue {
   HashQueue(const HashQueue&) = delete;
   HashQueue& operator=(const HashQueue&) = delete;
 
-  // The files are numbered from 0 in the order begun; a file ends before the next begins.
-  std::size_t BeginFile();
+  // Files up to this size are read in one piece, and hashed by the thread that writes them.
+  static constexpr std::uint64_t kOnePiece = 1 << 20;
+
+  // The files are numbered from 0 in the order begun; a file ends before the next begins. `size`
+  // is the number of bytes the file will be given.
+  std::size_t BeginFile(std::uint64_t size);
   // Returns once every piece before this one is hashed: their bytes may change from then on.
   void Add(std::span<const std::uint8_t> bytes);
   // Returns once the whole file is hashed.
@@ -47,6 +54,8 @@ class HashQueue {
     std::span<const std::uint8_t> bytes;
   };
 
+  struct FileHash;  // the digests of one file under way
+
   // Hands over the piece, and waits until at most `pending` pieces are left to hash.
   void Push(Piece piece, std::size_t pending);
   void Run();
@@ -59,6 +68,7 @@ class HashQueue {
   std::size_t begun_ = 0;
   std::vector<FileDigests> digests_;  // filed by the thread, in file order
   const bool md5Too_;
+  std::unique_ptr<FileHash> here_;  // the file under way when it is hashed where it is written
   bool closing_ = false;
   std::thread thread_;  // last: it starts when everything it uses is there
 };

@@ -30,9 +30,9 @@ bool WritesFile(const ScanItem& head, const filter::FilterList& filter) {
 // piece is read), so that the report's hash is of what was written and nothing is read twice.
 class HashingFile : public platform::WritableFile {
  public:
-  HashingFile(std::unique_ptr<platform::WritableFile> file, HashQueue& hashes)
+  HashingFile(std::unique_ptr<platform::WritableFile> file, HashQueue& hashes, std::uint64_t size)
       : file_(std::move(file)), hashes_(hashes) {
-    hashes_.BeginFile();
+    hashes_.BeginFile(size);
   }
   ~HashingFile() override { hashes_.EndFile(); }
   HashingFile(const HashingFile&) = delete;
@@ -179,7 +179,8 @@ class SavingRun {
       return;
     }
     if (hashes_) {
-      created.file = std::make_unique<HashingFile>(std::move(created.file), *hashes_);
+      created.file =
+          std::make_unique<HashingFile>(std::move(created.file), *hashes_, layout.PlacedBytes());
       hashed_.push_back(report_.handled.size() - 1);
     }
     const CopyOutcome copied = CopyFileData(

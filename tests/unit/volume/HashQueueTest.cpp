@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
-// The hashes a recovery run takes on a thread of its own: each file's digest is that of exactly
-// its bytes, whatever the pieces, and of an empty file too.
+// The hashes a recovery run takes, on a thread of its own or, for a file of one piece, where it is
+// written: each file's digest is that of exactly its bytes, whatever the pieces and whichever
+// thread took it, and of an empty file too, in the order the files were written.
 #include <gtest/gtest.h>
 
 #include "imaging/Digest.h"
@@ -22,13 +23,13 @@ TEST(HashQueue, EveryFileGetsTheDigestOfItsOwnBytesInOrder) {
   const std::vector<std::uint8_t> abc{'a', 'b', 'c'};
 
   HashQueue hashes(true);
-  EXPECT_EQ(hashes.BeginFile(), 0u);
+  EXPECT_EQ(hashes.BeginFile(0), 0u);
   hashes.EndFile();
-  EXPECT_EQ(hashes.BeginFile(), 1u);
+  EXPECT_EQ(hashes.BeginFile(large.size()), 1u);
   hashes.Add(std::span(large).first(1 << 20));
   hashes.Add(std::span(large).subspan(1 << 20));
   hashes.EndFile();
-  EXPECT_EQ(hashes.BeginFile(), 2u);
+  EXPECT_EQ(hashes.BeginFile(abc.size()), 2u);
   hashes.Add(abc);
   hashes.EndFile();
 
@@ -45,7 +46,7 @@ TEST(HashQueue, GoingAwayWithFilesQueuedHashesThemAndEnds) {
   const std::vector<std::uint8_t> bytes(3u << 20, 0x5A);
   auto hashes = std::make_unique<HashQueue>();
   for (int file = 0; file < 20; ++file) {
-    hashes->BeginFile();
+    hashes->BeginFile(bytes.size());
     hashes->Add(bytes);
     hashes->EndFile();
   }
