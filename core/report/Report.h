@@ -10,6 +10,7 @@
 
 #include "app/Result.h"
 #include "destination/Destination.h"
+#include "disk/platform/Platform.h"
 #include "filter/FilterList.h"
 #include "savedscan/ScanFileWriter.h"
 #include "volume/FileTree.h"
@@ -108,13 +109,14 @@ std::vector<FileEntry> FilesOfRun(const volume::FileTree& tree, std::int64_t poo
                                   const volume::UnreadAreas* unread,
                                   const volume::SavingReport& run);
 
-std::string ReportJson(const Report& report);
+// Each form is written a piece at a time through `write`; false once a write failed.
+bool WriteReportJson(const Report& report, const platform::WriteText& write);
 // Digital Forensics XML as fiwalk writes it: creator, source, and a fileobject per file.
-std::string ReportDfxml(const Report& report);
+bool WriteReportDfxml(const Report& report, const platform::WriteText& write);
 // One self-contained page for people: the summary, then the files, sortable by a click where
 // the browser runs scripts and readable where it does not. The files that need attention (bytes
 // never read, not recovered whole) come first; past 20,000 files the rest are left to the JSON.
-std::string ReportHtml(const Report& report);
+bool WriteReportHtml(const Report& report, const platform::WriteText& write);
 
 // Writes report.json, report.dfxml and report.html into the folder, made when missing; why not,
 // when they cannot be written.

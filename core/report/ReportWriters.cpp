@@ -3,6 +3,7 @@
 // the disk or the machine is made safe for each: JSON escapes it; in XML and HTML a control
 // character is written as \xNN, as the log writes it, and what is not UTF-8 becomes U+FFFD.
 #include <algorithm>
+#include <array>
 #include <charconv>
 
 #include <nlohmann/json.hpp>
@@ -16,16 +17,44 @@
 namespace kestrel::report {
 namespace {
 
-std::uint64_t UnreadFiles(const Report& report) {
-  std::uint64_t count = 0;
-  for (const FileEntry& file : report.files) count += file.unreadBytes != 0;
-  return count;
-}
+// A form's text, gathered as its files are added and handed on in pieces of about a mebibyte: a
+// report of a million files is never whole in memory.
+class Pieces {
+ public:
+  explicit Pieces(const platform::WriteText& write) : write_(write) { text.reserve(2 * kPiece); }
 
-std::uint64_t FilesInState(const Report& report, std::string_view state) {
-  std::uint64_t count = 0;
-  for (const FileEntry& file : report.files) count += file.state == state;
-  return count;
+  // Hands the text on once it holds a piece's worth; false once a write failed.
+  bool HandOnWhenFull() { return text.size() < kPiece || HandOn(); }
+  bool HandOn() {
+    const bool written = write_(text);
+    text.clear();
+    return written;
+  }
+
+  std::string text;
+
+ private:
+  static constexpr std::size_t kPiece = 1 << 20;
+  const platform::WriteText& write_;
+};
+
+// The states a recovery leaves a file in, as the totals count them.
+constexpr std::array<std::string_view, 4> kStates = {"whole", "renamed", "skipped", "failed"};
+
+struct Totals {
+  std::uint64_t unread = 0;  // files that hold bytes never read
+  std::array<std::uint64_t, kStates.size()> inState{};
+};
+
+// In one pass: the files of a report of a million files do not stay in the processor's caches.
+Totals CountTotals(const Report& report) {
+  Totals totals;
+  for (const FileEntry& file : report.files) {
+    totals.unread += file.unreadBytes != 0;
+    const auto state = std::find(kStates.begin(), kStates.end(), file.state);
+    if (state != kStates.end()) ++totals.inState[static_cast<std::size_t>(state - kStates.begin())];
+  }
+  return totals;
 }
 
 // Text that XML 1.0 and HTML take as it stands once escaped: valid UTF-8, no control character,
@@ -213,7 +242,8 @@ std::vector<const FileEntry*> HtmlRows(const Report& report) {
   std::vector<const FileEntry*> rows;
   for (const bool attention : {true, false}) {
     for (const FileEntry& file : report.files) {
-      if (NeedsAttention(file) == attention && rows.size() < kHtmlRowLimit) rows.push_back(&file);
+      if (rows.size() == kHtmlRowLimit) return rows;
+      if (NeedsAttention(file) == attention) rows.push_back(&file);
     }
   }
   return rows;
@@ -252,7 +282,7 @@ std::string HtmlFileRow(const FileEntry& file) {
 
 }  // namespace
 
-std::string ReportJson(const Report& report) {
+bool WriteReportJson(const Report& report, const platform::WriteText& write) {
   const nlohmann::ordered_json head = {{"program", report.program},
                                        {"version", report.version},
                                        {"command", report.command},
@@ -271,25 +301,29 @@ std::string ReportJson(const Report& report) {
                                        {"scanKind", report.scanKind},
                                        {"selection", report.selection},
                                        {"filter", report.filter}};
-  const nlohmann::ordered_json totals = {{"files", report.files.size()},
-                                         {"filesWithUnreadBytes", UnreadFiles(report)},
-                                         {"whole", FilesInState(report, "whole")},
-                                         {"renamed", FilesInState(report, "renamed")},
-                                         {"skipped", FilesInState(report, "skipped")},
-                                         {"failed", FilesInState(report, "failed")}};
-  std::string json = head.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+  const Totals counted = CountTotals(report);
+  nlohmann::ordered_json totals = {{"files", report.files.size()},
+                                   {"filesWithUnreadBytes", counted.unread}};
+  for (std::size_t s = 0; s < kStates.size(); ++s)
+    totals[std::string(kStates[s])] = counted.inState[s];
+  Pieces out(write);
+  std::string& json = out.text;
+  json += head.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
   json.resize(json.size() - 2);  // the object goes on after the head's last field: not "\n}"
-  json.reserve(json.size() + report.files.size() * 160);
   json += ",\n  \"files\": [\n";
   for (const FileEntry& file : report.files) {
     if (&file != &report.files.front()) json += ",\n";
     AppendFileJson(json, file);
+    if (!out.HandOnWhenFull()) return false;
   }
-  return json + "\n  ],\n  \"totals\": " + totals.dump() + "\n}\n";
+  json += "\n  ],\n  \"totals\": " + totals.dump() + "\n}\n";
+  return out.HandOn();
 }
 
-std::string ReportDfxml(const Report& report) {
-  std::string xml =
+bool WriteReportDfxml(const Report& report, const platform::WriteText& write) {
+  Pieces out(write);
+  std::string& xml = out.text;
+  xml +=
       "<?xml version='1.0' encoding='UTF-8'?>\n"
       "<dfxml xmloutputversion='1.0' "
       "xmlns='http://www.forensicswiki.org/wiki/Category:Digital_Forensics_XML' "
@@ -316,17 +350,22 @@ std::string ReportDfxml(const Report& report) {
   if (!report.source.map.empty()) xml += Element("kestrel:map", report.source.map, "    ");
   xml += "  </source>\n";
   xml += DfxmlSelection(report);
-  xml.reserve(xml.size() + report.files.size() * 240);
-  for (const FileEntry& file : report.files) AppendDfxmlFile(xml, file);
+  for (const FileEntry& file : report.files) {
+    AppendDfxmlFile(xml, file);
+    if (!out.HandOnWhenFull()) return false;
+  }
   xml += "  <runstats>\n" + Element("kestrel:end_time", report.ended, "    ") + "  </runstats>\n";
-  return xml + "</dfxml>\n";
+  xml += "</dfxml>\n";
+  return out.HandOn();
 }
 
-std::string ReportHtml(const Report& report) {
-  std::string html = "<!DOCTYPE html>\n<html lang='en'>\n<head>\n<meta charset='utf-8'>\n<title>" +
-                     MarkupText(report.program + " report: " + report.scanned) + "</title>\n" +
-                     std::string(kHtmlStyle) + "</head>\n<body>\n<h1>" +
-                     MarkupText(report.scanned) + "</h1>\n<table class='summary'>\n";
+bool WriteReportHtml(const Report& report, const platform::WriteText& write) {
+  Pieces out(write);
+  std::string& html = out.text;
+  html += "<!DOCTYPE html>\n<html lang='en'>\n<head>\n<meta charset='utf-8'>\n<title>" +
+          MarkupText(report.program + " report: " + report.scanned) + "</title>\n" +
+          std::string(kHtmlStyle) + "</head>\n<body>\n<h1>" + MarkupText(report.scanned) +
+          "</h1>\n<table class='summary'>\n";
   html += HtmlSummaryRow("Program", report.program + " " + report.version);
   html += HtmlSummaryRow("Command", report.command);
   html += HtmlSummaryRow("Started", report.started);
@@ -345,35 +384,39 @@ std::string ReportHtml(const Report& report) {
   html +=
       HtmlSummaryRow("Map of unread areas", report.source.map.empty() ? "none" : report.source.map);
   html += HtmlSummaryRow("Files", std::to_string(report.files.size()));
-  html += HtmlSummaryRow("Files that hold bytes never read", std::to_string(UnreadFiles(report)));
-  for (const char* state : {"whole", "renamed", "skipped", "failed"}) {
-    if (const std::uint64_t count = FilesInState(report, state))
-      html += HtmlSummaryRow(std::string("Recovered ") + state, std::to_string(count));
+  const Totals totals = CountTotals(report);
+  html += HtmlSummaryRow("Files that hold bytes never read", std::to_string(totals.unread));
+  for (std::size_t s = 0; s < kStates.size(); ++s) {
+    if (totals.inState[s] != 0)
+      html +=
+          HtmlSummaryRow("Recovered " + std::string(kStates[s]), std::to_string(totals.inState[s]));
   }
   html +=
       "</table>\n<h2>Files</h2>\n<table class='files'>\n<thead><tr><th>Path</th><th>Size</th>"
       "<th>On disk</th><th>Bytes never read</th><th>Recovery</th><th>Written as</th>"
       "<th>SHA-256</th></tr></thead>\n<tbody>\n";
   const std::vector<const FileEntry*> rows = HtmlRows(report);
-  for (const FileEntry* file : rows) html += HtmlFileRow(*file);
+  for (const FileEntry* file : rows) {
+    html += HtmlFileRow(*file);
+    if (!out.HandOnWhenFull()) return false;
+  }
   html += "</tbody>\n</table>\n";
   if (rows.size() < report.files.size()) {
     html += "<p>" + std::to_string(report.files.size() - rows.size()) +
             " more files, none of which needs attention, are listed in report.json.</p>\n";
   }
-  return html + std::string(kHtmlSort) + "</body>\n</html>\n";
+  html += std::string(kHtmlSort) + "</body>\n</html>\n";
+  return out.HandOn();
 }
 
 namespace {
 
-// The three forms, each made when it is written: a report of a million files holds one of its
-// texts in memory at a time.
 struct ReportForm {
   std::string_view extension;
-  std::string (*make)(const Report&);
+  bool (*write)(const Report&, const platform::WriteText&);
 };
 constexpr ReportForm kReportForms[] = {
-    {".json", ReportJson}, {".dfxml", ReportDfxml}, {".html", ReportHtml}};
+    {".json", WriteReportJson}, {".dfxml", WriteReportDfxml}, {".html", WriteReportHtml}};
 
 // "report", or "report-N" with the first N from 2 for which none of the three names is taken.
 std::string FreeReportStem(destination::Destination& destination) {
@@ -388,12 +431,15 @@ std::string FreeReportStem(destination::Destination& destination) {
 }
 
 std::optional<std::string> WriteAt(destination::Destination& destination, const std::string& path,
-                                   std::string_view text, std::stop_token stop) {
+                                   const Report& report, const ReportForm& form,
+                                   std::stop_token stop) {
   platform::CreatedFile created = destination.CreateFile(path, std::move(stop));
   if (!created.file) return path + ": " + created.error;
-  const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
-  if (!created.file->Write({bytes, text.size()}) || !created.file->Close())
-    return path + ": " + created.file->error();
+  platform::WritableFile& file = *created.file;
+  const bool written = form.write(report, [&file](std::string_view piece) {
+    return file.Write({reinterpret_cast<const std::uint8_t*>(piece.data()), piece.size()});
+  });
+  if (!written || !file.Close()) return path + ": " + file.error();
   return std::nullopt;
 }
 
@@ -402,10 +448,11 @@ std::optional<std::string> WriteAt(destination::Destination& destination, const 
 std::optional<std::string> WriteReportFiles(const Report& report, const std::string& folder) {
   std::string error;
   if (!platform::CreateFolders(folder, error)) return folder + ": " + error;
-  for (const auto& [extension, make] : kReportForms) {
+  for (const ReportForm& form : kReportForms) {
     const std::string path =
-        platform::Utf8Text(platform::Utf8Path(folder) / ("report" + std::string(extension)));
-    if (auto failed = platform::ReplaceFileAtomically(path, make(report))) return failed;
+        platform::Utf8Text(platform::Utf8Path(folder) / ("report" + std::string(form.extension)));
+    const auto text = [&](const platform::WriteText& write) { return form.write(report, write); };
+    if (auto failed = platform::ReplaceFileAtomically(path, text)) return failed;
   }
   return std::nullopt;
 }
@@ -413,9 +460,10 @@ std::optional<std::string> WriteReportFiles(const Report& report, const std::str
 app::Result<std::string> WriteReportAt(const Report& report, destination::Destination& destination,
                                        std::stop_token stop) {
   const std::string stem = FreeReportStem(destination);
-  for (const auto& [extension, make] : kReportForms) {
-    const std::string path = destination.Join(destination.Root(), stem + std::string(extension));
-    if (auto failed = WriteAt(destination, path, make(report), stop)) return app::Failure{*failed};
+  for (const ReportForm& form : kReportForms) {
+    const std::string path =
+        destination.Join(destination.Root(), stem + std::string(form.extension));
+    if (auto failed = WriteAt(destination, path, report, form, stop)) return app::Failure{*failed};
   }
   return destination.Join(destination.Root(), stem + ".html");
 }

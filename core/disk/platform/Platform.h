@@ -123,10 +123,19 @@ OpenedWriter CreateImageFile(const std::string& path);
 // file is opened.
 OpenedWriter OpenImageFileToResume(const std::string& path);
 
+// Writes a text a piece at a time: calls `write` with each piece in order, and stops and returns
+// false once a write fails. A large text (a report of a million files) is never whole in memory.
+using WriteText = std::function<bool(std::string_view piece)>;
+using TextInPieces = std::function<bool(const WriteText& write)>;
+
 // Replaces the file's contents with the text so that a crash or a power loss leaves either the
 // old file or the new one, never a mix: a temporary file beside it is written, made durable and
 // renamed over it. Nothing when done; else why not.
-std::optional<std::string> ReplaceFileAtomically(const std::string& path, std::string_view text);
+std::optional<std::string> ReplaceFileAtomically(const std::string& path, const TextInPieces& text);
+inline std::optional<std::string> ReplaceFileAtomically(const std::string& path,
+                                                        std::string_view text) {
+  return ReplaceFileAtomically(path, [text](const WriteText& write) { return write(text); });
+}
 
 // Path of the log report: KESTREL_NSS_LOG when set, else KestrelNSSLogReport.txt in the home
 // folder (on Windows, at the top of the Windows folder's drive).

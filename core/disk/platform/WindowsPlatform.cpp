@@ -110,8 +110,8 @@ class FileSource : public disk::ByteSource {
   std::optional<std::size_t> ReadUnaligned(std::int64_t offset, std::span<std::uint8_t> buffer) {
     const std::int64_t first = offset / kSector * kSector;
     const std::int64_t end = offset + static_cast<std::int64_t>(buffer.size());
-    std::vector<std::uint8_t> sectors(static_cast<std::size_t>((end - first + kSector - 1) /
-                                                               kSector * kSector));
+    std::vector<std::uint8_t> sectors(
+        static_cast<std::size_t>((end - first + kSector - 1) / kSector * kSector));
     const auto count = ReadAtOffset(handle_.get(), first, sectors);
     if (!count) return std::nullopt;
     const auto skipped = static_cast<std::size_t>(offset - first);
@@ -205,8 +205,9 @@ MediaKind KindOf(const std::string& path) {
   const Handle device = OpenShared(path, 0);
   DISK_GEOMETRY geometry{};
   DWORD returned = 0;
-  if (device.ok() && DeviceIoControl(device.get(), IOCTL_DISK_GET_DRIVE_GEOMETRY, nullptr, 0,
-                                     &geometry, sizeof geometry, &returned, nullptr) &&
+  if (device.ok() &&
+      DeviceIoControl(device.get(), IOCTL_DISK_GET_DRIVE_GEOMETRY, nullptr, 0, &geometry,
+                      sizeof geometry, &returned, nullptr) &&
       geometry.MediaType == RemovableMedia)
     return MediaKind::Removable;
   return MediaKind::Fixed;
@@ -224,9 +225,8 @@ std::string DiskDevicePath(int n) {
 }
 
 disk::OpenedSource OpenReadOnly(const std::string& path) {
-  Handle handle(CreateFileW(ToWide(path).c_str(), GENERIC_READ,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr));
+  Handle handle(CreateFileW(ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!handle.ok()) return {{}, StatusFromError(path, GetLastError())};
   const bool device = IsDeviceNamespace(path);
   return {disk::DiskReader(std::make_shared<FileSource>(std::move(handle), device)), {}};
@@ -310,7 +310,8 @@ namespace {
 OpenedWriter OpenPlainImageFile(const std::string& path, DWORD disposition, bool empty) {
   const auto refused = [&] {
     return OpenedWriter{
-        nullptr, {OpenError::Failed, path + ": is not a plain file; an image is written to a file"}};
+        nullptr,
+        {OpenError::Failed, path + ": is not a plain file; an image is written to a file"}};
   };
   if (IsDeviceNamespace(path)) return refused();
   Handle handle(CreateFileW(ToWide(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
@@ -325,7 +326,7 @@ OpenedWriter OpenPlainImageFile(const std::string& path, DWORD disposition, bool
 
 // Writes the text to a new file at temporary and makes it durable; why not, when it cannot. What
 // a failed write left is removed.
-std::optional<std::string> WriteDurably(const std::wstring& temporary, std::string_view text) {
+std::optional<std::string> WriteDurably(const std::wstring& temporary, const TextInPieces& text) {
   Handle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                           FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.ok()) return FromWide(temporary) + ": " + SystemErrorText(GetLastError());
@@ -335,14 +336,17 @@ std::optional<std::string> WriteDurably(const std::wstring& temporary, std::stri
     DeleteFileW(temporary.c_str());
     return reason;
   };
-  for (std::size_t done = 0; done < text.size();) {
-    const auto piece = static_cast<DWORD>(std::min(text.size() - done, kLargestPiece));
-    DWORD written = 0;
-    if (!WriteFile(file.get(), text.data() + done, piece, &written, nullptr) || written == 0)
-      return refuse();
-    done += written;
-  }
-  if (!FlushFileBuffers(file.get())) return refuse();
+  const auto write = [&file](std::string_view piece) {
+    for (std::size_t done = 0; done < piece.size();) {
+      const auto length = static_cast<DWORD>(std::min(piece.size() - done, kLargestPiece));
+      DWORD written = 0;
+      if (!WriteFile(file.get(), piece.data() + done, length, &written, nullptr) || written == 0)
+        return false;
+      done += written;
+    }
+    return true;
+  };
+  if (!text(write) || !FlushFileBuffers(file.get())) return refuse();
   return std::nullopt;
 }
 
@@ -357,7 +361,8 @@ OpenedWriter OpenImageFileToResume(const std::string& path) {
 }
 
 // The rename goes through to the disk before it returns (MOVEFILE_WRITE_THROUGH).
-std::optional<std::string> ReplaceFileAtomically(const std::string& path, std::string_view text) {
+std::optional<std::string> ReplaceFileAtomically(const std::string& path,
+                                                 const TextInPieces& text) {
   const std::wstring temporary = ToWide(path + ".tmp");
   if (auto refused = WriteDurably(temporary, text)) return refused;
   if (!MoveFileExW(temporary.c_str(), ToWide(path).c_str(),

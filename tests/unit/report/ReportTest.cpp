@@ -3,6 +3,8 @@
 // never as markup, and the files' byte runs and unread bytes as the tree and the map give them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <nlohmann/json.hpp>
 
 #include "report/Report.h"
@@ -13,6 +15,16 @@ namespace {
 
 // "<script>&'\"", a control character, a byte that is not UTF-8 and U+FFFF.
 const std::string kHostile = "/<script>alert('x')</script>&\"\x01\xFF\xEF\xBF\xBF.txt";
+
+// A form's text as it is written, piece after piece.
+std::string Text(bool (*form)(const Report&, const platform::WriteText&), const Report& report) {
+  std::string text;
+  EXPECT_TRUE(form(report, [&text](std::string_view piece) {
+    text += piece;
+    return true;
+  }));
+  return text;
+}
 
 Report HostileReport() {
   Report report;
@@ -34,7 +46,8 @@ Report HostileReport() {
 
 TEST(Report, HostileNamesAreEscapedInEveryForm) {
   const Report report = HostileReport();
-  for (const std::string& markup : {ReportDfxml(report), ReportHtml(report)}) {
+  for (const std::string& markup :
+       {Text(WriteReportDfxml, report), Text(WriteReportHtml, report)}) {
     EXPECT_EQ(markup.find("<script>alert"), std::string::npos);
     EXPECT_NE(
         markup.find("&lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt;&amp;&quot;\\x01\xEF\xBF\xBD"
@@ -43,7 +56,7 @@ TEST(Report, HostileNamesAreEscapedInEveryForm) {
         << "the control character as \\x01, the stray byte and U+FFFF as U+FFFD";
     EXPECT_EQ(markup.find('\x01'), std::string::npos);
   }
-  const auto json = nlohmann::json::parse(ReportJson(report));
+  const auto json = nlohmann::json::parse(Text(WriteReportJson, report));
   EXPECT_EQ(json["files"][0]["path"],
             "/<script>alert('x')</script>&\"\x01\xEF\xBF\xBD\xEF\xBF\xBF.txt")
       << "JSON keeps every character, escaped; the stray byte is U+FFFD";
@@ -51,12 +64,12 @@ TEST(Report, HostileNamesAreEscapedInEveryForm) {
 
 TEST(Report, FilesCarryTheirRunsAndUnreadBytesInEveryForm) {
   const Report report = HostileReport();
-  const auto json = nlohmann::json::parse(ReportJson(report));
+  const auto json = nlohmann::json::parse(Text(WriteReportJson, report));
   EXPECT_EQ(json["files"][1]["byteRuns"][1],
             (nlohmann::json{{"imageOffset", 16384}, {"length", 4096}, {"fileOffset", 4096}}));
   EXPECT_EQ(json["files"][1]["unreadBytes"], 512);
   EXPECT_EQ(json["totals"]["filesWithUnreadBytes"], 1);
-  const std::string dfxml = ReportDfxml(report);
+  const std::string dfxml = Text(WriteReportDfxml, report);
   EXPECT_NE(dfxml.find("<filename>ok.txt</filename>\n    <filesize>8192</filesize>\n    "
                        "<alloc>1</alloc>\n    <byte_runs>\n      <byte_run file_offset='0' "
                        "img_offset='4096' len='4096'/>\n      <byte_run file_offset='4096' "
@@ -64,7 +77,8 @@ TEST(Report, FilesCarryTheirRunsAndUnreadBytesInEveryForm) {
             std::string::npos);
   EXPECT_NE(dfxml.find("<kestrel:unread_bytes>512</kestrel:unread_bytes>"), std::string::npos);
   EXPECT_NE(dfxml.find("<alloc>0</alloc>"), std::string::npos) << "the deleted file";
-  EXPECT_NE(ReportHtml(report).find("<tr class='unread'><td>/ok.txt</td>"), std::string::npos);
+  EXPECT_NE(Text(WriteReportHtml, report).find("<tr class='unread'><td>/ok.txt</td>"),
+            std::string::npos);
 }
 
 // A page for a million files stays small: the files that need attention are listed first, and
@@ -75,7 +89,7 @@ TEST(Report, ThePageListsTheFilesThatNeedAttentionFirstAndCountsWhatItLeavesOut)
   for (std::size_t i = 0; i < report.files.size(); ++i)
     report.files[i].path = "/file" + std::to_string(i);
   report.files[20003].unreadBytes = 512;
-  const std::string html = ReportHtml(report);
+  const std::string html = Text(WriteReportHtml, report);
   EXPECT_NE(html.find("<tr class='unread'><td>/file20003</td>"), std::string::npos);
   EXPECT_LT(html.find("/file20003<"), html.find("/file0<"));
   EXPECT_EQ(html.find("/file20000<"), std::string::npos);
@@ -97,13 +111,13 @@ TEST(Report, TheSelectionAndTheFileTypesAreInEveryForm) {
   Report report = HostileReport();
   report.selection = {"/DOCS", "/PUBLIC/welcome.txt"};
   report.filter = FilterText(filter);
-  const auto json = nlohmann::json::parse(ReportJson(report));
+  const auto json = nlohmann::json::parse(Text(WriteReportJson, report));
   EXPECT_EQ(json["selection"], nlohmann::json({"/DOCS", "/PUBLIC/welcome.txt"}));
   EXPECT_EQ(json["filter"], "all but *.doc, *.xls");
-  const std::string dfxml = ReportDfxml(report);
+  const std::string dfxml = Text(WriteReportDfxml, report);
   EXPECT_NE(dfxml.find("<kestrel:path>/DOCS</kestrel:path>"), std::string::npos);
   EXPECT_NE(dfxml.find("<kestrel:filter>all but *.doc, *.xls</kestrel:filter>"), std::string::npos);
-  EXPECT_NE(ReportHtml(report).find("<th>File types</th><td>all but *.doc, *.xls</td>"),
+  EXPECT_NE(Text(WriteReportHtml, report).find("<th>File types</th><td>all but *.doc, *.xls</td>"),
             std::string::npos);
 }
 
@@ -130,8 +144,34 @@ TEST(Report, OnlyPicturesRecoveredWholeAndSmallEnoughGetAThumbnail) {
 
   Report report = HostileReport();
   report.files[1].thumbnail = "data:image/jpeg;base64,AAAA";
-  EXPECT_NE(ReportHtml(report).find("<img class='thumb' alt='' src='data:image/jpeg;base64,AAAA'>"),
+  EXPECT_NE(Text(WriteReportHtml, report)
+                .find("<img class='thumb' alt='' src='data:image/jpeg;base64,AAAA'>"),
             std::string::npos);
+}
+
+// A report of many files reaches its file a mebibyte or so at a time, never whole in memory, and
+// a write that fails ends it.
+TEST(Report, AReportOfManyFilesIsWrittenInPiecesAndEndsAtAFailedWrite) {
+  Report report = HostileReport();
+  report.files.resize(20000, report.files[1]);
+  std::vector<std::size_t> pieces;
+  std::string dfxml;
+  EXPECT_TRUE(WriteReportDfxml(report, [&](std::string_view piece) {
+    pieces.push_back(piece.size());
+    dfxml += piece;
+    return true;
+  }));
+  EXPECT_GT(pieces.size(), 2u);
+  EXPECT_LT(*std::max_element(pieces.begin(), pieces.end()), std::size_t{2} << 20);
+  std::size_t objects = 0;
+  for (auto at = dfxml.find("<fileobject>"); at != std::string::npos;
+       at = dfxml.find("<fileobject>", at + 1))
+    ++objects;
+  EXPECT_EQ(objects, report.files.size());
+
+  int writes = 0;
+  EXPECT_FALSE(WriteReportJson(report, [&writes](std::string_view) { return ++writes < 2; }));
+  EXPECT_EQ(writes, 2) << "nothing is written after the write that failed";
 }
 
 // A recovery's report goes to the top of its destination beside the files recovered: a file of
