@@ -15,14 +15,15 @@ namespace kestrel::mount {
 
 using NodeId = std::uint32_t;
 
+// A volume of a million files has a million nodes: the members are ordered to leave no padding.
 struct MountNode {
-  std::string name;  // empty for the top folder
+  std::string name;        // empty for the top folder
+  std::uint64_t size = 0;  // a file's bytes, cut as its data are cut
   NodeId parent = 0;
   NodeId firstChild = 0;  // a folder's entries are the nodes firstChild .. + childCount - 1
   std::uint32_t childCount = 0;
   std::uint32_t folderCount = 0;                // how many of them are folders
   volume::RecordId record = volume::kNoRecord;  // a file's head record, or a folder's record
-  std::uint64_t size = 0;                       // a file's bytes, cut as its data are cut
   bool folder = false;
   bool deleted = false;  // a deleted entry, or a pool's volume the volume directory no longer lists
 };

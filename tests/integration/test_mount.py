@@ -193,6 +193,18 @@ class MountedTreeTest(MountTestCase):
         self.assertEqual(os.stat(os.path.join(self.path("saved"), "DOCS")).st_mtime, int(saved_time),
                          "a saved scan's entries show the time it was written")
 
+    def test_with_every_core_busy_the_mount_reads_the_same_bytes_as_quiet(self):
+        images, manifest = self.demo()
+        volume1 = manifest["disks"][0]["partitions"][0]["pool"]["volumes"][0]
+        busy = [subprocess.Popen(["/usr/bin/python3", "-c", "while True: pass"]) for _ in range(os.cpu_count())]
+        try:
+            mounted = self.mount("--disk", "0", "--pool", "DATA", "--volume", volume1["label"], disks=images)
+            self.assertSameFiles(mounted, self.path(f"expect/DATA/{volume1['label']}"), volume1["entries"])
+        finally:
+            for process in busy:
+                process.kill()
+                process.wait()
+
     def test_a_pool_scan_shows_each_volume_as_a_folder_and_the_deleted_one_marked(self):
         images, manifest = self.demo()
         archive = manifest["disks"][0]["partitions"][1]["pool"]
