@@ -10,7 +10,6 @@ namespace kestrel::volume {
 namespace {
 
 constexpr std::uint64_t kBlock = disk::layout::kBlockSize;
-constexpr std::size_t kLargestRead = disk::layout::kScanWindowSize;
 
 struct ExtentBlocks {
   std::uint32_t start;
@@ -143,9 +142,11 @@ RangeReadOutcome ReadFileRange(const disk::DiskReader& source, const FileDataLay
   return outcome;
 }
 
-std::span<std::uint8_t> CopyBuffers::Turn(std::size_t turn, std::size_t size) {
-  if (buffers_[turn].span().size() < size) buffers_[turn] = disk::ReadBuffer(size);
-  return buffers_[turn].span().first(size);
+std::span<std::uint8_t> CopyBuffers::Next(std::size_t size) {
+  disk::ReadBuffer& buffer = buffers_[next_];
+  next_ = (next_ + 1) % buffers_.size();
+  if (buffer.span().size() < size) buffer = disk::ReadBuffer(size);
+  return buffer.span().first(size);
 }
 
 CopyOutcome CopyFileData(const disk::DiskReader& source, const FileDataLayout& layout,
@@ -153,13 +154,13 @@ CopyOutcome CopyFileData(const disk::DiskReader& source, const FileDataLayout& l
                          const std::function<bool(std::uint64_t)>& between, CopyBuffers& buffers) {
   CopyOutcome outcome;
   const std::uint64_t total = layout.PlacedBytes();
-  for (std::size_t turn = 0; outcome.bytesWritten < total; turn ^= 1) {
+  while (outcome.bytesWritten < total) {
     if (!between(outcome.bytesWritten)) {
       outcome.stopped = true;
       return outcome;
     }
     const auto chunk =
-        buffers.Turn(turn, std::min<std::uint64_t>(kLargestRead, total - outcome.bytesWritten));
+        buffers.Next(std::min<std::uint64_t>(kCopyPieceSize, total - outcome.bytesWritten));
     outcome.unreadableBlocks +=
         ReadFileRange(source, layout, outcome.bytesWritten, chunk).unreadableBlocks;
     if (!output.Write(chunk)) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <span>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "disk/DiskReader.h"
+#include "disk/NssLayout.h"
 #include "disk/ReadBuffer.h"
 #include "disk/platform/Platform.h"
 #include "volume/FileTree.h"
@@ -69,6 +71,9 @@ struct RangeReadOutcome {
 RangeReadOutcome ReadFileRange(const disk::DiskReader& source, const FileDataLayout& layout,
                                std::uint64_t offset, std::span<std::uint8_t> buffer);
 
+// The largest piece a copy reads and writes at once.
+inline constexpr std::size_t kCopyPieceSize = disk::layout::kScanWindowSize;
+
 struct CopyOutcome {
   std::uint64_t bytesWritten = 0;
   std::uint64_t unreadableBlocks = 0;  // written as zeros
@@ -76,21 +81,24 @@ struct CopyOutcome {
   bool stopped = false;
 };
 
-// The two buffers copies read into in turn. The bytes handed to a write stay as they are until the
-// next write returns, or, for a copy's last write, until the buffers serve the next copy: an
-// output may go on reading them meanwhile (a hashing file hashes them on another thread).
+// The buffers copies read into in turn, from one file to the next. The bytes handed to a write
+// stay as they are until the buffers come round to them again: an output may go on reading them
+// meanwhile (a hashing file hashes them on another thread).
 class CopyBuffers {
  public:
-  // Buffer `turn` (0 or 1), made at least `size` bytes.
-  std::span<std::uint8_t> Turn(std::size_t turn, std::size_t size);
+  explicit CopyBuffers(std::size_t count = 2) : buffers_(count) {}
+
+  // The next buffer in turn, made at least `size` bytes.
+  std::span<std::uint8_t> Next(std::size_t size);
 
  private:
-  disk::ReadBuffer buffers_[2];
+  std::vector<disk::ReadBuffer> buffers_;
+  std::size_t next_ = 0;
 };
 
 // Copies the bytes the file's extents place from the source to the output, contiguous blocks in
-// reads of up to 1 MiB, as `ReadFileRange` reads them: a block that cannot be read is written as
-// zeros, never as other bytes. `between` runs before every read (pausing, stopping);
+// reads of up to kCopyPieceSize, as `ReadFileRange` reads them: a block that cannot be read is
+// written as zeros, never as other bytes. `between` runs before every read (pausing, stopping);
 // it returns false to stop.
 CopyOutcome CopyFileData(const disk::DiskReader& source, const FileDataLayout& layout,
                          platform::WritableFile& output,

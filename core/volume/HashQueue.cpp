@@ -26,73 +26,89 @@ struct HashQueue::FileHash {
 HashQueue::HashQueue(bool md5Too) : md5Too_(md5Too), thread_([this] { Run(); }) {}
 
 HashQueue::~HashQueue() {
-  Digests();  // what was handed over is hashed before the thread stops
+  Settle();
   {
     const std::scoped_lock lock(mutex_);
     closing_ = true;
   }
-  changed_.notify_all();
+  queuedMore_.notify_one();
   thread_.join();
 }
 
-std::size_t HashQueue::BeginFile(std::uint64_t size) {
-  if (size <= kOnePiece)
+std::size_t HashQueue::BeginFile(bool onePiece) {
+  std::unique_lock lock(mutex_);
+  file_ = digests_.size();
+  digests_.emplace_back();
+  const bool threadBusy = !queued_.empty();
+  lock.unlock();
+  if (onePiece && threadBusy)
     here_ = std::make_unique<FileHash>(md5Too_);
   else
-    Push({Piece::Kind::Begin, {}}, 1);
-  return begun_++;
+    Push({Piece::Kind::Begin, {}, file_, read_});
+  return file_;
 }
 
 void HashQueue::Add(std::span<const std::uint8_t> bytes) {
+  const std::size_t read = read_++;
   if (here_)
     here_->Update(bytes);
-  else if (!bytes.empty())
-    Push({Piece::Kind::Bytes, bytes}, 1);
+  else
+    Push({Piece::Kind::Bytes, bytes, 0, read});
+  std::unique_lock lock(mutex_);
+  hashedMore_.wait(lock,
+                   [this] { return queued_.empty() || queued_.front().read + kBuffers > read_; });
 }
 
-// The file before has been hashed whole when this one began: its digests are filed in order.
 void HashQueue::EndFile() {
-  if (!here_) return Push({Piece::Kind::End, {}}, 0);
+  if (!here_) return Push({Piece::Kind::End, {}, 0, read_});
   FileDigests digests = here_->Finish();
   here_.reset();
-  const std::scoped_lock lock(mutex_);
-  digests_.push_back(std::move(digests));
+  File(file_, std::move(digests));
+}
+
+void HashQueue::Settle() {
+  std::unique_lock lock(mutex_);
+  hashedMore_.wait(lock, [this] { return queued_.empty(); });
 }
 
 std::vector<HashQueue::FileDigests> HashQueue::Digests() {
-  std::unique_lock lock(mutex_);
-  changed_.wait(lock, [this] { return hashed_ == pushed_; });
+  Settle();
+  const std::scoped_lock lock(mutex_);
   return digests_;
 }
 
-void HashQueue::Push(Piece piece, std::size_t pending) {
-  std::unique_lock lock(mutex_);
+void HashQueue::Push(Piece piece) {
+  const std::scoped_lock lock(mutex_);
   queued_.push_back(piece);
-  ++pushed_;
-  changed_.notify_all();
-  changed_.wait(lock, [this, pending] { return pushed_ - hashed_ <= pending; });
+  queuedMore_.notify_one();
+}
+
+void HashQueue::File(std::size_t file, FileDigests digests) {
+  const std::scoped_lock lock(mutex_);
+  digests_[file] = std::move(digests);
 }
 
 // On the hashing thread. It ends on a flag rather than a stop token: see app/StopAwareWait.h.
 void HashQueue::Run() {
-  std::optional<FileHash> file;
+  std::optional<FileHash> hash;
+  std::size_t file = 0;
   for (;;) {
     Piece piece;
     {
       std::unique_lock lock(mutex_);
-      changed_.wait(lock, [this] { return closing_ || !queued_.empty(); });
+      queuedMore_.wait(lock, [this] { return closing_ || !queued_.empty(); });
       if (queued_.empty()) return;
       piece = queued_.front();
-      queued_.pop_front();
     }
-    if (piece.kind == Piece::Kind::Begin) file.emplace(md5Too_);
-    if (piece.kind == Piece::Kind::Bytes) file->Update(piece.bytes);
-    FileDigests digests;
-    if (piece.kind == Piece::Kind::End) digests = file->Finish();
+    if (piece.kind == Piece::Kind::Begin) {
+      hash.emplace(md5Too_);
+      file = piece.file;
+    }
+    if (piece.kind == Piece::Kind::Bytes) hash->Update(piece.bytes);
+    if (piece.kind == Piece::Kind::End) File(file, hash->Finish());
     const std::scoped_lock lock(mutex_);
-    if (piece.kind == Piece::Kind::End) digests_.push_back(std::move(digests));
-    ++hashed_;
-    changed_.notify_all();
+    queued_.pop_front();
+    hashedMore_.notify_one();
   }
 }
 

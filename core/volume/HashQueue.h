@@ -15,11 +15,11 @@
 namespace kestrel::volume {
 
 // Takes the SHA-256 (and, when asked, the MD5) of the files a run writes on a thread of its own, so
-// that hashing one piece overlaps reading and writing the next instead of adding to them. Nothing
-// is copied: the run keeps each piece's bytes as they are until it hands over the next one (it
-// reads into two buffers in turn), and Add waits for the piece before. A file read in one piece is
-// hashed where it is written: its end waits for its hash anyway, and handing it over would only
-// add two thread switches to every small file.
+// that hashing overlaps reading and writing instead of adding to them. SHA-256 is slower than a
+// copy from the page cache: the run goes on ahead by up to kBuffers pieces, into the next files
+// too, and a file of one piece is hashed where it is written while the thread is busy, so that
+// both cores hash. Nothing is copied: the run reads every piece into the next of kBuffers buffers
+// in turn, and Add returns once the buffer the next piece is read into holds none still to hash.
 class HashQueue {
  public:
   struct FileDigests {
@@ -28,22 +28,23 @@ class HashQueue {
     bool operator==(const FileDigests&) const = default;
   };
 
+  static constexpr std::size_t kBuffers = 16;
+
   explicit HashQueue(bool md5Too = false);
   // Hashes what was handed over, then stops the thread.
   ~HashQueue();
   HashQueue(const HashQueue&) = delete;
   HashQueue& operator=(const HashQueue&) = delete;
 
-  // Files up to this size are read in one piece, and hashed by the thread that writes them.
-  static constexpr std::uint64_t kOnePiece = 1 << 20;
-
-  // The files are numbered from 0 in the order begun; a file ends before the next begins. `size`
-  // is the number of bytes the file will be given.
-  std::size_t BeginFile(std::uint64_t size);
-  // Returns once every piece before this one is hashed: their bytes may change from then on.
+  // The files are numbered from 0 in the order begun; a file ends before the next begins.
+  std::size_t BeginFile(bool onePiece);
+  // For every piece read, in the order read. Returns once the piece kBuffers - 1 before this one,
+  // and every one before it, is hashed.
   void Add(std::span<const std::uint8_t> bytes);
-  // Returns once the whole file is hashed.
   void EndFile();
+  // Returns once every piece handed over is hashed: for a run that read into a buffer and, its
+  // write failing, never handed the piece over, so that the buffers' turn is no longer kept.
+  void Settle();
 
   // The digests of every file ended, by number.
   std::vector<FileDigests> Digests();
@@ -52,23 +53,25 @@ class HashQueue {
   struct Piece {
     enum class Kind { Begin, Bytes, End } kind;
     std::span<const std::uint8_t> bytes;
+    std::size_t file = 0;  // for Begin
+    std::size_t read = 0;  // the number of the piece read, for Bytes; no less for the others
   };
 
   struct FileHash;  // the digests of one file under way
 
-  // Hands over the piece, and waits until at most `pending` pieces are left to hash.
-  void Push(Piece piece, std::size_t pending);
+  void Push(Piece piece);
+  void File(std::size_t file, FileDigests digests);
   void Run();
 
   std::mutex mutex_;
-  std::condition_variable changed_;
-  std::deque<Piece> queued_;
-  std::size_t pushed_ = 0;  // pieces handed over
-  std::size_t hashed_ = 0;  // of those, the ones done
-  std::size_t begun_ = 0;
-  std::vector<FileDigests> digests_;  // filed by the thread, in file order
+  std::condition_variable queuedMore_;
+  std::condition_variable hashedMore_;
+  std::deque<Piece> queued_;          // the front one stays until it is hashed
+  std::vector<FileDigests> digests_;  // by file number
   const bool md5Too_;
-  std::unique_ptr<FileHash> here_;  // the file under way when it is hashed where it is written
+  std::size_t read_ = 0;            // pieces read
+  std::size_t file_ = 0;            // the file under way
+  std::unique_ptr<FileHash> here_;  // its hash, when it is hashed where it is written
   bool closing_ = false;
   std::thread thread_;  // last: it starts when everything it uses is there
 };

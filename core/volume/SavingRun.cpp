@@ -26,20 +26,24 @@ bool WritesFile(const ScanItem& head, const filter::FilterList& filter) {
   return filter.Admits(head.m_name);
 }
 
-// A file written through, its bytes hashed on the way (on the queue's thread, while the next
-// piece is read), so that the report's hash is of what was written and nothing is read twice.
+// A file written through, its bytes hashed on the way (mostly on the queue's thread, while the
+// next pieces are read), so that the report's hash is of what was written and nothing is read
+// twice.
 class HashingFile : public platform::WritableFile {
  public:
   HashingFile(std::unique_ptr<platform::WritableFile> file, HashQueue& hashes, std::uint64_t size)
       : file_(std::move(file)), hashes_(hashes) {
-    hashes_.BeginFile(size);
+    hashes_.BeginFile(size <= kCopyPieceSize);
   }
   ~HashingFile() override { hashes_.EndFile(); }
   HashingFile(const HashingFile&) = delete;
   HashingFile& operator=(const HashingFile&) = delete;
 
   bool Write(std::span<const std::uint8_t> bytes) override {
-    if (!file_->Write(bytes)) return false;
+    if (!file_->Write(bytes)) {
+      hashes_.Settle();  // the piece is not handed over: its buffer's turn must not matter
+      return false;
+    }
     hashes_.Add(bytes);
     return true;
   }
@@ -247,9 +251,8 @@ class SavingRun {
   SavingReport report_;
   std::uint64_t done_ = 0;
   std::uint64_t total_ = 0;
-  // Every file is read into these: the hashing of a file's last piece may still read them
-  // until its file is dropped, and the next file starts.
-  CopyBuffers buffers_;
+  // Every file is read into these; the hashing thread reads them too, up to a turn behind.
+  CopyBuffers buffers_{setup_.hashFiles ? HashQueue::kBuffers : 2};
   std::optional<HashQueue> hashes_;  // with hashFiles
   std::vector<std::size_t> hashed_;  // the files hashed, as indexes of report_.handled
 };
