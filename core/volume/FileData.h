@@ -81,18 +81,23 @@ struct CopyOutcome {
   bool stopped = false;
 };
 
-// The buffers copies read into in turn, from one file to the next. The bytes handed to a write
-// stay as they are until the buffers come round to them again: an output may go on reading them
-// meanwhile (a hashing file hashes them on another thread).
-class CopyBuffers {
+// Where a copy reads its pieces into. The bytes handed to a write stay as they are until the
+// buffers hand them out again: an output may go on reading them meanwhile (a hashing file hashes
+// them on another thread).
+class PieceBuffers {
  public:
-  explicit CopyBuffers(std::size_t count = 2) : buffers_(count) {}
+  virtual ~PieceBuffers() = default;
+  // A buffer of `size` bytes, at most kCopyPieceSize, for the next piece.
+  virtual std::span<std::uint8_t> Next(std::size_t size) = 0;
+};
 
-  // The next buffer in turn, made at least `size` bytes.
-  std::span<std::uint8_t> Next(std::size_t size);
+// Two buffers in turn, for outputs done with the bytes of a write once the next one returns.
+class CopyBuffers : public PieceBuffers {
+ public:
+  std::span<std::uint8_t> Next(std::size_t size) override;
 
  private:
-  std::vector<disk::ReadBuffer> buffers_;
+  disk::ReadBuffer buffers_[2];
   std::size_t next_ = 0;
 };
 
@@ -103,7 +108,7 @@ class CopyBuffers {
 CopyOutcome CopyFileData(const disk::DiskReader& source, const FileDataLayout& layout,
                          platform::WritableFile& output,
                          const std::function<bool(std::uint64_t bytesWritten)>& between,
-                         CopyBuffers& buffers);
+                         PieceBuffers& buffers);
 // The same with buffers of its own, for an output that is done with each write when it returns.
 CopyOutcome CopyFileData(const disk::DiskReader& source, const FileDataLayout& layout,
                          platform::WritableFile& output,

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "volume/HashQueue.h"
 
+#include <algorithm>
 #include <optional>
+#include <utility>
 
 #include "imaging/Digest.h"
 
@@ -23,64 +25,93 @@ struct HashQueue::FileHash {
   std::optional<imaging::Digest> md5;
 };
 
-HashQueue::HashQueue(bool md5Too) : md5Too_(md5Too), thread_([this] { Run(); }) {}
+HashQueue::HashQueue(bool md5Too) : md5Too_(md5Too) {
+  for (std::size_t b = kBuffers; b-- > 0;) free_.push_back(b);
+  for (Lane& lane : lanes_) lane.thread = std::thread([this, &lane] { Run(lane); });
+}
 
 HashQueue::~HashQueue() {
-  Settle();
+  Digests();  // what was handed over is hashed before the threads stop
   {
     const std::scoped_lock lock(mutex_);
     closing_ = true;
   }
-  queuedMore_.notify_one();
-  thread_.join();
+  for (Lane& lane : lanes_) {
+    lane.queuedMore.notify_one();
+    lane.thread.join();
+  }
 }
 
 std::size_t HashQueue::BeginFile(bool onePiece) {
   std::unique_lock lock(mutex_);
   file_ = digests_.size();
   digests_.emplace_back();
-  const bool threadBusy = !queued_.empty();
+  Lane& quieter =
+      *std::ranges::min_element(lanes_, {}, [](const Lane& l) { return l.queued.size(); });
+  const bool lanesBusy = !quieter.queued.empty();
   lock.unlock();
-  if (onePiece && threadBusy)
+  lane_ = nullptr;
+  if (onePiece && lanesBusy) {
     here_ = std::make_unique<FileHash>(md5Too_);
-  else
-    Push({Piece::Kind::Begin, {}, file_, read_});
+  } else {
+    lane_ = &quieter;
+    Push(quieter, {Piece::Kind::Begin, {}, file_});
+  }
   return file_;
 }
 
-void HashQueue::Add(std::span<const std::uint8_t> bytes) {
-  const std::size_t read = read_++;
-  if (here_)
-    here_->Update(bytes);
-  else
-    Push({Piece::Kind::Bytes, bytes, 0, read});
+std::span<std::uint8_t> HashQueue::Next(std::size_t size) {
   std::unique_lock lock(mutex_);
-  hashedMore_.wait(lock,
-                   [this] { return queued_.empty() || queued_.front().read + kBuffers > read_; });
+  Free(std::exchange(lent_, kNoBuffer));
+  freed_.wait(lock, [this] { return !free_.empty(); });
+  lent_ = free_.back();
+  free_.pop_back();
+  lock.unlock();
+  disk::ReadBuffer& buffer = buffers_[lent_];
+  if (buffer.span().size() < size) buffer = disk::ReadBuffer(size);
+  return buffer.span().first(size);
+}
+
+void HashQueue::Add(std::span<const std::uint8_t> bytes) {
+  const std::size_t buffer = std::exchange(lent_, kNoBuffer);
+  if (here_) {
+    here_->Update(bytes);
+    const std::scoped_lock lock(mutex_);
+    return Free(buffer);
+  }
+  Push(*lane_, {Piece::Kind::Bytes, bytes, 0, buffer});
+  if (buffer != kNoBuffer) return;
+  std::unique_lock lock(mutex_);  // the caller's own bytes may change once Add returns
+  WaitUntilHashed(lock);
 }
 
 void HashQueue::EndFile() {
-  if (!here_) return Push({Piece::Kind::End, {}, 0, read_});
+  if (!here_) return Push(*lane_, {Piece::Kind::End, {}});
   FileDigests digests = here_->Finish();
   here_.reset();
   File(file_, std::move(digests));
 }
 
-void HashQueue::Settle() {
-  std::unique_lock lock(mutex_);
-  hashedMore_.wait(lock, [this] { return queued_.empty(); });
-}
-
 std::vector<HashQueue::FileDigests> HashQueue::Digests() {
-  Settle();
-  const std::scoped_lock lock(mutex_);
+  std::unique_lock lock(mutex_);
+  WaitUntilHashed(lock);
   return digests_;
 }
 
-void HashQueue::Push(Piece piece) {
+void HashQueue::WaitUntilHashed(std::unique_lock<std::mutex>& lock) {
+  freed_.wait(lock, [this] {
+    return std::ranges::all_of(lanes_, [](const Lane& l) { return l.queued.empty(); });
+  });
+}
+
+void HashQueue::Free(std::size_t buffer) {
+  if (buffer != kNoBuffer) free_.push_back(buffer);
+}
+
+void HashQueue::Push(Lane& lane, Piece piece) {
   const std::scoped_lock lock(mutex_);
-  queued_.push_back(piece);
-  queuedMore_.notify_one();
+  lane.queued.push_back(piece);
+  lane.queuedMore.notify_one();
 }
 
 void HashQueue::File(std::size_t file, FileDigests digests) {
@@ -88,17 +119,17 @@ void HashQueue::File(std::size_t file, FileDigests digests) {
   digests_[file] = std::move(digests);
 }
 
-// On the hashing thread. It ends on a flag rather than a stop token: see app/StopAwareWait.h.
-void HashQueue::Run() {
+// On a lane's thread. It ends on a flag rather than a stop token: see app/StopAwareWait.h.
+void HashQueue::Run(Lane& lane) {
   std::optional<FileHash> hash;
   std::size_t file = 0;
   for (;;) {
     Piece piece;
     {
       std::unique_lock lock(mutex_);
-      queuedMore_.wait(lock, [this] { return closing_ || !queued_.empty(); });
-      if (queued_.empty()) return;
-      piece = queued_.front();
+      lane.queuedMore.wait(lock, [this, &lane] { return closing_ || !lane.queued.empty(); });
+      if (lane.queued.empty()) return;
+      piece = lane.queued.front();
     }
     if (piece.kind == Piece::Kind::Begin) {
       hash.emplace(md5Too_);
@@ -107,8 +138,9 @@ void HashQueue::Run() {
     if (piece.kind == Piece::Kind::Bytes) hash->Update(piece.bytes);
     if (piece.kind == Piece::Kind::End) File(file, hash->Finish());
     const std::scoped_lock lock(mutex_);
-    queued_.pop_front();
-    hashedMore_.notify_one();
+    lane.queued.pop_front();
+    Free(piece.buffer);
+    freed_.notify_one();
   }
 }
 

@@ -40,10 +40,7 @@ class HashingFile : public platform::WritableFile {
   HashingFile& operator=(const HashingFile&) = delete;
 
   bool Write(std::span<const std::uint8_t> bytes) override {
-    if (!file_->Write(bytes)) {
-      hashes_.Settle();  // the piece is not handed over: its buffer's turn must not matter
-      return false;
-    }
+    if (!file_->Write(bytes)) return false;
     hashes_.Add(bytes);
     return true;
   }
@@ -189,7 +186,8 @@ class SavingRun {
     }
     const CopyOutcome copied = CopyFileData(
         setup_.source, layout, *created.file,
-        [&](std::uint64_t written) { return Between(written, target); }, buffers_);
+        [&](std::uint64_t written) { return Between(written, target); },
+        hashes_ ? static_cast<PieceBuffers&>(*hashes_) : buffers_);
     const bool stored = created.file->Close();
     done_ += copied.bytesWritten;
     report_.bytesWritten += copied.bytesWritten;
@@ -251,8 +249,7 @@ class SavingRun {
   SavingReport report_;
   std::uint64_t done_ = 0;
   std::uint64_t total_ = 0;
-  // Every file is read into these; the hashing thread reads them too, up to a turn behind.
-  CopyBuffers buffers_{setup_.hashFiles ? HashQueue::kBuffers : 2};
+  CopyBuffers buffers_;              // when no file is hashed; the hashes have buffers of their own
   std::optional<HashQueue> hashes_;  // with hashFiles
   std::vector<std::size_t> hashed_;  // the files hashed, as indexes of report_.handled
 };
