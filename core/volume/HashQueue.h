@@ -40,7 +40,8 @@ class HashQueue : public PieceBuffers {
   HashQueue(const HashQueue&) = delete;
   HashQueue& operator=(const HashQueue&) = delete;
 
-  // The files are numbered from 0 in the order begun; a file ends before the next begins.
+  // The files are numbered from 0 in the order begun; a file ends before the next begins. A file
+  // read in one piece is hashed here when both lanes are busy.
   std::size_t BeginFile(bool onePiece);
   // A free buffer to read the next piece into; waits for one when every buffer holds a piece still
   // to be hashed. The one handed out before and never given to Add is free again.
@@ -86,9 +87,10 @@ class HashQueue : public PieceBuffers {
   std::size_t lent_ = kNoBuffer;      // the buffer Next last gave, until Add takes it
   std::vector<FileDigests> digests_;  // by file number
   const bool md5Too_;
-  std::size_t file_ = 0;            // the file under way
-  Lane* lane_ = nullptr;            // its lane, or
-  std::unique_ptr<FileHash> here_;  // its hash when it is hashed where it is written
+  // The file under way, and where it is hashed: on a lane, or here, where it is written.
+  std::size_t file_ = 0;
+  Lane* lane_ = nullptr;
+  std::unique_ptr<FileHash> here_;
   bool closing_ = false;
 };
 
