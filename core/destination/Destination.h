@@ -5,6 +5,7 @@
 #include <optional>
 #include <stop_token>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "disk/platform/Platform.h"
@@ -46,6 +47,11 @@ class Destination {
   virtual bool Exists(const std::string& path) = 0;
   // A file to write; a stop request may end a write that waits on the destination.
   virtual platform::CreatedFile CreateFile(const std::string& path, std::stop_token stop) = 0;
+  // The same, but only when the name is free: `taken` says when it is not.
+  virtual platform::CreatedFile CreateNewFile(const std::string& path, std::stop_token stop) {
+    if (Exists(path)) return {nullptr, {}, true};
+    return CreateFile(path, std::move(stop));
+  }
   // Free bytes at the destination; nothing where it cannot be measured.
   virtual std::optional<std::uint64_t> FreeBytes() = 0;
   // The files closed since the last call that are found not stored whole. A destination that
@@ -74,6 +80,9 @@ class LocalDestination : public Destination {
   bool Exists(const std::string& path) override { return platform::PathExists(path); }
   platform::CreatedFile CreateFile(const std::string& path, std::stop_token) override {
     return platform::CreateOutputFile(path);
+  }
+  platform::CreatedFile CreateNewFile(const std::string& path, std::stop_token) override {
+    return platform::CreateOutputFile(path, platform::IfTaken::Refuse);
   }
   std::optional<std::uint64_t> FreeBytes() override { return platform::FreeBytes(root_); }
 

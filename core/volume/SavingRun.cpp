@@ -142,16 +142,27 @@ class SavingRun {
     const std::string folder = path_.back();
     const std::string safe =
         SafeName(name, setup_.destination.Join(folder, app::PrintableName(name)));
-    const auto decision = ResolveConflict(setup_.destination, flags_, setup_.prompt, folder, safe);
     const std::string wanted = setup_.destination.Join(folder, safe);
-    const bool write = decision.action == destination::ConflictDecision::Write;
-    report_.handled.push_back({folderId, head, write ? decision.target : wanted, {}, {}});
-    if (!write) {
+    platform::CreatedFile created = setup_.destination.CreateNewFile(wanted, stop_);
+    const std::optional<std::string> target =
+        created.taken ? PlaceClash(folder, safe, wanted, created) : wanted;
+    report_.handled.push_back({folderId, head, target.value_or(wanted), {}, {}});
+    if (!target) {
       report_.skipped.push_back(wanted);
       return;
     }
+    WriteFile(head, *target, std::move(created));
+  }
+
+  // Where a file whose name is taken goes, as the answers to clashes say, and its file made there;
+  // nothing when it is skipped.
+  std::optional<std::string> PlaceClash(const std::string& folder, const std::string& safe,
+                                        const std::string& wanted, platform::CreatedFile& created) {
+    const auto decision = ResolveConflict(setup_.destination, flags_, setup_.prompt, folder, safe);
+    if (decision.action != destination::ConflictDecision::Write) return std::nullopt;
     if (decision.target != wanted) report_.renamed.push_back(wanted + " -> " + decision.target);
-    WriteFile(head, decision.target);
+    created = setup_.destination.CreateFile(decision.target, stop_);
+    return decision.target;
   }
 
   std::string SafeName(const std::u16string& name, const std::string& shownAs) {
@@ -172,9 +183,8 @@ class SavingRun {
     }
   }
 
-  void WriteFile(RecordId head, const std::string& target) {
+  void WriteFile(RecordId head, const std::string& target, platform::CreatedFile created) {
     const FileDataLayout layout = LayoutFileData(tree_, head, setup_.poolBase);
-    platform::CreatedFile created = setup_.destination.CreateFile(target, stop_);
     if (!created.file) {
       report_.failed.push_back({target, "cannot be created: " + created.error});
       return;

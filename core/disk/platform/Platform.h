@@ -96,12 +96,17 @@ class WritableFile {
 
 struct CreatedFile {
   std::unique_ptr<WritableFile> file;
-  std::string error;  // why there is no file
+  std::string error;   // why there is no file, unless
+  bool taken = false;  // the name was in use, and left as it was
 };
 
-// Creates the file, or empties an existing one. A symbolic link is never followed, so a name
-// from disk cannot lead a write outside the folder it is written in.
-CreatedFile CreateOutputFile(const std::string& path);
+// What creating a file does when its name is in use (by a file, a folder or a link).
+enum class IfTaken { Empty, Refuse };
+
+// Creates the file; when the name is in use, empties that file or refuses, in one step, so that
+// nothing made meanwhile is overwritten unasked. A symbolic link is never followed, so a name from
+// disk cannot lead a write outside the folder it is written in.
+CreatedFile CreateOutputFile(const std::string& path, IfTaken ifTaken = IfTaken::Empty);
 
 // The process's standard output, as a file to write to.
 std::unique_ptr<WritableFile> StandardOutput();

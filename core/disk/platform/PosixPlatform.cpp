@@ -363,8 +363,11 @@ OpenedWriter OpenDiskForWriting(int n) {
   return {std::make_unique<DeviceWriter>(fd), {}};
 }
 
-CreatedFile CreateOutputFile(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
+CreatedFile CreateOutputFile(const std::string& path, IfTaken ifTaken) {
+  const int flags = O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC |
+                    (ifTaken == IfTaken::Refuse ? O_EXCL : O_TRUNC);
+  const int fd = ::open(path.c_str(), flags, 0644);
+  if (fd < 0 && errno == EEXIST) return {nullptr, {}, true};
   if (fd < 0)
     return {nullptr, errno == ELOOP ? "a symbolic link is in the way" : std::strerror(errno)};
   return {std::make_unique<LocalFile>(fd, LocalFile::Holes::Left), {}};

@@ -265,14 +265,21 @@ OpenedWriter OpenDiskForWriting(int n) {
 
 // The file is opened as the reparse point itself, never what a link points to; an existing link
 // is refused rather than replaced.
-CreatedFile CreateOutputFile(const std::string& path) {
+CreatedFile CreateOutputFile(const std::string& path, IfTaken ifTaken) {
   const std::wstring wide = ToWide(path);
   const DWORD attributes = GetFileAttributesW(wide.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && ifTaken == IfTaken::Refuse)
+    return {nullptr, {}, true};
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
     return {nullptr, "a symbolic link is in the way"};
-  Handle handle(CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+  const DWORD disposition = ifTaken == IfTaken::Refuse ? CREATE_NEW : CREATE_ALWAYS;
+  Handle handle(CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, disposition,
                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-  if (!handle.ok()) return {nullptr, SystemErrorText(GetLastError())};
+  if (!handle.ok()) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_EXISTS) return {nullptr, {}, true};
+    return {nullptr, SystemErrorText(error)};
+  }
   return {std::make_unique<LocalFile>(std::move(handle)), {}};
 }
 

@@ -4,6 +4,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <string>
+#include <vector>
 
 #include "app/TextEncoding.h"
 #include "destination/Conflicts.h"
@@ -46,8 +48,8 @@ TEST(NameSafety, LongNamesAreShortenedKeepingTheirExtension) {
 TEST(NameSafety, WindowsNamesNeverOpenADeviceOrLoseTheirEnd) {
   const NameRules& windows = WindowsNameRules();
   EXPECT_EQ(MakeSafeName(u"a<b>c:d\"e|f?g*h", windows).name, "a_b_c_d_e_f_g_h");
-  for (const char16_t* device : {u"CON", u"con", u"Nul.txt", u"aux.tar.gz", u"COM1", u"lpt9.log",
-                                 u"PRN .doc", u"com0"}) {
+  for (const char16_t* device :
+       {u"CON", u"con", u"Nul.txt", u"aux.tar.gz", u"COM1", u"lpt9.log", u"PRN .doc", u"com0"}) {
     const SafeName safe = MakeSafeName(device, windows);
     EXPECT_EQ(safe.name, "_" + app::ToUtf8(device)) << app::ToUtf8(device);
     EXPECT_TRUE(safe.changed);
@@ -115,6 +117,32 @@ TEST_F(Clashes, ProposalsSkipTheCopiesAlreadyThere) {
   EXPECT_EQ(Resolve("b.txt").target, (folder / "Copy(1)_b.txt").string())
       << "RenameAll answers later clashes";
   EXPECT_EQ(prompt.questions.size(), 1u);
+}
+
+// Recovery makes each file in one step that fails on a name in use, whatever uses it, and turns to
+// the answers to clashes only then; nothing there is changed or followed.
+TEST_F(Clashes, ANewFileIsMadeOnlyWhereTheNameIsFree) {
+  fs::create_directory(folder / "sub");
+  std::vector<std::string> taken{"a.txt", "sub"};
+#ifndef _WIN32
+  fs::create_symlink(folder / "elsewhere.txt", folder / "link.txt");
+  taken.push_back("link.txt");
+#endif
+  for (const std::string& name : taken) {
+    const platform::CreatedFile created = destination.CreateNewFile((folder / name).string(), {});
+    EXPECT_TRUE(created.taken && !created.file) << name;
+  }
+  EXPECT_EQ(test::ReadFileText(folder / "a.txt"), "old");
+  EXPECT_FALSE(fs::exists(folder / "elsewhere.txt")) << "a link is not followed";
+
+  const platform::CreatedFile made = destination.CreateNewFile((folder / "new.txt").string(), {});
+  ASSERT_TRUE(made.file) << made.error;
+  EXPECT_FALSE(made.taken);
+  EXPECT_TRUE(made.file->Close());
+  EXPECT_TRUE(fs::exists(folder / "new.txt"));
+  const platform::CreatedFile emptied = destination.CreateFile((folder / "a.txt").string(), {});
+  ASSERT_TRUE(emptied.file && emptied.file->Close());
+  EXPECT_EQ(fs::file_size(folder / "a.txt"), 0u) << "asked to, it empties the file there";
 }
 
 TEST_F(Clashes, OnceChoicesAskAgainAndAllChoicesDoNot) {
