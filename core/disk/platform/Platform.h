@@ -96,8 +96,8 @@ class WritableFile {
 
 struct CreatedFile {
   std::unique_ptr<WritableFile> file;
-  std::string error;   // why there is no file, unless
-  bool taken = false;  // the name was in use, and left as it was
+  std::string error;   // why there is no file, but for
+  bool taken = false;  // no file, as asked, because the name is in use: what uses it is untouched
 };
 
 // What creating a file does when its name is in use (by a file, a folder or a link).
