@@ -7,6 +7,7 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <memory>
 #include <mutex>
@@ -36,6 +37,11 @@ struct Served {
 
   const MountedVolume& volume;
   bool foldersNeedNoOpening = false;
+  // Listings hand the kernel every folder's attributes, a file's only once something has looked
+  // a file up: the kernel builds an inode for each entry it is given, which a walk that reads no
+  // file's attributes (find) pays for a million times; one that does (du, ls -l, cp) would
+  // otherwise ask for them a request per file.
+  std::atomic<bool> filesLookedUp = false;
   std::mutex openMutex;
   std::unordered_map<std::uint64_t, std::unique_ptr<volume::FileDataLayout>> open;
 
@@ -119,6 +125,8 @@ void Lookup(fuse_req_t req, fuse_ino_t parent, const char* name) {
   fuse_entry_param entry{};
   entry.entry_timeout = kCacheSeconds;
   if (found) entry = Entry(volume, *found);
+  if (found && !volume.Tree().Node(*found).folder)
+    ServedBy(req).filesLookedUp.store(true, std::memory_order_relaxed);
   fuse_reply_entry(req, &entry);
 }
 
@@ -138,9 +146,11 @@ void OpenFolder(fuse_req_t req, fuse_ino_t, fuse_file_info* info) {
 }
 
 // One reply of a folder listing from `offset`: ".", "..", then the entries; each entry's offset
-// is the position after it. With `plus` every entry carries its attributes too.
+// is the position after it. With `plus` an entry carries its attributes too, a file's only once
+// files are being looked up; an entry without them has node 0, which the kernel passes over.
 void ListFolder(fuse_req_t req, fuse_ino_t ino, std::size_t size, off_t offset, bool plus) {
   const MountedVolume& volume = VolumeOf(req);
+  const bool withFiles = ServedBy(req).filesLookedUp.load(std::memory_order_relaxed);
   const NodeId folder = NodeOf(ino);
   const MountNode& node = volume.Tree().Node(folder);
   std::vector<char> buffer(size);
@@ -148,7 +158,8 @@ void ListFolder(fuse_req_t req, fuse_ino_t ino, std::size_t size, off_t offset, 
   for (std::uint64_t at = static_cast<std::uint64_t>(offset); at < 2ull + node.childCount; ++at) {
     const NodeId id = at == 0 ? folder : at == 1 ? node.parent : node.firstChild + NodeId(at - 2);
     const char* name = at == 0 ? "." : at == 1 ? ".." : volume.Tree().Node(id).name.c_str();
-    const fuse_entry_param entry = Entry(volume, id);
+    fuse_entry_param entry = Entry(volume, id);
+    if (!withFiles && !volume.Tree().Node(id).folder) entry.ino = 0;
     const auto next = static_cast<off_t>(at + 1);
     const std::size_t needed =
         plus ? fuse_add_direntry_plus(req, buffer.data() + used, size - used, name, &entry, next)

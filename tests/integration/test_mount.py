@@ -242,6 +242,23 @@ class MountedTreeTest(MountTestCase):
             with self.subTest(resumed_after=resume_after):
                 self.assertEqual(sorted(listing(big, 4096, resume_after)), names)
 
+    def test_a_listing_shows_the_numbers_kinds_and_sizes_stat_gives_before_and_after_files_are_looked_up(self):
+        # A walk that reads no file's attributes is listed without them; the first file looked up
+        # brings them into later listings. Both must agree with stat.
+        entries = [folder("/A"), folder("/A/SUB"), folder("/B"), folder("/B/SUB"),
+                   *[file(f"/{top}/{name}", content=name * 3) for top in "AB" for name in ("one.txt", "two.txt")]]
+        images, _ = self.mkimage({"disks": [disk(partition(pool("DATA", volume("V", *entries))),
+                                                 partition(sizeSectors=2048))]})
+        mounted = self.mount("--image", images[0])
+        for top in "AB":
+            with self.subTest(folder=top):
+                for entry in os.scandir(os.path.join(mounted, top)):
+                    status = os.stat(entry.path)
+                    self.assertEqual(entry.inode(), status.st_ino)
+                    self.assertEqual(entry.is_dir(), stat.S_ISDIR(status.st_mode))
+                    if not entry.is_dir():
+                        self.assertEqual(status.st_size, 3 * len(entry.name))
+
     def test_sizes_past_4_gib_on_a_sparse_image(self):
         sizes = {"huge.vhd": (5 << 30) + 123, "edge.bin": (4 << 30) + 1}
         entries = [file(f"/{name}", size=size, sparse=True) for name, size in sizes.items()]
