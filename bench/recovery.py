@@ -10,7 +10,7 @@ bytes out of the same source with dd: warm, from the image in the page cache, ag
 `dd iflag=direct bs=1M`. Both write to BENCH_OUT (default /dev/shm, a RAM file system, so that
 the disk's own write-back and discard noise does not decide the result). Each contender runs
 several times, alternating, from the same state; the best time of each counts. Prints both and
-the ratio (target: at most 1.3)."""
+the ratio (target: at most 1.1)."""
 
 import os
 import shutil
@@ -22,7 +22,7 @@ from common import (CLI, GiB, MiB, QUIET_LOG, Comparison, best_cold, best_of, ma
 
 # (count, size in bytes, extents) for 1 GiB
 FILES = [(8, 100 * MiB, 4), (40, 3 * MiB, 3), (400, 256 << 10, 2), (2000, 20 << 10, 2), (2000, 1 << 10, 1)]
-TARGET = 1.3
+TARGET = 1.1
 
 
 def files(size):
