@@ -9,6 +9,7 @@
 #include "destination/NameSafety.h"
 #include "volume/FileData.h"
 #include "volume/HashQueue.h"
+#include "volume/ReadAheadCopy.h"
 #include "volume/TreeWalk.h"
 
 namespace kestrel::volume {
@@ -71,7 +72,10 @@ class SavingRun {
         pause_(pause),
         stop_(std::move(stop)),
         log_(log) {
-    if (setup_.hashFiles) hashes_.emplace(setup_.md5Too);
+    if (setup_.hashFiles)
+      hashes_.emplace(setup_.md5Too);
+    else
+      readAhead_.emplace();
   }
 
   SavingReport Run() {
@@ -194,10 +198,10 @@ class SavingRun {
           std::make_unique<HashingFile>(std::move(created.file), *hashes_, layout.PlacedBytes());
       hashed_.push_back(report_.handled.size() - 1);
     }
-    const CopyOutcome copied = CopyFileData(
-        setup_.source, layout, *created.file,
-        [&](std::uint64_t written) { return Between(written, target); },
-        hashes_ ? static_cast<PieceBuffers&>(*hashes_) : buffers_);
+    const auto between = [&](std::uint64_t written) { return Between(written, target); };
+    const CopyOutcome copied =
+        hashes_ ? CopyFileData(setup_.source, layout, *created.file, between, *hashes_)
+                : readAhead_->Copy(setup_.source, layout, *created.file, between);
     const bool stored = created.file->Close();
     done_ += copied.bytesWritten;
     report_.bytesWritten += copied.bytesWritten;
@@ -259,9 +263,10 @@ class SavingRun {
   SavingReport report_;
   std::uint64_t done_ = 0;
   std::uint64_t total_ = 0;
-  CopyBuffers buffers_;              // when no file is hashed; the hashes have buffers of their own
-  std::optional<HashQueue> hashes_;  // with hashFiles
-  std::vector<std::size_t> hashed_;  // the files hashed, as indexes of report_.handled
+  // Hashing takes the second processor, and lends the pieces it hashes from buffers of its own.
+  std::optional<HashQueue> hashes_;         // with hashFiles
+  std::optional<ReadAheadCopy> readAhead_;  // without
+  std::vector<std::size_t> hashed_;         // the files hashed, as indexes of report_.handled
 };
 
 }  // namespace

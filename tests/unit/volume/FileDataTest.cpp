@@ -3,8 +3,12 @@
 // the file's size, coalesced reads, and unreadable blocks.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <set>
+
 #include "disk/MemorySource.h"
 #include "volume/FileData.h"
+#include "volume/ReadAheadCopy.h"
 #include "volume/VolumeScanner.h"
 
 namespace kestrel::volume {
@@ -132,6 +136,73 @@ TEST(CopyFileData, AnUnreadableBlockIsWrittenAsZeros) {
   EXPECT_TRUE(std::all_of(output.data.begin() + kBlock, output.data.begin() + 2 * kBlock,
                           [](auto b) { return b == 0; }));
   EXPECT_EQ(output.data[2 * kBlock], ByteAt(kBase + 3 * kBlock));
+}
+
+// An output that goes on using each write's bytes until the next write returns, as an upload
+// does: every write checks that the bytes of the one before are still as they were written.
+class Lingering : public platform::WritableFile {
+ public:
+  explicit Lingering(int failingWrite = 0) : failingWrite_(failingWrite) {}
+  bool Write(std::span<const std::uint8_t> bytes) override {
+    data.insert(data.end(), bytes.begin(), bytes.end());
+    if (!std::ranges::equal(previous_, kept_)) previousChanged = true;
+    previous_ = bytes;
+    kept_.assign(bytes.begin(), bytes.end());
+    return ++writes_ != failingWrite_;
+  }
+  bool Close() override { return true; }
+  const std::string& error() const override { return error_; }
+  std::vector<std::uint8_t> data;
+  bool previousChanged = false;
+
+ private:
+  int failingWrite_;
+  int writes_ = 0;
+  std::span<const std::uint8_t> previous_;
+  std::vector<std::uint8_t> kept_;
+  std::string error_ = "refused";
+};
+
+constexpr auto kGoOn = [](std::uint64_t) { return true; };
+
+TEST(ReadAheadCopy, WritesWhatAPlainCopyWritesAndLeavesEachWritesBytesAloneUntilTheNextReturns) {
+  FileTree tree = NewVolumeTree(u"V");
+  const FileDataLayout layout =
+      LayoutFileData(tree, AddFile(tree, 700 * kBlock - 5, {700, 2}), kBase);
+  const std::uint64_t badSector = Where(2 + 600) / 512 + 1;  // in the third piece, read ahead
+  const disk::DiskReader source(
+      std::make_shared<disk::FaultyMemorySource>(Disk(710), std::set{badSector}));
+  Collected plain;
+  CopyFileData(source, layout, plain, kGoOn);
+  ReadAheadCopy copier;
+  for (int round = 0; round < 2; ++round) {
+    Lingering output;
+    const CopyOutcome outcome = copier.Copy(source, layout, output, kGoOn);
+    EXPECT_EQ(outcome.unreadableBlocks, 1u);
+    EXPECT_EQ(outcome.bytesWritten, layout.size);
+    EXPECT_TRUE(output.data == plain.data);
+    EXPECT_FALSE(output.previousChanged);
+  }
+}
+
+TEST(ReadAheadCopy, AFailedWriteOrAStopEndsOneFileAndTheNextIsCopiedWhole) {
+  FileTree tree = NewVolumeTree(u"V");
+  const FileDataLayout layout = LayoutFileData(tree, AddFile(tree, 700 * kBlock, {700, 2}), kBase);
+  const disk::DiskReader source(std::make_shared<disk::MemorySource>(Disk(710)));
+  ReadAheadCopy copier;
+  Lingering failing(2);
+  const CopyOutcome failed = copier.Copy(source, layout, failing, kGoOn);
+  EXPECT_EQ(failed.writeError, "refused");
+  EXPECT_EQ(failed.bytesWritten, kCopyPieceSize);
+  Lingering stopped;
+  EXPECT_TRUE(
+      copier.Copy(source, layout, stopped, [](std::uint64_t written) { return written == 0; })
+          .stopped);
+  EXPECT_EQ(stopped.data.size(), kCopyPieceSize);
+  Lingering whole;
+  EXPECT_EQ(copier.Copy(source, layout, whole, kGoOn).bytesWritten, 700 * kBlock);
+  EXPECT_EQ(whole.data.front(), ByteAt(Where(2)));
+  EXPECT_EQ(whole.data.back(), ByteAt(Where(702) - 1));
 }
 
 TEST(ReadFileRange, ARangeAcrossThreeExtentsListsTheBadBlockInTheMiddleAndNothingElse) {
