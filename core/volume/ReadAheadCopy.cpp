@@ -2,7 +2,6 @@
 #include "volume/ReadAheadCopy.h"
 
 #include <algorithm>
-#include <iterator>
 #include <utility>
 
 namespace kestrel::volume {
@@ -51,11 +50,7 @@ CopyOutcome ReadAheadCopy::Copy(const disk::DiskReader& source, const FileDataLa
 }
 
 std::span<std::uint8_t> ReadAheadCopy::NextBuffer(std::uint64_t remaining) {
-  const std::size_t size = std::min<std::uint64_t>(kCopyPieceSize, remaining);
-  disk::ReadBuffer& buffer = buffers_[next_];
-  next_ = (next_ + 1) % std::size(buffers_);
-  if (buffer.span().size() < size) buffer = disk::ReadBuffer(size);
-  return buffer.span().first(size);
+  return buffers_.Next(std::min<std::uint64_t>(kCopyPieceSize, remaining));
 }
 
 std::span<std::uint8_t> ReadAheadCopy::Start(Read read) {

@@ -45,8 +45,7 @@ class ReadAheadCopy {
 
   // Three in turn: the piece being read, the one being written, and the one before it, which
   // the output may use until the write after it returns.
-  disk::ReadBuffer buffers_[3];
-  std::size_t next_ = 0;
+  BuffersInTurn<3> buffers_;
   std::mutex mutex_;
   std::condition_variable changed_;
   std::optional<Read> pending_;  // handed over, not yet taken up by the thread
