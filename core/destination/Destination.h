@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <stop_token>
@@ -54,6 +55,9 @@ class Destination {
   }
   // Free bytes at the destination; nothing where it cannot be measured.
   virtual std::optional<std::uint64_t> FreeBytes() = 0;
+  // How many files a run may write at once, each on a thread of its own; a file is made only once
+  // the files before it are closed when it is one (as a session uploads one file at a time).
+  virtual std::size_t FilesAtOnce() const { return 1; }
   // The files closed since the last call that are found not stored whole. A destination that
   // checks each file as it closes it finds none here; a server checks a folder's files with one
   // listing, which costs far less than a question per file.
@@ -85,6 +89,8 @@ class LocalDestination : public Destination {
     return platform::CreateOutputFile(path, platform::IfTaken::Refuse);
   }
   std::optional<std::uint64_t> FreeBytes() override { return platform::FreeBytes(root_); }
+  // Two: the kernel's copy into each file then runs on a processor of its own.
+  std::size_t FilesAtOnce() const override { return 2; }
 
  private:
   std::string root_;

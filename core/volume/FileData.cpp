@@ -142,6 +142,13 @@ RangeReadOutcome ReadFileRange(const disk::DiskReader& source, const FileDataLay
   return outcome;
 }
 
+std::span<std::uint8_t> CopyBuffers::Next(std::size_t size) {
+  disk::ReadBuffer& buffer = buffers_[next_];
+  next_ ^= 1;
+  if (buffer.span().size() < size) buffer = disk::ReadBuffer(size);
+  return buffer.span().first(size);
+}
+
 CopyOutcome CopyFileData(const disk::DiskReader& source, const FileDataLayout& layout,
                          platform::WritableFile& output,
                          const std::function<bool(std::uint64_t)>& between, PieceBuffers& buffers) {

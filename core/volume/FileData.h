@@ -91,23 +91,15 @@ class PieceBuffers {
   virtual std::span<std::uint8_t> Next(std::size_t size) = 0;
 };
 
-// `Count` buffers in turn. Two serve outputs done with the bytes of a write once the next one
-// returns; a copy that reads a piece while it writes the one before needs a third.
-template <std::size_t Count>
-class BuffersInTurn : public PieceBuffers {
+// Two buffers in turn, for outputs done with the bytes of a write once the next one returns.
+class CopyBuffers : public PieceBuffers {
  public:
-  std::span<std::uint8_t> Next(std::size_t size) override {
-    disk::ReadBuffer& buffer = buffers_[next_];
-    next_ = (next_ + 1) % Count;
-    if (buffer.span().size() < size) buffer = disk::ReadBuffer(size);
-    return buffer.span().first(size);
-  }
+  std::span<std::uint8_t> Next(std::size_t size) override;
 
  private:
-  disk::ReadBuffer buffers_[Count];
+  disk::ReadBuffer buffers_[2];
   std::size_t next_ = 0;
 };
-using CopyBuffers = BuffersInTurn<2>;
 
 // Copies the bytes the file's extents place from the source to the output, contiguous blocks in
 // reads of up to kCopyPieceSize, as `ReadFileRange` reads them: a block that cannot be read is

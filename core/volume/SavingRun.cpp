@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "volume/SavingRun.h"
 
+#include <deque>
+#include <memory>
 #include <optional>
 #include <unordered_set>
 
@@ -9,8 +11,8 @@
 #include "destination/NameSafety.h"
 #include "volume/FileData.h"
 #include "volume/HashQueue.h"
-#include "volume/ReadAheadCopy.h"
 #include "volume/TreeWalk.h"
+#include "volume/WritingLanes.h"
 
 namespace kestrel::volume {
 namespace {
@@ -75,7 +77,7 @@ class SavingRun {
     if (setup_.hashFiles)
       hashes_.emplace(setup_.md5Too);
     else
-      readAhead_.emplace();
+      lanes_.emplace(setup_.destination.FilesAtOnce());
   }
 
   SavingReport Run() {
@@ -120,8 +122,10 @@ class SavingRun {
     setup_.destination.CreateFolder(path_.back(),
                                     error);  // a file that then cannot be made says why
     ForEachFileHead(tree_, folder, [&](RecordId head, RecordId last) {
+      if (setup_.destination.FilesAtOnce() == 1) TakeLaneOutcomes(true);
       if (!flags_.m_skipAll && !report_.stopped) ProcessFile(folder, head, last);
     });
+    TakeLaneOutcomes(true);
     TakeLateFailures();
   }
 
@@ -193,17 +197,48 @@ class SavingRun {
       report_.failed.push_back({target, "cannot be created: " + created.error});
       return;
     }
-    if (hashes_) {
-      created.file =
-          std::make_unique<HashingFile>(std::move(created.file), *hashes_, layout.PlacedBytes());
-      hashed_.push_back(report_.handled.size() - 1);
-    }
-    const auto between = [&](std::uint64_t written) { return Between(written, target); };
-    const CopyOutcome copied =
-        hashes_ ? CopyFileData(setup_.source, layout, *created.file, between, *hashes_)
-                : readAhead_->Copy(setup_.source, layout, *created.file, between);
-    const bool stored = created.file->Close();
+    if (lanes_) return HandToLane(target, layout, std::move(created.file));
+    created.file =
+        std::make_unique<HashingFile>(std::move(created.file), *hashes_, layout.PlacedBytes());
+    hashed_.push_back(report_.handled.size() - 1);
+    const CopyOutcome copied = CopyFileData(
+        setup_.source, layout, *created.file,
+        [&](std::uint64_t written) { return Between(written, target); }, *hashes_);
     done_ += copied.bytesWritten;
+    const bool stored = created.file->Close();
+    Account(target, layout, copied, stored, stored ? std::string() : created.file->error());
+  }
+
+  // Reads the file's pieces here, in order, while a lane writes them; what became of the file is
+  // taken in turn once the lane has closed it.
+  void HandToLane(const std::string& target, const FileDataLayout& layout,
+                  std::unique_ptr<platform::WritableFile> file) {
+    std::shared_ptr<WritingLanes::File> queued = lanes_->Begin(std::move(file));
+    const CopyOutcome copied = CopyFileData(
+        setup_.source, layout, *queued,
+        [&](std::uint64_t written) { return Between(written, target); }, *lanes_);
+    queued->Close();
+    done_ += copied.bytesWritten;
+    report_.stopped = report_.stopped || copied.stopped;  // no file after it is begun
+    inLanes_.push_back({target, layout, copied, std::move(queued)});
+    TakeLaneOutcomes(false);
+  }
+
+  // The outcomes of the files handed to lanes, in the order they were handed over: of those
+  // closed already, or with `all`, of every one.
+  void TakeLaneOutcomes(bool all) {
+    while (!inLanes_.empty() && (all || lanes_->Finished(*inLanes_.front().file))) {
+      InLane& done = inLanes_.front();
+      const LaneOutcome outcome = lanes_->Finish(*done.file);
+      done.copied.bytesWritten = outcome.bytesWritten;
+      done.copied.writeError = outcome.writeError;
+      Account(done.target, done.layout, done.copied, outcome.stored, outcome.closeError);
+      inLanes_.pop_front();
+    }
+  }
+
+  void Account(const std::string& target, const FileDataLayout& layout, const CopyOutcome& copied,
+               bool stored, const std::string& closeError) {
     report_.bytesWritten += copied.bytesWritten;
     // A stop that came while the destination was finishing the file also ends the run.
     if (copied.stopped || (!stored && stop_.stop_requested())) {
@@ -215,7 +250,7 @@ class SavingRun {
     } else if (!copied.writeError.empty() || !stored) {
       report_.failed.push_back(
           {target, "could not be written: " +
-                       (copied.writeError.empty() ? created.file->error() : copied.writeError)});
+                       (copied.writeError.empty() ? closeError : copied.writeError)});
     } else {
       report_.filesWritten++;
       writtenInFolder_.insert(target);
@@ -264,9 +299,16 @@ class SavingRun {
   std::uint64_t done_ = 0;
   std::uint64_t total_ = 0;
   // Hashing takes the second processor, and lends the pieces it hashes from buffers of its own.
-  std::optional<HashQueue> hashes_;         // with hashFiles
-  std::optional<ReadAheadCopy> readAhead_;  // without
-  std::vector<std::size_t> hashed_;         // the files hashed, as indexes of report_.handled
+  std::optional<HashQueue> hashes_;    // with hashFiles
+  std::vector<std::size_t> hashed_;    // the files hashed, as indexes of report_.handled
+  std::optional<WritingLanes> lanes_;  // without
+  struct InLane {
+    std::string target;
+    FileDataLayout layout;
+    CopyOutcome copied;  // as far as this side knows: what was read, and whether it stopped
+    std::shared_ptr<WritingLanes::File> file;
+  };
+  std::deque<InLane> inLanes_;
 };
 
 }  // namespace

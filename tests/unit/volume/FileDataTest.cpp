@@ -8,8 +8,8 @@
 
 #include "disk/MemorySource.h"
 #include "volume/FileData.h"
-#include "volume/ReadAheadCopy.h"
 #include "volume/VolumeScanner.h"
+#include "volume/WritingLanes.h"
 
 namespace kestrel::volume {
 namespace {
@@ -138,25 +138,33 @@ TEST(CopyFileData, AnUnreadableBlockIsWrittenAsZeros) {
   EXPECT_EQ(output.data[2 * kBlock], ByteAt(kBase + 3 * kBlock));
 }
 
+// What an output was given, kept by the test: a lane lets go of the output once it is closed.
+struct Received {
+  std::vector<std::uint8_t> data;
+  bool previousChanged = false;
+};
+
 // An output that goes on using each write's bytes until the next write returns, as an upload
 // does: every write checks that the bytes of the one before are still as they were written.
 class Lingering : public platform::WritableFile {
  public:
-  explicit Lingering(int failingWrite = 0) : failingWrite_(failingWrite) {}
+  explicit Lingering(Received& received, int failingWrite = 0, bool closes = true)
+      : received_(received), failingWrite_(failingWrite), closes_(closes) {}
   bool Write(std::span<const std::uint8_t> bytes) override {
-    data.insert(data.end(), bytes.begin(), bytes.end());
-    if (!std::ranges::equal(previous_, kept_)) previousChanged = true;
+    if (++writes_ == failingWrite_) return false;
+    received_.data.insert(received_.data.end(), bytes.begin(), bytes.end());
+    if (!std::ranges::equal(previous_, kept_)) received_.previousChanged = true;
     previous_ = bytes;
     kept_.assign(bytes.begin(), bytes.end());
-    return ++writes_ != failingWrite_;
+    return true;
   }
-  bool Close() override { return true; }
+  bool Close() override { return closes_; }
   const std::string& error() const override { return error_; }
-  std::vector<std::uint8_t> data;
-  bool previousChanged = false;
 
  private:
+  Received& received_;
   int failingWrite_;
+  bool closes_;
   int writes_ = 0;
   std::span<const std::uint8_t> previous_;
   std::vector<std::uint8_t> kept_;
@@ -165,44 +173,70 @@ class Lingering : public platform::WritableFile {
 
 constexpr auto kGoOn = [](std::uint64_t) { return true; };
 
-TEST(ReadAheadCopy, WritesWhatAPlainCopyWritesAndLeavesEachWritesBytesAloneUntilTheNextReturns) {
+struct LaneCopy {
+  CopyOutcome copied;  // as the reading side saw it
+  std::shared_ptr<WritingLanes::File> file;
+};
+
+LaneCopy CopyToLane(WritingLanes& lanes, const disk::DiskReader& source,
+                    const FileDataLayout& layout, std::unique_ptr<platform::WritableFile> output,
+                    const std::function<bool(std::uint64_t)>& between = kGoOn) {
+  LaneCopy copy{{}, lanes.Begin(std::move(output))};
+  copy.copied = CopyFileData(source, layout, *copy.file, between, lanes);
+  copy.file->Close();
+  return copy;
+}
+
+TEST(WritingLanes, FilesWrittenAtOnceGetWhatAPlainCopyWritesAndEachWritesBytesStayUntilTheNext) {
   FileTree tree = NewVolumeTree(u"V");
   const FileDataLayout layout =
       LayoutFileData(tree, AddFile(tree, 700 * kBlock - 5, {700, 2}), kBase);
-  const std::uint64_t badSector = Where(2 + 600) / 512 + 1;  // in the third piece, read ahead
+  const std::uint64_t badSector = Where(2 + 600) / 512 + 1;  // in the third piece
   const disk::DiskReader source(
       std::make_shared<disk::FaultyMemorySource>(Disk(710), std::set{badSector}));
   Collected plain;
   CopyFileData(source, layout, plain, kGoOn);
-  ReadAheadCopy copier;
-  for (int round = 0; round < 2; ++round) {
-    Lingering output;
-    const CopyOutcome outcome = copier.Copy(source, layout, output, kGoOn);
-    EXPECT_EQ(outcome.unreadableBlocks, 1u);
+  WritingLanes lanes(2);
+  std::vector<Received> received(6);  // more pieces than the lanes have buffers
+  std::vector<LaneCopy> copies;
+  for (Received& into : received)
+    copies.push_back(CopyToLane(lanes, source, layout, std::make_unique<Lingering>(into)));
+  for (std::size_t i = 0; i < copies.size(); ++i) {
+    EXPECT_EQ(copies[i].copied.unreadableBlocks, 1u);
+    const LaneOutcome outcome = lanes.Finish(*copies[i].file);
     EXPECT_EQ(outcome.bytesWritten, layout.size);
-    EXPECT_TRUE(output.data == plain.data);
-    EXPECT_FALSE(output.previousChanged);
+    EXPECT_TRUE(outcome.stored);
+    EXPECT_TRUE(received[i].data == plain.data);
+    EXPECT_FALSE(received[i].previousChanged);
   }
 }
 
-TEST(ReadAheadCopy, AFailedWriteOrAStopEndsOneFileAndTheNextIsCopiedWhole) {
+TEST(WritingLanes, ARefusedWriteOrAStopEndsOneFileAndTheFilesAfterItAreWrittenWhole) {
   FileTree tree = NewVolumeTree(u"V");
   const FileDataLayout layout = LayoutFileData(tree, AddFile(tree, 700 * kBlock, {700, 2}), kBase);
   const disk::DiskReader source(std::make_shared<disk::MemorySource>(Disk(710)));
-  ReadAheadCopy copier;
-  Lingering failing(2);
-  const CopyOutcome failed = copier.Copy(source, layout, failing, kGoOn);
+  WritingLanes lanes(1);
+  Received refused, stopped, unstored;
+  const LaneOutcome failed = lanes.Finish(
+      *CopyToLane(lanes, source, layout, std::make_unique<Lingering>(refused, 2)).file);
   EXPECT_EQ(failed.writeError, "refused");
   EXPECT_EQ(failed.bytesWritten, kCopyPieceSize);
-  Lingering stopped;
-  EXPECT_TRUE(
-      copier.Copy(source, layout, stopped, [](std::uint64_t written) { return written == 0; })
-          .stopped);
-  EXPECT_EQ(stopped.data.size(), kCopyPieceSize);
-  Lingering whole;
-  EXPECT_EQ(copier.Copy(source, layout, whole, kGoOn).bytesWritten, 700 * kBlock);
-  EXPECT_EQ(whole.data.front(), ByteAt(Where(2)));
-  EXPECT_EQ(whole.data.back(), ByteAt(Where(702) - 1));
+  const LaneCopy stop = CopyToLane(lanes, source, layout, std::make_unique<Lingering>(stopped),
+                                   [](std::uint64_t written) { return written == 0; });
+  EXPECT_TRUE(stop.copied.stopped);
+  EXPECT_EQ(lanes.Finish(*stop.file).bytesWritten, kCopyPieceSize);
+  const LaneOutcome notStored = lanes.Finish(
+      *CopyToLane(lanes, source, layout, std::make_unique<Lingering>(unstored, 0, false)).file);
+  EXPECT_FALSE(notStored.stored);
+  EXPECT_EQ(notStored.closeError, "refused");
+  // Every buffer came back: the files after these go through the lanes' few buffers whole.
+  for (int round = 0; round < 3; ++round) {
+    Received whole;
+    const LaneCopy copy = CopyToLane(lanes, source, layout, std::make_unique<Lingering>(whole));
+    EXPECT_EQ(lanes.Finish(*copy.file).bytesWritten, 700 * kBlock);
+    EXPECT_EQ(whole.data.front(), ByteAt(Where(2)));
+    EXPECT_EQ(whole.data.back(), ByteAt(Where(702) - 1));
+  }
 }
 
 TEST(ReadFileRange, ARangeAcrossThreeExtentsListsTheBadBlockInTheMiddleAndNothingElse) {
