@@ -149,27 +149,32 @@ std::span<std::uint8_t> CopyBuffers::Next(std::size_t size) {
   return buffer.span().first(size);
 }
 
+void PieceCopy::Step(const std::function<bool(std::uint64_t)>& between) {
+  if (!between(outcome_.bytesWritten)) {
+    outcome_.stopped = true;
+    done_ = true;
+    return;
+  }
+  const std::uint64_t total = layout_.PlacedBytes();
+  const auto chunk =
+      buffers_.Next(std::min<std::uint64_t>(kCopyPieceSize, total - outcome_.bytesWritten));
+  outcome_.unreadableBlocks +=
+      ReadFileRange(source_, layout_, outcome_.bytesWritten, chunk).unreadableBlocks;
+  if (!output_.Write(chunk)) {
+    outcome_.writeError = output_.error();
+    done_ = true;
+    return;
+  }
+  outcome_.bytesWritten += chunk.size();
+  done_ = outcome_.bytesWritten == total;
+}
+
 CopyOutcome CopyFileData(const disk::DiskReader& source, const FileDataLayout& layout,
                          platform::WritableFile& output,
                          const std::function<bool(std::uint64_t)>& between, PieceBuffers& buffers) {
-  CopyOutcome outcome;
-  const std::uint64_t total = layout.PlacedBytes();
-  while (outcome.bytesWritten < total) {
-    if (!between(outcome.bytesWritten)) {
-      outcome.stopped = true;
-      return outcome;
-    }
-    const auto chunk =
-        buffers.Next(std::min<std::uint64_t>(kCopyPieceSize, total - outcome.bytesWritten));
-    outcome.unreadableBlocks +=
-        ReadFileRange(source, layout, outcome.bytesWritten, chunk).unreadableBlocks;
-    if (!output.Write(chunk)) {
-      outcome.writeError = output.error();
-      return outcome;
-    }
-    outcome.bytesWritten += chunk.size();
-  }
-  return outcome;
+  PieceCopy copy(source, layout, output, buffers);
+  while (!copy.Done()) copy.Step(between);
+  return copy.Outcome();
 }
 
 CopyOutcome CopyFileData(const disk::DiskReader& source, const FileDataLayout& layout,

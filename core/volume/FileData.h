@@ -101,6 +101,32 @@ class CopyBuffers : public PieceBuffers {
   std::size_t next_ = 0;
 };
 
+// One file's copy as CopyFileData makes it, a piece at a time, for a caller that takes turns
+// between the copies of several files.
+class PieceCopy {
+ public:
+  PieceCopy(const disk::DiskReader& source, const FileDataLayout& layout,
+            platform::WritableFile& output, PieceBuffers& buffers)
+      : source_(source),
+        layout_(layout),
+        output_(output),
+        buffers_(buffers),
+        done_(layout.PlacedBytes() == 0) {}
+
+  bool Done() const { return done_; }
+  // Copies the next piece, unless `between`, which runs first, returns false to stop.
+  void Step(const std::function<bool(std::uint64_t bytesWritten)>& between);
+  const CopyOutcome& Outcome() const { return outcome_; }
+
+ private:
+  const disk::DiskReader& source_;
+  const FileDataLayout& layout_;
+  platform::WritableFile& output_;
+  PieceBuffers& buffers_;
+  CopyOutcome outcome_;
+  bool done_;
+};
+
 // Copies the bytes the file's extents place from the source to the output, contiguous blocks in
 // reads of up to kCopyPieceSize, as `ReadFileRange` reads them: a block that cannot be read is
 // written as zeros, never as other bytes. `between` runs before every read (pausing, stopping);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "volume/SavingRun.h"
 
+#include <algorithm>
 #include <deque>
 #include <memory>
 #include <optional>
@@ -209,30 +210,57 @@ class SavingRun {
     Account(target, layout, copied, stored, stored ? std::string() : created.file->error());
   }
 
-  // Reads the file's pieces here, in order, while a lane writes them; what became of the file is
-  // taken in turn once the lane has closed it.
   void HandToLane(const std::string& target, const FileDataLayout& layout,
                   std::unique_ptr<platform::WritableFile> file) {
-    std::shared_ptr<WritingLanes::File> queued = lanes_->Begin(std::move(file));
-    const CopyOutcome copied = CopyFileData(
-        setup_.source, layout, *queued,
-        [&](std::uint64_t written) { return Between(written, target); }, *lanes_);
-    queued->Close();
-    done_ += copied.bytesWritten;
-    report_.stopped = report_.stopped || copied.stopped;  // no file after it is begun
-    inLanes_.push_back({target, layout, copied, std::move(queued)});
+    inLanes_.push_back(std::make_unique<InLane>(target, layout, lanes_->Begin(std::move(file)),
+                                                setup_.source, *lanes_));
+    reading_.push_back(inLanes_.back().get());
+    ReadInTurns(false);
     TakeLaneOutcomes(false);
   }
 
+  // Reads the pieces of the files being read, the oldest file whose lane has room first, and
+  // returns once a file is read whole (with `toTheEnd`, once all are). A file is begun before
+  // the one before it is read whole only when the lanes hold the reading up: a disk slower than
+  // the destination is read in file order.
+  void ReadInTurns(bool toTheEnd) {
+    while (!reading_.empty()) {
+      const auto next = std::ranges::find_if(
+          reading_, [this](const InLane* file) { return lanes_->HasRoom(*file->file); });
+      if (next == reading_.end()) {
+        if (!toTheEnd && reading_.size() < lanes_->Count()) return;  // a lane is free for another
+        WaitForRoom();
+        continue;
+      }
+      InLane& file = **next;
+      if (!file.copy.Done())
+        file.copy.Step([&](std::uint64_t written) { return Between(written, file.target); });
+      if (!file.copy.Done()) continue;
+      file.file->Close();
+      done_ += file.copy.Outcome().bytesWritten;
+      report_.stopped = report_.stopped || file.copy.Outcome().stopped;  // no file after it
+      reading_.erase(next);
+      if (!toTheEnd) return;
+    }
+  }
+
+  void WaitForRoom() {
+    std::vector<const WritingLanes::File*> files;
+    for (const InLane* file : reading_) files.push_back(file->file.get());
+    lanes_->WaitForRoom(files);
+  }
+
   // The outcomes of the files handed to lanes, in the order they were handed over: of those
-  // closed already, or with `all`, of every one.
+  // closed already, or with `all`, of every one, once all are read.
   void TakeLaneOutcomes(bool all) {
-    while (!inLanes_.empty() && (all || lanes_->Finished(*inLanes_.front().file))) {
-      InLane& done = inLanes_.front();
+    if (all) ReadInTurns(true);
+    while (!inLanes_.empty() && (all || lanes_->Finished(*inLanes_.front()->file))) {
+      const InLane& done = *inLanes_.front();
       const LaneOutcome outcome = lanes_->Finish(*done.file);
-      done.copied.bytesWritten = outcome.bytesWritten;
-      done.copied.writeError = outcome.writeError;
-      Account(done.target, done.layout, done.copied, outcome.stored, outcome.closeError);
+      CopyOutcome copied = done.copy.Outcome();
+      copied.bytesWritten = outcome.bytesWritten;
+      copied.writeError = outcome.writeError;
+      Account(done.target, done.layout, copied, outcome.stored, outcome.closeError);
       inLanes_.pop_front();
     }
   }
@@ -302,13 +330,21 @@ class SavingRun {
   std::optional<HashQueue> hashes_;    // with hashFiles
   std::vector<std::size_t> hashed_;    // the files hashed, as indexes of report_.handled
   std::optional<WritingLanes> lanes_;  // without
+  // A file handed to a lane: read here a piece at a time, written there.
   struct InLane {
+    InLane(std::string target, FileDataLayout layout, std::shared_ptr<WritingLanes::File> file,
+           const disk::DiskReader& source, WritingLanes& lanes)
+        : target(std::move(target)),
+          layout(std::move(layout)),
+          file(std::move(file)),
+          copy(source, this->layout, *this->file, lanes) {}
     std::string target;
     FileDataLayout layout;
-    CopyOutcome copied;  // as far as this side knows: what was read, and whether it stopped
     std::shared_ptr<WritingLanes::File> file;
+    PieceCopy copy;
   };
-  std::deque<InLane> inLanes_;
+  std::deque<std::unique_ptr<InLane>> inLanes_;  // in the order handed over, until taken
+  std::vector<InLane*> reading_;                 // of those, the ones not read whole, oldest first
 };
 
 }  // namespace

@@ -54,6 +54,24 @@ std::span<std::uint8_t> WritingLanes::Next(std::size_t size) {
   return buffer.span().first(size);
 }
 
+bool WritingLanes::HasRoom(const File& file) {
+  const std::lock_guard lock(mutex_);
+  return RoomFor(file);
+}
+
+void WritingLanes::WaitForRoom(std::span<const File* const> files) {
+  std::unique_lock lock(mutex_);
+  released_.wait(lock, [&] {
+    return std::ranges::any_of(files, [this](const File* file) { return RoomFor(*file); });
+  });
+}
+
+// A lane with room holds at most kBuffersPerLane buffers with the next piece: those queued, the
+// one being written and the one its file may still be reading.
+bool WritingLanes::RoomFor(const File& file) const {
+  return lanes_[file.lane_].pending + 1 < kBuffersPerLane;
+}
+
 LaneOutcome WritingLanes::Finish(File& file) {
   std::unique_lock lock(mutex_);
   released_.wait(lock, [&file] { return file.closed_; });
@@ -87,6 +105,7 @@ void WritingLanes::Run(Lane& lane) {
     piece.file.reset();  // the caller may hold the last reference
     lock.lock();
     lane.pending--;
+    released_.notify_one();
   }
 }
 

@@ -49,6 +49,11 @@ class WritingLanes : public PieceBuffers {
   std::shared_ptr<File> Begin(std::unique_ptr<platform::WritableFile> file);
   // Waits for a buffer the lanes are done with.
   std::span<std::uint8_t> Next(std::size_t size) override;
+  std::size_t Count() const { return lanes_.size(); }
+  // Whether the file's lane can take another piece without the next buffer waiting for it.
+  bool HasRoom(const File& file);
+  // Waits until one of the files' lanes has room.
+  void WaitForRoom(std::span<const File* const> files);
   // Waits until the file is closed, and says what became of it.
   LaneOutcome Finish(File& file);
   bool Finished(const File& file);
@@ -71,7 +76,8 @@ class WritingLanes : public PieceBuffers {
   void Run(Lane& lane);
   void Write(Piece& piece);
   void Close(File& file);
-  void Release(int& buffer);  // under mutex_
+  void Release(int& buffer);             // under mutex_
+  bool RoomFor(const File& file) const;  // under mutex_
   int BufferOf(std::span<const std::uint8_t> bytes) const;
 
   std::vector<disk::ReadBuffer> buffers_;

@@ -2,6 +2,9 @@
 // Recovery runs from a source in memory into a real folder.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -234,6 +237,106 @@ TEST_F(Saving, AStopKeepsWhatWasWrittenAndAPauseWaits) {
     pause.Resume();
   });
   EXPECT_TRUE(Save().Complete());
+}
+
+// A local folder whose files take their time over each write; counts the files written at once.
+class SlowFolder : public destination::LocalDestination {
+ public:
+  using LocalDestination::LocalDestination;
+  platform::CreatedFile CreateNewFile(const std::string& path, std::stop_token stop) override {
+    platform::CreatedFile created = LocalDestination::CreateNewFile(path, std::move(stop));
+    if (created.file) created.file = std::make_unique<SlowFile>(std::move(created.file), *this);
+    return created;
+  }
+  std::atomic<int> writing = 0;
+  std::atomic<int> mostAtOnce = 0;
+  std::chrono::milliseconds perWrite{0};
+
+ private:
+  class SlowFile : public platform::WritableFile {
+   public:
+    SlowFile(std::unique_ptr<platform::WritableFile> file, SlowFolder& folder)
+        : file_(std::move(file)), folder_(folder) {}
+    bool Write(std::span<const std::uint8_t> bytes) override {
+      const int now = ++folder_.writing;
+      for (int most = folder_.mostAtOnce; now > most;)
+        folder_.mostAtOnce.compare_exchange_weak(most, now);
+      std::this_thread::sleep_for(folder_.perWrite);
+      folder_.writing--;
+      return file_->Write(bytes);
+    }
+    bool Close() override { return file_->Close(); }
+    const std::string& error() const override { return file_->error(); }
+
+   private:
+    std::unique_ptr<platform::WritableFile> file_;
+    SlowFolder& folder_;
+  };
+};
+
+// A source that takes its time over each read, and notes where each read starts.
+class SlowSource : public disk::MemorySource {
+ public:
+  using MemorySource::MemorySource;
+  std::optional<std::size_t> ReadSome(std::int64_t offset,
+                                      std::span<std::uint8_t> buffer) override {
+    std::this_thread::sleep_for(perRead);
+    starts.push_back(offset);
+    return MemorySource::ReadSome(offset, buffer);
+  }
+  std::chrono::milliseconds perRead{0};
+  std::vector<std::int64_t> starts;  // read on the run's thread only
+};
+
+// Files of four pieces each, one after another on the disk, recovered into a folder slower than
+// the disk and then from a disk slower than the folder.
+TEST(SavingInTurns, FilesAreWrittenTwoAtOnceWhenTheFolderIsSlowAndReadInOrderWhenTheDiskIs) {
+  constexpr std::uint64_t kPiece = 1024 * 1024;
+  constexpr std::uint32_t kFileBlocks = 4 * kPiece / kBlock;
+  constexpr int kFiles = 4;
+  FileTree tree = NewVolumeTree(u"VOL1");
+  for (std::uint32_t i = 0; i < kFiles; ++i) {
+    tree.InsertScanItem({u"f" + std::u16string(1, static_cast<char16_t>(u'0' + i)) + u".bin",
+                         30 + i,
+                         4 * kPiece - i,
+                         kTopDirectoryKey,
+                         {kFileBlocks, 1 + i * kFileBlocks},
+                         {}});
+  }
+  std::vector<std::uint8_t> disk(kBase + kFiles * 4 * kPiece);
+  for (std::size_t i = 0; i < disk.size(); ++i) disk[i] = ByteAt(i);
+  const auto source = std::make_shared<SlowSource>(disk);
+  test::ScratchFolder folder{"in-turns"};
+  filter::FilterList filter;
+  destination::FixedAnswer prompt(destination::ConflictChoice::RenameAll);
+  app::PauseGate pause;
+  app::LogReport log((folder / "log.txt").string());
+  app::NoProgress quiet;
+  const auto save = [&](SlowFolder& destination) {
+    SelectAll(tree);
+    const SavingSetup setup{disk::DiskReader(source), kBase, destination, filter, prompt};
+    return SaveSelected(tree, setup, quiet, pause, {}, log);
+  };
+
+  SlowFolder slowFolder((folder / "slow-folder").string());
+  slowFolder.perWrite = std::chrono::milliseconds(20);
+  const SavingReport written = save(slowFolder);
+  EXPECT_TRUE(written.Complete());
+  EXPECT_EQ(slowFolder.mostAtOnce, 2);
+  ASSERT_EQ(written.handled.size(), std::size_t{kFiles});
+  for (std::uint32_t i = 0; i < kFiles; ++i) {
+    const std::string name = "f" + std::to_string(i) + ".bin";
+    EXPECT_TRUE(written.handled[i].target.ends_with(name)) << "reported in file order";
+    EXPECT_EQ(test::ReadFileText(folder / "slow-folder" / name),
+              Expected(1 + i * kFileBlocks, 4 * kPiece - i));
+  }
+
+  source->starts.clear();
+  source->perRead = std::chrono::milliseconds(30);
+  SlowFolder fastFolder((folder / "slow-disk").string());
+  EXPECT_TRUE(save(fastFolder).Complete());
+  EXPECT_TRUE(std::ranges::is_sorted(source->starts))
+      << "no file begun before the one before is read";
 }
 
 }  // namespace
