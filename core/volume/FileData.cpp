@@ -149,6 +149,17 @@ std::span<std::uint8_t> CopyBuffers::Next(std::size_t size) {
   return buffer.span().first(size);
 }
 
+PieceCopy::PieceCopy(const disk::DiskReader& source, const FileDataLayout& layout,
+                     platform::WritableFile& output, PieceBuffers& buffers)
+    : source_(source),
+      layout_(layout),
+      output_(output),
+      buffers_(buffers),
+      done_(layout.PlacedBytes() == 0) {
+  for (const SourceRange& range : layout.ranges)
+    source.AdviseSequential(range.offset, static_cast<std::int64_t>(range.length));
+}
+
 void PieceCopy::Step(const std::function<bool(std::uint64_t)>& between) {
   if (!between(outcome_.bytesWritten)) {
     outcome_.stopped = true;

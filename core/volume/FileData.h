@@ -105,13 +105,10 @@ class CopyBuffers : public PieceBuffers {
 // between the copies of several files.
 class PieceCopy {
  public:
+  // Tells the source that the file's ranges are about to be read front to back: read ahead
+  // further, a cold disk is read at the speed it can give.
   PieceCopy(const disk::DiskReader& source, const FileDataLayout& layout,
-            platform::WritableFile& output, PieceBuffers& buffers)
-      : source_(source),
-        layout_(layout),
-        output_(output),
-        buffers_(buffers),
-        done_(layout.PlacedBytes() == 0) {}
+            platform::WritableFile& output, PieceBuffers& buffers);
 
   bool Done() const { return done_; }
   // Copies the next piece, unless `between`, which runs first, returns false to stop.
