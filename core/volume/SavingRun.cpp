@@ -195,6 +195,7 @@ class SavingRun {
   void WriteFile(RecordId head, const std::string& target, platform::CreatedFile created) {
     const FileDataLayout layout = LayoutFileData(tree_, head, setup_.poolBase);
     if (!created.file) {
+      TakeLaneOutcomes(true);  // the files before it are reported first
       report_.failed.push_back({target, "cannot be created: " + created.error});
       return;
     }

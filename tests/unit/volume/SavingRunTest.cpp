@@ -168,6 +168,22 @@ TEST_F(Saving, UnreadableBlocksAndFailedFilesAreReportedAndTheRunGoesOn) {
             std::string::npos);
 }
 
+TEST_F(Saving, FailuresAreReportedInFileOrderWhetherHashedOrNot) {
+  const std::uint64_t badSector = (kBase + 2 * kBlock) / 512;  // in a.txt, the first of DOCS
+  for (const bool hashing : {false, true}) {
+    fs::remove_all(Out());
+    fs::create_directories(Out("DOCS/b.doc"));  // a folder in the way of the second
+    choice = destination::ConflictChoice::OverWriteAll;
+    Select("/DOCS");
+    hashFiles = hashing;
+    const SavingReport report =
+        Save(std::make_shared<disk::FaultyMemorySource>(Disk(), std::set{badSector}));
+    ASSERT_EQ(report.failed.size(), 2u);
+    EXPECT_TRUE(report.failed[0].path.ends_with("a.txt")) << report.failed[0].path;
+    EXPECT_NE(report.failed[1].reason.find("cannot be created"), std::string::npos);
+  }
+}
+
 // Every read of the run fails in turn: every file is either written whole, byte for byte as from a
 // sound source, or named as not written whole, and the run is then not complete.
 TEST_F(Saving, AFailedReadAnywhereLeavesNoFileThatIsNotWholeUnnamed) {
