@@ -72,7 +72,7 @@ bool WritingLanes::RoomFor(const File& file) const {
   return lanes_[file.lane_].pending + 1 < kBuffersPerLane;
 }
 
-LaneOutcome WritingLanes::Finish(File& file) {
+LaneOutcome WritingLanes::Finish(const File& file) {
   std::unique_lock lock(mutex_);
   released_.wait(lock, [&file] { return file.closed_; });
   return file.outcome_;

@@ -27,9 +27,9 @@ struct LaneOutcome {
 };
 
 // Writes files on threads of their own, several files at once, while the caller reads their pieces
-// one after another: reads stay in file order (a disk's head never goes back and forth between two
-// files) and the kernel's copies into two files run on two processors. Writing into a fast
-// destination is most of a recovery's time, and one file's writes cannot be spread.
+// on its thread, one read at a time, in the order it chooses (a disk's head should not go back and
+// forth between files): the kernel's copies into two files then run on two processors. Writing
+// into a fast destination is most of a recovery's time, and one file's writes cannot be spread.
 //
 // The caller copies into the file Begin() gives, with the lanes as the copy's buffers; a file's
 // pieces are written in order on one lane, and Close() only queues the closing. Each write's bytes
@@ -55,7 +55,7 @@ class WritingLanes : public PieceBuffers {
   // Waits until one of the files' lanes has room.
   void WaitForRoom(std::span<const File* const> files);
   // Waits until the file is closed, and says what became of it.
-  LaneOutcome Finish(File& file);
+  LaneOutcome Finish(const File& file);
   bool Finished(const File& file);
 
  private:
