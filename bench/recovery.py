@@ -64,7 +64,7 @@ def measure(folder, size, rounds=5, cold=True):
         best = best_of(rounds, contenders(image, "dd bs=1M", []), warm)
         comparisons = [Comparison("recovery", "warm", "recover", best["recover"][0], "dd bs=1M",
                                   best["dd bs=1M"][0], total, TARGET, higher=False)]
-        cold_best = best_cold(image, contenders, max(2, rounds // 2), clean) if cold else None
+        cold_best = best_cold(image, contenders, max(3, rounds // 2), clean) if cold else None
         if cold_best:
             comparisons.append(Comparison("recovery", "cold", "recover", cold_best["recover"][0],
                                           "dd iflag=direct", cold_best["dd iflag=direct"][0], total, TARGET,
