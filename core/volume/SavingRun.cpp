@@ -235,7 +235,8 @@ class SavingRun {
       }
       InLane& file = **next;
       if (!file.copy.Done())
-        file.copy.Step([&](std::uint64_t written) { return Between(written, file.target); });
+        file.copy.Step(
+            [&](std::uint64_t) { return Between(BytesOfFilesBeingRead(), file.target); });
       if (!file.copy.Done()) continue;
       file.file->Close();
       done_ += file.copy.Outcome().bytesWritten;
@@ -243,6 +244,14 @@ class SavingRun {
       reading_.erase(next);
       if (!toTheEnd) return;
     }
+  }
+
+  // What the files being read have handed over, so that progress never goes back while their
+  // copies take turns.
+  std::uint64_t BytesOfFilesBeingRead() const {
+    std::uint64_t bytes = 0;
+    for (const InLane* file : reading_) bytes += file->copy.Outcome().bytesWritten;
+    return bytes;
   }
 
   void WaitForRoom() {

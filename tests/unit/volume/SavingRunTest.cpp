@@ -304,6 +304,12 @@ class SlowSource : public disk::MemorySource {
   std::vector<std::int64_t> starts;  // read on the run's thread only
 };
 
+class ProgressSeen : public app::ProgressObserver {
+ public:
+  void OnProgress(const app::Progress& progress) override { done.push_back(progress.done); }
+  std::vector<std::uint64_t> done;
+};
+
 // Files of four pieces each, one after another on the disk, recovered into a folder slower than
 // the disk and then from a disk slower than the folder.
 TEST(SavingInTurns, FilesAreWrittenTwoAtOnceWhenTheFolderIsSlowAndReadInOrderWhenTheDiskIs) {
@@ -327,11 +333,11 @@ TEST(SavingInTurns, FilesAreWrittenTwoAtOnceWhenTheFolderIsSlowAndReadInOrderWhe
   destination::FixedAnswer prompt(destination::ConflictChoice::RenameAll);
   app::PauseGate pause;
   app::LogReport log((folder / "log.txt").string());
-  app::NoProgress quiet;
+  ProgressSeen progress;
   const auto save = [&](SlowFolder& destination) {
     SelectAll(tree);
     const SavingSetup setup{disk::DiskReader(source), kBase, destination, filter, prompt};
-    return SaveSelected(tree, setup, quiet, pause, {}, log);
+    return SaveSelected(tree, setup, progress, pause, {}, log);
   };
 
   SlowFolder slowFolder((folder / "slow-folder").string());
@@ -339,6 +345,7 @@ TEST(SavingInTurns, FilesAreWrittenTwoAtOnceWhenTheFolderIsSlowAndReadInOrderWhe
   const SavingReport written = save(slowFolder);
   EXPECT_TRUE(written.Complete());
   EXPECT_EQ(slowFolder.mostAtOnce, 2);
+  EXPECT_TRUE(std::ranges::is_sorted(progress.done)) << "progress never goes back";
   ASSERT_EQ(written.handled.size(), std::size_t{kFiles});
   for (std::uint32_t i = 0; i < kFiles; ++i) {
     const std::string name = "f" + std::to_string(i) + ".bin";
