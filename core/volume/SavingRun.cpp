@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "volume/SavingRun.h"
 
-#include <algorithm>
-#include <deque>
 #include <memory>
 #include <optional>
 #include <unordered_set>
@@ -12,8 +10,8 @@
 #include "destination/NameSafety.h"
 #include "volume/FileData.h"
 #include "volume/HashQueue.h"
+#include "volume/LaneCopies.h"
 #include "volume/TreeWalk.h"
-#include "volume/WritingLanes.h"
 
 namespace kestrel::volume {
 namespace {
@@ -78,7 +76,10 @@ class SavingRun {
     if (setup_.hashFiles)
       hashes_.emplace(setup_.md5Too);
     else
-      lanes_.emplace(setup_.destination.FilesAtOnce());
+      lanes_.emplace(setup_.source, setup_.destination.FilesAtOnce(),
+                     [this](std::uint64_t handedOver, const std::string& target) {
+                       return Between(handedOver, target);
+                     });
   }
 
   SavingReport Run() {
@@ -193,106 +194,56 @@ class SavingRun {
   }
 
   void WriteFile(RecordId head, const std::string& target, platform::CreatedFile created) {
-    const FileDataLayout layout = LayoutFileData(tree_, head, setup_.poolBase);
+    FileDataLayout layout = LayoutFileData(tree_, head, setup_.poolBase);
     if (!created.file) {
       TakeLaneOutcomes(true);  // the files before it are reported first
       report_.failed.push_back({target, "cannot be created: " + created.error});
       return;
     }
-    if (lanes_) return HandToLane(target, layout, std::move(created.file));
+    if (lanes_) return HandToLane(target, std::move(layout), std::move(created.file));
     created.file =
         std::make_unique<HashingFile>(std::move(created.file), *hashes_, layout.PlacedBytes());
     hashed_.push_back(report_.handled.size() - 1);
-    const CopyOutcome copied = CopyFileData(
+    CopyOutcome copied = CopyFileData(
         setup_.source, layout, *created.file,
-        [&](std::uint64_t written) { return Between(written, target); }, *hashes_);
+        [&](std::uint64_t written) { return Between(done_ + written, target); }, *hashes_);
     done_ += copied.bytesWritten;
     const bool stored = created.file->Close();
-    Account(target, layout, copied, stored, stored ? std::string() : created.file->error());
+    Account({target, std::move(layout), std::move(copied), stored,
+             stored ? std::string() : created.file->error()});
   }
 
-  void HandToLane(const std::string& target, const FileDataLayout& layout,
+  void HandToLane(const std::string& target, FileDataLayout layout,
                   std::unique_ptr<platform::WritableFile> file) {
-    inLanes_.push_back(std::make_unique<InLane>(target, layout, lanes_->Begin(std::move(file)),
-                                                setup_.source, *lanes_));
-    reading_.push_back(inLanes_.back().get());
-    ReadInTurns(false);
+    lanes_->Add(target, std::move(layout), std::move(file));
+    report_.stopped = report_.stopped || lanes_->Stopped();  // no file after a stopped one
     TakeLaneOutcomes(false);
   }
 
-  // Reads the pieces of the files being read, the oldest file whose lane has room first, and
-  // returns once a file is read whole (with `toTheEnd`, once all are). A file is begun before
-  // the one before it is read whole only when the lanes hold the reading up: a disk slower than
-  // the destination is read in file order.
-  void ReadInTurns(bool toTheEnd) {
-    while (!reading_.empty()) {
-      const auto next = std::ranges::find_if(
-          reading_, [this](const InLane* file) { return lanes_->HasRoom(*file->file); });
-      if (next == reading_.end()) {
-        if (!toTheEnd && reading_.size() < lanes_->Count()) return;  // a lane is free for another
-        WaitForRoom();
-        continue;
-      }
-      InLane& file = **next;
-      if (!file.copy.Done())
-        file.copy.Step(
-            [&](std::uint64_t) { return Between(BytesOfFilesBeingRead(), file.target); });
-      if (!file.copy.Done()) continue;
-      file.file->Close();
-      done_ += file.copy.Outcome().bytesWritten;
-      report_.stopped = report_.stopped || file.copy.Outcome().stopped;  // no file after it
-      reading_.erase(next);
-      if (!toTheEnd) return;
-    }
-  }
-
-  // What the files being read have handed over, so that progress never goes back while their
-  // copies take turns.
-  std::uint64_t BytesOfFilesBeingRead() const {
-    std::uint64_t bytes = 0;
-    for (const InLane* file : reading_) bytes += file->copy.Outcome().bytesWritten;
-    return bytes;
-  }
-
-  void WaitForRoom() {
-    std::vector<const WritingLanes::File*> files;
-    for (const InLane* file : reading_) files.push_back(file->file.get());
-    lanes_->WaitForRoom(files);
-  }
-
-  // The outcomes of the files handed to lanes, in the order they were handed over: of those
-  // closed already, or with `all`, of every one, once all are read.
+  // In the order the files were handed to lanes: those closed already, or with `all`, every one.
   void TakeLaneOutcomes(bool all) {
-    if (all) ReadInTurns(true);
-    while (!inLanes_.empty() && (all || lanes_->Finished(*inLanes_.front()->file))) {
-      const InLane& done = *inLanes_.front();
-      const LaneOutcome outcome = lanes_->Finish(*done.file);
-      CopyOutcome copied = done.copy.Outcome();
-      copied.bytesWritten = outcome.bytesWritten;
-      copied.writeError = outcome.writeError;
-      Account(done.target, done.layout, copied, outcome.stored, outcome.closeError);
-      inLanes_.pop_front();
-    }
+    if (!lanes_) return;
+    for (const CopiedFile& file : lanes_->TakeClosed(all)) Account(file);
   }
 
-  void Account(const std::string& target, const FileDataLayout& layout, const CopyOutcome& copied,
-               bool stored, const std::string& closeError) {
+  void Account(const CopiedFile& file) {
+    const CopyOutcome& copied = file.copied;
     report_.bytesWritten += copied.bytesWritten;
     // A stop that came while the destination was finishing the file also ends the run.
-    if (copied.stopped || (!stored && stop_.stop_requested())) {
+    if (copied.stopped || (!file.stored && stop_.stop_requested())) {
       report_.stopped = true;
       report_.failed.push_back(
-          {target, app::Format("stopped after %llu of %llu bytes",
-                               static_cast<unsigned long long>(copied.bytesWritten),
-                               static_cast<unsigned long long>(layout.size))});
-    } else if (!copied.writeError.empty() || !stored) {
+          {file.target, app::Format("stopped after %llu of %llu bytes",
+                                    static_cast<unsigned long long>(copied.bytesWritten),
+                                    static_cast<unsigned long long>(file.layout.size))});
+    } else if (!copied.writeError.empty() || !file.stored) {
       report_.failed.push_back(
-          {target, "could not be written: " +
-                       (copied.writeError.empty() ? closeError : copied.writeError)});
+          {file.target, "could not be written: " +
+                            (copied.writeError.empty() ? file.closeError : copied.writeError)});
     } else {
       report_.filesWritten++;
-      writtenInFolder_.insert(target);
-      NoteDamage(target, layout, copied);
+      writtenInFolder_.insert(file.target);
+      NoteDamage(file.target, file.layout, copied);
     }
   }
 
@@ -317,10 +268,10 @@ class SavingRun {
     }
   }
 
-  bool Between(std::uint64_t written, const std::string& target) {
+  bool Between(std::uint64_t done, const std::string& target) {
     pause_.WaitWhilePaused(stop_);
     if (stop_.stop_requested()) return false;
-    observer_.OnProgress({done_ + written, total_, "Recovering " + target});
+    observer_.OnProgress({done, total_, "Recovering " + target});
     return true;
   }
 
@@ -334,27 +285,12 @@ class SavingRun {
   std::vector<std::string> path_;
   std::unordered_set<std::string> writtenInFolder_;  // counted in filesWritten
   SavingReport report_;
-  std::uint64_t done_ = 0;
+  std::uint64_t done_ = 0;  // what the files hashed have written; the lanes count their own
   std::uint64_t total_ = 0;
   // Hashing takes the second processor, and lends the pieces it hashes from buffers of its own.
-  std::optional<HashQueue> hashes_;    // with hashFiles
-  std::vector<std::size_t> hashed_;    // the files hashed, as indexes of report_.handled
-  std::optional<WritingLanes> lanes_;  // without
-  // A file handed to a lane: read here a piece at a time, written there.
-  struct InLane {
-    InLane(std::string target, FileDataLayout layout, std::shared_ptr<WritingLanes::File> file,
-           const disk::DiskReader& source, WritingLanes& lanes)
-        : target(std::move(target)),
-          layout(std::move(layout)),
-          file(std::move(file)),
-          copy(source, this->layout, *this->file, lanes) {}
-    std::string target;
-    FileDataLayout layout;
-    std::shared_ptr<WritingLanes::File> file;
-    PieceCopy copy;
-  };
-  std::deque<std::unique_ptr<InLane>> inLanes_;  // in the order handed over, until taken
-  std::vector<InLane*> reading_;                 // of those, the ones not read whole, oldest first
+  std::optional<HashQueue> hashes_;  // with hashFiles
+  std::vector<std::size_t> hashed_;  // the files hashed, as indexes of report_.handled
+  std::optional<LaneCopies> lanes_;  // without
 };
 
 }  // namespace
