@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "disk/DiskReader.h"
 #include "disk/DriveIdentity.h"
@@ -116,6 +117,29 @@ bool CreateFolders(const std::string& path, std::string& error);
 
 // Whether anything (a file, a folder, a link) exists at the path.
 bool PathExists(const std::string& path);
+
+// What renaming a file did.
+struct Renamed {
+  bool done = false;
+  // Not done, as asked, because the new name is in use: what uses it is untouched.
+  bool taken = false;
+  std::string error;  // why not, but for a name taken
+};
+
+// Gives the file at `from` the name `to` in one step, within one file system. With `replace` what
+// has that name is replaced; without, the name in use is left alone, even if it was made a moment
+// before.
+Renamed RenameFile(const std::string& from, const std::string& to, bool replace);
+
+// Writes out what the file system holding the path has not yet put on its disk, every file at
+// once: far cheaper than a sync of each file. Nothing when done; else why not.
+std::optional<std::string> SyncFileSystem(const std::string& path);
+
+// The names of the plain files in the folder; none when it cannot be read.
+std::vector<std::string> FileNamesIn(const std::string& folder);
+
+// Removes the file; why not, when it cannot be.
+std::optional<std::string> RemoveFile(const std::string& path);
 
 // The free bytes of the file system that holds the path; nothing when it cannot be measured.
 std::optional<std::uint64_t> FreeBytes(const std::string& path);

@@ -5,6 +5,7 @@
 #include <grp.h>
 #include <linux/fs.h>
 #include <scsi/sg.h>
+#include <stdio.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -364,8 +365,8 @@ OpenedWriter OpenDiskForWriting(int n) {
 }
 
 CreatedFile CreateOutputFile(const std::string& path, IfTaken ifTaken) {
-  const int flags = O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC |
-                    (ifTaken == IfTaken::Refuse ? O_EXCL : O_TRUNC);
+  const int flags =
+      O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | (ifTaken == IfTaken::Refuse ? O_EXCL : O_TRUNC);
   const int fd = ::open(path.c_str(), flags, 0644);
   if (fd < 0 && errno == EEXIST) return {nullptr, {}, true};
   if (fd < 0)
@@ -388,6 +389,38 @@ bool CreateFolders(const std::string& path, std::string& error) {
 bool PathExists(const std::string& path) {
   struct stat info {};
   return ::lstat(path.c_str(), &info) == 0;
+}
+
+Renamed RenameFile(const std::string& from, const std::string& to, bool replace) {
+  const unsigned flags = replace ? 0 : RENAME_NOREPLACE;
+  int result = ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), flags);
+  // A file system that cannot refuse in the rename itself (some network and FUSE ones) can still
+  // refuse in a hard link, which fails when the name is in use.
+  if (result != 0 && errno == EINVAL && !replace && ::link(from.c_str(), to.c_str()) == 0)
+    result = ::unlink(from.c_str());
+  if (result == 0) return {true, false, {}};
+  if (errno == EEXIST) return {false, true, {}};
+  return {false, false, std::strerror(errno)};
+}
+
+std::optional<std::string> SyncFileSystem(const std::string& path) {
+  const FileDescriptor folder(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (folder.get() < 0 || ::syncfs(folder.get()) != 0) return path + ": " + std::strerror(errno);
+  return std::nullopt;
+}
+
+std::vector<std::string> FileNamesIn(const std::string& folder) {
+  std::vector<std::string> names;
+  std::error_code code;
+  for (const fs::directory_entry& entry : fs::directory_iterator(folder, code)) {
+    if (entry.is_regular_file(code)) names.push_back(entry.path().filename().string());
+  }
+  return names;
+}
+
+std::optional<std::string> RemoveFile(const std::string& path) {
+  if (::unlink(path.c_str()) != 0) return path + ": " + std::strerror(errno);
+  return std::nullopt;
 }
 
 std::optional<std::uint64_t> FreeBytes(const std::string& path) {

@@ -290,6 +290,42 @@ std::unique_ptr<WritableFile> StandardOutput() {
   return std::make_unique<LocalFile>(Handle(copy));
 }
 
+Renamed RenameFile(const std::string& from, const std::string& to, bool replace) {
+  const DWORD flags = replace ? MOVEFILE_REPLACE_EXISTING : 0;
+  if (MoveFileExW(ToWide(from).c_str(), ToWide(to).c_str(), flags)) return {true, false, {}};
+  const DWORD error = GetLastError();
+  if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) return {false, true, {}};
+  return {false, false, SystemErrorText(error)};
+}
+
+// Flushing a volume takes an administrator, as reading disks does; the folder's volume is flushed
+// whole, like a sync of the file system.
+std::optional<std::string> SyncFileSystem(const std::string& path) {
+  wchar_t mountPoint[MAX_PATH] = {};
+  if (!GetVolumePathNameW(ToWide(path).c_str(), mountPoint, MAX_PATH))
+    return path + ": " + SystemErrorText(GetLastError());
+  std::wstring volume = mountPoint;
+  if (!volume.empty() && volume.back() == L'\\') volume.pop_back();
+  Handle handle = OpenShared("\\\\.\\" + FromWide(volume), GENERIC_READ | GENERIC_WRITE);
+  if (!handle.ok() || !FlushFileBuffers(handle.get()))
+    return path + ": " + SystemErrorText(GetLastError());
+  return std::nullopt;
+}
+
+std::vector<std::string> FileNamesIn(const std::string& folder) {
+  std::vector<std::string> names;
+  std::error_code code;
+  for (const auto& entry : std::filesystem::directory_iterator(Utf8Path(folder), code)) {
+    if (entry.is_regular_file(code)) names.push_back(FromWide(entry.path().filename().wstring()));
+  }
+  return names;
+}
+
+std::optional<std::string> RemoveFile(const std::string& path) {
+  if (!DeleteFileW(ToWide(path).c_str())) return path + ": " + SystemErrorText(GetLastError());
+  return std::nullopt;
+}
+
 bool CreateFolders(const std::string& path, std::string& error) {
   std::error_code code;
   const std::filesystem::path folder = Utf8Path(path);
