@@ -35,6 +35,10 @@ namespace {
 // A destination that answers "exists" for every name must not hold the search forever.
 constexpr int kMostCopies = 100000;
 
+bool IsTaken(Destination& destination, const NameTaken& taken, const std::string& path) {
+  return taken ? taken(path) : destination.Exists(path);
+}
+
 }  // namespace
 
 std::string CopyNamePrefix(int counter) {
@@ -42,11 +46,11 @@ std::string CopyNamePrefix(int counter) {
 }
 
 std::string ProposeCopyName(Destination& destination, const std::string& folder,
-                            const std::string& name) {
+                            const std::string& name, const NameTaken& taken) {
   std::string candidate;
   for (int counter = 1; counter <= kMostCopies; ++counter) {
     candidate = CopyNamePrefix(counter) + name;
-    if (!destination.Exists(destination.Join(folder, candidate))) break;
+    if (!IsTaken(destination, taken, destination.Join(folder, candidate))) break;
   }
   return candidate;
 }
@@ -66,14 +70,14 @@ std::string ProposeScanFileName(const std::string& fullPath,
 
 ConflictDecision ResolveConflict(Destination& destination, ConflictFlags& flags,
                                  ConflictPrompt& prompt, const std::string& folder,
-                                 const std::string& name) {
+                                 const std::string& name, const NameTaken& taken) {
   const std::string target = destination.Join(folder, name);
-  if (!destination.Exists(target)) return {ConflictDecision::Write, target};
+  if (!IsTaken(destination, taken, target)) return {ConflictDecision::Write, target};
   std::string renameTo;
   if (!flags.AnswersEveryClash()) {
     flags.Clear();
     const ConflictAnswer answer =
-        prompt.Ask({folder, name, ProposeCopyName(destination, folder, name)});
+        prompt.Ask({folder, name, ProposeCopyName(destination, folder, name, taken)});
     flags.Set(answer.choice);
     renameTo = answer.renameTo;
   }
@@ -86,7 +90,7 @@ ConflictDecision ResolveConflict(Destination& destination, ConflictFlags& flags,
   }
   if (flags.m_renameAll)
     return {ConflictDecision::Write,
-            destination.Join(folder, ProposeCopyName(destination, folder, name))};
+            destination.Join(folder, ProposeCopyName(destination, folder, name, taken))};
   return {ConflictDecision::Write, target};
 }
 

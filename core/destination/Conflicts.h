@@ -65,9 +65,13 @@ class FixedAnswer : public ConflictPrompt {
 // "Copy(n)_": what a renamed copy's name starts with, before the name it copies.
 std::string CopyNamePrefix(int counter);
 
+// Whether a path is taken: by default, whether the destination holds it; a run adds the names its
+// own files are still to take.
+using NameTaken = std::function<bool(const std::string& path)>;
+
 // "Copy(%d)_%s" with the smallest number from 1 whose file does not exist in the folder.
 std::string ProposeCopyName(Destination& destination, const std::string& folder,
-                            const std::string& name);
+                            const std::string& name, const NameTaken& taken = {});
 
 // The name proposed for a scan information file that exists: "(Copy_%d)" and the last component
 // of the path, with the smallest number from 1 that no file of that bare name has.
@@ -83,6 +87,6 @@ struct ConflictDecision {
 // nothing is there, else as the flags, or the prompt, decide.
 ConflictDecision ResolveConflict(Destination& destination, ConflictFlags& flags,
                                  ConflictPrompt& prompt, const std::string& folder,
-                                 const std::string& name);
+                                 const std::string& name, const NameTaken& taken = {});
 
 }  // namespace kestrel::destination

@@ -10,7 +10,9 @@
 #include <chrono>
 #include <cstring>
 #include <functional>
+#include <initializer_list>
 #include <mutex>
+#include <utility>
 
 #include "app/SizeText.h"
 #include "destination/FtpListing.h"
@@ -190,7 +192,11 @@ class CurlFtpSession : public FtpSession {
     return result;
   }
 
-  FtpResult Delete(const std::string& path) override { return OnFile("DELE", path); }
+  FtpResult Delete(const std::string& path) override { return OnFile({{"DELE", path}}); }
+
+  FtpResult Rename(const std::string& from, const std::string& to) override {
+    return OnFile({{"RNFR", from}, {"RNTO", to}});
+  }
 
   std::unique_ptr<FtpUpload> Upload(const std::string& path, std::stop_token stop) override {
     auto upload = std::make_unique<CurlUpload>(*this, std::move(stop));
@@ -271,15 +277,20 @@ class CurlFtpSession : public FtpSession {
     return {FtpResult::ConnectionLost, "stopped"};
   }
 
-  // Sends "VERB name" in the file's folder.
-  FtpResult OnFile(std::string_view verb, const std::string& path) {
+  // Sends each "VERB name" in the folder of the first file; the files share that folder.
+  FtpResult OnFile(std::initializer_list<std::pair<std::string_view, std::string>> verbs) {
+    const std::string& path = verbs.begin()->second;
     const auto slash = path.rfind('/');
     const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
-    const std::string command =
-        std::string(verb) + " " + path.substr(slash == std::string::npos ? 0 : slash + 1);
     Prepare(PathUrl(server_, folder, true));
     curl_easy_setopt(easy_, CURLOPT_NOBODY, 1L);
-    curl_slist* commands = curl_slist_append(nullptr, command.c_str());
+    curl_slist* commands = nullptr;
+    for (const auto& [verb, file] : verbs) {
+      const auto nameAt = file.rfind('/');
+      const std::string command =
+          std::string(verb) + " " + file.substr(nameAt == std::string::npos ? 0 : nameAt + 1);
+      commands = curl_slist_append(commands, command.c_str());
+    }
     curl_easy_setopt(easy_, CURLOPT_POSTQUOTE, commands);  // sent once curl is in the folder
     FtpResult result = Perform();
     curl_slist_free_all(commands);

@@ -63,6 +63,21 @@ class Destination {
   // listing, which costs far less than a question per file.
   virtual std::vector<LateFailure> CheckClosedFiles() { return {}; }
 
+  // Gives a closed file its own name in the same folder (see platform::RenameFile).
+  virtual platform::Renamed Rename(const std::string& from, const std::string& to,
+                                   bool replace) = 0;
+  // Whether a name given by Rename may point at data a power loss could still take, so that the
+  // files must first be made durable, many at once.
+  virtual bool WritesBehind() const { return false; }
+  // Makes the files closed so far durable; nothing when done, else why not.
+  virtual std::optional<std::string> MakeDurable() { return std::nullopt; }
+  // Whether files can be written under another name and renamed; false with the reason.
+  virtual bool RenamesFiles(std::string& /*why*/) { return true; }
+  // The names of the files (not folders) in the folder; none when it cannot be listed.
+  virtual std::vector<std::string> FileNamesIn(const std::string& folder) = 0;
+  // Removes the file; why not, when it cannot be.
+  virtual std::optional<std::string> Remove(const std::string& path) = 0;
+
   std::string Join(const std::string& folder, const std::string& name) const {
     return folder.empty() || folder.back() == Separator() ? folder + name
                                                           : folder + Separator() + name;
@@ -87,6 +102,18 @@ class LocalDestination : public Destination {
   }
   platform::CreatedFile CreateNewFile(const std::string& path, std::stop_token) override {
     return platform::CreateOutputFile(path, platform::IfTaken::Refuse);
+  }
+  platform::Renamed Rename(const std::string& from, const std::string& to, bool replace) override {
+    return platform::RenameFile(from, to, replace);
+  }
+  // The kernel writes files out later: a rename lasts before the data it names.
+  bool WritesBehind() const override { return true; }
+  std::optional<std::string> MakeDurable() override { return platform::SyncFileSystem(root_); }
+  std::vector<std::string> FileNamesIn(const std::string& folder) override {
+    return platform::FileNamesIn(folder);
+  }
+  std::optional<std::string> Remove(const std::string& path) override {
+    return platform::RemoveFile(path);
   }
   std::optional<std::uint64_t> FreeBytes() override { return platform::FreeBytes(root_); }
   // Two: the kernel's copy into each file then runs on a processor of its own.

@@ -5,6 +5,7 @@
 
 #include "app/SizeText.h"
 #include "app/TextEncoding.h"
+#include "destination/StagedFiles.h"
 #include "filter/CaseFold.h"
 
 namespace kestrel::destination {
@@ -166,6 +167,55 @@ std::vector<LateFailure> FtpDestination::CheckClosedFiles() {
     }
   }
   return failures;
+}
+
+// The name's case is the server's business: a name taken in another case counts as taken.
+platform::Renamed FtpDestination::Rename(const std::string& from, const std::string& to,
+                                         bool replace) {
+  if (!lost_.empty()) return {false, false, lost_};
+  if (!replace && Exists(to)) return {false, true, {}};
+  const FtpResult result = Checked(session_->Rename(from, to));
+  if (!result.ok()) return {false, false, result.error};
+  Taken(to);
+  const auto [folder, name] = SplitPath(from);
+  auto& files = unchecked_[folder];
+  if (const auto sent = files.find(name); sent != files.end()) {
+    unchecked_[SplitPath(to).first][SplitPath(to).second] = sent->second;
+    files.erase(sent);
+  }
+  return {true, false, {}};
+}
+
+bool FtpDestination::RenamesFiles(std::string& why) {
+  if (!refusesRenames_) {
+    const std::string runId = NewRunId();
+    const std::string stored = Join(root_, StagingName(runId, 1));
+    const std::string renamed = Join(root_, StagingName(runId, 2));
+    FtpResult result = session_->Upload(stored, {})->Finish();
+    if (result.ok()) result = Checked(session_->Rename(stored, renamed));
+    Checked(session_->Delete(result.ok() ? renamed : stored));
+    refusesRenames_ = result.ok() ? std::string() : result.error;
+  }
+  why = *refusesRenames_;
+  return why.empty();
+}
+
+std::vector<std::string> FtpDestination::FileNamesIn(const std::string& folder) {
+  std::vector<std::string> names;
+  FolderListing listing;
+  if (!lost_.empty() || !Checked(session_->List(folder, listing, {})).ok()) return names;
+  for (const ListedEntry& entry : listing.entries)
+    if (!entry.folder) names.push_back(entry.name);
+  return names;
+}
+
+std::optional<std::string> FtpDestination::Remove(const std::string& path) {
+  if (!lost_.empty()) return lost_;
+  const FtpResult result = Checked(session_->Delete(path));
+  if (!result.ok()) return result.error;
+  const auto [folder, name] = SplitPath(path);
+  unchecked_[folder].erase(name);
+  return std::nullopt;
 }
 
 std::unordered_map<std::string, std::uint64_t> FtpDestination::ListedSizes(

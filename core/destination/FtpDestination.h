@@ -38,6 +38,11 @@ class FtpDestination : public Destination {
   platform::CreatedFile CreateFile(const std::string& path, std::stop_token stop) override;
   std::optional<std::uint64_t> FreeBytes() override { return std::nullopt; }
   std::vector<LateFailure> CheckClosedFiles() override;
+  platform::Renamed Rename(const std::string& from, const std::string& to, bool replace) override;
+  // Asked once, by storing an empty file and renaming it.
+  bool RenamesFiles(std::string& why) override;
+  std::vector<std::string> FileNamesIn(const std::string& folder) override;
+  std::optional<std::string> Remove(const std::string& path) override;
 
   // After an upload that failed: the file's own error, with what became of the partial file.
   std::string AfterFailedUpload(const std::string& path, const FtpResult& failure);
@@ -70,7 +75,8 @@ class FtpDestination : public Destination {
 
   std::unique_ptr<FtpSession> session_;
   std::string root_;
-  std::string lost_;  // why the server is given up; empty while it is not
+  std::string lost_;                           // why the server is given up; empty while it is not
+  std::optional<std::string> refusesRenames_;  // why, once asked; "" when it renames
   std::unordered_map<std::string, std::optional<FolderNames>> listed_;  // by folder
   // The bytes sent of each file not yet checked, by folder and name; a file sent again (after
   // an overwrite) counts with its last copy.

@@ -53,6 +53,9 @@ class FtpSession {
   // The size of the file; nothing (with a Refused result) when there is no such file.
   virtual FtpResult FileSize(const std::string& path, std::optional<std::uint64_t>& size) = 0;
   virtual FtpResult Delete(const std::string& path) = 0;
+  // Renames a file within its folder (RNFR, RNTO); what has the new name is replaced, as servers
+  // do.
+  virtual FtpResult Rename(const std::string& from, const std::string& to) = 0;
   // Starts storing the file (an existing file is replaced). Only one upload at a time, and no
   // other operation until it is finished or dropped. A stop request ends its writes and its
   // finish at once; so does a data connection that takes no byte for the timeout (a lost

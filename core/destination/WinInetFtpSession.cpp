@@ -167,6 +167,12 @@ class WinInetFtpSession : public FtpSession {
     return {};
   }
 
+  FtpResult Rename(const std::string& from, const std::string& to) override {
+    if (!FtpRenameFileA(session_.get(), Absolute(from).c_str(), Absolute(to).c_str()))
+      return LastFailure("renaming " + from);
+    return {};
+  }
+
   std::unique_ptr<FtpUpload> Upload(const std::string& path, std::stop_token stop) override {
     InternetHandle file(FtpOpenFileA(session_.get(), Absolute(path).c_str(), GENERIC_WRITE,
                                      FTP_TRANSFER_TYPE_BINARY, 0));

@@ -5,7 +5,7 @@ can start it, stop it, or watch it go; the desktop program's tests start it the 
 
     /usr/bin/python3 ftp_server.py --home DIR [--user U] [--tls-cert PEM] [--tls-required]
                                    [--drop-after N [--gone-after-drop]] [--read-only FOLDER]...
-                                   [--keep-short NAME] [--no-mlsd] [--stall-after N]
+                                   [--keep-short NAME] [--no-mlsd] [--no-rename] [--stall-after N]
 
 The password comes from KESTREL_TEST_FTP_PASSWORD. The port is printed as the first line of
 standard output once the server listens."""
@@ -30,7 +30,7 @@ class FtpServer:
 
     def __init__(self, home, user="kestrel", password="Pw-8c1d-never-shown", tls_cert=None,
                  tls_required=False, drop_after=None, gone_after_drop=False, read_only=(), keep_short=None,
-                 no_mlsd=False, stall_after=None):
+                 no_mlsd=False, stall_after=None, no_rename=False):
         self.home, self.user, self.password = home, user, password
         command = [PYTHON, os.path.join(HERE, "ftp_server.py"), "--home", home, "--user", user]
         if tls_cert:
@@ -47,6 +47,8 @@ class FtpServer:
             command += ["--keep-short", keep_short]
         if no_mlsd:
             command.append("--no-mlsd")
+        if no_rename:
+            command.append("--no-rename")
         if stall_after is not None:
             command += ["--stall-after", str(stall_after)]
         self.process = subprocess.Popen(command, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True,
@@ -139,16 +141,26 @@ def serve(arguments):
         if not arguments.tls_cert:
             handle_read_event = handle_read  # the plain handler binds it to its own handle_read
 
+    refused = {"MLSD"} if arguments.no_mlsd else set()
+    refused |= {"RNFR", "RNTO"} if arguments.no_rename else set()
+
     class Handler(control):
-        """May lose the last byte of every file stored under one name, after confirming it whole,
-        and may know no MLSD."""
+        """May lose the last byte of every file stored (or renamed) under one name, after confirming
+        it whole, and may know no MLSD, or no renaming."""
 
         def on_file_received(self, path):
-            if os.path.basename(path) == arguments.keep_short:
+            self.keep_short(path)
+
+        def ftp_RNTO(self, path):
+            super().ftp_RNTO(path)
+            self.keep_short(path)
+
+        def keep_short(self, path):
+            if os.path.basename(path) == arguments.keep_short and os.path.isfile(path):
                 os.truncate(path, max(0, os.path.getsize(path) - 1))
 
-        if arguments.no_mlsd:
-            proto_cmds = {verb: help for verb, help in control.proto_cmds.items() if verb != "MLSD"}
+        if refused:
+            proto_cmds = {verb: help for verb, help in control.proto_cmds.items() if verb not in refused}
 
     Handler.authorizer = authorizer
     Handler.dtp_handler = Data
@@ -173,6 +185,7 @@ if __name__ == "__main__":
     parser.add_argument("--read-only", action="append", default=[])
     parser.add_argument("--keep-short")
     parser.add_argument("--no-mlsd", action="store_true")
+    parser.add_argument("--no-rename", action="store_true")
     parser.add_argument("--stall-after", type=int)
     import logging
     logging.basicConfig(level=logging.CRITICAL)
