@@ -44,6 +44,8 @@ void PrintSummary(const volume::SavingReport& report, const std::string& folder)
   for (const auto& problem : report.failed)
     failures.push_back(problem.path + ": " + problem.reason);
   PrintList("Not recovered whole", failures);
+  PrintList("Partial files of a recovery cut short, removed", report.removedPartials);
+  for (const auto& note : report.notes) std::cout << note << '\n';
   if (report.Complete()) std::cout << "Recovered Successfully\n";
 }
 
@@ -132,8 +134,9 @@ class RecoverCommand : public Command {
     if (written) {
       written->files = report::FilesOfRun(tree, scanned.value().poolBase, setup.unread, report);
       written->ended = app::IsoUtcStamp(std::time(nullptr));
-      if (auto failed = report::WriteReportFiles(*written, *reportFolder_)) return Fail(*failed);
-      std::cout << "Report written to " << *reportFolder_ << '\n';
+      const app::Result<std::string> page = WriteReport(*written);
+      if (!page.ok()) return Fail(page.error());
+      std::cout << "Report written to " << page.value() << '\n';
     }
     const int scan = ReportScanOutcome(scanned.value());
     if (!report.Complete())
@@ -143,6 +146,16 @@ class RecoverCommand : public Command {
   }
 
  private:
+  // The report folder may be the recovery's own, or hold files of an earlier one: the report takes
+  // names no file there has (report-2.html...), so that no recovered file is replaced.
+  app::Result<std::string> WriteReport(const report::Report& written) const {
+    destination::LocalDestination folder(*reportFolder_);
+    std::string error;
+    if (!folder.CreateFolder(folder.Root(), error))
+      return app::Failure{*reportFolder_ + ": " + error};
+    return report::WriteReportAt(written, folder, {});
+  }
+
   // Files are never recovered onto the disk being read. The source is known from the options
   // before the scan, or, when only a saved scan names it, once that is loaded.
   std::optional<app::Failure> FolderOnSource(const std::optional<std::string>& source) const {

@@ -42,17 +42,17 @@ std::string_view BaseName(std::string_view path) {
   return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
-void TellState(FileEntry& file, const volume::SavingReport& run) {
-  if (std::find(run.skipped.begin(), run.skipped.end(), file.writtenAs) != run.skipped.end()) {
+// What became of the file itself: another file of the run may have had the same target.
+void TellState(FileEntry& file, const volume::HandledFile& handled) {
+  for (const std::string& problem : handled.problems)
+    file.reason += (file.reason.empty() ? "" : "; ") + problem;
+  if (handled.skipped)
     file.state = "skipped";
-    return;
-  }
-  for (const volume::FileProblem& problem : run.failed) {
-    if (problem.path != file.writtenAs) continue;
+  else if (!handled.problems.empty())
     file.state = "failed";
-    file.reason += (file.reason.empty() ? "" : "; ") + problem.reason;
-  }
-  if (file.state.empty())
+  else if (handled.replaced)
+    file.state = "replaced";
+  else
     file.state = BaseName(file.writtenAs) == BaseName(file.path) ? "whole" : "renamed";
 }
 
@@ -136,7 +136,7 @@ std::vector<FileEntry> FilesOfRun(const volume::FileTree& tree, std::int64_t poo
     file.writtenAs = handled.target;
     file.sha256 = handled.sha256;
     file.md5 = handled.md5;
-    TellState(file, run);
+    TellState(file, handled);
     files.push_back(std::move(file));
   }
   return files;

@@ -37,10 +37,10 @@ struct FileEntry {
   std::uint64_t unreadBytes = 0;  // in areas a map says were never read from the disk
   // What a recovery did with it; all empty in an inventory.
   std::string writtenAs;
-  std::string sha256;     // of the bytes written
-  std::string md5;        // of the bytes written, when asked for
-  std::string state;      // whole, renamed, skipped or failed
-  std::string reason;     // why it is not whole
+  std::string sha256;  // of the bytes written
+  std::string md5;     // of the bytes written, when asked for
+  std::string state;   // whole, renamed, replaced (by a later file of the run), skipped or failed
+  std::string reason;  // why it is not whole
   std::string thumbnail;  // a small picture of it as a data: URI, for the page; "" for none
 };
 
@@ -104,7 +104,7 @@ std::vector<FileEntry> FilesOf(const volume::FileTree& tree, std::int64_t poolBa
 
 // The files a recovery run went through, in its order, each with where it was written, the hash
 // of what was written and what became of it: skipped at a clash, failed (and why), written under
-// another name, or whole.
+// another name, replaced by a later file of the run given the same name, or whole.
 std::vector<FileEntry> FilesOfRun(const volume::FileTree& tree, std::int64_t poolBase,
                                   const volume::UnreadAreas* unread,
                                   const volume::SavingReport& run);

@@ -39,7 +39,8 @@ class Pieces {
 };
 
 // The states a recovery leaves a file in, as the totals count them.
-constexpr std::array<std::string_view, 4> kStates = {"whole", "renamed", "skipped", "failed"};
+constexpr std::array<std::string_view, 5> kStates = {"whole", "renamed", "skipped", "failed",
+                                                     "replaced"};
 
 struct Totals {
   std::uint64_t unread = 0;  // files that hold bytes never read

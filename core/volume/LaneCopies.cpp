@@ -8,13 +8,16 @@ namespace kestrel::volume {
 
 // A file handed to a lane: read here a piece at a time, written there.
 struct LaneCopies::InLane {
-  InLane(std::string target, FileDataLayout layout, std::shared_ptr<WritingLanes::File> file,
-         const disk::DiskReader& source, WritingLanes& lanes)
-      : target(std::move(target)),
+  InLane(std::size_t id, std::string target, FileDataLayout layout,
+         std::shared_ptr<WritingLanes::File> file, const disk::DiskReader& source,
+         WritingLanes& lanes)
+      : id(id),
+        target(std::move(target)),
         layout(std::move(layout)),
         file(std::move(file)),
         copy(source, this->layout, *this->file, lanes) {}
 
+  std::size_t id;
   std::string target;
   FileDataLayout layout;
   std::shared_ptr<WritingLanes::File> file;
@@ -26,9 +29,9 @@ LaneCopies::LaneCopies(const disk::DiskReader& source, std::size_t lanes, Betwee
 
 LaneCopies::~LaneCopies() = default;
 
-void LaneCopies::Add(std::string target, FileDataLayout layout,
+void LaneCopies::Add(std::size_t id, std::string target, FileDataLayout layout,
                      std::unique_ptr<platform::WritableFile> file) {
-  inLanes_.push_back(std::make_unique<InLane>(std::move(target), std::move(layout),
+  inLanes_.push_back(std::make_unique<InLane>(id, std::move(target), std::move(layout),
                                               lanes_.Begin(std::move(file)), source_, lanes_));
   reading_.push_back(inLanes_.back().get());
   ReadInTurns(false);
@@ -43,7 +46,7 @@ std::vector<CopiedFile> LaneCopies::TakeClosed(bool all) {
     CopyOutcome copied = done.copy.Outcome();
     copied.bytesWritten = outcome.bytesWritten;
     copied.writeError = std::move(outcome.writeError);
-    closed.push_back({std::move(done.target), std::move(done.layout), std::move(copied),
+    closed.push_back({done.id, std::move(done.target), std::move(done.layout), std::move(copied),
                       outcome.stored, std::move(outcome.closeError)});
     inLanes_.pop_front();
   }

@@ -18,6 +18,7 @@ namespace kestrel::volume {
 
 // A file's copy, once its lane has closed it.
 struct CopiedFile {
+  std::size_t id = 0;  // as handed over
   std::string target;
   FileDataLayout layout;
   CopyOutcome copied;  // what was read, and what the lane wrote of it
@@ -39,7 +40,8 @@ class LaneCopies {
   ~LaneCopies();
 
   // Begins the file, then reads until some file is read whole or a lane is free for the next.
-  void Add(std::string target, FileDataLayout layout, std::unique_ptr<platform::WritableFile> file);
+  void Add(std::size_t id, std::string target, FileDataLayout layout,
+           std::unique_ptr<platform::WritableFile> file);
   bool Stopped() const { return stopped_; }  // some file's copy was stopped
   // The files from the first handed over on, as far as they are closed; with `all`, every file,
   // once all are read whole and closed.

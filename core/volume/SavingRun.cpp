@@ -3,11 +3,12 @@
 
 #include <memory>
 #include <optional>
-#include <unordered_set>
+#include <unordered_map>
 
 #include "app/SizeText.h"
 #include "app/TextEncoding.h"
 #include "destination/NameSafety.h"
+#include "destination/StagedFiles.h"
 #include "volume/FileData.h"
 #include "volume/HashQueue.h"
 #include "volume/LaneCopies.h"
@@ -91,15 +92,46 @@ class SavingRun {
           {setup_.destination.Root(), "the destination folder cannot be made: " + error});
       return report_;
     }
+    StageFiles();
     WalkFolders(
         tree_, tree_.Top(), [this](FolderId folder) { Enter(folder); },
         [this](FolderId) { path_.pop_back(); });
     setup_.filter.Clear();
     FileDigests();
+    PublishAll();
     return report_;
   }
 
  private:
+  // Files are written under staging names and named once closed, where the destination can rename
+  // them; a server that cannot keeps each file under its own name from the start.
+  void StageFiles() {
+    std::string why;
+    if (setup_.destination.RenamesFiles(why)) {
+      staged_.emplace(setup_.destination);
+      return;
+    }
+    Note("The server does not rename files (" + why +
+         "): each file is written under its own name, so one cut short by a crash stays so.");
+  }
+
+  void PublishAll() {
+    if (!staged_) return;
+    staged_->Flush();
+    TakeUnpublished();
+    // Where the system will not sync a whole volume (Windows, without an administrator's rights)
+    // the files are as safe as the system's own copies are: worth a line in the log, no more.
+    if (const std::string notDurable = staged_->NotDurable(); !notDurable.empty())
+      log_.AppendLogEntry(
+          "The destination could not be made durable before the files were named (" + notDurable +
+          "): a power loss may still take the last files written.");
+  }
+
+  void Note(const std::string& note) {
+    report_.notes.push_back(note);
+    log_.AppendLogEntry(note);
+  }
+
   void Enter(FolderId folder) {
     path_.push_back(folder == tree_.Top()
                         ? setup_.destination.Root()
@@ -123,6 +155,7 @@ class SavingRun {
     std::string error;
     setup_.destination.CreateFolder(path_.back(),
                                     error);  // a file that then cannot be made says why
+    RemovePartials();
     ForEachFileHead(tree_, folder, [&](RecordId head, RecordId last) {
       if (setup_.destination.FilesAtOnce() == 1) TakeLaneOutcomes(true);
       if (!flags_.m_skipAll && !report_.stopped) ProcessFile(folder, head, last);
@@ -135,10 +168,40 @@ class SavingRun {
   // not stored whole counts as written no longer.
   void TakeLateFailures() {
     for (destination::LateFailure& late : setup_.destination.CheckClosedFiles()) {
-      if (writtenInFolder_.erase(late.path) != 0) report_.filesWritten--;
-      report_.failed.push_back({std::move(late.path), "could not be written: " + late.reason});
+      const auto written = writtenInFolder_.find(late.path);
+      if (written == writtenInFolder_.end())
+        report_.failed.push_back({std::move(late.path), "could not be written: " + late.reason});
+      else
+        Unwrite(written->second, "could not be written: " + late.reason);
     }
     writtenInFolder_.clear();
+  }
+
+  // What a run cut short by a kill or a crash left in the folder, as files never named, goes.
+  void RemovePartials() {
+    if (!staged_) return;
+    for (std::string& removed : staged_->RemoveLeftovers(path_.back())) {
+      log_.AppendLogEntry("Removed a partial file that a recovery cut short left: " + removed);
+      report_.removedPartials.push_back(std::move(removed));
+    }
+  }
+
+  // A file counted as written that, after all, is not stored as it should be.
+  void Unwrite(std::size_t id, const std::string& reason) {
+    HandledFile& file = report_.handled[id];
+    if (file.written) report_.filesWritten--;
+    file.written = false;
+    Fail(id, reason);
+  }
+
+  void Fail(std::size_t id, const std::string& reason) {
+    report_.failed.push_back({report_.handled[id].target, reason});
+    report_.handled[id].problems.push_back(reason);
+  }
+
+  void TakeUnpublished() {
+    for (const destination::Unpublished& file : staged_->TakeUnpublished())
+      Unwrite(file.id, file.reason);
   }
 
   void ProcessFile(FolderId folderId, RecordId head, RecordId last) {
@@ -153,30 +216,49 @@ class SavingRun {
     const std::string safe =
         SafeName(name, setup_.destination.Join(folder, app::PrintableName(name)));
     const std::string wanted = setup_.destination.Join(folder, safe);
-    platform::CreatedFile created = setup_.destination.CreateNewFile(wanted, stop_);
-    const std::optional<std::string> target =
-        created.taken ? PlaceClash(folder, safe, wanted, created) : wanted;
-    report_.handled.push_back({folderId, head, target.value_or(wanted), {}, {}});
+    const bool clash = NameTaken(wanted);
+    const std::optional<std::string> target = clash ? PlaceClash(folder, safe, wanted) : wanted;
+    const std::size_t id = report_.handled.size();
+    HandledFile& handled = report_.handled.emplace_back();
+    handled.folder = folderId;
+    handled.head = head;
+    handled.target = target.value_or(wanted);
     if (!target) {
       report_.skipped.push_back(wanted);
+      handled.skipped = true;
       return;
     }
-    WriteFile(head, *target, std::move(created));
+    const bool replace = clash && NameTaken(*target);
+    if (const auto earlier = claims_.find(*target); earlier != claims_.end())
+      report_.handled[earlier->second].replaced = true;  // its name is the later file's now
+    claims_[*target] = id;
+    WriteFile(id, head, *target, replace);
   }
 
-  // Where a file whose name is taken goes, as the answers to clashes say, and its file made there;
-  // nothing when it is skipped.
+  // A name is taken by what the destination holds, and by the files of the run still to take
+  // their names: a later file never writes where an earlier one is still being written.
+  bool NameTaken(const std::string& path) {
+    return claims_.contains(path) || setup_.destination.Exists(path);
+  }
+
+  // Where a file whose name is taken goes, as the answers to clashes say; nothing when it is
+  // skipped.
   std::optional<std::string> PlaceClash(const std::string& folder, const std::string& safe,
-                                        const std::string& wanted, platform::CreatedFile& created) {
-    const auto decision = ResolveConflict(setup_.destination, flags_, setup_.prompt, folder, safe);
+                                        const std::string& wanted) {
+    const auto decision =
+        ResolveConflict(setup_.destination, flags_, setup_.prompt, folder, safe,
+                        [this](const std::string& path) { return NameTaken(path); });
     if (decision.action != destination::ConflictDecision::Write) return std::nullopt;
     if (decision.target != wanted) report_.renamed.push_back(wanted + " -> " + decision.target);
-    created = setup_.destination.CreateFile(decision.target, stop_);
     return decision.target;
   }
 
   std::string SafeName(const std::u16string& name, const std::string& shownAs) {
     destination::SafeName safe = destination::MakeSafeName(name, setup_.destination.Rules());
+    if (destination::IsStagingName(safe.name)) {  // only files being written are named so
+      safe.name.insert(0, "_");
+      safe.changed = true;
+    }
     if (safe.changed) {
       report_.renamed.push_back(shownAs + " -> " + safe.name);
       log_.AppendLogEntry("Recovered under a changed name: " + shownAs + " -> " + safe.name);
@@ -193,29 +275,42 @@ class SavingRun {
     }
   }
 
-  void WriteFile(RecordId head, const std::string& target, platform::CreatedFile created) {
+  // The file is made under a staging name when the destination renames files, so that its own
+  // name holds all of it or nothing; with `replace` it then replaces what has its name.
+  void WriteFile(std::size_t id, RecordId head, const std::string& target, bool replace) {
     FileDataLayout layout = LayoutFileData(tree_, head, setup_.poolBase);
+    platform::CreatedFile created = Create(id, target, replace);
     if (!created.file) {
       TakeLaneOutcomes(true);  // the files before it are reported first
-      report_.failed.push_back({target, "cannot be created: " + created.error});
+      Fail(id, "cannot be created: " +
+                   (created.taken ? std::string("its staging name is in use") : created.error));
+      stagedAt_.erase(id);
       return;
     }
-    if (lanes_) return HandToLane(target, std::move(layout), std::move(created.file));
+    if (lanes_) return HandToLane(id, target, std::move(layout), std::move(created.file));
     created.file =
         std::make_unique<HashingFile>(std::move(created.file), *hashes_, layout.PlacedBytes());
-    hashed_.push_back(report_.handled.size() - 1);
+    hashed_.push_back(id);
     CopyOutcome copied = CopyFileData(
         setup_.source, layout, *created.file,
         [&](std::uint64_t written) { return Between(done_ + written, target); }, *hashes_);
     done_ += copied.bytesWritten;
     const bool stored = created.file->Close();
-    Account({target, std::move(layout), std::move(copied), stored,
+    Account({id, target, std::move(layout), std::move(copied), stored,
              stored ? std::string() : created.file->error()});
   }
 
-  void HandToLane(const std::string& target, FileDataLayout layout,
+  platform::CreatedFile Create(std::size_t id, const std::string& target, bool replace) {
+    if (!staged_) return setup_.destination.CreateFile(target, stop_);
+    std::string staging = staged_->StagingPath(path_.back());
+    platform::CreatedFile created = setup_.destination.CreateNewFile(staging, stop_);
+    stagedAt_.emplace(id, Staging{std::move(staging), replace});
+    return created;
+  }
+
+  void HandToLane(std::size_t id, const std::string& target, FileDataLayout layout,
                   std::unique_ptr<platform::WritableFile> file) {
-    lanes_->Add(target, std::move(layout), std::move(file));
+    lanes_->Add(id, target, std::move(layout), std::move(file));
     report_.stopped = report_.stopped || lanes_->Stopped();  // no file after a stopped one
     TakeLaneOutcomes(false);
   }
@@ -226,45 +321,62 @@ class SavingRun {
     for (const CopiedFile& file : lanes_->TakeClosed(all)) Account(file);
   }
 
+  // In the order the files were handed over. A file stored, or stopped (it stays as far as it got),
+  // takes its name; one the destination refused never does.
   void Account(const CopiedFile& file) {
     const CopyOutcome& copied = file.copied;
     report_.bytesWritten += copied.bytesWritten;
     // A stop that came while the destination was finishing the file also ends the run.
     if (copied.stopped || (!file.stored && stop_.stop_requested())) {
       report_.stopped = true;
-      report_.failed.push_back(
-          {file.target, app::Format("stopped after %llu of %llu bytes",
-                                    static_cast<unsigned long long>(copied.bytesWritten),
-                                    static_cast<unsigned long long>(file.layout.size))});
+      Fail(file.id, app::Format("stopped after %llu of %llu bytes",
+                                static_cast<unsigned long long>(copied.bytesWritten),
+                                static_cast<unsigned long long>(file.layout.size)));
     } else if (!copied.writeError.empty() || !file.stored) {
-      report_.failed.push_back(
-          {file.target, "could not be written: " +
-                            (copied.writeError.empty() ? file.closeError : copied.writeError)});
+      Fail(file.id, "could not be written: " +
+                        (copied.writeError.empty() ? file.closeError : copied.writeError));
+      return Unstage(file.id);
     } else {
       report_.filesWritten++;
-      writtenInFolder_.insert(file.target);
-      NoteDamage(file.target, file.layout, copied);
+      report_.handled[file.id].written = true;
+      writtenInFolder_[file.target] = file.id;
+      NoteDamage(file.id, file.layout, copied);
     }
+    Publish(file.id, file.target);
   }
 
-  void NoteDamage(const std::string& target, const FileDataLayout& layout,
-                  const CopyOutcome& copied) {
+  void Publish(std::size_t id, const std::string& target) {
+    const auto staging = stagedAt_.find(id);
+    if (staging == stagedAt_.end()) return;
+    staged_->Publish(id, std::move(staging->second.path), target, staging->second.replace);
+    stagedAt_.erase(staging);
+    TakeUnpublished();
+  }
+
+  void Unstage(std::size_t id) {
+    const auto staging = stagedAt_.find(id);
+    if (staging == stagedAt_.end()) return;
+    setup_.destination.Remove(staging->second.path);
+    stagedAt_.erase(staging);
+  }
+
+  void NoteDamage(std::size_t id, const FileDataLayout& layout, const CopyOutcome& copied) {
+    const std::string& target = report_.handled[id].target;
     if (copied.unreadableBlocks != 0) {
       const std::string reason =
           app::Format("%llu unreadable blocks written as zeros",
                       static_cast<unsigned long long>(copied.unreadableBlocks));
-      report_.failed.push_back({target, reason});
+      Fail(id, reason);
       log_.AppendLogEntry("Recovered with " + reason + ": " + target);
     }
     if (const std::uint64_t unread = setup_.unread ? setup_.unread->BytesIn(layout) : 0) {
-      report_.failed.push_back({target, NeverReadText(unread)});
+      Fail(id, NeverReadText(unread));
       log_.AppendLogEntry("Recovered with bytes never read from the disk: " + target);
     }
     if (layout.ExtentsShort() || layout.inconsistentExtents) {
-      report_.failed.push_back(
-          {target, app::Format("its extents hold only %llu of its %llu bytes",
-                               static_cast<unsigned long long>(layout.extentBytes),
-                               static_cast<unsigned long long>(layout.size))});
+      Fail(id, app::Format("its extents hold only %llu of its %llu bytes",
+                           static_cast<unsigned long long>(layout.extentBytes),
+                           static_cast<unsigned long long>(layout.size)));
     }
   }
 
@@ -283,13 +395,24 @@ class SavingRun {
   const app::LogReport& log_;
   destination::ConflictFlags flags_;
   std::vector<std::string> path_;
-  std::unordered_set<std::string> writtenInFolder_;  // counted in filesWritten
+  // The files of the folder counted in filesWritten, by target, as ids of report_.handled.
+  std::unordered_map<std::string, std::size_t> writtenInFolder_;
+  // The names the run has given, each with the last file given it.
+  std::unordered_map<std::string, std::size_t> claims_;
+  struct Staging {
+    std::string path;
+    bool replace;
+  };
+  std::unordered_map<std::size_t, Staging> stagedAt_;  // files made and not yet handed over
   SavingReport report_;
   std::uint64_t done_ = 0;  // what the files hashed have written; the lanes count their own
   std::uint64_t total_ = 0;
   // Hashing takes the second processor, and lends the pieces it hashes from buffers of its own.
   std::optional<HashQueue> hashes_;  // with hashFiles
   std::vector<std::size_t> hashed_;  // the files hashed, as indexes of report_.handled
+  // Before the lanes, which close every file they began as they end: files are handed over to
+  // take their names once closed.
+  std::optional<destination::StagedFiles> staged_;
   std::optional<LaneCopies> lanes_;  // without
 };
 

@@ -35,13 +35,18 @@ struct FileProblem {
   std::string reason;
 };
 
-// A file the run went to write, for the report of the run.
+// A file the run went to write, for the report of the run: what became of it is its own, though
+// another file of the run may have the same target.
 struct HandledFile {
   FolderId folder = kNoFolder;
   RecordId head = kNoRecord;
-  std::string target;  // where it was written, or was to be
-  std::string sha256;  // of the bytes written, with hashFiles; "" when none were
-  std::string md5;     // with md5Too
+  std::string target;                 // where it was written, or was to be
+  std::string sha256;                 // of the bytes written, with hashFiles; "" when none were
+  std::string md5;                    // with md5Too
+  bool skipped = false;               // passed over by the answer to a clash
+  bool written = false;               // stored, and counted in filesWritten
+  bool replaced = false;              // a later file of the run was written over it, as asked
+  std::vector<std::string> problems;  // why it is not whole; none when it is
 };
 
 struct SavingReport {
@@ -53,6 +58,9 @@ struct SavingReport {
   // user chose to write under another
   std::vector<std::string> renamed;
   std::vector<HandledFile> handled;  // in the order the run went through them
+  // The partial files that an earlier run, cut short, left in the folders written to; removed.
+  std::vector<std::string> removedPartials;
+  std::vector<std::string> notes;  // what the person should know of how the files were stored
   bool stopped = false;
 
   // "Recovered Successfully" is said only when every file to write was written whole.

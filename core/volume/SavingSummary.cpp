@@ -36,6 +36,13 @@ std::string SavingSummary(const SavingReport& report, const std::string& destina
   text += app::Format("\nRenamed: %zu File(s)", report.renamed.size());
   text += app::Format("\nNot recovered whole: %zu File(s)", report.failed.size()) +
           ProblemLines(report.failed);
+  if (!report.removedPartials.empty()) {
+    text += app::Format("\nPartial files of a recovery cut short, removed: %zu File(s)",
+                        report.removedPartials.size());
+    for (std::size_t i = 0; i < report.removedPartials.size() && i < kListedProblems; ++i)
+      text += "\n" + report.removedPartials[i];
+  }
+  for (const std::string& note : report.notes) text += "\n" + note;
   return text;
 }
 

@@ -46,6 +46,12 @@ def tree_differences(left, right):
     return found
 
 
+def largest_file(folder):
+    """The size of the largest file in the folder; 0 when there is none."""
+    sizes = [entry.stat().st_size for entry in os.scandir(folder) if entry.is_file()] if os.path.isdir(folder) else []
+    return max(sizes, default=0)
+
+
 class FtpTestCase(ImageTestCase):
     """A test with a home folder for the server and every output of the CLI kept, so that the end
     of the test can look for the passwords in all of them and in the log report."""
@@ -120,6 +126,20 @@ class FtpRecoveryTest(FtpTestCase):
         result = self.cli("recover", *VOLUME, "--ftp", server.address, "--ftp-user", server.user, "--to", "/n",
                           disks=self.images, env=env, expect_status=2)
         self.assertIn("no FTP password", result.stderr)
+
+    def test_files_take_their_names_once_stored_or_at_once_where_the_server_renames_nothing(self):
+        expected = self.path("disk.expect/DATA/VOL1")
+        os.makedirs(self.on_server("staged", "DOCS"))
+        left = self.on_server("staged", "DOCS", ".kestrel-partial-feedfacefeedface-3")
+        with open(left, "w") as partial:
+            partial.write("what a killed run left")
+        staged = self.recover(self.serve(), "--to", "/staged")
+        self.assertIn("Partial files of a recovery cut short, removed: 1\n  /staged/DOCS/.kestrel-partial-", staged.stdout)
+        self.assertEqual(tree_differences(self.on_server("staged"), expected), [])
+        direct = self.recover(self.serve(no_rename=True), "--to", "/direct")
+        self.assertIn("The server does not rename files", direct.stdout)
+        self.assertIn("Recovered Successfully", direct.stdout)
+        self.assertEqual(tree_differences(self.on_server("direct"), expected), [])
 
     def test_clashes_on_the_server(self):
         server = self.serve()
@@ -263,9 +283,8 @@ class FtpStallTest(FtpTestCase):
     def test_ctrl_c_ends_a_stalled_upload_within_a_second(self):
         run = self.start(self.serve(stall_after=1024 * 1024))
         self.addCleanup(run.kill)
-        stored = self.on_server("out", "HUGE", "huge.bin")
         deadline = time.monotonic() + 30
-        while not (os.path.exists(stored) and os.path.getsize(stored) > 1024 * 1024):
+        while largest_file(self.on_server("out", "HUGE")) <= 1024 * 1024:  # under its staging name
             self.assertLess(time.monotonic(), deadline, "the upload never started")
             time.sleep(0.1)
         time.sleep(2)  # well into the stall
@@ -277,6 +296,8 @@ class FtpStallTest(FtpTestCase):
         self.assertEqual(run.returncode, 1)
         self.assertIn("stopped", err)
         self.assertNotIn("Recovered Successfully", out)
+        self.assertGreater(os.path.getsize(self.on_server("out", "HUGE", "huge.bin")), 1024 * 1024,
+                           "a stopped file stays as far as it got, under its own name")
 
 
 class FtpPasswordPromptTest(ImageTestCase):

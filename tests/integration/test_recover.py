@@ -2,12 +2,17 @@
 """Recovery through `kestrel-nss-cli recover` and `cat`: byte-exact files, selections, filters,
 clashes, hostile names and a destination that runs out of room."""
 
+import contextlib
 import filecmp
+import json
 import os
 import resource
+import signal
 import subprocess
+import time
 import unittest
 
+from failing_image import failing_disk, unavailable
 from harness import CLI, ImageTestCase, disk, file, folder, partition, pool, volume
 
 ENTRIES = [
@@ -122,6 +127,71 @@ class RecoverTest(ImageTestCase):
         self.assertEqual(output.returncode, 0, output.stderr)
         with open(os.path.join(self.expected, "DOCS/three-extents.xls"), "rb") as expected:
             self.assertEqual(output.stdout, expected.read())
+
+
+class CutShortTest(ImageTestCase):
+    """A recovery killed at any moment leaves no file shorter than it should be under its own name,
+    and the next run into the folder removes what the killed one left."""
+
+    def test_a_killed_recovery_leaves_no_short_file_under_its_name(self):
+        reason = unavailable()
+        if reason:
+            self.skipTest("SKIPPED: " + reason)
+        size = 16 << 20
+        entries = [file(f"/BIG/f{i}.bin", size=size) for i in range(6)]
+        layout = {"disks": [disk(partition(pool("DATA", volume("VOL1", *entries)), sizeSectors=240000),
+                                 partition(sizeSectors=2048))]}
+        images, _ = self.mkimage(layout, expect=True)
+        expected = self.path("disk.expect/DATA/VOL1/BIG")
+        out = self.path("out")
+        source = ["--pool", "DATA", "--volume", "VOL1", "--to", out]
+        # Every read of the served disk waits a little, so that the kill comes while files are written.
+        with failing_disk(images[0], self.path("served"), slow=["0-99999999"], delay=0.01) as served:
+            run = subprocess.Popen([CLI, "recover", "--image", served, *source], stdout=subprocess.DEVNULL,
+                                   stderr=subprocess.PIPE, text=True, env=dict(os.environ, KESTREL_NSS_LOG=self.log))
+            while run.poll() is None and bytes_in(out) < 40 << 20:
+                time.sleep(0.005)
+            run.kill()
+            _, error = run.communicate()
+        self.assertEqual(run.returncode, -signal.SIGKILL, "the run ended before it could be killed: " + error)
+        named = os.listdir(os.path.join(out, "BIG"))
+        for name in (name for name in named if not name.startswith(".")):
+            self.assertTrue(filecmp.cmp(os.path.join(out, "BIG", name), os.path.join(expected, name), False), name)
+        left = [name for name in named if name.startswith(".kestrel-partial-")]
+        self.assertTrue(left, "the killed run was writing files under staging names")
+
+        again = self.cli("recover", "--image", images[0], *source, "--on-conflict", "skip")
+        self.assertIn(f"Partial files of a recovery cut short, removed: {len(left)}", again.stdout)
+        self.assertIn("Recovered Successfully", again.stdout)
+        self.assertEqual(sorted(os.listdir(os.path.join(out, "BIG"))), sorted(os.listdir(expected)))
+        for name in os.listdir(expected):
+            self.assertTrue(filecmp.cmp(os.path.join(out, "BIG", name), os.path.join(expected, name), False), name)
+
+    def test_a_report_never_replaces_a_recovered_file_and_each_file_keeps_its_own_state(self):
+        entries = [file("/report.html", "a page the server held"), file("/same.txt", "live"),
+                   file("/same.txt", "deleted", deleted=True)]
+        images, _ = self.mkimage({"disks": [disk(partition(pool("P", volume("V", *entries))), partition(sizeSectors=2048))]})
+        out = self.path("out")
+        result = self.cli("recover", "--disk", "0", "--to", out, "--report", out, "--on-conflict", "skip", disks=images)
+        self.assertIn(f"Report written to {out}/report-2.html", result.stdout)
+        with open(os.path.join(out, "report.html")) as recovered:
+            self.assertEqual(recovered.read(), "a page the server held")
+        with open(os.path.join(out, "report-2.json")) as data:
+            report = json.load(data)
+        states = sorted((entry["path"], entry["state"]) for entry in report["files"])
+        self.assertEqual(states, [("/report.html", "whole"), ("/same.txt", "skipped"), ("/same.txt", "whole")])
+        self.assertEqual((report["totals"]["whole"], report["totals"]["skipped"]), (2, 1))
+
+
+def bytes_in(folder):
+    """What the files under the folder hold, hidden ones included; a file renamed meanwhile is
+    counted at its new name or not at all."""
+    total = 0
+    for place, _, names in os.walk(folder):
+        for name in names:
+            with contextlib.suppress(FileNotFoundError):
+                total += os.path.getsize(os.path.join(place, name))
+    return total
 
 
 class HostileNamesTest(ImageTestCase):

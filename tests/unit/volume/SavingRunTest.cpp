@@ -5,14 +5,19 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <mutex>
+#include <set>
 #include <sstream>
 #include <thread>
 
+#include "app/TextEncoding.h"
 #include "disk/MemorySource.h"
 #include "imaging/Digest.h"
+#include "report/Report.h"
 #include "support/FailingRead.h"
 #include "support/Files.h"
 #include "volume/SavingRun.h"
@@ -158,9 +163,11 @@ TEST_F(Saving, UnreadableBlocksAndFailedFilesAreReportedAndTheRunGoesOn) {
       Save(std::make_shared<disk::FaultyMemorySource>(Disk(), std::set{badSector}));
   EXPECT_FALSE(report.Complete());
   ASSERT_EQ(report.failed.size(), 2u);
-  EXPECT_NE(report.failed[0].reason.find("cannot be created"), std::string::npos);
-  EXPECT_NE(report.failed[1].reason.find("1 unreadable blocks written as zeros"),
+  EXPECT_NE(report.failed[0].reason.find("1 unreadable blocks written as zeros"),
             std::string::npos);
+  EXPECT_TRUE(report.failed[1].path.ends_with("a.txt"));
+  EXPECT_NE(report.failed[1].reason.find("could not be given its name"), std::string::npos);
+  EXPECT_TRUE(fs::is_directory(Out("DOCS/a.txt"))) << "what is in the way stays";
   EXPECT_EQ(test::ReadFileText(Out("DOCS/b.doc")),
             Expected(4, kBlock) + std::string(kBlock, '\0') + Expected(7, 7));
   EXPECT_TRUE(fs::exists(Out("DOCS/OLD/c.txt"))) << "the run goes on after a failure";
@@ -180,7 +187,7 @@ TEST_F(Saving, FailuresAreReportedInFileOrderWhetherHashedOrNot) {
         Save(std::make_shared<disk::FaultyMemorySource>(Disk(), std::set{badSector}));
     ASSERT_EQ(report.failed.size(), 2u);
     EXPECT_TRUE(report.failed[0].path.ends_with("a.txt")) << report.failed[0].path;
-    EXPECT_NE(report.failed[1].reason.find("cannot be created"), std::string::npos);
+    EXPECT_NE(report.failed[1].reason.find("could not be given its name"), std::string::npos);
   }
 }
 
@@ -229,6 +236,178 @@ TEST_F(Saving, ClashesFollowTheAnswer) {
   ASSERT_EQ(renamed.renamed.size(), 5u) << "a file written under another name counts as renamed";
   EXPECT_NE(renamed.renamed[0].find(" -> " + Out().string()), std::string::npos);
   EXPECT_NE(renamed.renamed[0].find("Copy(1)_"), std::string::npos) << renamed.renamed[0];
+}
+
+// A live and a deleted file of one name in one folder, as a pool scan finds them.
+// The live one's blocks start at block 11, the deleted one's right after them.
+void AddTwins(FileTree& tree, const std::u16string& name, std::uint32_t blocks) {
+  tree.InsertScanItem({name, 40, blocks * kBlock, kTopDirectoryKey, {blocks, 11}, {}});
+  tree.InsertScanItem(
+      {name, kDeletedKey, blocks * kBlock, kTopDirectoryKey, {blocks, 11 + blocks}, {}});
+}
+
+TEST_F(Saving, WhatBecameOfEachFileIsItsOwnThoughTwoShareAName) {
+  AddTwins(tree, u"same.txt", 1);
+  SelectAll(tree);
+  choice = destination::ConflictChoice::Skip;
+  const SavingReport skipped = Save();
+  const auto states = [&](const SavingReport& run) {
+    std::vector<std::string> seen;
+    for (const report::FileEntry& file : report::FilesOfRun(tree, kBase, nullptr, run))
+      if (file.path == "/same.txt") seen.push_back(file.state);
+    return seen;
+  };
+  EXPECT_EQ(states(skipped), (std::vector<std::string>{"whole", "skipped"}));
+  EXPECT_TRUE(test::ReadFileText(Out("same.txt")) == Expected(11, kBlock));
+
+  fs::remove_all(Out());
+  SelectAll(tree);
+  choice = destination::ConflictChoice::OverWriteAll;
+  const SavingReport replaced = Save();
+  EXPECT_EQ(states(replaced), (std::vector<std::string>{"replaced", "whole"}));
+  EXPECT_TRUE(test::ReadFileText(Out("same.txt")) == Expected(12, kBlock))
+      << "the later one replaces";
+  EXPECT_TRUE(replaced.Complete());
+}
+
+// Files are made under staging names and take their own names only once closed and made durable,
+// a batch at a time; what a run cut short left is removed by the next run into the folder.
+class DurableFolder : public destination::LocalDestination {
+ public:
+  using LocalDestination::LocalDestination;
+  std::optional<std::string> MakeDurable() override {
+    const std::lock_guard lock(mutex);
+    syncs++;
+    return LocalDestination::MakeDurable();
+  }
+  platform::Renamed Rename(const std::string& from, const std::string& to, bool replace) override {
+    {
+      const std::lock_guard lock(mutex);
+      renames++;
+      EXPECT_TRUE(fs::exists(from)) << from;
+      EXPECT_FALSE(fs::exists(to) && !replace) << to;
+    }
+    return LocalDestination::Rename(from, to, replace);
+  }
+  std::mutex mutex;
+  int syncs = 0;
+  int renames = 0;
+};
+
+TEST_F(Saving, FilesTakeTheirNamesInBatchesOnceDurableAndLeftoversOfAKilledRunGo) {
+  for (int i = 0; i < 40; ++i)
+    tree.InsertScanItem({u"many" + app::ToUtf16(std::to_string(i)), 100u + i, 9, 12, {1, 10}, {}});
+  tree.InsertScanItem({u".kestrel-partial-0123-1", 99, 3, kTopDirectoryKey, {1, 11}, {}});
+  fs::create_directories(Out("PICS"));
+  const std::string killed = ".kestrel-partial-feedfacefeedface-7";
+  std::ofstream(Out(killed)) << "cut short";
+  std::ofstream(Out("PICS/" + killed)) << "cut short";
+  SelectAll(tree);
+  const disk::DiskReader reader(std::make_shared<disk::MemorySource>(Disk()));
+  DurableFolder destination(Out().string());
+  destination::FixedAnswer prompt(choice);
+  const SavingSetup setup{reader, kBase, destination, filter, prompt};
+  app::NoProgress quiet;
+  const SavingReport report = SaveSelected(tree, setup, quiet, pause, {}, log);
+
+  EXPECT_TRUE(report.Complete());
+  EXPECT_EQ(destination.renames, 46);
+  EXPECT_GE(destination.syncs, 1);
+  EXPECT_LT(destination.syncs, 10) << "one sync a batch, not one a file";
+  EXPECT_EQ(test::ReadFileText(Out("PICS/many39")), Expected(10, 9));
+  EXPECT_EQ(test::ReadFileText(Out("_.kestrel-partial-0123-1")), Expected(11, 3))
+      << "a file named like a staging file is renamed";
+  EXPECT_EQ(report.removedPartials,
+            (std::vector<std::string>{Out(killed).string(), Out("PICS/" + killed).string()}));
+  for (const auto& entry : fs::recursive_directory_iterator(Out()))
+    EXPECT_FALSE(entry.path().filename().string().starts_with(".kestrel-partial-")) << entry.path();
+}
+
+// A folder that holds every write until told, and notes a file made at a path that a file still
+// open has: two lanes writing one file.
+class HoldingFolder : public destination::LocalDestination {
+ public:
+  using LocalDestination::LocalDestination;
+  platform::CreatedFile CreateFile(const std::string& path, std::stop_token stop) override {
+    return Held(path, LocalDestination::CreateFile(path, std::move(stop)));
+  }
+  platform::CreatedFile CreateNewFile(const std::string& path, std::stop_token stop) override {
+    return Held(path, LocalDestination::CreateNewFile(path, std::move(stop)));
+  }
+  // Waits until `count` files were made, or the run ended without them.
+  void WaitForFiles(int count) {
+    std::unique_lock lock(mutex_);
+    changed_.wait_for(lock, std::chrono::seconds(30), [&] { return made_ >= count; });
+  }
+  void Release() {
+    const std::lock_guard lock(mutex_);
+    released_ = true;
+    changed_.notify_all();
+  }
+  std::vector<std::string> madeTwice;  // paths made while a file at them was open
+
+ private:
+  class HeldFile : public platform::WritableFile {
+   public:
+    HeldFile(std::unique_ptr<platform::WritableFile> file, HoldingFolder& folder, std::string path)
+        : file_(std::move(file)), folder_(folder), path_(std::move(path)) {}
+    bool Write(std::span<const std::uint8_t> bytes) override {
+      std::unique_lock lock(folder_.mutex_);
+      folder_.changed_.wait(lock, [this] { return folder_.released_; });
+      return file_->Write(bytes);
+    }
+    bool Close() override {
+      const std::lock_guard lock(folder_.mutex_);
+      folder_.open_.erase(folder_.open_.find(path_));
+      return file_->Close();
+    }
+    const std::string& error() const override { return file_->error(); }
+
+   private:
+    std::unique_ptr<platform::WritableFile> file_;
+    HoldingFolder& folder_;
+    std::string path_;
+  };
+
+  platform::CreatedFile Held(const std::string& path, platform::CreatedFile created) {
+    if (!created.file) return created;
+    const std::lock_guard lock(mutex_);
+    if (open_.contains(path)) madeTwice.push_back(path);
+    open_.insert(path);
+    made_++;
+    changed_.notify_all();
+    created.file = std::make_unique<HeldFile>(std::move(created.file), *this, path);
+    return created;
+  }
+
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::multiset<std::string> open_;
+  int made_ = 0;
+  bool released_ = false;
+};
+
+TEST_F(Saving, ALaterFileOfOneNameWaitsForTheEarlierOnesLaneAndThenReplacesIt) {
+  tree = NewVolumeTree(u"VOL1");
+  AddTwins(tree, u"same.bin", 3);
+  SelectAll(tree);
+  const disk::DiskReader reader(std::make_shared<disk::MemorySource>(Disk()));
+  HoldingFolder destination(Out().string());
+  destination::FixedAnswer prompt(destination::ConflictChoice::OverWriteAll);
+  const SavingSetup setup{reader, kBase, destination, filter, prompt};
+  std::jthread release([&] {
+    destination.WaitForFiles(2);
+    destination.Release();
+  });
+  app::NoProgress quiet;
+  const SavingReport report = SaveSelected(tree, setup, quiet, pause, {}, log);
+  EXPECT_EQ(destination.madeTwice, std::vector<std::string>{});
+  ASSERT_EQ(report.handled.size(), 2u);
+  EXPECT_TRUE(report.handled[0].replaced);
+  EXPECT_FALSE(report.handled[1].replaced);
+  EXPECT_TRUE(report.Complete()) << (report.failed.empty() ? "" : report.failed[0].reason);
+  EXPECT_TRUE(test::ReadFileText(Out("same.bin")) == Expected(14, 3 * kBlock))
+      << "the later file replaces the earlier";
 }
 
 // Requests a stop once the first bytes are on their way.
