@@ -126,6 +126,15 @@ class DisksTest(ImageTestCase):
         result = self.cli("disks", "--image", self.path("absent.img"), expect_status=1)
         self.assertIn("absent.img", result.stderr)
 
+    def test_without_a_command_the_commands_are_listed_as_help_lists_them(self):
+        result = self.cli(expect_status=2)
+        listed = self.cli("--help").stdout
+        commands = listed[listed.index("Subcommands:"):]
+        self.assertRegex(commands, r"\n\s+disks\s+\S")
+        self.assertIn(commands, result.stderr)
+        self.assertTrue(result.stderr.endswith("kestrel-nss-cli: a command is required\n"), result.stderr)
+        self.assertEqual(result.stdout, "")
+
     def test_root_whom_the_device_policy_refuses_is_told_so(self):
         refused = self.disk_node_the_system_refuses_root()
         if not refused:
