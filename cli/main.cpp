@@ -52,13 +52,20 @@ int RunCommand(Command& command, const app::LogReport& log) {
   return status;
 }
 
+// Without a command, the commands are listed, one line each, as --help lists them.
+int MissingCommand(const CLI::App& parser) {
+  std::cerr << parser.help();
+  PrintError("a command is required");
+  return kUsage;
+}
+
 int Main(int argc, char** argv) {
   std::setlocale(LC_ALL, "");
   PrepareConsole();
   CLI::App parser{
       "kestrel-nss-cli: lists, scans and recovers NSS pools and volumes of NetWare disks"};
   parser.set_version_flag("--version", "kestrel-nss-cli " + std::string(app::VersionText()));
-  parser.require_subcommand(1);
+  parser.require_subcommand(0, 1);
   std::vector<std::string> arguments = Utf8Arguments(argc, argv);
   std::string commandLine;
   for (const std::string& argument : arguments)
@@ -85,6 +92,7 @@ int Main(int argc, char** argv) {
   } catch (const CLI::ParseError& error) {
     return parser.exit(error) == 0 ? kSuccess : kUsage;
   }
+  if (parser.get_subcommands().empty()) return MissingCommand(parser);
   const LogSession session;
   for (const auto& [subcommand, command] : commands) {
     if (subcommand->parsed()) return RunCommand(*command, session.log());

@@ -1,8 +1,10 @@
 # SPDX-License-Identifier: Apache-2.0
 """Media discovery through `kestrel-nss-cli disks` and `drives` on disks that mkimage builds."""
 
+import errno
 import json
 import os
+import stat
 import subprocess
 import unittest
 
@@ -123,6 +125,45 @@ class DisksTest(ImageTestCase):
         self.assertEqual(self.cli("frobnicate", expect_status=2).returncode, 2)
         result = self.cli("disks", "--image", self.path("absent.img"), expect_status=1)
         self.assertIn("absent.img", result.stderr)
+
+    def test_without_a_command_the_commands_are_listed_as_help_lists_them(self):
+        result = self.cli(expect_status=2)
+        listed = self.cli("--help").stdout
+        commands = listed[listed.index("Subcommands:"):]
+        self.assertRegex(commands, r"\n\s+disks\s+\S")
+        self.assertIn(commands, result.stderr)
+        self.assertTrue(result.stderr.endswith("kestrel-nss-cli: a command is required\n"), result.stderr)
+        self.assertEqual(result.stdout, "")
+
+    def test_root_whom_the_device_policy_refuses_is_told_so(self):
+        refused = self.disk_node_the_system_refuses_root()
+        if not refused:
+            self.skipTest("SKIPPED: not root, or the system lets root read its disks")
+        node, error = refused
+        result = self.cli("disks", disks=[node], expect_status=None)
+        said = result.stdout + result.stderr
+        self.assertIn(f"{node}: refused even to root by the system's device policy ({os.strerror(error)})",
+                      said)
+        self.assertNotIn("run as root", said)
+
+    def disk_node_the_system_refuses_root(self):
+        """A node in the test's folder of a whole disk of the machine that root may not open (as in a
+        container whose device policy leaves the disks out), with the error; None when there is none."""
+        if os.geteuid() != 0:
+            return None
+        for name in sorted(os.listdir("/sys/block")):
+            if name.startswith(("loop", "ram", "zram")):
+                continue
+            with open(f"/sys/block/{name}/dev") as numbers:
+                major, minor = map(int, numbers.read().split(":"))
+            node = self.path(name)
+            try:
+                os.mknod(node, 0o400 | stat.S_IFBLK, os.makedev(major, minor))
+                os.close(os.open(node, os.O_RDONLY))
+            except OSError as error:
+                if error.errno in (errno.EPERM, errno.EACCES) and os.path.exists(node):
+                    return node, error.errno
+        return None
 
 
 if __name__ == "__main__":

@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "disk/platform/DiskList.h"
+#include "disk/platform/PermissionRefusal.h"
 #include "disk/platform/Platform.h"
 
 namespace kestrel::platform {
@@ -79,7 +80,8 @@ OpenStatus StatusFromErrno(const std::string& path, int error) {
       return {OpenError::NotFound, path + ": no such disk or file"};
     case EACCES:
     case EPERM:
-      return {OpenError::PermissionDenied, path + ": permission denied" + WhoMayOpen(path)};
+      return {OpenError::PermissionDenied,
+              path + ": " + PermissionRefusal(::geteuid() == 0, error, WhoMayOpen(path))};
     case EBUSY:
       return {OpenError::Failed, path + ": in use (it holds a mounted file system)"};
     default:

@@ -9,9 +9,8 @@
 #include <QDBusReply>
 #include <QDBusUnixFileDescriptor>
 #include <QVariantMap>
-#include <map>
-#include <mutex>
 
+#include "disk/platform/BrokerOncePerDevice.h"
 #include "disk/platform/Platform.h"
 #include "gui/app/DiskBroker.h"
 #include "gui/common/QtText.h"
@@ -64,29 +63,10 @@ platform::BrokeredDevice AskUdisks(const std::string& devicePath) {
   return {descriptor, {}};
 }
 
-// udisks2 opens the device exclusively (O_EXCL), so a second request for it would be refused as
-// busy while the first descriptor is open. One descriptor is asked per device and run, and every
-// opening gets a duplicate of it. It is kept until the program ends, which also keeps anyone from
-// mounting the disk while it is read.
-platform::BrokeredDevice OpenForBackup(const std::string& devicePath) {
-  static std::mutex mutex;
-  static std::map<std::string, int> opened;
-  const std::lock_guard lock(mutex);
-  auto kept = opened.find(devicePath);
-  if (kept == opened.end()) {
-    const platform::BrokeredDevice asked = AskUdisks(devicePath);
-    if (asked.descriptor < 0) return asked;
-    kept = opened.emplace(devicePath, asked.descriptor).first;
-  }
-  const int duplicate = ::fcntl(kept->second, F_DUPFD_CLOEXEC, 0);
-  if (duplicate < 0) return Refusal(QStringLiteral("its descriptor could not be duplicated"));
-  return {duplicate, {}};
-}
-
 }  // namespace
 
 void InstallDiskBroker() {
-  platform::SetDiskBroker(OpenForBackup);
+  platform::SetDiskBroker(platform::AskingOncePerDevice(AskUdisks));
 }
 
 }  // namespace kestrel::gui

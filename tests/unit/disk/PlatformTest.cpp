@@ -3,13 +3,16 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
 #include "disk/DiskReader.h"
 #include "disk/DriveList.h"
+#include "disk/platform/PermissionRefusal.h"
 #include "disk/platform/Platform.h"
 #include "support/Files.h"
 
@@ -73,6 +76,19 @@ TEST_F(PlatformFiles, MissingAndForbiddenSourcesSayWhy) {
   fs::permissions(path, fs::perms::none);
   if (::geteuid() == 0) GTEST_SKIP() << "SKIPPED: root opens files without rights";
   EXPECT_EQ(OpenSource(path).status.error, OpenError::PermissionDenied);
+}
+
+TEST(PermissionRefusal, RootHearsOfTheDevicePolicyOthersOfWhoMayOpen) {
+  const std::string whoMayOpen = " (run as root, or join the group \"disk\", which may read it)";
+  EXPECT_EQ(platform::PermissionRefusal(false, EACCES, whoMayOpen),
+            "permission denied" + whoMayOpen);
+  EXPECT_EQ(platform::PermissionRefusal(false, EPERM, " (run as root)"),
+            "permission denied (run as root)");
+  for (const int error : {EACCES, EPERM}) {
+    EXPECT_EQ(platform::PermissionRefusal(true, error, whoMayOpen),
+              std::string("refused even to root by the system's device policy (") +
+                  std::strerror(error) + ")");
+  }
 }
 
 TEST(LogReportPath, EnvironmentOverridesTheHomeFolder) {
