@@ -9,12 +9,14 @@ fields and record the sectors that could not be read."""
 import hashlib
 import os
 import shutil
+import signal
 import struct
 import subprocess
+import time
 import unittest
 
 from failing_image import failing_disk, unavailable
-from harness import ImageTestCase, disk, file, folder, partition, pool, volume
+from harness import CLI, ImageTestCase, disk, file, folder, partition, pool, volume
 from test_ftp import tree_differences
 
 ENTRIES = [folder("/DOCS"), file("/DOCS/a.txt", "in a container"), file("/DOCS/multi.bin", size=70000, extents=3),
@@ -221,7 +223,7 @@ def after_l1(entries, cluster=0):
 
 class HostileQcowTest(ImageTestCase):
     """QCOW2 files written by hand: the check of their tables before libqcow reads each table once,
-    and refuses an L1 table larger than any image holds without reading it."""
+    refuses an L1 table larger than any image holds without reading it, and ends on Ctrl-C."""
 
     ENTRIES = 4_000_000
 
@@ -252,6 +254,25 @@ class HostileQcowTest(ImageTestCase):
         result = self.cli("ls", "--image", path, *VOLUME, expect_status=1, timeout=120,
                           env=dict(os.environ, ASAN_OPTIONS=asan))
         self.assertIn(f"the L1 table holds {entries} entries, more than a QCOW2 image holds", result.stderr)
+
+    def test_ctrl_c_ends_the_check_of_many_tables(self):
+        """Every L1 entry names an L2 table of its own in a sparse file of 256 GiB: reading them
+        all takes minutes, and Ctrl-C ends the opening with a clear error."""
+        path = self.path("many.qcow2")
+        write_qcow2(path, self.ENTRIES << 29, [after_l1(self.ENTRIES, i) for i in range(self.ENTRIES)],
+                    length=after_l1(self.ENTRIES, self.ENTRIES))
+        self.watch(path)
+        listing = subprocess.Popen([CLI, "ls", "--image", path, *VOLUME], stdout=subprocess.PIPE,
+                                   stderr=subprocess.PIPE, text=True, env=dict(os.environ, KESTREL_NSS_LOG=self.log))
+        try:
+            time.sleep(3)
+            listing.send_signal(signal.SIGINT)
+            _, errors = listing.communicate(timeout=60)
+        finally:
+            listing.kill()
+            listing.wait()
+        self.assertEqual(listing.returncode, 1, errors)
+        self.assertIn("stopped while its tables were checked", errors)
 
 
 class EwfWritingTest(ImageTestCase):
