@@ -70,7 +70,7 @@ class DisksCommand : public Command {
  private:
   app::Result<disk::MediaTree> Discover(const app::LogReport& log) const {
     if (image_) {
-      auto source = DiscoverImageFile(*image_, log);
+      auto source = DiscoverImageFile(*image_, {}, log);  // Ctrl-C ends this command at once
       if (!source.ok()) return app::Failure{source.error()};
       return std::move(source.value().tree);
     }

@@ -8,9 +8,9 @@
 
 namespace kestrel::cli {
 
-app::Result<DiscoveredSource> DiscoverImageFile(const std::string& path,
+app::Result<DiscoveredSource> DiscoverImageFile(const std::string& path, std::stop_token stop,
                                                 const app::LogReport& log) {
-  auto opened = disk::OpenSource(path);
+  auto opened = disk::OpenSource(path, std::move(stop));
   if (!opened.status.ok()) return app::Failure{opened.status.message};
   std::array<std::uint8_t, savedscan::kScanFileBanner.size()> firstBytes{};
   opened.reader.ReadSome(0, firstBytes);

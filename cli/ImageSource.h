@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #pragma once
 
+#include <stop_token>
 #include <string>
 
 #include "app/LogReport.h"
@@ -19,7 +20,8 @@ struct DiscoveredSource {
 
 // The media tree of an image file given with --image, told apart by its first bytes: a disk
 // image is one disk; a pool image is its own single pool, read from offset 0. A scan information
-// file is refused here.
-app::Result<DiscoveredSource> DiscoverImageFile(const std::string& path, const app::LogReport& log);
+// file is refused here. A stop request ends the opening of a container.
+app::Result<DiscoveredSource> DiscoverImageFile(const std::string& path, std::stop_token stop,
+                                                const app::LogReport& log);
 
 }  // namespace kestrel::cli

@@ -5,7 +5,9 @@
 #include <vector>
 
 #include "Command.h"
+#include "Interrupt.h"
 #include "JsonText.h"
+#include "ProgressLine.h"
 #include "disk/raid/RaidDefinition.h"
 #include "disk/raid/RaidDetect.h"
 
@@ -62,7 +64,7 @@ class RaidDetectCommand : public Command {
     if (!status.ok()) return Fail(status.message);
     std::vector<std::shared_ptr<disk::ByteSource>> sources;
     for (const auto& member : members) sources.push_back(member.source);
-    const auto detection = disk::DetectRaid(sources);
+    const auto detection = Detect(sources);
     if (!detection.ok()) return Fail(detection.error());
     Print(detection.value());
     if (detection.value().candidates.empty())
@@ -71,6 +73,14 @@ class RaidDetectCommand : public Command {
   }
 
  private:
+  // The detection with its progress line, which ends before the candidates are printed.
+  static app::Result<disk::RaidDetection> Detect(
+      const std::vector<std::shared_ptr<disk::ByteSource>>& sources) {
+    const InterruptStop interrupt;
+    ProgressLine progress("RAID detection");
+    return disk::DetectRaid(sources, progress, interrupt.token());
+  }
+
   void Print(const disk::RaidDetection& detection) const {
     if (!json_) return PrintCandidates(detection, members_);
     nlohmann::ordered_json candidates = nlohmann::ordered_json::array();

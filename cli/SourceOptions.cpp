@@ -43,19 +43,20 @@ std::string VolumeNameOf(const disk::VolumeEntry& volume) {
   return app::ToUtf8(disk::JoinNames(volume.names));
 }
 
-app::Result<disk::OpenedSource> OpenNamedSource(const SourceOptions& options) {
+app::Result<disk::OpenedSource> OpenNamedSource(const SourceOptions& options,
+                                                std::stop_token stop) {
   if (!options.disk && !options.image)
     return app::Failure{
         "name the source with --disk N or --image FILE, or a RAID set with --raid SET"};
   const std::string path = options.image ? *options.image : disk::PhysicalDriveName(*options.disk);
-  auto opened = disk::OpenSource(path);
+  auto opened = disk::OpenSource(path, std::move(stop));
   if (!opened.status.ok()) return app::Failure{opened.status.message};
   return opened;
 }
 
 // The pools a disk scan finds on the source, as one disk of a media tree.
 app::Result<DiscoveredSource> ScanForPools(const SourceOptions& options, std::stop_token stop) {
-  auto opened = OpenNamedSource(options);
+  auto opened = OpenNamedSource(options, stop);
   if (!opened.ok()) return app::Failure{opened.error()};
   const std::string path = options.image ? *options.image : disk::PhysicalDriveName(*options.disk);
   ProgressLine progress("Disk scan");
@@ -119,8 +120,8 @@ std::optional<std::string> SourceOptions::SourcePath() const {
 app::Result<DiscoveredSource> DiscoverSource(const SourceOptions& options, std::stop_token stop,
                                              const app::LogReport& log) {
   if (options.diskScan) return ScanForPools(options, std::move(stop));
-  if (options.image) return DiscoverImageFile(*options.image, log);
-  auto opened = OpenNamedSource(options);
+  if (options.image) return DiscoverImageFile(*options.image, std::move(stop), log);
+  auto opened = OpenNamedSource(options, std::move(stop));
   if (!opened.ok()) return app::Failure{opened.error()};
   DiscoveredSource source{opened.value().reader, {}, false};
   const std::string name = disk::PhysicalDriveName(*options.disk);

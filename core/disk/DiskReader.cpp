@@ -76,13 +76,14 @@ std::size_t ReadAround(const DiskReader& reader, std::int64_t offset,
   return available;
 }
 
-OpenedSource OpenSource(const std::string& path) {
+OpenedSource OpenSource(const std::string& path, std::stop_token stop) {
   if (const auto definition = DefinitionOfRaidSourceName(path)) return OpenRaidSet(*definition);
   const auto disk = PhysicalDriveNumber(path);
-  if (!disk) return OpenImageFile(path);
+  if (!disk) return OpenImageFile(path, std::move(stop));
   const std::string device = platform::DiskDevicePath(*disk);
   if (device.empty()) return {{}, {OpenError::NotFound, path + ": no such disk"}};
-  return OpenImageFile(device);  // an entry of KESTREL_NSS_DISKS may be an image in a container
+  // An entry of KESTREL_NSS_DISKS may be an image in a container.
+  return OpenImageFile(device, std::move(stop));
 }
 
 }  // namespace kestrel::disk

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -92,8 +93,9 @@ struct OpenedSource {
 
 // Opens a disk by its logical name "\\.\PhysicalDrive%d" (resolved by the platform layer), an
 // image file by its path, or a RAID set by "raid:" and its definition, read-only; an image in a
-// container is read through it.
-OpenedSource OpenSource(const std::string& path);
+// container is read through it. A stop request ends the check a container's opening makes (the
+// members of a RAID set are opened to the end).
+OpenedSource OpenSource(const std::string& path, std::stop_token stop = {});
 
 // The 512 bytes at offset; a sector that cannot be read reads as zeros, never as stale bytes.
 SectorBuffer ReadSectorOrZeros(const DiskReader& reader, std::int64_t offset);

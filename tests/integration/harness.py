@@ -122,11 +122,11 @@ class ImageTestCase(unittest.TestCase):
         with open(manifest_path) as file:
             return images, json.load(file)
 
-    def cli(self, *args, disks=None, expect_status=0, env=None):
+    def cli(self, *args, disks=None, expect_status=0, env=None, timeout=None):
         env = dict(os.environ if env is None else env, KESTREL_NSS_LOG=self.log)
         if disks is not None:
             env["KESTREL_NSS_DISKS"] = ":".join(disks)
-        result = subprocess.run([CLI, *args], capture_output=True, text=True, env=env)
+        result = subprocess.run([CLI, *args], capture_output=True, text=True, env=env, timeout=timeout)
         if expect_status is not None:
             self.assertEqual(result.returncode, expect_status,
                              f"{args}: status {result.returncode}\n{result.stdout}\n{result.stderr}")

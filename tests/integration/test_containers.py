@@ -2,17 +2,21 @@
 """Images in the containers a failed server's disk arrives in: the demo disk converted by
 qemu-img (VMDK, VHD, VHDX, QCOW2, a compressed QCOW2 and an overlay on a backing file), acquired
 by ewfacquire (E01 in several segments) and cut by split. Each lists, scans and recovers as the
-raw image does; damaged containers give a clear error or counted unreadable sectors. Our own E01
-images pass ewfverify, hold the case fields and record the sectors that could not be read."""
+raw image does; damaged containers give a clear error or counted unreadable sectors, and hostile
+QCOW2 tables cost no more than the file holds. Our own E01 images pass ewfverify, hold the case
+fields and record the sectors that could not be read."""
 
 import hashlib
 import os
 import shutil
+import signal
+import struct
 import subprocess
+import time
 import unittest
 
 from failing_image import failing_disk, unavailable
-from harness import ImageTestCase, disk, file, folder, partition, pool, volume
+from harness import CLI, ImageTestCase, disk, file, folder, partition, pool, volume
 from test_ftp import tree_differences
 
 ENTRIES = [folder("/DOCS"), file("/DOCS/a.txt", "in a container"), file("/DOCS/multi.bin", size=70000, extents=3),
@@ -185,6 +189,90 @@ class ContainerTest(ImageTestCase):
             fixed.write(bytes(512) + vhd_footer(1 << 63))
         result = self.cli("ls", "--image", vhd, *VOLUME, expect_status=1)
         self.assertIn(f"a media size of {1 << 63} bytes, more than any disk holds", result.stderr)
+
+
+QCOW_CLUSTER_BITS = 16
+QCOW_CLUSTER = 1 << QCOW_CLUSTER_BITS
+QCOW_COPIED = 1 << 63  # an entry's flag: the cluster is used once
+
+
+def write_qcow2(path, size, l1, l2_tables=(), data=b"", length=None):
+    """A QCOW2 version 2 file with clusters of 64 KiB, as a damaged or hostile one may be written:
+    the header, the L1 entries from the second cluster on, then each (offset, entries) L2 table and
+    the data at their offsets; `length` makes the file that long, sparse after what is written."""
+    header = bytearray(QCOW_CLUSTER)
+    struct.pack_into(">4sIQIIQIIQ", header, 0, b"QFI\xfb", 2, 0, 0, QCOW_CLUSTER_BITS, size, 0, len(l1),
+                     QCOW_CLUSTER)
+    with open(path, "wb") as qcow:
+        qcow.write(header)
+        qcow.write(b"".join(struct.pack(">Q", entry) for entry in l1))
+        for offset, entries in l2_tables:
+            qcow.seek(offset)
+            qcow.write(b"".join(struct.pack(">Q", entry) for entry in entries))
+        for offset, chunk in data:
+            qcow.seek(offset)
+            qcow.write(chunk)
+        if length is not None:
+            qcow.truncate(length)
+
+
+def after_l1(entries, cluster=0):
+    """The offset of the cluster `cluster` after an L1 table of `entries` entries at 64 KiB."""
+    return QCOW_CLUSTER * (1 + (8 * entries + QCOW_CLUSTER - 1) // QCOW_CLUSTER + cluster)
+
+
+class HostileQcowTest(ImageTestCase):
+    """QCOW2 files written by hand: the check of their tables before libqcow reads each table once,
+    refuses an L1 table larger than any image holds without reading it, and ends on Ctrl-C."""
+
+    ENTRIES = 4_000_000
+
+    def test_an_l2_table_named_by_every_l1_entry_is_read_once(self):
+        images, _ = self.mkimage(LAYOUT)
+        with open(images[0], "rb") as raw:
+            disk_bytes = raw.read()
+        path = self.path("shared.qcow2")
+        l2, first_data = after_l1(self.ENTRIES), after_l1(self.ENTRIES, 1)
+        clusters = (len(disk_bytes) + QCOW_CLUSTER - 1) // QCOW_CLUSTER
+        mapping = [(first_data + i * QCOW_CLUSTER) | QCOW_COPIED for i in range(clusters)]
+        write_qcow2(path, len(disk_bytes), [l2 | QCOW_COPIED] * self.ENTRIES, [(l2, mapping)],
+                    [(first_data, disk_bytes)], first_data + clusters * QCOW_CLUSTER)
+        self.watch(path)
+        listed = self.cli("ls", "--image", path, *VOLUME, "--json", timeout=120)
+        self.assertEqual(listed.stdout, self.cli("ls", "--image", images[0], *VOLUME, "--json").stdout)
+
+    def test_a_sparse_file_claiming_a_huge_l1_table_is_refused_unread(self):
+        path = self.path("sparse.qcow2")
+        entries = 1 << 28
+        write_qcow2(path, 1 << 40, [], length=QCOW_CLUSTER + 8 * entries)
+        with open(path, "r+b") as qcow:  # the header claims the table the sparse file "holds"
+            qcow.seek(36)
+            qcow.write(struct.pack(">I", entries))
+        self.watch(path)
+        # Under ASan an allocation past 1 GiB fails loudly instead of filling the machine's memory.
+        asan = ":".join(filter(None, [os.environ.get("ASAN_OPTIONS"), "max_allocation_size_mb=1024"]))
+        result = self.cli("ls", "--image", path, *VOLUME, expect_status=1, timeout=120,
+                          env=dict(os.environ, ASAN_OPTIONS=asan))
+        self.assertIn(f"the L1 table holds {entries} entries, more than a QCOW2 image holds", result.stderr)
+
+    def test_ctrl_c_ends_the_check_of_many_tables(self):
+        """Every L1 entry names an L2 table of its own in a sparse file of 256 GiB: reading them
+        all takes minutes, and Ctrl-C ends the opening with a clear error."""
+        path = self.path("many.qcow2")
+        write_qcow2(path, self.ENTRIES << 29, [after_l1(self.ENTRIES, i) for i in range(self.ENTRIES)],
+                    length=after_l1(self.ENTRIES, self.ENTRIES))
+        self.watch(path)
+        listing = subprocess.Popen([CLI, "ls", "--image", path, *VOLUME], stdout=subprocess.PIPE,
+                                   stderr=subprocess.PIPE, text=True, env=dict(os.environ, KESTREL_NSS_LOG=self.log))
+        try:
+            time.sleep(3)
+            listing.send_signal(signal.SIGINT)
+            _, errors = listing.communicate(timeout=60)
+        finally:
+            listing.kill()
+            listing.wait()
+        self.assertEqual(listing.returncode, 1, errors)
+        self.assertIn("stopped while its tables were checked", errors)
 
 
 class EwfWritingTest(ImageTestCase):

@@ -2,8 +2,8 @@
 """Finding a RAID set's geometry: the demo disk cut by `kestrel-nss-mkimage stripe` into members,
 handed to `raid-detect` in a shuffled order, comes back with the level, layout, stripe, order and
 start offset it was cut with, ranked first; `--raid auto:` reads the same volume as the disk; a
-RAID 5 or RAID 6 member missing is no obstacle, and members of unrelated disks have no consistent
-geometry."""
+RAID 5 or RAID 6 member missing is no obstacle, members of unrelated disks have no consistent
+geometry, and members that show a boot sector in every sector are answered in seconds."""
 
 import os
 import random
@@ -104,6 +104,20 @@ class RaidDetectTest(test_raid.RaidTest):
                 self.assertIn("no consistent geometry", result.stderr)
                 self.assertIn("no consistent geometry", self.cli("ls", "--raid", "auto:" + ",".join(members), "--pool",
                                                                  "DATA", "--volume", "VOL1", expect_status=1).stderr)
+
+    def test_a_boot_sector_in_every_sector_is_answered_quickly(self):
+        """Each of the 65,536 sectors of the members' heads that begins as a boot sector was once a
+        start offset scored with every geometry: minutes of work for two members of 64 MiB."""
+        boot = b"\xEB\x71\x90GMBR\0".ljust(512, b"\0")
+        members = []
+        for index in range(2):
+            members.append(self.path(f"boots{index}.img"))
+            with open(members[-1], "wb") as member:
+                member.write(boot * (64 * 1024))
+                member.truncate(64 << 20)
+            self.watch(members[-1])
+        result = self.cli("raid-detect", *members, expect_status=1, timeout=60)
+        self.assertIn("no consistent geometry", result.stderr)
 
     def test_what_detection_cannot_take_is_refused(self):
         members = self.unrelated(2, 1 << 20)

@@ -49,11 +49,11 @@ OpenedSource OpenPieces(const std::string& first, OpenedSource firstPiece) {
 
 }  // namespace
 
-OpenedSource OpenImageFile(const std::string& path) {
+OpenedSource OpenImageFile(const std::string& path, std::stop_token stop) {
   OpenedSource file = platform::OpenReadOnly(path);
   if (!file.status.ok() || !IsRegularFile(path)) return file;
   const ContainerKind kind = KindOf(file.reader);
-  if (kind != ContainerKind::Raw) return OpenLibraryContainer(kind, path);
+  if (kind != ContainerKind::Raw) return OpenLibraryContainer(kind, path, std::move(stop));
   return NamesFirstPiece(path) ? OpenPieces(path, std::move(file)) : file;
 }
 

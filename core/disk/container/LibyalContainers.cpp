@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <limits>
 #include <mutex>
+#include <stop_token>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -62,7 +63,7 @@ struct Ewf {
   // The whole segment set, found from the first segment's name. The set opens as far as its
   // segments follow each other; the last one found tells by its closing section whether one is
   // missing after it.
-  static std::optional<std::string> Open(Handle* handle, const std::string& path) {
+  static std::optional<std::string> Open(Handle* handle, const std::string& path, std::stop_token) {
     Error* error = nullptr;
     char** names = nullptr;
     int count = 0;
@@ -141,7 +142,7 @@ struct Vmdk {
     return libvmdk_handle_initialize(handle, error);
   }
   // The descriptor, then the extent files it names, beside it.
-  static std::optional<std::string> Open(Handle* handle, const std::string& path) {
+  static std::optional<std::string> Open(Handle* handle, const std::string& path, std::stop_token) {
     Error* error = nullptr;
     if (libvmdk_handle_open(handle, path.c_str(), LIBVMDK_OPEN_READ, &error) != 1)
       return ErrorText(error);
@@ -197,7 +198,7 @@ struct Vhdi {
   static int Initialize(Handle** handle, Error** error) {
     return libvhdi_file_initialize(handle, error);
   }
-  static std::optional<std::string> Open(Handle* handle, const std::string& path) {
+  static std::optional<std::string> Open(Handle* handle, const std::string& path, std::stop_token) {
     Error* error = nullptr;
     if (libvhdi_file_open(handle, path.c_str(), LIBVHDI_OPEN_READ, &error) == 1)
       return std::nullopt;
@@ -236,8 +237,10 @@ struct Qcow {
   static int Initialize(Handle** handle, Error** error) {
     return libqcow_file_initialize(handle, error);
   }
-  static std::optional<std::string> Open(Handle* handle, const std::string& path) {
-    if (auto truncated = QcowTablesDamaged(platform::OpenReadOnly(path).reader)) return truncated;
+  // The tables are checked first, which takes long on a large image: a stop request ends it.
+  static std::optional<std::string> Open(Handle* handle, const std::string& path,
+                                         std::stop_token stop) {
+    if (auto damaged = QcowTablesDamaged(platform::OpenReadOnly(path).reader, stop)) return damaged;
     Error* error = nullptr;
     if (libqcow_file_open(handle, path.c_str(), LIBQCOW_OPEN_READ, &error) == 1)
       return std::nullopt;
@@ -316,21 +319,22 @@ template <class Library>
 using OpenedContainer = app::Result<std::shared_ptr<LibrarySource<Library>>>;
 
 template <class Library>
-OpenedContainer<Library> OpenWithParents(const std::string& path, int depth = 0);
+OpenedContainer<Library> OpenWithParents(const std::string& path, std::stop_token stop,
+                                         int depth = 0);
 
 template <class Library>
 OpenedContainer<Library> OpenParent(const std::string& child, const std::string& recorded,
-                                    int depth) {
+                                    std::stop_token stop, int depth) {
   if (recorded.empty()) return app::Failure{"the image names no parent"};
   const std::string path = ParentPath(child, recorded);
   if (!platform::PathExists(path)) return app::Failure{"no such file: " + path};
-  return OpenWithParents<Library>(path, depth + 1);
+  return OpenWithParents<Library>(path, std::move(stop), depth + 1);
 }
 
 // Opens the container at path and, for a differencing image, its parents in turn (each found as
 // its child names it); `depth` bounds a chain that names itself.
 template <class Library>
-OpenedContainer<Library> OpenWithParents(const std::string& path, int depth) {
+OpenedContainer<Library> OpenWithParents(const std::string& path, std::stop_token stop, int depth) {
   constexpr int kLongestChain = 64;
   if (depth > kLongestChain) return app::Failure{path + ": the chain of parent images is too long"};
   typename Library::Handle* handle = nullptr;
@@ -341,7 +345,7 @@ OpenedContainer<Library> OpenWithParents(const std::string& path, int depth) {
     Library::Free(&handle);
     return app::Failure{path + ": " + why};
   };
-  if (const auto refused = Library::Open(handle, path)) return fail(*refused);
+  if (const auto refused = Library::Open(handle, path, stop)) return fail(*refused);
   size64_t size = 0;
   if (Library::MediaSize(handle, &size, &error) != 1) {
     Library::Close(handle);
@@ -353,7 +357,7 @@ OpenedContainer<Library> OpenWithParents(const std::string& path, int depth) {
   }
   std::shared_ptr<LibrarySource<Library>> parent;
   if (const auto recorded = Library::ParentName(handle)) {
-    auto opened = OpenParent<Library>(path, *recorded, depth);
+    auto opened = OpenParent<Library>(path, *recorded, std::move(stop), depth);
     if (!opened.ok() || Library::SetParent(handle, opened.value()->handle(), &error) != 1) {
       Library::Close(handle);
       return fail("a differencing image whose parent cannot be opened (" +
@@ -366,8 +370,8 @@ OpenedContainer<Library> OpenWithParents(const std::string& path, int depth) {
 }
 
 template <class Library>
-OpenedSource OpenThrough(ContainerKind kind, const std::string& path) {
-  auto opened = OpenWithParents<Library>(path);
+OpenedSource OpenThrough(ContainerKind kind, const std::string& path, std::stop_token stop) {
+  auto opened = OpenWithParents<Library>(path, std::move(stop));
   if (!opened.ok()) {
     return {{},
             {OpenError::Failed,
@@ -388,17 +392,18 @@ OpenedSource WithDirectReads(OpenedSource opened, const std::string& path) {
 
 }  // namespace
 
-OpenedSource OpenLibraryContainer(ContainerKind kind, const std::string& path) {
+OpenedSource OpenLibraryContainer(ContainerKind kind, const std::string& path,
+                                  std::stop_token stop) {
   switch (kind) {
     case ContainerKind::Ewf:
-      return OpenThrough<Ewf>(kind, path);
+      return OpenThrough<Ewf>(kind, path, std::move(stop));
     case ContainerKind::Vmdk:
-      return OpenThrough<Vmdk>(kind, path);
+      return OpenThrough<Vmdk>(kind, path, std::move(stop));
     case ContainerKind::Vhd:
     case ContainerKind::Vhdx:
-      return OpenThrough<Vhdi>(kind, path);
+      return OpenThrough<Vhdi>(kind, path, std::move(stop));
     case ContainerKind::Qcow2:
-      return WithDirectReads(OpenThrough<Qcow>(kind, path), path);
+      return WithDirectReads(OpenThrough<Qcow>(kind, path, std::move(stop)), path);
     case ContainerKind::Raw:
     case ContainerKind::SplitRaw:
     case ContainerKind::Raid:

@@ -5,7 +5,7 @@
 
 namespace kestrel::disk {
 
-OpenedSource OpenLibraryContainer(ContainerKind kind, const std::string& path) {
+OpenedSource OpenLibraryContainer(ContainerKind kind, const std::string& path, std::stop_token) {
   return {{},
           {OpenError::Failed,
            path + ": a " + std::string(ContainerTitle(kind)) +

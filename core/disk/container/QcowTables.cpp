@@ -23,16 +23,19 @@ std::uint64_t BigEndian(std::span<const std::uint8_t> bytes) {
   return value;
 }
 
+// QEMU refuses an L1 table larger than 32 MiB and never writes one: a header that claims more is
+// damaged, and the table it claims is never read (in a sparse file it could be gigabytes).
+constexpr std::uint64_t kMostL1Entries = (std::uint64_t{32} << 20) / 8;
+
 // The table of `entries` 8-byte entries at `offset`, or nothing when the file ends inside it.
 std::optional<std::vector<std::uint64_t>> ReadTable(const DiskReader& file, std::uint64_t offset,
                                                     std::uint64_t entries) {
   const auto fileSize = static_cast<std::uint64_t>(file.Size());
   if (offset > fileSize || entries > (fileSize - offset) / 8) return std::nullopt;
-  std::vector<std::uint8_t> bytes(entries * 8);
-  if (!file.ReadAt(static_cast<std::int64_t>(offset), bytes)) return std::nullopt;
   std::vector<std::uint64_t> table(entries);
-  for (std::size_t i = 0; i < table.size(); ++i)
-    table[i] = BigEndian(std::span(bytes).subspan(i * 8, 8));
+  const std::span bytes(reinterpret_cast<std::uint8_t*>(table.data()), table.size() * 8);
+  if (!file.ReadAt(static_cast<std::int64_t>(offset), bytes)) return std::nullopt;
+  for (std::size_t i = 0; i < table.size(); ++i) table[i] = BigEndian(bytes.subspan(i * 8, 8));
   return table;
 }
 
@@ -68,9 +71,50 @@ std::string PastEnd(const char* what, std::uint64_t offset, const DiskReader& fi
       what, static_cast<unsigned long long>(offset), static_cast<unsigned long long>(file.Size()));
 }
 
+std::string TooLarge(std::uint64_t l1Entries) {
+  return app::Format(
+      "the L1 table holds %llu entries, more than a QCOW2 image holds (at most %llu): the file is "
+      "damaged",
+      static_cast<unsigned long long>(l1Entries), static_cast<unsigned long long>(kMostL1Entries));
+}
+
+// Turns the L1 table into the offsets of the L2 tables it names, each once and in file order:
+// a damaged file may name one table millions of times. The first misplaced table, if any.
+std::optional<std::string> NamedL2Tables(std::vector<std::uint64_t>& l1,
+                                         std::uint64_t clusterBytes) {
+  for (std::uint64_t& entry : l1) {
+    // Bit 0 is reserved in an L1 entry; libqcow reads a table there all the same.
+    const std::uint64_t l2Offset = entry & (kOffsetMask | 1);
+    if (l2Offset != 0) {
+      if (auto misplaced = Misplaced("L2 table", entry, l2Offset, clusterBytes)) return misplaced;
+    }
+    entry = l2Offset;
+  }
+  std::sort(l1.begin(), l1.end());
+  l1.erase(std::unique(l1.begin(), l1.end()), l1.end());
+  if (!l1.empty() && l1.front() == 0) l1.erase(l1.begin());
+  return std::nullopt;
+}
+
+// The L2 table at `l2Offset` ends past the end of the file, or names a cluster that does.
+std::optional<std::string> L2TableDamaged(const DiskReader& file, std::uint64_t l2Offset,
+                                          std::uint64_t clusterBytes) {
+  const auto l2 = ReadTable(file, l2Offset, clusterBytes / 8);
+  if (!l2) return PastEnd("L2 table", l2Offset, file);
+  const std::uint64_t fileSize = static_cast<std::uint64_t>(file.Size());
+  for (const std::uint64_t entry : *l2) {
+    const std::uint64_t offset = entry & kOffsetMask;
+    if ((entry & kCompressed) != 0 || offset == 0) continue;
+    if (auto misplaced = Misplaced("cluster", entry, offset, clusterBytes)) return misplaced;
+    if (offset > fileSize || clusterBytes > fileSize - offset)
+      return PastEnd("cluster", offset, file);
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
-std::optional<std::string> QcowTablesDamaged(const DiskReader& file) {
+std::optional<std::string> QcowTablesDamaged(const DiskReader& file, std::stop_token stop) {
   std::array<std::uint8_t, 80> header{};
   if (!file.ReadAt(0, header)) return std::nullopt;
   const auto field = [&](std::size_t at, std::size_t size) {
@@ -81,24 +125,15 @@ std::optional<std::string> QcowTablesDamaged(const DiskReader& file) {
   if (version < 2 || clusterBits < 9 || clusterBits > 21) return std::nullopt;
   if (version >= 3 && (field(72, 8) & kExtendedL2) != 0) return std::nullopt;
   const std::uint64_t clusterBytes = 1ULL << clusterBits;
-  const std::uint64_t fileSize = static_cast<std::uint64_t>(file.Size());
+  const std::uint64_t l1Entries = field(36, 4);
+  if (l1Entries > kMostL1Entries) return TooLarge(l1Entries);
   const std::uint64_t l1Offset = field(40, 8);
-  const auto l1 = ReadTable(file, l1Offset, field(36, 4));
-  if (!l1) return PastEnd("L1 table", l1Offset, file);
-  for (const std::uint64_t l1Entry : *l1) {
-    // Bit 0 is reserved in an L1 entry; libqcow reads a table there all the same.
-    const std::uint64_t l2Offset = l1Entry & (kOffsetMask | 1);
-    if (l2Offset == 0) continue;
-    if (auto misplaced = Misplaced("L2 table", l1Entry, l2Offset, clusterBytes)) return misplaced;
-    const auto l2 = ReadTable(file, l2Offset, clusterBytes / 8);
-    if (!l2) return PastEnd("L2 table", l2Offset, file);
-    for (const std::uint64_t entry : *l2) {
-      const std::uint64_t offset = entry & kOffsetMask;
-      if ((entry & kCompressed) != 0 || offset == 0) continue;
-      if (auto misplaced = Misplaced("cluster", entry, offset, clusterBytes)) return misplaced;
-      if (offset > fileSize || clusterBytes > fileSize - offset)
-        return PastEnd("cluster", offset, file);
-    }
+  auto l2Offsets = ReadTable(file, l1Offset, l1Entries);
+  if (!l2Offsets) return PastEnd("L1 table", l1Offset, file);
+  if (auto misplaced = NamedL2Tables(*l2Offsets, clusterBytes)) return misplaced;
+  for (const std::uint64_t l2Offset : *l2Offsets) {
+    if (stop.stop_requested()) return std::string(kQcowCheckStopped);
+    if (auto damaged = L2TableDamaged(file, l2Offset, clusterBytes)) return damaged;
   }
   return std::nullopt;
 }
@@ -115,6 +150,7 @@ std::shared_ptr<ByteSource> QcowSource::Over(DiskReader file, std::shared_ptr<By
   if (version < 2 || version > 3 || clusterBits < 9 || clusterBits > 21 || encrypted)
     return library;
   if (version == 3 && (field(72, 8) & ~(kDirty | kCompressionType)) != 0) return library;
+  if (field(36, 4) > kMostL1Entries) return library;
   auto l1 = ReadTable(file, field(40, 8), field(36, 4));
   if (!l1) return library;
   return std::shared_ptr<ByteSource>(new QcowSource(

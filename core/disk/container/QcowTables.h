@@ -4,7 +4,9 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <stop_token>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "disk/DiskReader.h"
@@ -15,9 +17,12 @@ namespace kestrel::disk {
 // uncompressed cluster that its tables name ends past the end of the file, as in a file cut short
 // by a failed copy, or a table or cluster is named by an entry with reserved bits set or off a
 // cluster boundary. libqcow reads past the end of its own buffers on such files, so the file is
-// refused first, naming the offset. Nothing when every one is sound, and for what this check does
-// not read (version 1, extended L2 entries, a header too short): the library judges those itself.
-std::optional<std::string> QcowTablesDamaged(const DiskReader& file);
+// refused first, naming the offset; so is an L1 table larger than any image holds. Each L2 table is
+// read once however many entries name it, so the work is bounded by the file's size, and a stop
+// request ends it (kQcowCheckStopped). Nothing when every one is sound, and for what this check
+// does not read (version 1, extended L2 entries, a header too short): the library judges those.
+std::optional<std::string> QcowTablesDamaged(const DiskReader& file, std::stop_token stop = {});
+inline constexpr std::string_view kQcowCheckStopped = "stopped while its tables were checked";
 
 // A QCOW2 image whose clusters stored as they are read straight from its file, a run of clusters
 // that follow each other in the file in one read; libqcow copies each cluster through a cache of

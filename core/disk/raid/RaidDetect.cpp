@@ -5,7 +5,9 @@
 #include <array>
 #include <map>
 #include <numeric>
+#include <optional>
 #include <tuple>
+#include <utility>
 
 #include "disk/NssLayout.h"
 #include "disk/NssStructures.h"
@@ -22,6 +24,9 @@ using Tally = RaidEvidence::Tally;
 constexpr int kMostMembers = 6;
 // A pool's partition headers are chained; a chain longer than this is damage.
 constexpr int kMostHeaders = 16;
+// The start offsets scored with every level, stripe and order: a sample of a damaged disk may hold
+// a boot sector in every sector, and each offset costs a full scoring.
+constexpr std::size_t kStrongestOffsets = 4;
 constexpr int kStructureWeight = 4;  // a boot sector, partition header or super block in place
 constexpr int kCheckWeight = 8;      // parity or mirrors that check on the sampled sectors
 
@@ -67,16 +72,35 @@ bool Holds(const Tally& tally) {
   return tally.tried > 0 && tally.held * 10 >= tally.tried * 9;
 }
 
+// Where a structure counts as found: on the member the trial's order puts there, or on any member,
+// which no order beats (the weighing of a start offset before its orders are tried).
+enum class Where { Exact, AnyMember };
+
 class Search {
  public:
   Search(const RaidEvidence& evidence, std::vector<std::int64_t> sizes)
-      : evidence_(evidence), sizes_(std::move(sizes)) {}
+      : evidence_(evidence), sizes_(std::move(sizes)) {
+    for (int member = 0; member < evidence.Members(); ++member) {
+      everyMember_.push_back(member);
+      if (evidence.MissingWithout(member) >= 0)
+        everyMember_.push_back(evidence.MissingWithout(member));
+    }
+  }
 
   Places Locate(const Trial& trial, std::int64_t byte) const;
   Facts Examine(const Trial& trial) const;
+  // The most the boot sectors at the start offset lead to under any of the geometries, each
+  // structure found on any member: what no order beats. Nothing when no geometry reaches a pool,
+  // as no trial at the offset is then consistent.
+  std::optional<int> Weigh(const std::vector<RaidGeometry>& geometries) const;
 
  private:
   const std::uint32_t* FindAny(const Places& places, Sign sign) const;
+  const std::uint32_t* FindOnAnyMember(const Places& places, Sign sign) const;
+  const std::uint32_t* Find(const Places& places, Sign sign, Where where) const;
+  std::vector<std::uint32_t> BootsAt(std::int64_t offset) const;
+  std::vector<std::int64_t> FollowChain(const Trial& trial, std::uint32_t firstHeader, Where where,
+                                        Facts& facts) const;
   bool AnySampled(const Places& places) const;
   std::vector<std::uint8_t> ReadArray(const Trial& trial, std::int64_t byte,
                                       std::size_t length) const;
@@ -91,6 +115,7 @@ class Search {
 
   const RaidEvidence& evidence_;
   std::vector<std::int64_t> sizes_;
+  std::vector<int> everyMember_;  // with the missing member's RAID 6 stand-ins
   // The tallies read every sampled sector: each is taken once per offset and pair.
   mutable std::map<std::int64_t, Tally> parity_;
   mutable std::map<std::tuple<int, int, std::int64_t>, Tally> mirrors_;
@@ -135,6 +160,32 @@ const std::uint32_t* Search::FindAny(const Places& places, Sign sign) const {
     if (const std::uint32_t* value = evidence_.Find(place.member, place.at, sign)) return value;
   }
   return nullptr;
+}
+
+const std::uint32_t* Search::FindOnAnyMember(const Places& places, Sign sign) const {
+  for (int i = 0; i < places.count; ++i) {
+    for (const int member : everyMember_) {
+      const std::int64_t at = places.items[static_cast<std::size_t>(i)].at;
+      if (const std::uint32_t* value = evidence_.Find(member, at, sign)) return value;
+    }
+  }
+  return nullptr;
+}
+
+const std::uint32_t* Search::Find(const Places& places, Sign sign, Where where) const {
+  return where == Where::Exact ? FindAny(places, sign) : FindOnAnyMember(places, sign);
+}
+
+// The first partition header sector of every boot sector at the offset, on any member, each once.
+std::vector<std::uint32_t> Search::BootsAt(std::int64_t offset) const {
+  std::vector<std::uint32_t> boots;
+  for (const int member : everyMember_) {
+    if (const std::uint32_t* boot = evidence_.Find(member, offset, Sign::Boot))
+      boots.push_back(*boot);
+  }
+  std::sort(boots.begin(), boots.end());
+  boots.erase(std::unique(boots.begin(), boots.end()), boots.end());
+  return boots;
 }
 
 bool Search::AnySampled(const Places& places) const {
@@ -255,32 +306,67 @@ Tally Search::CheckOf(const Trial& trial) const {
   return tally;
 }
 
-// The boot sector at the array's start, the chain of partition headers it leads to, the pool super
-// block after each, the links between tree blocks, and the level's parity or mirrors.
-Facts Search::Examine(const Trial& trial) const {
-  Facts facts;
-  const std::uint32_t* boot = FindAny(Locate(trial, 0), Sign::Boot);
-  if (!boot) return facts;
-  facts.boot = true;
+// The chain of partition headers from the first a boot sector names, and the pool super block
+// after each: counted into the facts; the pools' bases returned.
+std::vector<std::int64_t> Search::FollowChain(const Trial& trial, std::uint32_t firstHeader,
+                                              Where where, Facts& facts) const {
   std::vector<std::int64_t> poolBases;
-  std::uint32_t sector = *boot;
+  std::uint32_t sector = firstHeader;
   for (int i = 0; i < kMostHeaders && sector != 0; ++i) {
     const std::int64_t header = static_cast<std::int64_t>(sector) * layout::kSectorSize;
     const Places places = Locate(trial, header);
-    const std::uint32_t* next = FindAny(places, Sign::PartitionHeader);
+    const std::uint32_t* next = Find(places, Sign::PartitionHeader, where);
     if (!next) {
       if (AnySampled(places)) ++facts.headersAbsent;
       break;
     }
     ++facts.headers;
     const std::int64_t base = header + layout::kPoolSuperBlockOffset;
-    if (FindAny(Locate(trial, base), Sign::SuperBlock)) {
+    if (Find(Locate(trial, base), Sign::SuperBlock, where)) {
       ++facts.superBlocks;
       poolBases.push_back(base);
     }
     if (*next <= sector) break;  // headers follow one another up the disk
     sector = *next;
   }
+  return poolBases;
+}
+
+int StructureScore(const Facts& facts) {
+  const int structures = (facts.boot ? 1 : 0) + facts.headers + facts.superBlocks;
+  return kStructureWeight * (structures - facts.headersAbsent);
+}
+
+bool ReachesPool(const Facts& facts) {
+  return facts.boot && facts.headers > 0 && facts.superBlocks > 0;
+}
+
+std::optional<int> Search::Weigh(const std::vector<RaidGeometry>& geometries) const {
+  if (geometries.empty()) return std::nullopt;
+  std::optional<int> strongest;
+  std::vector<int> order(sizes_.size());
+  std::iota(order.begin(), order.end(), 0);
+  for (const std::uint32_t boot : BootsAt(geometries.front().offset)) {
+    for (const RaidGeometry& geometry : geometries) {
+      Facts facts;
+      facts.boot = true;
+      FollowChain({geometry, order}, boot, Where::AnyMember, facts);
+      if (ReachesPool(facts)) strongest = std::max(strongest.value_or(0), StructureScore(facts));
+    }
+  }
+  return strongest;
+}
+
+// The boot sector at the array's start, the chain of partition headers it leads to, the pool super
+// block after each, the links between tree blocks, and the level's parity or mirrors. A trial that
+// reaches no pool is inconsistent whatever else holds: the rest is not looked at.
+Facts Search::Examine(const Trial& trial) const {
+  Facts facts;
+  const std::uint32_t* boot = FindAny(Locate(trial, 0), Sign::Boot);
+  if (!boot) return facts;
+  facts.boot = true;
+  const std::vector<std::int64_t> poolBases = FollowChain(trial, *boot, Where::Exact, facts);
+  if (!ReachesPool(facts)) return facts;
   CountLinks(trial, poolBases, facts);
   for (const std::int64_t base : poolBases) CountReferences(trial, base, facts);
   facts.check = CheckOf(trial);
@@ -298,17 +384,14 @@ int CheckScore(const Facts& facts) {
 }
 
 int ScoreOf(const Facts& facts) {
-  const int structures = (facts.boot ? 1 : 0) + facts.headers + facts.superBlocks;
-  return kStructureWeight * (structures - facts.headersAbsent) + facts.linksHeld -
-         2 * facts.linksBroken + CheckScore(facts);
+  return StructureScore(facts) + facts.linksHeld - 2 * facts.linksBroken + CheckScore(facts);
 }
 
 // Consistent: the array starts with a boot sector whose first partition header and pool super
 // block are in place (a disk without a pool holds nothing to recover), no more links break than
 // hold, and the parity or mirrors do not contradict the level.
 bool Consistent(const Facts& facts) {
-  return facts.boot && facts.headers > 0 && facts.superBlocks > 0 &&
-         facts.linksHeld >= facts.linksBroken && CheckScore(facts) >= 0;
+  return ReachesPool(facts) && facts.linksHeld >= facts.linksBroken && CheckScore(facts) >= 0;
 }
 
 std::string SizeText(std::int64_t bytes) {
@@ -376,25 +459,69 @@ bool DistinctOrder(const RaidGeometry& geometry, const std::vector<int>& order) 
   return true;
 }
 
-std::vector<Scored> ScoreAll(const Search& search, const RaidEvidence& evidence, int members,
-                             std::int64_t smallest) {
-  std::vector<Scored> consistent;
-  for (const std::int64_t offset : evidence.BootOffsets()) {
-    for (RaidGeometry shape : Shapes(members, evidence.MemberMissing())) {
-      shape.offset = offset;
-      for (const std::int64_t stripe : StripesFor(shape.level, smallest - offset)) {
-        shape.stripe = stripe;
-        std::vector<int> order(static_cast<std::size_t>(members));
-        std::iota(order.begin(), order.end(), 0);
-        do {
-          if (!DistinctOrder(shape, order)) continue;
-          Trial trial{shape, order};
-          Facts facts = search.Examine(trial);
-          if (Consistent(facts)) consistent.push_back({trial, facts, ScoreOf(facts)});
-        } while (std::next_permutation(order.begin(), order.end()));
-      }
+// Every level, layout and stripe the members may form from `offset` on.
+std::vector<RaidGeometry> GeometriesAt(const std::vector<RaidGeometry>& shapes, std::int64_t offset,
+                                       std::int64_t smallest) {
+  std::vector<RaidGeometry> geometries;
+  for (RaidGeometry shape : shapes) {
+    shape.offset = offset;
+    for (const std::int64_t stripe : StripesFor(shape.level, smallest - offset)) {
+      shape.stripe = stripe;
+      geometries.push_back(shape);
     }
   }
+  return geometries;
+}
+
+// The observer and stop request of one detection.
+struct Watch {
+  app::ProgressObserver& progress;
+  std::stop_token stop;
+};
+
+// The start offsets worth scoring in full: those where a boot sector leads to a pool under some
+// geometry, the strongest first, at most kStrongestOffsets (the lower offset first among equals).
+std::vector<std::int64_t> StrongestOffsets(const Search& search, const RaidEvidence& evidence,
+                                           const std::vector<RaidGeometry>& shapes,
+                                           std::int64_t smallest, const Watch& watch) {
+  const std::vector<std::int64_t> offsets = evidence.BootOffsets();
+  std::vector<std::pair<int, std::int64_t>> weighed;  // (-weight, offset): the strongest first
+  for (std::size_t i = 0; i < offsets.size() && !watch.stop.stop_requested(); ++i) {
+    watch.progress.OnProgress(
+        {i, offsets.size(), "Weighing the places the array may start at", app::WorkUnit::Records});
+    if (const auto weight = search.Weigh(GeometriesAt(shapes, offsets[i], smallest)))
+      weighed.emplace_back(-*weight, offsets[i]);
+  }
+  const std::size_t kept = std::min(kStrongestOffsets, weighed.size());
+  std::partial_sort(weighed.begin(), weighed.begin() + static_cast<std::ptrdiff_t>(kept),
+                    weighed.end());
+  std::vector<std::int64_t> strongest;
+  for (std::size_t i = 0; i < kept; ++i) strongest.push_back(weighed[i].second);
+  return strongest;
+}
+
+// Every geometry and member order at the offsets, the consistent ones with their scores.
+std::vector<Scored> ScoreAll(const Search& search, const std::vector<std::int64_t>& offsets,
+                             const std::vector<RaidGeometry>& shapes, std::int64_t smallest,
+                             const Watch& watch) {
+  std::vector<Scored> consistent;
+  for (std::size_t i = 0; i < offsets.size() && !watch.stop.stop_requested(); ++i) {
+    watch.progress.OnProgress({i, offsets.size(), "Scoring the geometries at the strongest places",
+                               app::WorkUnit::Records});
+    for (const RaidGeometry& geometry : GeometriesAt(shapes, offsets[i], smallest)) {
+      std::vector<int> order(static_cast<std::size_t>(geometry.members));
+      std::iota(order.begin(), order.end(), 0);
+      do {
+        if (!DistinctOrder(geometry, order)) continue;
+        Trial trial{geometry, order};
+        Facts facts = search.Examine(trial);
+        if (Consistent(facts)) consistent.push_back({trial, facts, ScoreOf(facts)});
+      } while (std::next_permutation(order.begin(), order.end()));
+    }
+  }
+  watch.progress.OnProgress({offsets.size(), offsets.size(),
+                             "Scoring the geometries at the strongest places",
+                             app::WorkUnit::Records});
   return consistent;
 }
 
@@ -409,6 +536,7 @@ bool Better(const Scored& a, const Scored& b) {
 }  // namespace
 
 app::Result<RaidDetection> DetectRaid(const std::vector<std::shared_ptr<ByteSource>>& members,
+                                      app::ProgressObserver& progress, std::stop_token stop,
                                       std::size_t keep) {
   const auto count = static_cast<int>(members.size());
   const auto missing = std::count(members.begin(), members.end(), nullptr);
@@ -426,10 +554,14 @@ app::Result<RaidDetection> DetectRaid(const std::vector<std::shared_ptr<ByteSour
   std::vector<std::int64_t> sizes;
   for (const auto& member : members) sizes.push_back(member ? member->Size() : smallest);
 
-  const RaidEvidence evidence = RaidEvidence::Sample(members);
+  const Watch watch{progress, std::move(stop)};
+  const RaidEvidence evidence = RaidEvidence::Sample(members, progress, watch.stop);
   detection.bytesRead = evidence.BytesRead();
   const Search search(evidence, sizes);
-  std::vector<Scored> scored = ScoreAll(search, evidence, count, smallest);
+  const auto shapes = Shapes(count, evidence.MemberMissing());
+  const auto offsets = StrongestOffsets(search, evidence, shapes, smallest, watch);
+  std::vector<Scored> scored = ScoreAll(search, offsets, shapes, smallest, watch);
+  if (watch.stop.stop_requested()) return app::Failure{std::string(kDetectionStopped)};
   const std::size_t kept = std::min(keep, scored.size());
   std::partial_sort(scored.begin(), scored.begin() + static_cast<std::ptrdiff_t>(kept),
                     scored.end(), Better);
@@ -439,6 +571,12 @@ app::Result<RaidDetection> DetectRaid(const std::vector<std::shared_ptr<ByteSour
                                     EvidenceLines(best.facts, best.trial.geometry.level)});
   }
   return detection;
+}
+
+app::Result<RaidDetection> DetectRaid(const std::vector<std::shared_ptr<ByteSource>>& members,
+                                      std::size_t keep) {
+  app::NoProgress unwatched;
+  return DetectRaid(members, unwatched, {}, keep);
 }
 
 std::string CandidateDefinition(const RaidCandidate& candidate,

@@ -3,10 +3,12 @@
 
 #include <cstdint>
 #include <memory>
+#include <stop_token>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "app/Progress.h"
 #include "app/Result.h"
 #include "disk/ByteSource.h"
 #include "disk/raid/RaidGeometry.h"
@@ -30,6 +32,7 @@ struct RaidDetection {
 inline constexpr std::string_view kNoConsistentGeometry = "no consistent geometry";
 inline constexpr std::string_view kGeometryNotCertain =
     "the best geometries score alike: the members do not tell them apart";
+inline constexpr std::string_view kDetectionStopped = "the RAID detection was stopped";
 
 // Whether one candidate scores above every other: when the best two score alike, taking the
 // first would be a guess, and a wrong geometry reads garbage that looks like data.
@@ -38,8 +41,15 @@ bool BestIsCertain(const RaidDetection& detection);
 // Finds the level, stripe, member order, RAID 5 layout and start offset under which the members
 // show one NSS disk: a boot sector at the array's start, the partition headers and pool super
 // blocks it leads to, tree blocks where the links of other tree blocks point, and rows whose
-// parity or mirrors check. The members are sampled once; each geometry is scored on the sample.
-// One member may be missing (a null source). At most `keep` candidates are returned.
+// parity or mirrors check. The members are sampled once; the start offsets where a boot sector
+// leads to a pool are weighed, and every geometry and order is scored on the sample at the few
+// strongest. One member may be missing (a null source). At most `keep` candidates are returned.
+// The progress counts the bytes sampled, then the offsets weighed and scored; a stop request ends
+// the detection with kDetectionStopped.
+app::Result<RaidDetection> DetectRaid(const std::vector<std::shared_ptr<ByteSource>>& members,
+                                      app::ProgressObserver& progress, std::stop_token stop,
+                                      std::size_t keep = 5);
+// The same, unwatched and not stopped.
 app::Result<RaidDetection> DetectRaid(const std::vector<std::shared_ptr<ByteSource>>& members,
                                       std::size_t keep = 5);
 

@@ -62,26 +62,36 @@ std::vector<std::pair<std::int64_t, std::int64_t>> Stretches(std::int64_t size) 
 
 }  // namespace
 
-RaidEvidence RaidEvidence::Sample(const std::vector<std::shared_ptr<ByteSource>>& members) {
+RaidEvidence RaidEvidence::Sample(const std::vector<std::shared_ptr<ByteSource>>& members,
+                                  app::ProgressObserver& progress, std::stop_token stop) {
   RaidEvidence evidence;
-  evidence.ReadWindows(members);
+  evidence.ReadWindows(members, progress, stop);
   evidence.RebuildMissing();
   evidence.RebuildMissingWithoutEach();
   evidence.FindSigns();
   return evidence;
 }
 
-void RaidEvidence::ReadWindows(const std::vector<std::shared_ptr<ByteSource>>& members) {
+void RaidEvidence::ReadWindows(const std::vector<std::shared_ptr<ByteSource>>& members,
+                               app::ProgressObserver& progress, const std::stop_token& stop) {
   const auto stretches = Stretches(SmallestSize(members));
+  std::uint64_t total = 0;
+  for (const auto& [start, length] : stretches) total += static_cast<std::uint64_t>(length);
+  total *= static_cast<std::uint64_t>(
+      std::count_if(members.begin(), members.end(), [](const auto& member) { return !!member; }));
   members_ = static_cast<int>(members.size());
   windows_.resize(members.size());
+  std::uint64_t done = 0;
   for (std::size_t m = 0; m < members.size(); ++m) {
     if (!members[m]) missing_ = static_cast<int>(m);
     for (const auto& [start, length] : stretches) {
       Window window{start, std::vector<std::uint8_t>(static_cast<std::size_t>(length), 0)};
       // An unreadable stretch stays zeros: it shows no structure and checks no parity.
-      if (members[m] && members[m]->ReadAt(start, window.bytes)) bytesRead_ += length;
+      if (members[m] && !stop.stop_requested() && members[m]->ReadAt(start, window.bytes))
+        bytesRead_ += length;
       windows_[m].push_back(std::move(window));
+      done += members[m] ? static_cast<std::uint64_t>(length) : 0;
+      progress.OnProgress({done, total, "Reading a sample of the members"});
     }
   }
 }

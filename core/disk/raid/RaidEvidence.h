@@ -3,9 +3,11 @@
 
 #include <cstdint>
 #include <memory>
+#include <stop_token>
 #include <unordered_map>
 #include <vector>
 
+#include "app/Progress.h"
 #include "disk/ByteReader.h"
 #include "disk/ByteSource.h"
 
@@ -21,7 +23,9 @@ class RaidEvidence {
 
   // Reads the head of every member and a few stretches spread over it; sources may hold one
   // nullptr (the missing member). The members are assumed the same size but for the last bytes.
-  static RaidEvidence Sample(const std::vector<std::shared_ptr<ByteSource>>& members);
+  // The progress counts the bytes read; a stop request leaves the stretches not yet read zeros.
+  static RaidEvidence Sample(const std::vector<std::shared_ptr<ByteSource>>& members,
+                             app::ProgressObserver& progress, std::stop_token stop);
 
   int Members() const { return members_; }
   std::int64_t BytesRead() const { return bytesRead_; }
@@ -61,7 +65,8 @@ class RaidEvidence {
     std::vector<std::uint8_t> bytes;
   };
 
-  void ReadWindows(const std::vector<std::shared_ptr<ByteSource>>& members);
+  void ReadWindows(const std::vector<std::shared_ptr<ByteSource>>& members,
+                   app::ProgressObserver& progress, const std::stop_token& stop);
   void RebuildMissing();
   void RebuildMissingWithoutEach();
   void FindSigns();

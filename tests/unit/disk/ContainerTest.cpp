@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: Apache-2.0
 // Containers: told apart by their signatures, never by their names; a raw image in numbered
-// pieces read as one; a QCOW2 file whose tables name bytes past its end refused, and its plain
-// clusters read straight from the file.
+// pieces read as one; a QCOW2 file whose tables name bytes past its end refused, its tables read
+// at no more cost than the file's size however they repeat, and its plain clusters read straight
+// from the file.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <set>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -94,6 +97,13 @@ TEST(SplitRawSource, PiecesReadAsOneImageAcrossTheirJoins) {
   EXPECT_TRUE(failing.ReadAt(0, std::span(across).first(512))) << "the good piece still reads";
 }
 
+void PutBigEndian(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint64_t value,
+                  int width) {
+  for (int i = 0; i < width; ++i)
+    bytes[at + static_cast<std::size_t>(i)] =
+        static_cast<std::uint8_t>(value >> (8 * (width - 1 - i)));
+}
+
 // A QCOW2 file of clusters of 512 bytes: the header, the L1 table at 512, one L2 table at 1024
 // whose first entries are `l2Entries`, and data clusters from 1536 on, each byte of which is its
 // offset's low byte; `size` cuts the file there.
@@ -102,9 +112,7 @@ std::vector<std::uint8_t> QcowBytes(std::size_t size, std::vector<std::uint64_t>
   std::vector<std::uint8_t> bytes(4096);
   for (std::size_t at = 1536; at < bytes.size(); ++at) bytes[at] = static_cast<std::uint8_t>(at);
   const auto put = [&](std::size_t at, std::uint64_t value, int width) {
-    for (int i = 0; i < width; ++i)
-      bytes[at + static_cast<std::size_t>(i)] =
-          static_cast<std::uint8_t>(value >> (8 * (width - 1 - i)));
+    PutBigEndian(bytes, at, value, width);
   };
   put(0, 0x514649FB, 4);  // "QFI\xFB"
   put(4, 3, 4);           // version
@@ -147,6 +155,72 @@ TEST(QcowCheck, TablesAndClustersPastTheEndOfTheFileAreNamed) {
                 .find("the L2 table at offset 1025"),
             std::string::npos);
   EXPECT_EQ(QcowTablesDamaged(QcowFile(40)), std::nullopt) << "no header: the library says why";
+}
+
+// A file as a sparse file reads: the bytes it was given, then zeros up to its size. It counts the
+// bytes read from it.
+class SparseFile : public ByteSource {
+ public:
+  SparseFile(std::vector<std::uint8_t> bytes, std::int64_t size)
+      : bytes_(std::move(bytes)), size_(size) {}
+
+  std::optional<std::size_t> ReadSome(std::int64_t offset,
+                                      std::span<std::uint8_t> buffer) override {
+    if (offset < 0) return std::nullopt;
+    const auto count = static_cast<std::size_t>(
+        std::clamp<std::int64_t>(size_ - offset, 0, static_cast<std::int64_t>(buffer.size())));
+    for (std::size_t i = 0; i < count; ++i) {
+      const auto at = static_cast<std::size_t>(offset) + i;
+      buffer[i] = at < bytes_.size() ? bytes_[at] : 0;
+    }
+    bytesRead_ += count;
+    return count;
+  }
+  std::int64_t Size() const override { return size_; }
+  std::uint64_t BytesRead() const { return bytesRead_; }
+
+ private:
+  std::vector<std::uint8_t> bytes_;
+  std::int64_t size_;
+  std::uint64_t bytesRead_ = 0;
+};
+
+// The QCOW2 file of QcowBytes with its L1 table moved to 4096 and grown to `entries` entries, each
+// naming the L2 table at 1024; `size` is the file's, sparse after the table.
+std::shared_ptr<SparseFile> QcowWithL1(std::uint32_t entries, std::int64_t size) {
+  auto bytes = QcowBytes(4096, {1536});
+  PutBigEndian(bytes, 36, entries, 4);
+  PutBigEndian(bytes, 40, 4096, 8);
+  bytes.resize(4096 + 8 * static_cast<std::size_t>(std::min<std::uint32_t>(entries, 1 << 20)));
+  for (std::size_t at = 4096; at < bytes.size(); at += 8) PutBigEndian(bytes, at, 1024, 8);
+  return std::make_shared<SparseFile>(std::move(bytes), size);
+}
+
+// However often a damaged file names one L2 table, it is read once; an L1 table larger than QEMU
+// allows (32 MiB) is refused before it is read, where a sparse file could claim gigabytes of it.
+TEST(QcowCheck, TheTablesCostNoMoreThanTheFileHolds) {
+  constexpr std::uint32_t kEntries = 1 << 20;
+  const auto repeated = QcowWithL1(kEntries, 4096 + 8 * kEntries);
+  EXPECT_EQ(QcowTablesDamaged(DiskReader(repeated)), std::nullopt);
+  EXPECT_LE(repeated->BytesRead(), 80 + 8 * kEntries + 512) << "the header, the L1 and one L2";
+
+  constexpr std::uint32_t kMostEntries = 4 << 20;
+  EXPECT_EQ(QcowTablesDamaged(DiskReader(QcowWithL1(kMostEntries, 4096 + 8LL * kMostEntries))),
+            std::nullopt);
+  const auto huge = QcowWithL1(kMostEntries + 1, 4096 + 8LL * (kMostEntries + 1));
+  EXPECT_EQ(QcowTablesDamaged(DiskReader(huge)),
+            "the L1 table holds 4194305 entries, more than a QCOW2 image holds (at most 4194304): "
+            "the file is damaged");
+  const auto library = std::make_shared<MemorySource>(std::vector<std::uint8_t>(512));
+  EXPECT_EQ(QcowSource::Over(DiskReader(huge), library), library);
+  EXPECT_LT(huge->BytesRead(), 4096u) << "the table is not read";
+}
+
+TEST(QcowCheck, AStopRequestEndsTheCheck) {
+  std::stop_source stop;
+  stop.request_stop();
+  EXPECT_EQ(QcowTablesDamaged(QcowFile(2048), stop.get_token()), kQcowCheckStopped);
+  EXPECT_EQ(QcowTablesDamaged(QcowFile(2048), std::stop_source().get_token()), std::nullopt);
 }
 
 // Plain clusters come straight from the file, also across clusters that lie one after another

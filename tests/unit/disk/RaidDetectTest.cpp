@@ -1,14 +1,16 @@
 // SPDX-License-Identifier: Apache-2.0
 // Finding a RAID set's geometry: a small NSS disk striped here for every level and layout, handed
 // over in a shuffled order, reads back as the disk under the best candidate, also with a RAID 5
-// or RAID 6 member missing; members of no NSS disk have no consistent geometry, and the SET of a
-// candidate opens what it found.
+// or RAID 6 member missing; members of no NSS disk have no consistent geometry, members whose
+// every sector looks like a start are weighed and only the strongest starts scored, a stop request
+// ends the detection, and the SET of a candidate opens what it found.
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <numeric>
 #include <random>
 #include <set>
+#include <stop_token>
 #include <vector>
 
 #include "disk/MemorySource.h"
@@ -195,6 +197,61 @@ TEST(RaidDetect, MembersOfNoNssDiskHaveNoConsistentGeometry) {
   detection = DetectRaid(mixed);
   ASSERT_TRUE(detection.ok());
   EXPECT_TRUE(detection.value().candidates.empty());
+}
+
+// Two mirrored members of 40 MiB whose first 32 MiB repeat `tile`, as a hostile or odd disk may.
+std::vector<std::shared_ptr<ByteSource>> Tiled(const test::Bytes& tile) {
+  Bytes member(40 << 20);
+  for (std::size_t at = 0; at < (32 << 20); at += tile.data().size())
+    std::copy(tile.data().begin(), tile.data().end(),
+              member.begin() + static_cast<std::ptrdiff_t>(at));
+  return {std::make_shared<MemorySource>(member), std::make_shared<MemorySource>(member)};
+}
+
+// Every sector a boot sector (that names no partition header) is a place the array may start at:
+// each is weighed, and none is scored with every geometry and order, which took many minutes.
+// Where every 128 KiB hold a boot sector that leads to a pool, only the four lowest of the equally
+// strong starts are scored in full, and their ties keep the best from being certain.
+TEST(RaidDetect, MembersThatLookLikeAStartEverywhereAreWeighedFirst) {
+  test::Bytes bootOnly(512);
+  test::PutBootSector(bootOnly, 0);
+  auto detection = DetectRaid(Tiled(bootOnly));
+  ASSERT_TRUE(detection.ok()) << detection.error();
+  EXPECT_TRUE(detection.value().candidates.empty());
+
+  test::Bytes disk(128 << 10);
+  test::PutBootSector(disk, 1);
+  test::PutPartitionHeader(disk, 1, 0);
+  test::PutPool(disk, 1, u"DATA", 5);
+  test::PutTreeBlock(disk, test::PoolBaseOf(1), 5, test::kNoBlock);
+  detection = DetectRaid(Tiled(disk));
+  ASSERT_TRUE(detection.ok()) << detection.error();
+  ASSERT_FALSE(detection.value().candidates.empty());
+  EXPECT_FALSE(BestIsCertain(detection.value()));
+  for (const RaidCandidate& candidate : detection.value().candidates)
+    EXPECT_LT(candidate.geometry.offset, 4 * (128 << 10));
+}
+
+// The progress counts the bytes sampled up to all of them; a stop request ends the detection.
+TEST(RaidDetect, ReportsItsProgressAndEndsOnAStopRequest) {
+  struct Recorded : app::ProgressObserver {
+    void OnProgress(const app::Progress& progress) override {
+      if (progress.unit == app::WorkUnit::Bytes) bytes = progress;
+    }
+    app::Progress bytes;
+  } recorded;
+  const auto members = Handed(
+      test::Stripe({RaidLevel::Raid1, RaidLayout::LeftSymmetric, 4096, 0, 2}, NssDisk()), {0, 1});
+  const auto found = DetectRaid(members, recorded, std::stop_source().get_token());
+  ASSERT_TRUE(found.ok()) << found.error();
+  EXPECT_EQ(recorded.bytes.done, recorded.bytes.total);
+  EXPECT_EQ(static_cast<std::int64_t>(recorded.bytes.total), found.value().bytesRead);
+
+  std::stop_source stop;
+  stop.request_stop();
+  const auto stopped = DetectRaid(members, recorded, stop.get_token());
+  ASSERT_FALSE(stopped.ok());
+  EXPECT_EQ(stopped.error(), kDetectionStopped);
 }
 
 // Two geometries that score alike are a guess, and a wrong one reads garbage that looks like data.
