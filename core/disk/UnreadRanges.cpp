@@ -67,4 +67,30 @@ std::optional<std::string> MapBesideSource(const std::string& sourcePath) {
   return MapBesideImage(disk ? platform::DiskDevicePath(*disk) : sourcePath);
 }
 
+UnreadRangeSource::UnreadRangeSource(std::shared_ptr<ByteSource> source,
+                                     std::vector<ByteRange> unread)
+    : source_(std::move(source)) {
+  const std::vector<ByteRange> under = source_->UnreadRanges();
+  unread.insert(unread.end(), under.begin(), under.end());
+  unread_ = JoinRanges(std::move(unread));
+}
+
+std::optional<std::size_t> UnreadRangeSource::ReadSome(std::int64_t offset,
+                                                       std::span<std::uint8_t> buffer) {
+  const auto read = source_->ReadSome(offset, buffer);
+  if (read && TouchesRange(unread_, offset, static_cast<std::int64_t>(*read))) return std::nullopt;
+  return read;
+}
+
+app::Result<std::shared_ptr<ByteSource>> WithMapBeside(std::shared_ptr<ByteSource> source,
+                                                       const std::string& path) {
+  const auto map = MapBesideSource(path);
+  if (!map) return source;
+  auto unread = LoadUnfinishedRanges(*map, static_cast<std::uint64_t>(source->Size()));
+  if (!unread.ok()) return app::Failure{unread.error()};
+  if (unread.value().empty()) return source;
+  return std::shared_ptr<ByteSource>(
+      std::make_shared<UnreadRangeSource>(std::move(source), std::move(unread).value()));
+}
+
 }  // namespace kestrel::disk

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -32,5 +33,30 @@ app::Result<std::vector<ByteRange>> LoadUnfinishedRanges(const std::string& path
 std::optional<std::string> MapBesideImage(const std::string& imagePath);
 // The same beside the image a source names: an image file, or a numbered disk that is one.
 std::optional<std::string> MapBesideSource(const std::string& sourcePath);
+
+// A source whose unread ranges read as failures, as a failing disk's sectors do, rather than as
+// the zeros an imaging run put in their place; it says they are unread, with those of the source
+// under it.
+class UnreadRangeSource : public ByteSource {
+ public:
+  UnreadRangeSource(std::shared_ptr<ByteSource> source, std::vector<ByteRange> unread);
+
+  std::optional<std::size_t> ReadSome(std::int64_t offset, std::span<std::uint8_t> buffer) override;
+  std::int64_t Size() const override { return source_->Size(); }
+  void AdviseSequential(std::int64_t offset, std::int64_t length) override {
+    source_->AdviseSequential(offset, length);
+  }
+  std::int64_t NextData(std::int64_t offset) const override { return source_->NextData(offset); }
+  std::vector<ByteRange> UnreadRanges() const override { return unread_; }
+
+ private:
+  std::shared_ptr<ByteSource> source_;
+  std::vector<ByteRange> unread_;
+};
+
+// The source of the image at path with the ranges the map beside it has not finished refused;
+// the source itself when no map is there; why not when the map does not describe the image.
+app::Result<std::shared_ptr<ByteSource>> WithMapBeside(std::shared_ptr<ByteSource> source,
+                                                       const std::string& path);
 
 }  // namespace kestrel::disk
