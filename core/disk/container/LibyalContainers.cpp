@@ -104,13 +104,16 @@ struct Ewf {
   // The runs of sectors a list of the set records (its acquisition or its checksum errors).
   template <auto Count, auto Run>
   static std::vector<ByteRange> SectorRuns(Handle* handle, std::uint32_t sectorBytes) {
+    constexpr std::uint64_t kLargest = std::numeric_limits<std::int64_t>::max();
     std::uint32_t count = 0;
     Count(handle, &count, nullptr);
     std::vector<ByteRange> ranges;
     for (std::uint32_t i = 0; i < count; ++i) {
       std::uint64_t first = 0;
       std::uint64_t sectors = 0;
-      if (Run(handle, i, &first, &sectors, nullptr) != 1) continue;
+      if (Run(handle, i, &first, &sectors, nullptr) != 1 || sectorBytes == 0) continue;
+      if (first > kLargest / sectorBytes || sectors > kLargest / sectorBytes - first)
+        continue;  // past the end of any media
       ranges.push_back({static_cast<std::int64_t>(first * sectorBytes),
                         static_cast<std::int64_t>(sectors * sectorBytes)});
     }
