@@ -43,8 +43,7 @@ TEST(UnreadRanges, ReadAsFailuresAndAreSaidWithThoseOfTheSourceUnder) {
   EXPECT_EQ(over.UnreadRanges(), (std::vector<ByteRange>{{1024, 1024}}));
 }
 
-// RAID 5 of three members of 16 KiB in chunks of 512 bytes, each an image file, some with a map
-// beside it that has not finished the sectors given.
+// RAID 5 of three members of 16 KiB in chunks of 512 bytes, each an image file.
 class MemberMapTest : public ::testing::Test {
  protected:
   static constexpr std::int64_t kMemberBytes = 16384;
@@ -62,8 +61,13 @@ class MemberMapTest : public ::testing::Test {
 
   std::string Member(std::size_t m) const { return (folder_ / ("m" + std::to_string(m))).string(); }
 
+  // Zeros over the member's bytes, and a map beside it that says they were never read, as imaging
+  // a failing disk leaves them.
   void MapBeside(std::size_t m, std::int64_t badFrom, std::int64_t bytes,
                  std::int64_t mapBytes = kMemberBytes) const {
+    std::fstream member(Member(m), std::ios::in | std::ios::out | std::ios::binary);
+    member.seekp(badFrom);
+    member.write(std::string(static_cast<std::size_t>(bytes), '\0').data(), bytes);
     std::ofstream map(Member(m) + ".map");
     map << "0x0 +\n0x0 0x" << std::hex << badFrom << " +\n0x" << badFrom << " 0x" << bytes
         << " -\n0x" << badFrom + bytes << " 0x" << mapBytes - badFrom - bytes << " +\n";
