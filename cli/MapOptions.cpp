@@ -21,6 +21,17 @@ bool MapOptions::Read() const {
 }
 
 app::Result<std::optional<LoadedMap>> MapOptions::Load(const ScannedSource& scanned) const {
+  auto map = LoadMap(scanned);
+  if (!map.ok() || !scanned.source.IsValid()) return map;
+  std::optional<LoadedMap> loaded = std::move(map).value();
+  auto areas = volume::WithSourceUnread(
+      loaded ? std::optional(std::move(loaded->areas)) : std::nullopt, *scanned.source.Source());
+  if (!areas) return std::optional<LoadedMap>();
+  if (!loaded) std::cerr << "Files are marked against the sectors the source records as unread\n";
+  return std::optional<LoadedMap>({std::move(*areas), loaded ? loaded->path : std::string()});
+}
+
+app::Result<std::optional<LoadedMap>> MapOptions::LoadMap(const ScannedSource& scanned) const {
   const auto bytes = static_cast<std::uint64_t>(scanned.source.Size());
   if (path_) {
     auto areas = volume::LoadUnreadAreas(*path_, bytes);

@@ -11,7 +11,8 @@
 
 namespace kestrel::cli {
 
-// A map laid over the files, and the file it was read from.
+// The unread areas laid over the files, and the map file they were read from ("" when only the
+// source itself tells them).
 struct LoadedMap {
   volume::UnreadAreas areas;
   std::string path;
@@ -26,12 +27,15 @@ class MapOptions {
   // Before any scan: false, with the reason on standard error, when --map names no file.
   bool Read() const;
 
-  // The unread areas of the scanned source; nothing when there is no map. An error for a map
-  // --map names that does not fit the image; a map found beside it that does not fit is passed
-  // over, saying why on standard error.
+  // The unread areas of the scanned source: the map's, with those the source records itself (an
+  // evidence file's acquisition errors); nothing when there are none. An error for a map --map
+  // names that does not fit the image; a map found beside it that does not fit is passed over,
+  // saying why on standard error.
   app::Result<std::optional<LoadedMap>> Load(const ScannedSource& scanned) const;
 
  private:
+  app::Result<std::optional<LoadedMap>> LoadMap(const ScannedSource& scanned) const;
+
   std::optional<std::string> path_;
 };
 

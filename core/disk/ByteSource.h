@@ -5,8 +5,18 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <vector>
 
 namespace kestrel::disk {
+
+// Bytes offset to offset + length of a source.
+struct ByteRange {
+  std::int64_t offset = 0;
+  std::int64_t length = 0;
+
+  std::int64_t End() const { return offset + length; }
+  bool operator==(const ByteRange&) const = default;
+};
 
 // One readable source of bytes: a disk, an image file, or memory. Sources are read-only.
 class ByteSource {
@@ -28,6 +38,11 @@ class ByteSource {
   // image file read as zeros, in which no scan finds anything, so a scan may pass over them. A
   // source without holes (a disk, memory) answers the offset itself.
   virtual std::int64_t NextData(std::int64_t offset) const { return offset; }
+
+  // The ranges the source holds no data of, though it may read there (an evidence file's
+  // acquisition errors, the sectors a map beside a member image says were never read): in order,
+  // none overlapping or touching the next. A source read whole has none.
+  virtual std::vector<ByteRange> UnreadRanges() const { return {}; }
 
   // Reads exactly buffer.size() bytes; a short read is a failed read.
   bool ReadAt(std::int64_t offset, std::span<std::uint8_t> buffer) {

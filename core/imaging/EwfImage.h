@@ -79,10 +79,16 @@ class EwfWriter : public platform::SectorWriter {
   virtual app::Result<EwfDigests> Finish(const std::vector<SectorRun>& unreadable) = 0;
 };
 
+// What makes a segment file last once libewf has closed it: platform::SyncFile, or a stand-in
+// that watches which files it is given.
+using SegmentSync = bool (*)(const std::string& path);
+
 // Creates the set whose first segment is firstSegmentPath, replacing a first segment already
 // there. A second segment already there is refused: it would be read as part of the new set.
+// Finish has every segment of the set synced to the storage before it says the set is complete.
 app::Result<std::unique_ptr<EwfWriter>> CreateEwfWriter(const std::string& firstSegmentPath,
-                                                        const EwfSettings& settings);
+                                                        const EwfSettings& settings,
+                                                        SegmentSync sync = platform::SyncFile);
 
 // Whether this build writes E01 sets (the Windows build, without libewf, writes raw images only).
 bool WritesEwf();

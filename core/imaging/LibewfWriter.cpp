@@ -7,6 +7,8 @@
 #include <array>
 #include <cstdio>
 #include <future>
+#include <optional>
+#include <string>
 #include <utility>
 
 #include "app/ShellTexts.h"
@@ -71,7 +73,8 @@ std::int8_t CompressionLevel(EwfCompression compression) {
 
 class LibewfWriter final : public EwfWriter {
  public:
-  explicit LibewfWriter(libewf_handle_t* handle) : handle_(handle) {}
+  LibewfWriter(libewf_handle_t* handle, std::string firstSegment, SegmentSync sync)
+      : handle_(handle), firstSegment_(std::move(firstSegment)), sync_(sync) {}
   ~LibewfWriter() override {
     if (!closed_) libewf_handle_close(handle_, nullptr);
     libewf_handle_free(&handle_, nullptr);
@@ -103,7 +106,8 @@ class LibewfWriter final : public EwfWriter {
     return true;
   }
 
-  // The set is only complete once finished; until then nothing is kept back to flush.
+  // libewf keeps the set's last chunks and its closing sections until it is finished: Finish
+  // syncs the segments once they are whole.
   bool Flush() override { return true; }
 
   app::Result<EwfDigests> Finish(const std::vector<SectorRun>& unreadable) override {
@@ -123,11 +127,32 @@ class LibewfWriter final : public EwfWriter {
     const bool finalized = libewf_handle_write_finalize(handle_, &error) >= 0;
     closed_ = finalized && libewf_handle_close(handle_, &error) == 0;
     if (!closed_) return app::Failure{"the evidence file cannot be completed: " + ErrorText(error)};
+    if (auto unsynced = SyncSegments()) return *unsynced;
     return digests;
   }
 
  private:
+  // libewf writes through file handles of its own: each segment of the closed set, as libewf
+  // finds them from the first, is synced by its name.
+  std::optional<app::Failure> SyncSegments() const {
+    char** names = nullptr;
+    int count = 0;
+    libewf_error_t* error = nullptr;
+    if (libewf_glob(firstSegment_.c_str(), firstSegment_.size(), LIBEWF_FORMAT_UNKNOWN, &names,
+                    &count, &error) != 1)
+      return app::Failure{"the segments of the evidence file cannot be found: " + ErrorText(error)};
+    std::optional<app::Failure> unsynced;
+    for (int i = 0; i < count && !unsynced; ++i) {
+      if (!sync_(names[i]))
+        unsynced = app::Failure{std::string(names[i]) + ": cannot be kept on the storage"};
+    }
+    libewf_glob_free(names, count, nullptr);
+    return unsynced;
+  }
+
   libewf_handle_t* handle_;
+  std::string firstSegment_;
+  SegmentSync sync_;
   std::uint64_t nextSector_ = 0;
   std::string failure_;
   bool closed_ = false;
@@ -174,7 +199,8 @@ std::optional<std::string> Configure(libewf_handle_t* handle, const EwfSettings&
 }  // namespace
 
 app::Result<std::unique_ptr<EwfWriter>> CreateEwfWriter(const std::string& firstSegmentPath,
-                                                        const EwfSettings& settings) {
+                                                        const EwfSettings& settings,
+                                                        SegmentSync sync) {
   if (settings.segmentBytes < kSmallestEwfSegmentBytes)
     return app::Failure{"an E01 segment holds at least 1 MiB"};
   // libewf names the segments itself, from the set's name without its extension.
@@ -195,7 +221,7 @@ app::Result<std::unique_ptr<EwfWriter>> CreateEwfWriter(const std::string& first
     libewf_handle_free(&handle, nullptr);
     return app::Failure{firstSegmentPath + ": cannot be created: " + ErrorText(error)};
   }
-  auto writer = std::make_unique<LibewfWriter>(handle);
+  auto writer = std::make_unique<LibewfWriter>(handle, first, sync);
   if (const auto refused = Configure(handle, settings))
     return app::Failure{firstSegmentPath + ": libewf refuses " + *refused};
   return std::unique_ptr<EwfWriter>(std::move(writer));

@@ -5,7 +5,7 @@
 namespace kestrel::imaging {
 
 app::Result<std::unique_ptr<EwfWriter>> CreateEwfWriter(const std::string& firstSegmentPath,
-                                                        const EwfSettings&) {
+                                                        const EwfSettings&, SegmentSync) {
   return app::Failure{firstSegmentPath +
                       ": this Windows build writes raw images only; write a raw image, or make "
                       "the E01 with the Linux build"};

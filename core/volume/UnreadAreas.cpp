@@ -2,22 +2,26 @@
 #include "volume/UnreadAreas.h"
 
 #include <algorithm>
-#include <filesystem>
-
-#include "disk/DriveName.h"
-#include "disk/platform/Platform.h"
-#include "disk/platform/Utf8Path.h"
 
 namespace kestrel::volume {
 
-UnreadAreas::UnreadAreas(const imaging::RescueMap& map) {
-  for (const imaging::MapBlock& block : map.Blocks()) {
-    if (block.status == imaging::BlockStatus::Finished) continue;
-    if (!areas_.empty() && areas_.back().End() == block.position)
-      areas_.back().size += block.size;
-    else
-      areas_.push_back(block);
-  }
+UnreadAreas::UnreadAreas(const imaging::RescueMap& map) : areas_(disk::UnfinishedRanges(map)) {}
+
+UnreadAreas::UnreadAreas(std::vector<disk::ByteRange> areas)
+    : areas_(disk::JoinRanges(std::move(areas))) {}
+
+void UnreadAreas::Add(const UnreadAreas& other) {
+  areas_.insert(areas_.end(), other.areas_.begin(), other.areas_.end());
+  areas_ = disk::JoinRanges(std::move(areas_));
+}
+
+std::optional<UnreadAreas> WithSourceUnread(std::optional<UnreadAreas> fromMap,
+                                            const disk::ByteSource& source) {
+  std::vector<disk::ByteRange> own = source.UnreadRanges();
+  if (own.empty()) return fromMap;
+  UnreadAreas areas(std::move(own));
+  if (fromMap) areas.Add(*fromMap);
+  return areas;
 }
 
 std::uint64_t UnreadAreas::BytesIn(const FileDataLayout& layout) const {
@@ -30,39 +34,25 @@ std::uint64_t UnreadAreas::BytesIn(const FileDataLayout& layout) const {
 }
 
 std::uint64_t UnreadAreas::BytesWithin(std::uint64_t offset, std::uint64_t length) const {
-  const std::uint64_t end = offset + length;
+  const auto from = static_cast<std::int64_t>(offset);
+  const auto end = static_cast<std::int64_t>(offset + length);
   auto area = std::upper_bound(
-      areas_.begin(), areas_.end(), offset,
-      [](std::uint64_t at, const imaging::MapBlock& block) { return at < block.End(); });
+      areas_.begin(), areas_.end(), from,
+      [](std::int64_t at, const disk::ByteRange& range) { return at < range.End(); });
   std::uint64_t bytes = 0;
-  for (; area != areas_.end() && area->position < end; ++area)
-    bytes += std::min(end, area->End()) - std::max(offset, area->position);
+  for (; area != areas_.end() && area->offset < end; ++area)
+    bytes += static_cast<std::uint64_t>(std::min(end, area->End()) - std::max(from, area->offset));
   return bytes;
 }
 
 app::Result<UnreadAreas> LoadUnreadAreas(const std::string& path, std::uint64_t bytes) {
-  auto text = imaging::ReadMapText(path);
-  if (!text.ok()) return app::Failure{text.error()};
-  auto map = imaging::RescueMap::Parse(text.value(), bytes);
-  if (!map.ok()) return app::Failure{path + ": " + map.error()};
-  return UnreadAreas(map.value());
-}
-
-std::optional<std::string> MapBesideImage(const std::string& imagePath) {
-  if (imagePath.empty()) return std::nullopt;
-  const std::filesystem::path image = platform::Utf8Path(imagePath);
-  for (const std::filesystem::path& beside :
-       {std::filesystem::path(image).concat(".map"),
-        std::filesystem::path(image).replace_extension(".map")}) {
-    const std::string path = platform::Utf8Text(beside);
-    if (path != imagePath && platform::PathExists(path)) return path;
-  }
-  return std::nullopt;
+  auto ranges = disk::LoadUnfinishedRanges(path, bytes);
+  if (!ranges.ok()) return app::Failure{ranges.error()};
+  return UnreadAreas(std::move(ranges).value());
 }
 
 std::optional<MapBeside> FindMapBeside(const std::string& sourcePath, std::uint64_t bytes) {
-  const auto disk = disk::PhysicalDriveNumber(sourcePath);
-  const auto path = MapBesideImage(disk ? platform::DiskDevicePath(*disk) : sourcePath);
+  const auto path = disk::MapBesideSource(sourcePath);
   if (!path) return std::nullopt;
   auto areas = LoadUnreadAreas(*path, bytes);
   if (!areas.ok()) return MapBeside{*path, std::nullopt, areas.error()};

@@ -153,17 +153,18 @@ void ScanPage::OnScanFinished() {
   if (!loaded_.notice.empty()) status_->setText(ToQString(loaded_.notice));
 }
 
-// A map of the areas that imaging never read, beside the image scanned, marks the files whose
-// data lie there.
+// A map of the areas that imaging never read, beside the image scanned, and the sectors the
+// source records as unread (an evidence file's acquisition errors) mark the files whose data lie
+// there.
 void ScanPage::LayUnreadAreas() {
   if (!loaded_.source.IsValid()) return;
   auto beside = volume::FindMapBeside(loaded_.description.sourcePath,
                                       static_cast<std::uint64_t>(loaded_.source.Size()));
-  if (!beside) return;
-  if (!beside->areas && loaded_.notice.empty())
+  if (beside && !beside->areas && loaded_.notice.empty())
     loaded_.notice = "The map beside the image is not used: " + beside->problem;
-  unread_ = std::move(beside->areas);
-  if (unread_) unreadMap_ = beside->path;
+  if (beside && beside->areas) unreadMap_ = beside->path;
+  unread_ = volume::WithSourceUnread(beside ? std::move(beside->areas) : std::nullopt,
+                                     *loaded_.source.Source());
   browser_->SetUnreadAreas(unread_ ? &*unread_ : nullptr, loaded_.poolBase);
 }
 

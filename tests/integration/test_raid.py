@@ -1,9 +1,12 @@
 # SPDX-License-Identifier: Apache-2.0
 """RAID sets: the demo disk cut by `kestrel-nss-mkimage stripe` into the members of every level and
 layout, at stripes of 4 KiB, 64 KiB and 1 MiB, lists through `--raid` exactly as the disk itself
-does, and recovers the same bytes, also with a RAID 5 member missing and two of RAID 6. A set
-named wrongly is refused with the reason, and no member is ever written."""
+does, and recovers the same bytes, also with a RAID 5 member missing and two of RAID 6. The
+sectors a member's map says were never read are rebuilt from parity, or where parity cannot give
+them the file is said to be damaged. A set named wrongly is refused with the reason, and no member
+is ever written."""
 
+import json
 import os
 import subprocess
 
@@ -95,6 +98,48 @@ class RaidTest(ImageTestCase):
         self.assertEqual(disks[0]["container"], "raid")
         self.assertEqual(disks[0]["path"], "raid:" + definition)
         self.assertEqual([pool["name"] for pool in disks[0]["pools"]], ["DATA", "ARCHIVE"])
+
+    def never_read(self, member, at, size):
+        """Zeros over a member's bytes, and a map beside it saying they were never read, as imaging a
+        failing disk leaves them."""
+        length = os.path.getsize(member)
+        with open(member, "r+b") as data:
+            data.seek(at)
+            data.write(bytes(size))
+        with open(member + ".map", "w") as map_file:
+            map_file.write(f"0x0 +\n0x0 0x{at:X} +\n0x{at:X} 0x{size:X} -\n"
+                           f"0x{at + size:X} 0x{length - at - size:X} +\n")
+        self.watch(member)
+
+    def test_sectors_a_member_never_read_are_rebuilt_from_parity_or_said_unreadable(self):
+        expected = self.recovered(["--image", self.disk], "plain")
+        report = self.path("report")
+        self.cli("report", "--image", self.disk, "--pool", "DATA", "--volume", "VOL1", "--to", report)
+        with open(os.path.join(report, "report.json")) as data:
+            files = [entry for entry in json.load(data)["files"] if entry["byteRuns"] and entry["size"] >= 4096]
+        chosen = files[0]
+        name, at = chosen["path"].lstrip("/"), chosen["byteRuns"][0]["imageOffset"]
+        # RAID 5, left-symmetric, of 4 members in chunks of 4 KiB from 1 MiB on: the array is the disk.
+        members, stripe, offset = 4, 4096, 1 << 20
+        definition = self.stripe("5", "left-symmetric", members, "4k")
+        paths = definition.split(":", 1)[1].split(",")
+        row, k = divmod(at // stripe, members - 1)
+        parity = members - 1 - row % members
+        holder = (parity + 1 + k) % members
+        member_at = offset + row * stripe + at % stripe
+
+        self.never_read(paths[holder], member_at, 512)
+        self.assertEqual(self.recovered(["--raid", definition], "rebuilt"), expected)
+
+        self.never_read(paths[parity], member_at, 512)
+        folder = self.path("damaged")
+        result = self.cli("recover", "--raid", definition, "--pool", "DATA", "--volume", "VOL1", "--to", folder,
+                          expect_status=1)
+        self.assertIn(f"{name}: 1 unreadable blocks written as zeros", result.stdout)
+        self.assertNotIn("Recovered Successfully", result.stdout)
+        recovered = files_under(folder)
+        self.assertEqual({path: data for path, data in recovered.items() if path != name},
+                         {path: data for path, data in expected.items() if path != name})
 
     def refusal(self, *args, status=1):
         return self.cli(*args, expect_status=status).stderr

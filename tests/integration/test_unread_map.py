@@ -3,7 +3,9 @@
 image: `ls` marks exactly the files whose data touch an area not finished, with the bytes affected,
 `ls --damaged-only` lists only those, `recover` names them as not whole, and `report` writes the
 inventory with them in JSON, DFXML (checked by xmllint) and HTML; `recover --report` adds where
-each file went, the SHA-256 of what was written and what became of it."""
+each file went, the SHA-256 of what was written and what became of it. An evidence file made of a
+failing disk marks the files on its acquisition errors as the map does, without any map, and an
+image made of it maps those sectors as unread."""
 
 import hashlib
 import json
@@ -12,6 +14,7 @@ import shutil
 import subprocess
 import unittest
 
+from failing_image import failing_disk, unavailable
 from harness import ImageTestCase, disk, file, partition, pool, volume
 
 # Each file's bytes are unique, so that the test finds where they lie in the image.
@@ -181,6 +184,35 @@ class UnreadMapTest(ImageTestCase):
         refused = self.cli("recover", "--image", self.image, *VOLUME, "--to", self.path("out2"), "--md5",
                            expect_status=2)
         self.assertIn("--md5 requires --report", refused.stderr)
+
+    def test_an_evidence_files_acquisition_errors_mark_the_files_without_a_map(self):
+        if unavailable():
+            self.skipTest(f"SKIPPED: {unavailable()}")
+        first = self.where["/charlie.txt"] // SECTOR
+        with failing_disk(self.image, self.path("served"), [f"{first}-{first + 1}"]) as served:
+            self.cli("image", "--image", served, "--to", self.path("failing.e01"), "--format", "e01", expect_status=1)
+        e01 = self.path("failing.E01")
+        os.remove(e01 + ".map")
+
+        lines = self.cli_json_lines("ls", "--image", e01, *VOLUME)
+        self.assertEqual({line["path"]: line["unreadBytes"] for line in lines if "unreadBytes" in line},
+                         {"/charlie.txt": 2 * SECTOR})
+        listed = self.cli("ls", "--image", e01, *VOLUME, "--damaged-only")
+        self.assertIn("/charlie.txt  3000  Valid File  (1024 bytes were never read from the disk)", listed.stdout)
+
+        folder = self.path("report")
+        self.cli("recover", "--image", e01, *VOLUME, "--to", self.path("out"), "--report", folder, expect_status=1)
+        with open(os.path.join(folder, "report.json")) as data:
+            files = {entry["path"]: entry for entry in json.load(data)["files"]}
+        self.assertEqual(files["/charlie.txt"]["state"], "failed")
+        self.assertEqual(files["/charlie.txt"]["unreadBytes"], 2 * SECTOR)
+        self.assertIn("1024 bytes were never read from the disk", files["/charlie.txt"]["reason"])
+        self.assertEqual(files["/bravo.txt"]["state"], "whole")
+
+        copy = self.path("copy.img")
+        self.cli("image", "--image", e01, "--to", copy, expect_status=1)
+        with open(copy + ".map") as map_file:
+            self.assertIn(f"0x{first * SECTOR:08X}  0x{2 * SECTOR:08X}  -", map_file.read())
 
 
 if __name__ == "__main__":

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "app/Result.h"
+#include "disk/UnreadRanges.h"
 #include "disk/container/ImageFile.h"
 #include "disk/container/LibyalError.h"
 #include "disk/container/QcowTables.h"
@@ -80,26 +81,44 @@ struct Ewf {
   static void Close(Handle* handle) { libewf_handle_close(handle, nullptr); }
   static void Free(Handle** handle) { libewf_handle_free(handle, nullptr); }
   // libewf hands back a chunk that fails its checksum (or does not decompress) as it stands and
-  // only notes the sectors it covers: a read that touches them fails here, so that no such byte
-  // is passed off as data.
+  // only notes the sectors it covers; the sectors the acquisition could not read it holds as the
+  // zeros written in their place. A read that touches either fails here, so that no such byte is
+  // passed off as data.
   static ssize_t Read(Handle* handle, void* buffer, std::size_t size, off64_t offset,
                       Error** error) {
     const ssize_t read = libewf_handle_read_random(handle, buffer, size, offset, error);
-    if (read > 0 && TouchesChecksumError(handle, offset, offset + read)) return -1;
+    if (read > 0 && TouchesRange(UnreadRanges(handle), offset, read)) return -1;
     return read;
   }
-  static bool TouchesChecksumError(Handle* handle, std::uint64_t from, std::uint64_t to) {
-    std::uint32_t count = 0;
+  static std::vector<ByteRange> UnreadRanges(Handle* handle) {
     std::uint32_t sectorBytes = 512;
-    libewf_handle_get_number_of_checksum_errors(handle, &count, nullptr);
     libewf_handle_get_bytes_per_sector(handle, &sectorBytes, nullptr);
+    std::vector<ByteRange> ranges =
+        SectorRuns<libewf_handle_get_number_of_acquiry_errors, libewf_handle_get_acquiry_error>(
+            handle, sectorBytes);
+    for (const ByteRange& range :
+         SectorRuns<libewf_handle_get_number_of_checksum_errors, libewf_handle_get_checksum_error>(
+             handle, sectorBytes))
+      ranges.push_back(range);
+    return JoinRanges(std::move(ranges));
+  }
+  // The runs of sectors a list of the set records (its acquisition or its checksum errors).
+  template <auto Count, auto Run>
+  static std::vector<ByteRange> SectorRuns(Handle* handle, std::uint32_t sectorBytes) {
+    constexpr std::uint64_t kLargest = std::numeric_limits<std::int64_t>::max();
+    std::uint32_t count = 0;
+    Count(handle, &count, nullptr);
+    std::vector<ByteRange> ranges;
     for (std::uint32_t i = 0; i < count; ++i) {
       std::uint64_t first = 0;
       std::uint64_t sectors = 0;
-      if (libewf_handle_get_checksum_error(handle, i, &first, &sectors, nullptr) != 1) continue;
-      if (first * sectorBytes < to && from < (first + sectors) * sectorBytes) return true;
+      if (Run(handle, i, &first, &sectors, nullptr) != 1 || sectorBytes == 0) continue;
+      if (first > kLargest / sectorBytes || sectors > kLargest / sectorBytes - first)
+        continue;  // past the end of any media
+      ranges.push_back({static_cast<std::int64_t>(first * sectorBytes),
+                        static_cast<std::int64_t>(sectors * sectorBytes)});
     }
-    return false;
+    return ranges;
   }
   static int MediaSize(Handle* handle, size64_t* size, Error** error) {
     return libewf_handle_get_media_size(handle, size, error);
@@ -188,6 +207,7 @@ struct Vmdk {
     return libvmdk_handle_set_parent_handle(child, parent, error);
   }
   static std::vector<std::string> Facts(Handle*) { return {}; }
+  static std::vector<ByteRange> UnreadRanges(Handle*) { return {}; }
 };
 
 struct Vhdi {
@@ -227,6 +247,7 @@ struct Vhdi {
     return libvhdi_file_set_parent_file(child, parent, error);
   }
   static std::vector<std::string> Facts(Handle*) { return {}; }
+  static std::vector<ByteRange> UnreadRanges(Handle*) { return {}; }
 };
 
 struct Qcow {
@@ -265,6 +286,7 @@ struct Qcow {
     return libqcow_file_set_parent_file(child, parent, error);
   }
   static std::vector<std::string> Facts(Handle*) { return {}; }
+  static std::vector<ByteRange> UnreadRanges(Handle*) { return {}; }
 };
 
 // One container read through its library, with the parent it differs from, if any, kept open
@@ -302,6 +324,10 @@ class LibrarySource : public ByteSource {
     return static_cast<std::size_t>(read);
   }
   std::int64_t Size() const override { return size_; }
+  std::vector<ByteRange> UnreadRanges() const override {
+    const std::lock_guard lock(mutex_);
+    return Library::UnreadRanges(handle_);
+  }
   Handle* handle() const { return handle_; }
   std::vector<std::string> Facts() const {
     const std::lock_guard lock(mutex_);

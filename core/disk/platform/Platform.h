@@ -141,6 +141,10 @@ std::vector<std::string> FileNamesIn(const std::string& folder);
 // Removes the file; why not, when it cannot be.
 std::optional<std::string> RemoveFile(const std::string& path);
 
+// Waits until the file at path, written through handles of another's (a library's), is on the
+// storage itself; false when it cannot be opened or the storage says it could not keep it.
+bool SyncFile(const std::string& path);
+
 // The free bytes of the file system that holds the path; nothing when it cannot be measured.
 std::optional<std::uint64_t> FreeBytes(const std::string& path);
 

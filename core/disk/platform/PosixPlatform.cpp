@@ -425,6 +425,11 @@ std::optional<std::string> RemoveFile(const std::string& path) {
   return std::nullopt;
 }
 
+bool SyncFile(const std::string& path) {
+  const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  return file.get() >= 0 && ::fsync(file.get()) == 0;
+}
+
 std::optional<std::uint64_t> FreeBytes(const std::string& path) {
   struct statvfs info {};
   if (::statvfs(path.c_str(), &info) != 0) return std::nullopt;

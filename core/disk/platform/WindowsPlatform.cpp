@@ -339,6 +339,14 @@ bool PathExists(const std::string& path) {
   return GetFileAttributesW(ToWide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+// FlushFileBuffers needs a handle open for writing; nothing is written through it.
+bool SyncFile(const std::string& path) {
+  const Handle file(CreateFileW(ToWide(path).c_str(), GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  return file.ok() && FlushFileBuffers(file.get()) != 0;
+}
+
 std::optional<std::uint64_t> FreeBytes(const std::string& path) {
   ULARGE_INTEGER available{}, total{}, free{};
   if (!GetDiskFreeSpaceExW(ToWide(path).c_str(), &available, &total, &free)) return std::nullopt;

@@ -6,6 +6,7 @@
 
 #include "app/SizeText.h"
 #include "disk/DriveName.h"
+#include "disk/UnreadRanges.h"
 #include "disk/raid/RaidDetect.h"
 #include "disk/raid/RaidSource.h"
 
@@ -121,6 +122,9 @@ bool IsRepeat(const std::vector<std::string>& members, std::string_view member) 
          std::find(members.begin(), members.end(), member) != members.end();
 }
 
+// A member imaged from a failing disk holds zeros where the map beside its image says sectors
+// were never read: they read as failures, so that the array rebuilds them from the other members
+// where its level can, and a read of them fails where it cannot.
 RaidMember OpenMember(const std::string& member, OpenStatus& status) {
   const auto path = MemberSourcePath(member);
   if (!path) return {member, nullptr};
@@ -128,8 +132,15 @@ RaidMember OpenMember(const std::string& member, OpenStatus& status) {
   if (!opened.status.ok()) {
     status = opened.status;
     status.message = "RAID member " + member + ": " + status.message;
+    return {member, nullptr};
   }
-  return {member, opened.reader.Source()};
+  auto source = WithMapBeside(opened.reader.Source(), *path);
+  if (!source.ok()) {
+    status = {OpenError::Failed, "RAID member " + member + ": " + source.error() +
+                                     "; move the map away to read the member without it"};
+    return {member, nullptr};
+  }
+  return {member, std::move(source).value()};
 }
 
 std::string Description(const RaidDefinition& definition) {

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "disk/MemorySource.h"
 #include "volume/UnreadAreas.h"
 
 namespace kestrel::volume {
@@ -44,6 +45,30 @@ TEST(UnreadAreas, TheBytesOfEachFileInAnAreaNotFinishedAreCounted) {
       << "a file whose extents lie apart counts each";
   EXPECT_EQ(areas.BytesIn(Ranges({{-1, 4096, 0}})), 0u) << "a block no source holds is not here";
   EXPECT_EQ(areas.BytesIn(Ranges({{0, 1 << 20, 0}})), 4096u + 512u + 512u);
+}
+
+// A source that says itself which of its bytes it holds no data of, as an evidence file does.
+class SourceWithUnread : public disk::MemorySource {
+ public:
+  explicit SourceWithUnread(std::vector<disk::ByteRange> unread)
+      : MemorySource(std::vector<std::uint8_t>(1 << 20)), unread_(std::move(unread)) {}
+  std::vector<disk::ByteRange> UnreadRanges() const override { return unread_; }
+
+ private:
+  std::vector<disk::ByteRange> unread_;
+};
+
+TEST(UnreadAreas, TheSourcesOwnUnreadRangesCountWithOrWithoutAMap) {
+  EXPECT_FALSE(WithSourceUnread(std::nullopt, SourceWithUnread({})).has_value());
+  const auto alone = WithSourceUnread(std::nullopt, SourceWithUnread({{131072, 1024}}));
+  ASSERT_TRUE(alone.has_value());
+  EXPECT_EQ(alone->BytesIn(Ranges({{130560, 4096, 0}})), 1024u);
+  const auto joined = WithSourceUnread(Areas(), SourceWithUnread({{12288, 1024}, {131072, 512}}));
+  ASSERT_TRUE(joined.has_value());
+  EXPECT_EQ(joined->BytesIn(Ranges({{0, 1 << 20, 0}})), 4096u + 1024u + 512u + 512u)
+      << "where the map and the source overlap, a byte counts once";
+  EXPECT_EQ(WithSourceUnread(Areas(), SourceWithUnread({}))->BytesIn(Ranges({{0, 1 << 20, 0}})),
+            4096u + 512u + 512u);
 }
 
 TEST(UnreadAreas, MapsAreFoundBesideTheImageAndMustDescribeIt) {

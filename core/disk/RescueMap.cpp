@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "imaging/RescueMap.h"
+#include "disk/RescueMap.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -11,12 +11,12 @@
 #include "disk/NssLayout.h"
 #include "disk/platform/Utf8Path.h"
 
-namespace kestrel::imaging {
+namespace kestrel::disk {
 namespace {
 
 using Count = unsigned long long;  // for the %llX of Format
 
-constexpr std::uint64_t kSector = disk::layout::kSectorSize;
+constexpr std::uint64_t kSector = layout::kSectorSize;
 constexpr std::string_view kStatusLetters = "?*/-+";
 
 std::optional<std::uint64_t> ReadNumber(const std::string& word) {
@@ -159,4 +159,4 @@ app::Result<std::string> ReadMapText(const std::string& path) {
   return text.str();
 }
 
-}  // namespace kestrel::imaging
+}  // namespace kestrel::disk
