@@ -75,7 +75,7 @@ void StagedFiles::Flush() {
 
 std::vector<std::string> StagedFiles::RemoveLeftovers(const std::string& folder) {
   std::vector<std::string> removed;
-  const std::string ours = StagingName(runId_, 0).substr(0, kStagingPrefix.size() + runId_.size());
+  const std::string ours = std::string(kStagingPrefix) + runId_ + "-";
   for (const std::string& name : destination_.FileNamesIn(folder)) {
     if (!IsStagingName(name) || name.starts_with(ours)) continue;
     const std::string path = destination_.Join(folder, name);
