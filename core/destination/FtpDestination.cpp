@@ -202,10 +202,7 @@ bool FtpDestination::RenamesFiles(std::string& why) {
 
 std::vector<std::string> FtpDestination::FileNamesIn(const std::string& folder) {
   std::vector<std::string> names;
-  FolderListing listing;
-  if (!lost_.empty() || !Checked(session_->List(folder, listing, {})).ok()) return names;
-  for (const ListedEntry& entry : listing.entries)
-    if (!entry.folder) names.push_back(entry.name);
+  for (const ListedEntry& file : ListedFiles(folder)) names.push_back(file.name);
   return names;
 }
 
@@ -218,13 +215,18 @@ std::optional<std::string> FtpDestination::Remove(const std::string& path) {
   return std::nullopt;
 }
 
+std::vector<ListedEntry> FtpDestination::ListedFiles(const std::string& folder) {
+  FolderListing listing;
+  if (!lost_.empty() || !Checked(session_->List(folder, listing, {})).ok()) return {};
+  std::erase_if(listing.entries, [](const ListedEntry& entry) { return entry.folder; });
+  return std::move(listing.entries);
+}
+
 std::unordered_map<std::string, std::uint64_t> FtpDestination::ListedSizes(
     const std::string& folder) {
   std::unordered_map<std::string, std::uint64_t> sizes;
-  FolderListing listing;
-  if (!lost_.empty() || !Checked(session_->List(folder, listing, {})).ok()) return sizes;
-  for (const ListedEntry& entry : listing.entries)
-    if (!entry.folder && entry.size) sizes.emplace(entry.name, *entry.size);
+  for (const ListedEntry& file : ListedFiles(folder))
+    if (file.size) sizes.emplace(file.name, *file.size);
   return sizes;
 }
 

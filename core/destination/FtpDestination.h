@@ -7,6 +7,7 @@
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 #include "destination/Destination.h"
 #include "destination/FtpSession.h"
@@ -66,6 +67,8 @@ class FtpDestination : public Destination {
   const std::optional<FolderNames>& NamesIn(const std::string& folder);
   // A name the run has just taken.
   void Taken(const std::string& path);
+  // The files (not folders) the folder's listing names; none when the server does not list it.
+  std::vector<ListedEntry> ListedFiles(const std::string& folder);
   // The sizes of the folder's files by name, as its listing gives them; none when the server
   // does not list it.
   std::unordered_map<std::string, std::uint64_t> ListedSizes(const std::string& folder);

@@ -24,11 +24,20 @@ std::vector<ByteRange> JoinRanges(std::vector<ByteRange> ranges) {
   return joined;
 }
 
-bool TouchesRange(const std::vector<ByteRange>& joined, std::int64_t offset, std::int64_t length) {
-  const auto after =
+std::int64_t BytesInRanges(const std::vector<ByteRange>& joined, std::int64_t offset,
+                           std::int64_t length) {
+  const std::int64_t end = offset + length;
+  auto range =
       std::upper_bound(joined.begin(), joined.end(), offset,
                        [](std::int64_t at, const ByteRange& range) { return at < range.End(); });
-  return length > 0 && after != joined.end() && after->offset < offset + length;
+  std::int64_t bytes = 0;
+  for (; range != joined.end() && range->offset < end; ++range)
+    bytes += std::min(end, range->End()) - std::max(offset, range->offset);
+  return bytes;
+}
+
+bool TouchesRange(const std::vector<ByteRange>& joined, std::int64_t offset, std::int64_t length) {
+  return length > 0 && BytesInRanges(joined, offset, length) > 0;
 }
 
 std::vector<ByteRange> UnfinishedRanges(const RescueMap& map) {

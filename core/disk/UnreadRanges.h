@@ -17,6 +17,9 @@ namespace kestrel::disk {
 // The ranges in order, those that overlap or touch made one, empty ones left out.
 std::vector<ByteRange> JoinRanges(std::vector<ByteRange> ranges);
 
+// How many of the bytes offset to offset + length lie in the joined ranges.
+std::int64_t BytesInRanges(const std::vector<ByteRange>& joined, std::int64_t offset,
+                           std::int64_t length);
 // Whether bytes offset to offset + length share a byte with one of the joined ranges.
 bool TouchesRange(const std::vector<ByteRange>& joined, std::int64_t offset, std::int64_t length);
 

@@ -65,6 +65,12 @@ void ForEachFileHead(const FileTree& tree, FolderId folder, Visit visit) {
 }
 
 class SavingRun {
+  // A file made under a staging name, and whether it is to replace what has its own name.
+  struct Staging {
+    std::string path;
+    bool replace;
+  };
+
  public:
   SavingRun(FileTree& tree, const SavingSetup& setup, app::ProgressObserver& observer,
             app::PauseGate& pause, std::stop_token stop, const app::LogReport& log)
@@ -346,18 +352,24 @@ class SavingRun {
   }
 
   void Publish(std::size_t id, const std::string& target) {
-    const auto staging = stagedAt_.find(id);
-    if (staging == stagedAt_.end()) return;
-    staged_->Publish(id, std::move(staging->second.path), target, staging->second.replace);
-    stagedAt_.erase(staging);
-    TakeUnpublished();
+    if (std::optional<Staging> staging = TakeStaging(id)) {
+      staged_->Publish(id, std::move(staging->path), target, staging->replace);
+      TakeUnpublished();
+    }
   }
 
   void Unstage(std::size_t id) {
+    if (const std::optional<Staging> staging = TakeStaging(id))
+      setup_.destination.Remove(staging->path);
+  }
+
+  // Where the file was made, when it was made under a staging name; it is then handed on.
+  std::optional<Staging> TakeStaging(std::size_t id) {
     const auto staging = stagedAt_.find(id);
-    if (staging == stagedAt_.end()) return;
-    setup_.destination.Remove(staging->second.path);
+    if (staging == stagedAt_.end()) return std::nullopt;
+    Staging taken = std::move(staging->second);
     stagedAt_.erase(staging);
+    return taken;
   }
 
   void NoteDamage(std::size_t id, const FileDataLayout& layout, const CopyOutcome& copied) {
@@ -399,10 +411,6 @@ class SavingRun {
   std::unordered_map<std::string, std::size_t> writtenInFolder_;
   // The names the run has given, each with the last file given it.
   std::unordered_map<std::string, std::size_t> claims_;
-  struct Staging {
-    std::string path;
-    bool replace;
-  };
   std::unordered_map<std::size_t, Staging> stagedAt_;  // files made and not yet handed over
   SavingReport report_;
   std::uint64_t done_ = 0;  // what the files hashed have written; the lanes count their own

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "volume/UnreadAreas.h"
 
-#include <algorithm>
-
 namespace kestrel::volume {
 
 UnreadAreas::UnreadAreas(const imaging::RescueMap& map) : areas_(disk::UnfinishedRanges(map)) {}
@@ -34,15 +32,8 @@ std::uint64_t UnreadAreas::BytesIn(const FileDataLayout& layout) const {
 }
 
 std::uint64_t UnreadAreas::BytesWithin(std::uint64_t offset, std::uint64_t length) const {
-  const auto from = static_cast<std::int64_t>(offset);
-  const auto end = static_cast<std::int64_t>(offset + length);
-  auto area = std::upper_bound(
-      areas_.begin(), areas_.end(), from,
-      [](std::int64_t at, const disk::ByteRange& range) { return at < range.End(); });
-  std::uint64_t bytes = 0;
-  for (; area != areas_.end() && area->offset < end; ++area)
-    bytes += static_cast<std::uint64_t>(std::min(end, area->End()) - std::max(from, area->offset));
-  return bytes;
+  return static_cast<std::uint64_t>(disk::BytesInRanges(areas_, static_cast<std::int64_t>(offset),
+                                                        static_cast<std::int64_t>(length)));
 }
 
 app::Result<UnreadAreas> LoadUnreadAreas(const std::string& path, std::uint64_t bytes) {
